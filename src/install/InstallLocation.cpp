@@ -1,0 +1,44 @@
+#include "InstallLocation.h"
+
+#include "package/TrackPackage.h"
+#include "platform/UserDefaults.h"
+
+#include <QVariantMap>
+
+const QString ZCCratewrightZCFolderPathKey = QStringLiteral("ZC Cratewright Zoomcrest Folder Path Key");
+const QString ZCCratewrightKnownFolderNotForZCKey =
+    QStringLiteral("ZC Cratewright Known Folder Not For ZC Key");
+
+namespace InstallLocation {
+
+void registerDefaults()
+{
+    UserDefaults::standardUserDefaults().registerDefaults({
+        {ZCCratewrightZCFolderPathKey, QStringLiteral("/Applications/Zoomcrest")},
+        {ZCCratewrightKnownFolderNotForZCKey, false},
+    });
+}
+
+bool isValid(const QString &folderPath, bool knownFolderNotForZC)
+{
+    if (knownFolderNotForZC && TrackPackage::pathIsFolder(folderPath))
+        return true;
+    return TrackPackage::pathIsZCInstallFolder(folderPath);
+}
+
+QString storedFolderPath()
+{
+    return UserDefaults::standardUserDefaults().stringForKey(ZCCratewrightZCFolderPathKey);
+}
+
+bool storedKnownFolderNotForZC()
+{
+    return UserDefaults::standardUserDefaults().boolForKey(ZCCratewrightKnownFolderNotForZCKey);
+}
+
+bool storedLocationIsValid()
+{
+    return isValid(storedFolderPath(), storedKnownFolderNotForZC());
+}
+
+} // namespace InstallLocation

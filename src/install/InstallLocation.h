@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The two settings that name the simulator folder, shared by the desktop program and the
+// command-line tool.
+extern const QString ZCCratewrightZCFolderPathKey;
+extern const QString ZCCratewrightKnownFolderNotForZCKey;
+
+namespace InstallLocation {
+
+// Registers the fallback values of the two keys in the settings store (never written).
+void registerDefaults();
+
+// A folder path with an override flag is a valid install location when the path is an
+// existing folder and the flag is set, or when the path is a simulator folder.
+bool isValid(const QString &folderPath, bool knownFolderNotForZC);
+
+// The stored folder and flag, and whether the stored pair passes the rule.
+QString storedFolderPath();
+bool storedKnownFolderNotForZC();
+bool storedLocationIsValid();
+
+} // namespace InstallLocation

@@ -1,0 +1,22 @@
+#include "PathProbe.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+namespace PathProbe {
+
+Kind kindAt(const QByteArray &encodedPath)
+{
+    struct stat info;
+    if (encodedPath.isEmpty() || ::stat(encodedPath.constData(), &info) != 0)
+        return Kind::Nothing;
+    return S_ISDIR(info.st_mode) ? Kind::Folder : Kind::Other;
+}
+
+Kind kindAt(const QString &path)
+{
+    return kindAt(QFile::encodeName(path));
+}
+
+} // namespace PathProbe

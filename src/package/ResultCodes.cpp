@@ -1,0 +1,54 @@
+#include "ResultCodes.h"
+
+const char *const MaintainerContactAddress = "maintainers@cratewright.zoomcrest.org";
+
+namespace LoadResult {
+
+QString message(int code)
+{
+    switch (code) {
+    case CannotOpen:
+        return QStringLiteral("Could not open file. (Err: %1)\n\nPermission problem? Doesn't exist?")
+            .arg(code);
+    case NotAPackage:
+        return QStringLiteral(
+                   "Could not open file. (Err: %1)\n\nIt does not appear to be a track package file.")
+            .arg(code);
+    case FileCountMismatch:
+        return QStringLiteral("Could not open file. (Err: %1)\n\nFile count does not match expected.")
+            .arg(code);
+    case VersionNotAccepted:
+        return QStringLiteral("Could not load Track Package. (Err: %1)\n\nThe package version is too "
+                              "old.\n\nCurrently, only 1.3.x SFX Track Package files are "
+                              "supported.\n\nSorry.")
+            .arg(code);
+    default:
+        return QStringLiteral("An un-planned for error has occured. Could be bad. You  might want to tell ")
+               + QLatin1String(MaintainerContactAddress);
+    }
+}
+
+} // namespace LoadResult
+
+namespace InstallResult {
+
+QString tag(int code)
+{
+    switch (code) {
+    case UCOMP: return QStringLiteral("UCOMP");
+    case WRITE: return QStringLiteral("WRITE");
+    case BDIR: return QStringLiteral("BDIR");
+    case FDIR: return QStringLiteral("FDIR");
+    case FLDROW: return QStringLiteral("FLDROW");
+    default: return QStringLiteral("MISC");
+    }
+}
+
+QString statusText(int code)
+{
+    if (code == Success)
+        return QStringLiteral("Package Installed Successfully.");
+    return QStringLiteral("Error Installing Package (%1/%2).").arg(tag(code)).arg(code);
+}
+
+} // namespace InstallResult

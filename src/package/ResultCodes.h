@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// Load result codes of TrackPackage::loadPackageFileAtPath, in the order they are checked.
+namespace LoadResult {
+enum : int {
+    Loaded = 0,
+    CannotOpen = -3,
+    VersionNotAccepted = -4,
+    NotAPackage = -1,
+    FileCountMismatch = -2,
+};
+// The "File Open Error" message for a failed load.
+QString message(int code);
+} // namespace LoadResult
+
+// Install result codes of TrackPackage::expandPackageTo, each with its tag.
+namespace InstallResult {
+enum : int {
+    Success = 0,
+    UCOMP = -1,
+    WRITE = -2,
+    BDIR = -3,
+    FDIR = -4,
+    FLDROW = -5,
+    MISC = -6,
+};
+// "UCOMP" … "MISC"; MISC for any code outside the table.
+QString tag(int code);
+// The status text shown for an install result.
+QString statusText(int code);
+} // namespace InstallResult
+
+// Who to tell when something happens that should not.
+extern const char *const MaintainerContactAddress;

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "ZLibCompFileMetaData.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// A track package in memory: the whole file, its version, title, author and comments, and one
+// record per file entry. It loads a package (plain or self-extracting; found through the last
+// eight bytes), extracts it under a folder, and offers the path helpers that extraction and
+// the preferences use.
+class TrackPackage
+{
+public:
+    TrackPackage() = default;
+
+    // 0 loaded, -3 cannot open, -4 version not accepted, -1 not a package, -2 file count
+    // mismatch (see ResultCodes.h). Every value is kept as soon as it is read.
+    int loadPackageFileAtPath(const QString &path);
+
+    // Extracts every entry under `target`, asking before an existing file is replaced.
+    int expandPackageTo(const QString &target);
+    // As above; with `askToOverwrite` off existing files are replaced without a question.
+    int expandPackageTo(const QString &target, bool askToOverwrite);
+
+    // The four bytes at `atOffset` as a little-endian signed 32-bit value; 0 when they don't
+    // all lie inside `data`.
+    static qint32 longFromLittleEndianData(const QByteArray &data, qint32 atOffset);
+    // The byte at `atOffset` as a signed value; 0 when it lies outside `data`.
+    static qint8 charFromOneByteData(const QByteArray &data, qint32 atOffset);
+
+    // Path helpers (implemented in install/).
+    static QString resolvedPath(const QString &path);
+    static bool createFoldersRecursivelyInPath(const QString &path);
+    static bool pathIsFolder(const QString &path);
+    static bool pathIsZCInstallFolder(const QString &path);
+
+    bool pkgLoaded() const { return m_pkgLoaded; }
+    QString pkgTitle() const { return m_pkgTitle; }
+    QString pkgAuthor() const { return m_pkgAuthor; }
+    QString pkgComments() const { return m_pkgComments; }
+    uint pkgFilesCount() const { return uint(m_compFileMetaData.size()); }
+    QByteArray pkgFileData() const { return m_pkgFileData; }
+    QString absoluteInstallPath() const { return m_absoluteInstallPath; }
+    QString absoluteTrackFilePath() const { return m_absoluteTrackFilePath; }
+
+    const QList<ZLibCompFileMetaData> &compFileMetaData() const { return m_compFileMetaData; }
+    qint8 pkgFileVerMaj() const { return m_pkgFileVerMaj; }
+    qint8 pkgFileVerMin() const { return m_pkgFileVerMin; }
+    qint8 pkgFileVerRev() const { return m_pkgFileVerRev; }
+    qint32 trkInfoHeaderOffset() const { return m_trkInfoHeaderOffset; }
+    qint32 pkgHeaderOffset() const { return m_pkgHeaderOffset; }
+    qint32 baseOffset() const { return m_baseOffset; }
+    qint32 numFilesInPkg() const { return m_numFilesInPkg; }
+
+    // Called with (entries done, entries in all) while a load or an extraction runs, so that
+    // a window can keep itself painted. Long work calls it often; the handler throttles.
+    using ProgressHandler = std::function<void(qint64 done, qint64 total)>;
+    void setProgressHandler(ProgressHandler handler) { m_progressHandler = std::move(handler); }
+
+private:
+    bool versionIsAccepted() const;
+    int prepareInstallBase() const;
+    int refuseHostileEntries() const;
+    void reportProgress(qint64 done, qint64 total) const;
+
+    QByteArray m_pkgFileData;
+    QString m_pkgTitle;
+    QString m_pkgAuthor;
+    QString m_pkgComments;
+    QString m_absoluteInstallPath = QStringLiteral("");
+    QString m_absoluteTrackFilePath = QStringLiteral("");
+    QList<ZLibCompFileMetaData> m_compFileMetaData;
+    bool m_pkgLoaded = false;
+    qint8 m_pkgFileVerMaj = 0;
+    qint8 m_pkgFileVerMin = 0;
+    qint8 m_pkgFileVerRev = 0;
+    qint32 m_trkInfoHeaderOffset = 0;
+    qint32 m_pkgHeaderOffset = 0;
+    qint32 m_baseOffset = 0;
+    qint32 m_numFilesInPkg = 0;
+    ProgressHandler m_progressHandler;
+};

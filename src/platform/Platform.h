@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QObject;
+class QWidget;
+class OpenPanel;
+
+// Every service that the user sees or that leaves the process goes through here: alerts,
+// sheets, beeps, log lines, choosers, opening an address, starting a process, fetching a URL.
+// The desktop program installs the Qt implementation, the command-line tool a console one,
+// and tests a recording double whose answers they queue.
+class Platform
+{
+public:
+    virtual ~Platform();
+
+    // The platform in effect; a headless default until someone installs another.
+    static Platform &current();
+    // Installs `platform` (not owned); nullptr brings back the headless default.
+    static void setCurrent(Platform *platform);
+
+    virtual void beep() = 0;
+
+    // Modal alert: 1 for the default button, 0 for the alternate, -1 for the other. An empty
+    // label means that button is absent.
+    virtual int runAlertPanel(const QString &title, const QString &message,
+                              const QString &defaultButton, const QString &alternateButton,
+                              const QString &otherButton) = 0;
+
+    // Informational alert attached to `window`; returns at once.
+    virtual void beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
+                                              const QString &alternateButton,
+                                              const QString &otherButton, QWidget *window,
+                                              const QString &message) = 0;
+
+    // One line to the system log.
+    virtual void log(const QString &line) = 0;
+
+    virtual std::shared_ptr<OpenPanel> openPanel() = 0;
+
+    // Asks the desktop to open the address in the user's browser.
+    virtual bool openUrl(const QUrl &url) = 0;
+
+    // Starts a detached process; true when it started and is still running right after.
+    virtual bool launchTask(const QString &launchPath, const QStringList &arguments) = 0;
+
+    // Fetches `url` in the background and calls `done` on the main thread with the text, or
+    // with nothing when no text could be had. `context` going away cancels the call.
+    using FetchDone = std::function<void(const std::optional<QString> &text)>;
+    virtual void fetchUrl(const QUrl &url, QObject *context, FetchDone done) = 0;
+};
+
+// What a process gets when nobody installed a platform: log lines go to the system log and
+// standard error, nothing beeps, nobody answers questions (the alternate button is taken when
+// there is one, so an overwrite question keeps the file), no chooser, no browser, no network.
+class HeadlessPlatform : public Platform
+{
+public:
+    void beep() override;
+    int runAlertPanel(const QString &title, const QString &message, const QString &defaultButton,
+                      const QString &alternateButton, const QString &otherButton) override;
+    void beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
+                                      const QString &alternateButton, const QString &otherButton,
+                                      QWidget *window, const QString &message) override;
+    void log(const QString &line) override;
+    std::shared_ptr<OpenPanel> openPanel() override;
+    bool openUrl(const QUrl &url) override;
+    bool launchTask(const QString &launchPath, const QStringList &arguments) override;
+    void fetchUrl(const QUrl &url, QObject *context, FetchDone done) override;
+};

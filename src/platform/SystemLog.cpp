@@ -1,0 +1,25 @@
+#include "SystemLog.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <syslog.h>
+
+namespace SystemLog {
+
+void write(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8();
+    static bool opened = false;
+    if (!opened) {
+        // syslog keeps the identity pointer, so it must outlive the process's use of it.
+        static const QByteArray ident = QCoreApplication::applicationName().toUtf8();
+        openlog(ident.isEmpty() ? "cratewright" : ident.constData(), LOG_PID, LOG_USER);
+        opened = true;
+    }
+    syslog(LOG_NOTICE, "%s", bytes.constData());
+    std::fprintf(stderr, "%s\n", bytes.constData());
+    std::fflush(stderr);
+}
+
+} // namespace SystemLog

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+// The user's settings store. Registered defaults are fallback values read while the user has
+// stored nothing under a key; they are never written. The store itself is QSettings under the
+// organisation and application names that main() sets, and persists on its own schedule.
+class UserDefaults
+{
+public:
+    static UserDefaults &standardUserDefaults();
+
+    void registerDefaults(const QVariantMap &defaults);
+    QVariant objectForKey(const QString &key) const;
+    void setObjectForKey(const QVariant &value, const QString &key);
+    QString stringForKey(const QString &key) const;
+    bool boolForKey(const QString &key) const;
+    // Whether the user has stored a value of their own under `key`.
+    bool hasStoredValueForKey(const QString &key) const;
+
+private:
+    QVariantMap m_registeredDefaults;
+};
