@@ -46,15 +46,14 @@ void HeadlessPlatform::log(const QString &line)
 }
 
 namespace {
-// A chooser that nobody can answer: it ends at once with Cancel.
-class CancelledOpenPanel : public OpenPanel
+// A chooser that nobody can answer: it never ends. (Ending it with Cancel would send a caller
+// that insists on an answer straight back into another chooser, forever.)
+class UnansweredOpenPanel : public OpenPanel
 {
 public:
     void beginSheetForDirectory(const QString &, const QString &, const QStringList &, QWidget *,
-                                DidEnd didEnd) override
+                                DidEnd) override
     {
-        if (didEnd)
-            didEnd(this, 0);
     }
     QString filename() const override { return QString(); }
     void close() override {}
@@ -63,7 +62,7 @@ public:
 
 std::shared_ptr<OpenPanel> HeadlessPlatform::openPanel()
 {
-    return std::make_shared<CancelledOpenPanel>();
+    return std::make_shared<UnansweredOpenPanel>();
 }
 
 bool HeadlessPlatform::openUrl(const QUrl &)

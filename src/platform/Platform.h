@@ -59,7 +59,8 @@ public:
 
 // What a process gets when nobody installed a platform: log lines go to the system log and
 // standard error, nothing beeps, nobody answers questions (the alternate button is taken when
-// there is one, so an overwrite question keeps the file), no chooser, no browser, no network.
+// there is one, so an overwrite question keeps the file), a chooser never ends, no browser,
+// no network.
 class HeadlessPlatform : public Platform
 {
 public:

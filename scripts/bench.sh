@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the benchmark in Release (build-bench) and runs it. Arguments go to the benchmark:
+#   scripts/bench.sh [--quick] [--check] [--reps N] [--dir DIR]
+# Without --dir the packages go to /dev/shm when it is tmpfs, so the page cache plays no part.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build-bench
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DBUILD_TESTING=OFF -DCRATEWRIGHT_GUI=OFF
+fi
+cmake --build "$build" --target cratewright-bench
+
+args=("$@")
+have_dir=no
+for arg in "${args[@]+"${args[@]}"}"; do
+    case "$arg" in --dir|--dir=*) have_dir=yes ;; esac
+done
+if [ "$have_dir" = no ] && [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ]; then
+    args+=(--dir /dev/shm)
+fi
+exec "$build/bench/cratewright-bench" "${args[@]+"${args[@]}"}"

@@ -1,0 +1,28 @@
+#!/bin/sh
+# Installs what building and testing ZC Cratewright needs, from Debian's packages only.
+# Safe to run again: it installs only what is missing.
+set -eu
+
+PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools
+zlib1g-dev fonts-dejavu-core ca-certificates python3 xvfb xauth"
+
+missing=""
+for package in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
+        || missing="$missing $package"
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=""
+elif command -v sudo >/dev/null 2>&1; then
+    as_root="sudo"
+else
+    echo "Run this as root, or install sudo: it needs apt-get." >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+$as_root apt-get update -qq
+# shellcheck disable=SC2086
+$as_root apt-get install -y -qq --no-install-recommends $missing

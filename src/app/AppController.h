@@ -1,0 +1,90 @@
+#pragma once
+
+#include "package/TrackPackage.h"
+#include "platform/ProgressIndicator.h"
+#include "platform/WindowController.h"
+
+#include <QString>
+
+class OpenPanel;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class VersionCheckPanelController;
+class ZCTrackPackPrefWinController;
+struct Notification;
+namespace Ui {
+class MainWindow;
+}
+
+// The program's one controller: start-up and the first-run chain, the main window, choosing,
+// loading and presenting a package, installing it, starting the simulator, and the menu
+// commands. It owns the track package and makes the preferences and version check
+// controllers on first need, never replacing them.
+class AppController : public WindowController
+{
+    Q_OBJECT
+
+public:
+    using Action = void (AppController::*)(QObject *sender);
+
+    // Registers the settings defaults; once, before the first controller.
+    static void initialize();
+
+    AppController();
+    ~AppController() override;
+
+    // Start-up sequence; also the handler of "installPathIsNewlyBlessed".
+    void applicationDidFinishLaunching(const Notification *notification);
+    // A file handed over by the desktop: recorded (the last one wins), never loaded here.
+    bool applicationOpenFile(const QString &path);
+    void preferencesDidGetSaved(const Notification &notification);
+    bool applicationShouldTerminateAfterLastWindowClosed(QObject *application) const;
+
+    void chooseTrackPackrDidEnd(OpenPanel *panel, int returnCode, void *contextInfo);
+    void loadPackageAtPath(const QString &path);
+    void setCommentsViewString(const QString &text);
+
+    TrackPackage &thePackage() { return m_thePackage; }
+    bool waitingToLoadPkg() const { return m_waitingToLoadPkg; }
+    QString openFileAtStartupAtPath() const { return m_openFileAtStartupAtPath; }
+    ZCTrackPackPrefWinController *prefWinController() const { return m_prefWinController; }
+    VersionCheckPanelController *versionCehckPanel() const { return m_versionCehckPanel; }
+    // What the install button does when pressed.
+    Action installButtonAction() const { return m_installButtonAction; }
+
+    // Outlets; they load the main window on first use.
+    QLabel *PkgTitleField();
+    QLabel *PkgAuthorField();
+    QLabel *PkgLeftInfoField();
+    QLabel *PkgRightInfoField();
+    QPlainTextEdit *PkgCommentsTextView();
+    QPushButton *InstallPkgButton();
+    QProgressBar *progIndicator();
+
+public Q_SLOTS:
+    void closeMainWindow(QObject *sender);
+    void chooseTrackPack(QObject *sender);
+    void DoStartInstall(QObject *sender);
+    void launchSimWithTrackFile(QObject *sender);
+    void showPrefWindow(QObject *sender);
+    void showVersionCheckPanel(QObject *sender);
+    void showHelp(QObject *sender);
+
+protected:
+    QWidget *makeWindow() override;
+
+private:
+    void setInstallButton(const QString &title, Action action);
+    void pressInstallButton();
+
+    Ui::MainWindow *m_ui = nullptr;
+    bool m_waitingToLoadPkg = false;
+    QString m_openFileAtStartupAtPath = QStringLiteral("");
+    TrackPackage m_thePackage;
+    ZCTrackPackPrefWinController *m_prefWinController = nullptr;
+    VersionCheckPanelController *m_versionCehckPanel = nullptr;
+    ProgressIndicator m_progIndicator;
+    Action m_installButtonAction = &AppController::DoStartInstall;
+};

@@ -1,0 +1,80 @@
+#include "SimulatorLaunch.h"
+
+#include "package/ResultCodes.h"
+#include "package/TrackPackage.h"
+#include "platform/Platform.h"
+
+namespace SimulatorLaunch {
+
+const QString FailureTitle = QStringLiteral("Launch Failed");
+
+namespace {
+const QString ExecutableSuffix = QStringLiteral("ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator");
+}
+
+QString executablePath(const QString &installPath)
+{
+    if (installPath.endsWith(QLatin1Char('/')))
+        return installPath + ExecutableSuffix;
+    return installPath + QLatin1Char('/') + ExecutableSuffix;
+}
+
+QStringList arguments(const QString &trackFilePath)
+{
+    return {QStringLiteral("-s"), trackFilePath};
+}
+
+Outcome launch(const TrackPackage &package)
+{
+    if (!package.pkgLoaded())
+        return Outcome::PackageNotLoaded;
+    if (package.absoluteTrackFilePath().isEmpty())
+        return Outcome::NoTrackFile;
+    const bool running = Platform::current().launchTask(executablePath(package.absoluteInstallPath()),
+                                                        arguments(package.absoluteTrackFilePath()));
+    return running ? Outcome::Launched : Outcome::SimulatorNotStarted;
+}
+
+QString failureMessage(Outcome outcome)
+{
+    const QString contact = QLatin1String(MaintainerContactAddress);
+    switch (outcome) {
+    case Outcome::PackageNotLoaded:
+        return QStringLiteral("Could not launch track file. This was not supposed to happen. Tell %1 how "
+                              "you ended up here, and tell him 'pre-load launch' (he'll know what it means).")
+            .arg(contact);
+    case Outcome::NoTrackFile:
+        return QStringLiteral("Could not launch track file. This was not supposed to happen. Tell %1 how "
+                              "you ended up here, and tell him 'pre-install launch' (he'll know what it means).")
+            .arg(contact);
+    case Outcome::SimulatorNotStarted:
+        return QStringLiteral("You either did not install the track to your Zoomcrest directory, or the "
+                              "Zoomcrest simulator could not be found (make sure it is named "
+                              "'ZoomcrestSimulator').");
+    case Outcome::Launched:
+        break;
+    }
+    return QString();
+}
+
+QString failureButton(Outcome outcome)
+{
+    return outcome == Outcome::SimulatorNotStarted ? QStringLiteral("Oh Well") : QStringLiteral("I'll do that.");
+}
+
+QString failureLogLine(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::PackageNotLoaded:
+        return QStringLiteral("Could not launch track file - package not loaded.");
+    case Outcome::NoTrackFile:
+        return QStringLiteral("Could not launch track file - package not installed.");
+    case Outcome::SimulatorNotStarted:
+        return QStringLiteral("Could not launch track file - sim not found.");
+    case Outcome::Launched:
+        break;
+    }
+    return QString();
+}
+
+} // namespace SimulatorLaunch
