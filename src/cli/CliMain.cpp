@@ -1,0 +1,25 @@
+// cratewright: installs Zoomcrest track packages from the command line, sharing the desktop
+// program's core and its settings.
+#include "CommandLineTool.h"
+#include "ConsolePlatform.h"
+#include "install/InstallLocation.h"
+#include "versioncheck/VersionText.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    // The same names as the desktop program, so that both read and write one settings file
+    // (~/.config/zc-cratewright/zc-cratewright.conf). Set before anything opens the settings.
+    QCoreApplication::setOrganizationName(QStringLiteral("zc-cratewright"));
+    QCoreApplication::setApplicationName(QStringLiteral("zc-cratewright"));
+    QCoreApplication::setApplicationVersion(VersionText::OwnVersion);
+    QCoreApplication app(argc, argv);
+    InstallLocation::registerDefaults();
+
+    ConsolePlatform console;
+    Platform::setCurrent(&console);
+    const int status = CommandLineTool(console).run(QCoreApplication::arguments());
+    Platform::setCurrent(nullptr);
+    return status;
+}

@@ -1,0 +1,25 @@
+#include "Command.h"
+
+#include "Console.h"
+#include "ExitStatus.h"
+#include "package/ResultCodes.h"
+#include "package/TrackPackage.h"
+
+Command::~Command() = default;
+
+int Command::usageError(const QString &error) const
+{
+    Console::err(QStringLiteral("cratewright: ") + error);
+    Console::err(QStringLiteral("Usage: cratewright ") + usage());
+    Console::err(QStringLiteral("Try 'cratewright %1 --help' for more information.").arg(name()));
+    return ExitStatus::UsageError;
+}
+
+bool Command::loadPackage(TrackPackage &package, const QString &path)
+{
+    const int code = package.loadPackageFileAtPath(path);
+    if (code == LoadResult::Loaded)
+        return true;
+    Console::err(LoadResult::message(code));
+    return false;
+}

@@ -1,0 +1,98 @@
+#include "CommandLineTool.h"
+
+#include "Command.h"
+#include "Console.h"
+#include "ExitStatus.h"
+#include "FolderCommand.h"
+#include "InfoCommand.h"
+#include "InstallCommand.h"
+#include "VersionCheckCommand.h"
+#include "versioncheck/VersionText.h"
+
+#include <QCommandLineParser>
+
+CommandLineTool::CommandLineTool(ConsolePlatform &console)
+{
+    m_commands.push_back(std::make_unique<InfoCommand>());
+    m_commands.push_back(std::make_unique<InstallCommand>(console));
+    m_commands.push_back(std::make_unique<FolderCommand>());
+    m_commands.push_back(std::make_unique<VersionCheckCommand>());
+}
+
+CommandLineTool::~CommandLineTool() = default;
+
+Command *CommandLineTool::commandNamed(const QString &name) const
+{
+    for (const auto &command : m_commands) {
+        if (command->name() == name)
+            return command.get();
+    }
+    return nullptr;
+}
+
+QString CommandLineTool::description() const
+{
+    QString text = QStringLiteral("Installs track packages for the Zoomcrest roller-coaster simulator.\n"
+                                  "\nCommands:\n");
+    for (const auto &command : m_commands) {
+        text += QStringLiteral("  cratewright %1\n      %2\n").arg(command->usage(), command->summary());
+    }
+    text += QStringLiteral("\nExit status: 0 success; 1 usage error; 2 the package could not be loaded;\n"
+                           "3 the install failed; 4 the folder is not valid, the launch failed, or\n"
+                           "the version check failed.\n"
+                           "\nRun 'cratewright COMMAND --help' for a command's options.");
+    return text;
+}
+
+int CommandLineTool::usageError(const QString &error) const
+{
+    Console::err(QStringLiteral("cratewright: ") + error);
+    for (const auto &command : m_commands)
+        Console::err(QStringLiteral("Usage: cratewright ") + command->usage());
+    Console::err(QStringLiteral("Try 'cratewright --help' for more information."));
+    return ExitStatus::UsageError;
+}
+
+int CommandLineTool::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("info, install, folder or version-check."),
+                                 QStringLiteral("COMMAND [ARGUMENTS...]"));
+
+    // A first look finds the command word; the command's own options are not known yet, so
+    // this pass may well report them as errors.
+    parser.parse(arguments);
+    const QStringList words = parser.positionalArguments();
+    Command *command = words.isEmpty() ? nullptr : commandNamed(words.first());
+
+    if (command) {
+        parser.setApplicationDescription(QStringLiteral("cratewright %1\n\n%2")
+                                             .arg(command->usage(), command->summary()));
+        parser.clearPositionalArguments();
+        parser.addPositionalArgument(command->name(), QStringLiteral("The command."));
+        command->addOptions(parser);
+    }
+    const bool parsed = parser.parse(arguments);
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        Console::out(parser.helpText().trimmed());
+        return ExitStatus::Success;
+    }
+    if (parser.isSet(version)) {
+        Console::out(QStringLiteral("cratewright ") + VersionText::OwnVersion);
+        return ExitStatus::Success;
+    }
+    if (!parsed) {
+        if (command)
+            return command->usageError(parser.errorText());
+        return usageError(parser.errorText());
+    }
+    if (words.isEmpty())
+        return usageError(QStringLiteral("no command given"));
+    if (!command)
+        return usageError(QStringLiteral("unknown command '%1'").arg(words.first()));
+    return command->run(parser, parser.positionalArguments().mid(1));
+}

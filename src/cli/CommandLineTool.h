@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class Command;
+class ConsolePlatform;
+
+// `cratewright COMMAND ...`: picks the command named by the first argument, parses the
+// command's options and runs it. --help and --version work as everywhere with
+// QCommandLineParser, also after a command word ("cratewright install --help").
+class CommandLineTool
+{
+public:
+    explicit CommandLineTool(ConsolePlatform &console);
+    ~CommandLineTool();
+
+    // `arguments` as QCoreApplication::arguments() gives them; returns the exit status.
+    int run(const QStringList &arguments);
+
+private:
+    Command *commandNamed(const QString &name) const;
+    QString description() const;
+    int usageError(const QString &error) const;
+
+    std::vector<std::unique_ptr<Command>> m_commands;
+};

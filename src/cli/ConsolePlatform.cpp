@@ -1,0 +1,84 @@
+#include "ConsolePlatform.h"
+
+#include "Console.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/SystemLog.h"
+#include "platform/UrlFetcher.h"
+
+#include <iostream>
+#include <string>
+
+void ConsolePlatform::beep()
+{
+    // A bell in a log file or a pipe is only noise, and nobody hears it when nobody is asked.
+    if (m_questions == Questions::Ask && Console::stderrIsTerminal())
+        Console::errInline(QStringLiteral("\a"));
+}
+
+int ConsolePlatform::runAlertPanel(const QString &title, const QString &message,
+                                   const QString &defaultButton, const QString &alternateButton,
+                                   const QString &otherButton)
+{
+    Q_UNUSED(defaultButton);
+    if (alternateButton.isEmpty()) {
+        // Nothing to choose: the alert is a report.
+        Console::err(Console::plain(title + QStringLiteral(": ") + message));
+        return 1;
+    }
+    return ask(message, !otherButton.isEmpty());
+}
+
+int ConsolePlatform::ask(const QString &message, bool offersAll)
+{
+    const QString choices = offersAll ? QStringLiteral("[y]es, [n]o, yes to [a]ll:")
+                                      : QStringLiteral("[y]es, [n]o:");
+    if (m_questions == Questions::AnswerNo) {
+        Console::err(Console::plain(message) + QStringLiteral(" No."));
+        return 0;
+    }
+
+    Console::errInline(Console::plain(message) + QLatin1Char(' ') + choices + QLatin1Char(' '));
+    for (;;) {
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            // End of input: nobody is left to say yes, so the file is kept.
+            Console::err(QString());
+            return 0;
+        }
+        const QString typed = QString::fromLocal8Bit(line.data(), qsizetype(line.size()));
+        // A terminal shows what was typed; answers from a pipe are shown here, so that the
+        // questions in a log don't run into each other.
+        if (!Console::stdinIsTerminal())
+            Console::err(Console::plain(typed));
+        const QString answer = typed.trimmed().toLower();
+        if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
+            return 1;
+        if (answer == QLatin1String("n") || answer == QLatin1String("no"))
+            return 0;
+        if (offersAll && (answer == QLatin1String("a") || answer == QLatin1String("all")))
+            return -1;
+        Console::errInline(choices + QLatin1Char(' '));
+    }
+}
+
+void ConsolePlatform::beginInformationalAlertSheet(const QString &title, const QString &,
+                                                   const QString &, const QString &, QWidget *,
+                                                   const QString &message)
+{
+    Console::err(Console::plain(title + QStringLiteral(": ") + message));
+}
+
+void ConsolePlatform::log(const QString &line)
+{
+    SystemLog::write(Console::plain(line));
+}
+
+bool ConsolePlatform::launchTask(const QString &launchPath, const QStringList &arguments)
+{
+    return ProcessLauncher::launchDetached(launchPath, arguments);
+}
+
+void ConsolePlatform::fetchUrl(const QUrl &url, QObject *context, FetchDone done)
+{
+    UrlFetcher::fetch(url, context, std::move(done));
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+// What `cratewright` tells its caller.
+namespace ExitStatus {
+enum : int {
+    Success = 0,
+    UsageError = 1,
+    LoadFailed = 2,    // the package could not be loaded
+    InstallFailed = 3,
+    Refused = 4,       // the folder is not valid, the launch failed, or the version check failed
+};
+} // namespace ExitStatus

@@ -1,0 +1,104 @@
+#include "FolderCommand.h"
+
+#include "Console.h"
+#include "ExitStatus.h"
+#include "install/InstallLocation.h"
+#include "package/TrackPackage.h"
+#include "platform/UserDefaults.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+
+namespace {
+
+const QString NotValidMessage =
+    QStringLiteral("The current install location is not valid. Please choose another.");
+
+QString yesNo(bool value)
+{
+    return value ? QStringLiteral("yes") : QStringLiteral("no");
+}
+
+} // namespace
+
+FolderCommand::FolderCommand()
+    : m_notSimulator(QStringLiteral("not-simulator"),
+                     QStringLiteral("DIR is known not to be a simulator folder: accept any existing "
+                                    "folder. Tracks installed there cannot be ridden."))
+{
+}
+
+QString FolderCommand::name() const
+{
+    return QStringLiteral("folder");
+}
+
+QString FolderCommand::usage() const
+{
+    return QStringLiteral("folder [DIR [--not-simulator]]");
+}
+
+QString FolderCommand::summary() const
+{
+    return QStringLiteral("Show the stored simulator folder, or check and store DIR.");
+}
+
+void FolderCommand::addOptions(QCommandLineParser &parser)
+{
+    parser.addPositionalArgument(QStringLiteral("DIR"),
+                                 QStringLiteral("The folder to store: one that holds "
+                                                "ZoomcrestSimulator.app."),
+                                 QStringLiteral("[DIR]"));
+    parser.addOption(m_notSimulator);
+}
+
+int FolderCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    if (arguments.size() > 1)
+        return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.at(1)));
+    if (arguments.isEmpty()) {
+        if (parser.isSet(m_notSimulator))
+            return usageError(QStringLiteral("--not-simulator needs a folder"));
+        return show();
+    }
+    if (arguments.first().isEmpty())
+        return usageError(QStringLiteral("the folder is empty"));
+    return store(arguments.first(), parser.isSet(m_notSimulator));
+}
+
+int FolderCommand::show()
+{
+    const QString folder = InstallLocation::storedFolderPath();
+    const bool knownFolderNotForZC = InstallLocation::storedKnownFolderNotForZC();
+    const bool valid = InstallLocation::isValid(folder, knownFolderNotForZC);
+    const int width = 24;
+    Console::out(QStringLiteral("Simulator folder:").leftJustified(width) + Console::plain(folder));
+    Console::out(QStringLiteral("Override flag:").leftJustified(width)
+                 + (knownFolderNotForZC ? QStringLiteral("yes (known not to be a simulator folder)")
+                                        : QStringLiteral("no")));
+    Console::out(QStringLiteral("Valid install location:").leftJustified(width) + yesNo(valid));
+    return valid ? ExitStatus::Success : ExitStatus::Refused;
+}
+
+int FolderCommand::store(const QString &folder, bool knownFolderNotForZC)
+{
+    // The desktop program reads this path from anywhere, so it is stored absolute.
+    const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+    if (!InstallLocation::isValid(path, knownFolderNotForZC)) {
+        Console::err(QStringLiteral("Not A Valid Install Location: ") + NotValidMessage);
+        if (!TrackPackage::pathIsFolder(path))
+            Console::err(QStringLiteral("'%1' is not an existing folder.").arg(Console::plain(path)));
+        else
+            Console::err(QStringLiteral("'%1' holds no ZoomcrestSimulator.app; add --not-simulator to use "
+                                        "it anyway.")
+                             .arg(Console::plain(path)));
+        return ExitStatus::Refused;
+    }
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
+    defaults.setObjectForKey(path, ZCCratewrightZCFolderPathKey);
+    defaults.setObjectForKey(knownFolderNotForZC, ZCCratewrightKnownFolderNotForZCKey);
+    Console::out(QStringLiteral("Simulator folder stored: ") + Console::plain(path));
+    if (knownFolderNotForZC)
+        Console::out(QStringLiteral("(known not to be a simulator folder)"));
+    return ExitStatus::Success;
+}

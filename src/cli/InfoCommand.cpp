@@ -1,0 +1,124 @@
+#include "InfoCommand.h"
+
+#include "Console.h"
+#include "ExitStatus.h"
+#include "package/TrackPackage.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+// The three version bytes as signed numbers, as the load logs them ("1.3.0").
+QString versionOf(const TrackPackage &package)
+{
+    return QStringLiteral("%1.%2.%3")
+        .arg(int(package.pkgFileVerMaj()))
+        .arg(int(package.pkgFileVerMin()))
+        .arg(int(package.pkgFileVerRev()));
+}
+
+// Continuation lines of a multi-line value line up under its first line.
+QString indented(const QString &text, int width)
+{
+    QString result = text;
+    result.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(width, QLatin1Char(' ')));
+    return result;
+}
+
+} // namespace
+
+InfoCommand::InfoCommand()
+    : m_json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."))
+{
+}
+
+QString InfoCommand::name() const
+{
+    return QStringLiteral("info");
+}
+
+QString InfoCommand::usage() const
+{
+    return QStringLiteral("info PACKAGE [--json]");
+}
+
+QString InfoCommand::summary() const
+{
+    return QStringLiteral("Show a package's title, author, comments, version and files.");
+}
+
+void InfoCommand::addOptions(QCommandLineParser &parser)
+{
+    parser.addPositionalArgument(QStringLiteral("PACKAGE"), QStringLiteral("The track package file."));
+    parser.addOption(m_json);
+}
+
+int InfoCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return usageError(QStringLiteral("no package given"));
+    if (arguments.size() > 1)
+        return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.at(1)));
+
+    TrackPackage package;
+    if (!loadPackage(package, arguments.first()))
+        return ExitStatus::LoadFailed;
+    if (parser.isSet(m_json))
+        printJson(package);
+    else
+        printText(package);
+    return ExitStatus::Success;
+}
+
+void InfoCommand::printText(const TrackPackage &package)
+{
+    const int labelWidth = 10;
+    auto field = [labelWidth](const QString &label, const QString &value) {
+        Console::out((label + QLatin1Char(':')).leftJustified(labelWidth)
+                     + indented(Console::plain(value), labelWidth));
+    };
+    field(QStringLiteral("Title"), package.pkgTitle());
+    field(QStringLiteral("Author"), package.pkgAuthor());
+    field(QStringLiteral("Version"), versionOf(package));
+    field(QStringLiteral("Comments"), package.pkgComments());
+    field(QStringLiteral("Files"), QString::number(package.pkgFilesCount()));
+
+    Console::out(QStringLiteral("%1 %2 %3  %4")
+                     .arg(QStringLiteral("offset"), 10)
+                     .arg(QStringLiteral("size"), 10)
+                     .arg(QStringLiteral("compressed"), 10)
+                     .arg(QStringLiteral("path")));
+    for (const ZLibCompFileMetaData &entry : package.compFileMetaData()) {
+        Console::out(QStringLiteral("%1 %2 %3  %4")
+                         .arg(entry.baseRelOffset(), 10)
+                         .arg(entry.unCompSize(), 10)
+                         .arg(entry.compSize(), 10)
+                         .arg(Console::plain(entry.relFilePath())));
+    }
+}
+
+void InfoCommand::printJson(const TrackPackage &package)
+{
+    QJsonArray files;
+    for (const ZLibCompFileMetaData &entry : package.compFileMetaData()) {
+        files.append(QJsonObject{
+            {QStringLiteral("folder"), entry.relPath()},
+            {QStringLiteral("name"), entry.filename()},
+            {QStringLiteral("path"), entry.relFilePath()},
+            {QStringLiteral("offset"), entry.baseRelOffset()},
+            {QStringLiteral("size"), entry.unCompSize()},
+            {QStringLiteral("compressedSize"), entry.compSize()},
+        });
+    }
+    const QJsonObject info{
+        {QStringLiteral("title"), package.pkgTitle()},
+        {QStringLiteral("author"), package.pkgAuthor()},
+        {QStringLiteral("comments"), package.pkgComments()},
+        {QStringLiteral("version"), versionOf(package)},
+        {QStringLiteral("files"), files},
+    };
+    Console::out(QString::fromUtf8(QJsonDocument(info).toJson(QJsonDocument::Indented)).trimmed());
+}

@@ -1,0 +1,58 @@
+#include "VersionCheckCommand.h"
+
+#include "Console.h"
+#include "ExitStatus.h"
+#include "platform/Platform.h"
+#include "versioncheck/VersionText.h"
+
+#include <QEventLoop>
+#include <QObject>
+
+#include <optional>
+
+QString VersionCheckCommand::name() const
+{
+    return QStringLiteral("version-check");
+}
+
+QString VersionCheckCommand::usage() const
+{
+    return QStringLiteral("version-check");
+}
+
+QString VersionCheckCommand::summary() const
+{
+    return QStringLiteral("Check online whether a newer version of ZC Cratewright exists.");
+}
+
+void VersionCheckCommand::addOptions(QCommandLineParser &)
+{
+}
+
+int VersionCheckCommand::run(const QCommandLineParser &, const QStringList &arguments)
+{
+    if (!arguments.isEmpty())
+        return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.first()));
+
+    // The fetch always ends (an answer, a failure or its time limit), so this loop does too.
+    QEventLoop loop;
+    QObject context;
+    bool finished = false;
+    std::optional<QString> text;
+    Platform::current().fetchUrl(VersionText::versionCheckUrl(), &context,
+                                 [&](const std::optional<QString> &fetched) {
+                                     text = fetched;
+                                     finished = true;
+                                     loop.quit();
+                                 });
+    if (!finished)
+        loop.exec();
+
+    const QString message = Console::plain(VersionText::messageFor(text));
+    if (!text || text->isEmpty()) {
+        Console::err(message);
+        return ExitStatus::Refused;
+    }
+    Console::out(message);
+    return ExitStatus::Success;
+}

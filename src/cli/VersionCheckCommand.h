@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Command.h"
+
+// `cratewright version-check`: fetches the version text and prints what the version check
+// panel would show.
+class VersionCheckCommand : public Command
+{
+public:
+    QString name() const override;
+    QString usage() const override;
+    QString summary() const override;
+    void addOptions(QCommandLineParser &parser) override;
+    int run(const QCommandLineParser &parser, const QStringList &arguments) override;
+};

@@ -1,0 +1,58 @@
+#include "CliRunner.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+
+CliRunner::CliRunner()
+    : m_environment(QProcessEnvironment::systemEnvironment())
+{
+    m_environment.insert(QStringLiteral("HOME"), m_home.path());
+    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
+    m_environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    // Nothing here may reach the real site; the version check tests point this at their own
+    // server, everyone else at a port where nobody listens.
+    m_environment.insert(QStringLiteral("CRATEWRIGHT_SITE"), QStringLiteral("http://127.0.0.1:9"));
+    for (const char *proxy : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy",
+                              "ALL_PROXY", "no_proxy", "NO_PROXY"})
+        m_environment.remove(QString::fromLatin1(proxy));
+    m_workingDirectory = m_home.path();
+}
+
+QString CliRunner::settingsFile() const
+{
+    return m_home.path() + QStringLiteral("/config/zc-cratewright/zc-cratewright.conf");
+}
+
+CliResult CliRunner::run(const QStringList &arguments, const QByteArray &input) const
+{
+    CliResult result;
+    QProcess process;
+    process.setProcessEnvironment(m_environment);
+    process.setWorkingDirectory(m_workingDirectory);
+
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    process.start(QStringLiteral(CRATEWRIGHT_BINARY), arguments);
+    if (!process.waitForStarted())
+        return result;
+    process.write(input);
+    process.closeWriteChannel();
+
+    // Only a guard against a tool that hangs (waiting for input, say): the test then fails
+    // here instead of at the CTest time limit.
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.finished = process.exitStatus() == QProcess::NormalExit;
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
