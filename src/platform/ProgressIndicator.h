@@ -2,8 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
-
-class QProgressBar;
+#include <QProgressBar>
 
 // Drives a progress bar as a busy indicator. While the main thread loads or installs, the
 // work reports its progress here: the bar turns determinate and the window is repainted a

@@ -1,0 +1,387 @@
+#include "AppController.h"
+
+#include "ui_MainWindow.h"
+
+#include "install/InstallLocation.h"
+#include "install/SimulatorLaunch.h"
+#include "package/ResultCodes.h"
+#include "platform/NotificationCenter.h"
+#include "platform/OpenPanel.h"
+#include "platform/Platform.h"
+#include "prefs/ZCTrackPackPrefWinController.h"
+#include "versioncheck/VersionCheckPanelController.h"
+#include "versioncheck/VersionText.h"
+
+#include <QAction>
+#include <QDir>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+const QString PreferencesDidGetSaved = QStringLiteral("preferencesDidGetSaved");
+const QString InstallPathIsNewlyBlessed = QStringLiteral("installPathIsNewlyBlessed");
+
+const QString FirstRunTitle = QStringLiteral("First Run");
+const QString FirstRunButton = QStringLiteral("Yeah, I'll Do That...");
+const QString FirstRunMessage = QStringLiteral(
+    "Welcome To the Zoomcrest Cratewright. Please set your Zoomcrest application folder, and then "
+    "choose \"Save\".\n\nAfter you have completed this task, the Cratewright will be fully "
+    "configured, and you will be prompted to open a track pack to install.\n\nHave Fun!\n");
+
+const QString FileOpenErrorTitle = QStringLiteral("File Open Error");
+const QString NoCommentsText = QStringLiteral("(No Comments In Package File)");
+const QString NotLoadedText = QStringLiteral("Package Was NOT Loaded!");
+const QString InstallingText = QStringLiteral("Installing Package...");
+const QString RideTitle = QStringLiteral("Ride!");
+const QString QuitTitle = QStringLiteral("Quit");
+
+const QString HelpTitle = QStringLiteral("ZC Cratewright Help");
+const QString HelpMessagePrefix =
+    QStringLiteral("All Zoomcrest Cratewright documentation is available online at:\n\n");
+
+const QString OkButton = QStringLiteral("OK");
+
+// The package chooser admits self-extracting packages as well as plain ones; the loader
+// decides by content, not by name.
+const QStringList PackageTypes = {QStringLiteral("exe"), QStringLiteral("EXE"),
+                                  QStringLiteral("zcpack"), QStringLiteral("ZCPACK")};
+
+} // namespace
+
+void AppController::initialize()
+{
+    InstallLocation::registerDefaults();
+}
+
+AppController::AppController()
+{
+    setWindowFrameAutosaveName(QStringLiteral("MainWindow"));
+
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    center.addObserver(this, PreferencesDidGetSaved,
+                       [this](const Notification &notification) { preferencesDidGetSaved(notification); });
+    center.addObserver(this, InstallPathIsNewlyBlessed, [this](const Notification &notification) {
+        applicationDidFinishLaunching(&notification);
+    });
+
+    // Loading and installing report their progress here, which keeps the window painted.
+    m_thePackage.setProgressHandler(
+        [this](qint64 done, qint64 total) { m_progIndicator.setProgress(done, total); });
+}
+
+AppController::~AppController()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    m_thePackage.setProgressHandler(nullptr);
+    delete m_ui;
+}
+
+QWidget *AppController::makeWindow()
+{
+    auto *window = new QMainWindow;
+    m_ui = new Ui::MainWindow;
+    m_ui->setupUi(window);
+
+    // Everything these show comes from an untrusted file: plain text only.
+    for (QLabel *label : {m_ui->PkgTitleField, m_ui->PkgAuthorField, m_ui->PkgLeftInfoField,
+                          m_ui->PkgRightInfoField})
+        label->setTextFormat(Qt::PlainText);
+    m_ui->PkgCommentsTextView->setReadOnly(true);
+
+    // The bar comes and goes with the work; keep its place so the window doesn't jump.
+    QSizePolicy barPolicy = m_ui->progIndicator->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    m_ui->progIndicator->setSizePolicy(barPolicy);
+    m_progIndicator.setBar(m_ui->progIndicator);
+    m_progIndicator.setDisplayedWhenStopped(false);
+
+    connect(m_ui->InstallPkgButton, &QPushButton::clicked, this, &AppController::pressInstallButton);
+
+    // The desktop's own key for preferences where it has one; the form's Ctrl+, otherwise.
+    const QList<QKeySequence> preferencesKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
+    if (!preferencesKeys.isEmpty())
+        m_ui->actionPreferences->setShortcuts(preferencesKeys);
+
+    connect(m_ui->actionOpenPackage, &QAction::triggered, this,
+            [this] { chooseTrackPack(m_ui->actionOpenPackage); });
+    connect(m_ui->actionQuit, &QAction::triggered, this, [this] { closeMainWindow(m_ui->actionQuit); });
+    connect(m_ui->actionPreferences, &QAction::triggered, this,
+            [this] { showPrefWindow(m_ui->actionPreferences); });
+    connect(m_ui->actionCheckForUpdates, &QAction::triggered, this,
+            [this] { showVersionCheckPanel(m_ui->actionCheckForUpdates); });
+    connect(m_ui->actionHelp, &QAction::triggered, this, [this] { showHelp(m_ui->actionHelp); });
+
+    return window;
+}
+
+QLabel *AppController::PkgTitleField()
+{
+    window();
+    return m_ui->PkgTitleField;
+}
+
+QLabel *AppController::PkgAuthorField()
+{
+    window();
+    return m_ui->PkgAuthorField;
+}
+
+QLabel *AppController::PkgLeftInfoField()
+{
+    window();
+    return m_ui->PkgLeftInfoField;
+}
+
+QLabel *AppController::PkgRightInfoField()
+{
+    window();
+    return m_ui->PkgRightInfoField;
+}
+
+QPlainTextEdit *AppController::PkgCommentsTextView()
+{
+    window();
+    return m_ui->PkgCommentsTextView;
+}
+
+QPushButton *AppController::InstallPkgButton()
+{
+    window();
+    return m_ui->InstallPkgButton;
+}
+
+QProgressBar *AppController::progIndicator()
+{
+    window();
+    return m_ui->progIndicator;
+}
+
+// Start-up and the first-run chain
+
+void AppController::applicationDidFinishLaunching(const Notification *)
+{
+    center();
+    InstallPkgButton()->setEnabled(false);
+
+    if (!m_prefWinController)
+        m_prefWinController = new ZCTrackPackPrefWinController(this);
+
+    if (!m_prefWinController->userSpecifiedBaseInstallPathIsValid()) {
+        // First run: the preferences must be saved before a package can be installed. Saving
+        // them brings us back here through "installPathIsNewlyBlessed".
+        m_waitingToLoadPkg = true;
+        m_prefWinController->showWindow(this);
+        Platform::current().beginInformationalAlertSheet(FirstRunTitle, FirstRunButton, QString(),
+                                                         QString(), m_prefWinController->window(),
+                                                         FirstRunMessage);
+        return;
+    }
+
+    m_waitingToLoadPkg = false;
+    if (!m_openFileAtStartupAtPath.isEmpty())
+        loadPackageAtPath(m_openFileAtStartupAtPath);
+    else
+        chooseTrackPack(this);
+}
+
+bool AppController::applicationOpenFile(const QString &path)
+{
+    m_openFileAtStartupAtPath = path;
+    return true;
+}
+
+void AppController::preferencesDidGetSaved(const Notification &)
+{
+    if (!m_waitingToLoadPkg)
+        return;
+    NotificationCenter::defaultCenter().postNotificationName(InstallPathIsNewlyBlessed, this);
+    m_waitingToLoadPkg = false;
+}
+
+bool AppController::applicationShouldTerminateAfterLastWindowClosed(QObject *) const
+{
+    return true;
+}
+
+void AppController::closeMainWindow(QObject *)
+{
+    close();
+}
+
+// Choosing and presenting a package
+
+void AppController::chooseTrackPack(QObject *)
+{
+    const std::shared_ptr<OpenPanel> panel = Platform::current().openPanel();
+    panel->setCanChooseDirectories(false);
+    panel->setCanChooseFiles(true);
+    panel->setAllowsMultipleSelection(false);
+    const QString desktop = QDir::homePath() + QStringLiteral("/Desktop");
+    QPointer<AppController> self(this);
+    panel->beginSheetForDirectory(desktop, QString(), PackageTypes, window(),
+                                  [self](OpenPanel *endedPanel, int returnCode) {
+                                      if (self)
+                                          self->chooseTrackPackrDidEnd(endedPanel, returnCode, nullptr);
+                                  });
+}
+
+void AppController::chooseTrackPackrDidEnd(OpenPanel *panel, int returnCode, void *)
+{
+    const QString path = panel->filename();
+    if (returnCode == 0) {
+        panel->close();
+        closeMainWindow(this);
+        return;
+    }
+    // The load, and any alert it shows, comes before the panel goes away.
+    if (!path.isEmpty())
+        loadPackageAtPath(path);
+    panel->close();
+}
+
+void AppController::loadPackageAtPath(const QString &path)
+{
+    window();
+    m_progIndicator.setDisplayedWhenStopped(false);
+    m_progIndicator.setUsesThreadedAnimation(true);
+    m_progIndicator.startAnimation(this);
+
+    const int code = m_thePackage.loadPackageFileAtPath(path);
+    if (code == LoadResult::Loaded) {
+        PkgTitleField()->setText(m_thePackage.pkgTitle());
+        PkgAuthorField()->setText(QStringLiteral("By: ") + m_thePackage.pkgAuthor());
+        const QString comments = m_thePackage.pkgComments();
+        setCommentsViewString(comments.isEmpty() ? NoCommentsText : comments);
+        PkgLeftInfoField()->setText(
+            QStringLiteral("%1 File(s) In Package.").arg(m_thePackage.pkgFilesCount()));
+        InstallPkgButton()->setEnabled(true);
+    } else {
+        const QString message = LoadResult::message(code);
+        Platform &platform = Platform::current();
+        platform.beep();
+        platform.runAlertPanel(FileOpenErrorTitle, message, OkButton, QString(), QString());
+        closeMainWindow(this);
+    }
+
+    m_progIndicator.stopAnimation(this);
+}
+
+void AppController::setCommentsViewString(const QString &text)
+{
+    PkgCommentsTextView()->setPlainText(text);
+}
+
+// Installing
+
+void AppController::DoStartInstall(QObject *)
+{
+    const QString installFolder = InstallLocation::storedFolderPath();
+    const bool knownFolderNotForZC = InstallLocation::storedKnownFolderNotForZC();
+
+    InstallPkgButton()->setEnabled(false);
+
+    if (!m_thePackage.pkgLoaded()) {
+        setCommentsViewString(NotLoadedText);
+        m_progIndicator.stopAnimation(this);
+        return;
+    }
+
+    m_progIndicator.startAnimation(this);
+    PkgRightInfoField()->setText(InstallingText);
+    // The extraction keeps the main thread busy: show the status before it starts.
+    PkgRightInfoField()->repaint();
+
+    const int code = m_thePackage.expandPackageTo(installFolder);
+    PkgRightInfoField()->setText(InstallResult::statusText(code));
+    if (code == InstallResult::Success) {
+        if (knownFolderNotForZC)
+            setInstallButton(QuitTitle, &AppController::closeMainWindow);
+        else
+            setInstallButton(RideTitle, &AppController::launchSimWithTrackFile);
+        InstallPkgButton()->setEnabled(true);
+    }
+
+    m_progIndicator.stopAnimation(this);
+}
+
+// Launching the simulator
+
+void AppController::launchSimWithTrackFile(QObject *)
+{
+    using SimulatorLaunch::Outcome;
+    Platform &platform = Platform::current();
+    const Outcome outcome = SimulatorLaunch::launch(m_thePackage);
+
+    const auto alert = [&platform, outcome] {
+        platform.runAlertPanel(SimulatorLaunch::FailureTitle, SimulatorLaunch::failureMessage(outcome),
+                               SimulatorLaunch::failureButton(outcome), QString(), QString());
+    };
+    switch (outcome) {
+    case Outcome::PackageNotLoaded:
+        platform.beep();
+        platform.log(SimulatorLaunch::failureLogLine(outcome));
+        alert();
+        return;
+    case Outcome::NoTrackFile:
+        platform.beep();
+        alert();
+        platform.log(SimulatorLaunch::failureLogLine(outcome));
+        return;
+    case Outcome::SimulatorNotStarted:
+        platform.beep();
+        alert();
+        platform.log(SimulatorLaunch::failureLogLine(outcome));
+        break;
+    case Outcome::Launched:
+        break;
+    }
+
+    // Started or not, the next press of the button ends the run.
+    setInstallButton(QuitTitle, &AppController::closeMainWindow);
+    InstallPkgButton()->setEnabled(true);
+}
+
+// The install button: one connection, to whatever the button stands for at the moment.
+
+void AppController::setInstallButton(const QString &title, Action action)
+{
+    InstallPkgButton()->setText(title);
+    m_installButtonAction = action;
+}
+
+void AppController::pressInstallButton()
+{
+    (this->*m_installButtonAction)(InstallPkgButton());
+}
+
+// Menu commands
+
+void AppController::showPrefWindow(QObject *)
+{
+    if (!m_prefWinController)
+        m_prefWinController = new ZCTrackPackPrefWinController(this);
+    m_prefWinController->showWindow(this);
+}
+
+void AppController::showVersionCheckPanel(QObject *)
+{
+    if (!m_versionCehckPanel)
+        m_versionCehckPanel = new VersionCheckPanelController(this);
+    m_versionCehckPanel->showWindow(this);
+    m_versionCehckPanel->checkVersion();
+}
+
+void AppController::showHelp(QObject *)
+{
+    const QUrl address = VersionText::documentationUrl();
+    if (Platform::current().openUrl(address))
+        return;
+    Platform::current().runAlertPanel(HelpTitle, HelpMessagePrefix + address.toString(), OkButton,
+                                      QString(), QString());
+}

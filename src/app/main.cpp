@@ -1,0 +1,72 @@
+// The desktop program: one main window that installs one track package per run.
+#include "AppController.h"
+#include "platform/QtPlatform.h"
+#include "versioncheck/VersionText.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+const QString ProgramName = QStringLiteral("zc-cratewright");
+const QString IconResource = QStringLiteral(":/icons/zc-cratewright.png");
+
+// A path as the desktop or the shell hands it over: a file:// address becomes its local path,
+// a relative path is taken from the folder the program was started in.
+QString handedOverPath(const QString &argument)
+{
+    const QUrl url(argument);
+    if (url.isLocalFile())
+        return url.toLocalFile();
+    return QFileInfo(argument).absoluteFilePath();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // The command-line tool reads the same settings store, so both names are the program's.
+    QCoreApplication::setOrganizationName(ProgramName);
+    QCoreApplication::setApplicationName(ProgramName);
+    QCoreApplication::setApplicationVersion(VersionText::OwnVersion);
+    QGuiApplication::setDesktopFileName(ProgramName);
+    if (QFile::exists(IconResource))
+        QApplication::setWindowIcon(QIcon(IconResource));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Installs track packages for the Zoomcrest roller-coaster simulator."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("Track package to open (.zcpack or self-extracting .exe). "
+                                                "When several are given, the last one is opened."),
+                                 QStringLiteral("[files...]"));
+    parser.process(app);
+
+    QtPlatform platform;
+    Platform::setCurrent(&platform);
+
+    AppController::initialize();
+    AppController controller;
+    controller.showWindow(nullptr);
+
+    // Files are handed over before launching has finished; the start-up sequence opens the
+    // last one.
+    const QStringList files = parser.positionalArguments();
+    for (const QString &file : files)
+        controller.applicationOpenFile(handedOverPath(file));
+
+    QTimer::singleShot(0, &controller, [&controller] { controller.applicationDidFinishLaunching(nullptr); });
+
+    app.setQuitOnLastWindowClosed(controller.applicationShouldTerminateAfterLastWindowClosed(&app));
+    const int status = app.exec();
+    Platform::setCurrent(nullptr);
+    return status;
+}

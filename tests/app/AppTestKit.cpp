@@ -1,0 +1,109 @@
+#include "AppTestKit.h"
+
+#include "install/InstallLocation.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace AppTestKit {
+
+const QString TrackFile = QStringLiteral("Tracks/Corkscrew Canyon.zctrack");
+const QString SceneryFile = QStringLiteral("Scenery/rock.obj");
+const QString SimulatorExecutable = QStringLiteral("ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator");
+
+PackageWriter standardPackage()
+{
+    PackageWriter writer;
+    writer.setTitle("Corkscrew Canyon")
+        .setAuthor("R. Coaster")
+        .setComments("Two inversions and a long drop.\nHold on tight.")
+        .addFile("Tracks\\", "Corkscrew Canyon.zctrack", QByteArray("track data ").repeated(40))
+        .addFile("Scenery\\", "rock.obj", QByteArray("v 0 0 0\n").repeated(20));
+    return writer;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString makeSimulatorFolder(const QString &path)
+{
+    QDir().mkpath(path + QStringLiteral("/ZoomcrestSimulator.app/Contents/MacOS"));
+    return path;
+}
+
+QString installSimulatorScript(const QString &folder, const QString &argumentsFile)
+{
+    makeSimulatorFolder(folder);
+    const QString executable = folder + QLatin1Char('/') + SimulatorExecutable;
+    // Written whole, then renamed into place, so a reader never sees half the list.
+    QString quoted = argumentsFile;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    const QString script = QStringLiteral("#!/bin/sh\n"
+                                          "for argument in \"$@\"; do printf '%s\\n' \"$argument\"; done > '%1.part'\n"
+                                          "mv '%1.part' '%1'\n"
+                                          "sleep 3\n")
+                               .arg(quoted);
+    writeFile(executable, script.toUtf8());
+    QFile::setPermissions(executable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                          | QFile::ReadGroup | QFile::ExeGroup);
+    return executable;
+}
+
+void storeInstallLocation(const QString &folder, bool knownFolderNotForZC)
+{
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
+    defaults.setObjectForKey(folder, ZCCratewrightZCFolderPathKey);
+    defaults.setObjectForKey(knownFolderNotForZC, ZCCratewrightKnownFolderNotForZCKey);
+}
+
+int ProbingPlatform::runAlertPanel(const QString &title, const QString &message,
+                                   const QString &defaultButton, const QString &alternateButton,
+                                   const QString &otherButton)
+{
+    const int answer = RecordingPlatform::runAlertPanel(title, message, defaultButton, alternateButton, otherButton);
+    probeLast();
+    return answer;
+}
+
+void ProbingPlatform::beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
+                                                   const QString &alternateButton,
+                                                   const QString &otherButton, QWidget *window,
+                                                   const QString &message)
+{
+    RecordingPlatform::beginInformationalAlertSheet(title, defaultButton, alternateButton, otherButton,
+                                                    window, message);
+    probeLast();
+}
+
+void ProbingPlatform::log(const QString &line)
+{
+    RecordingPlatform::log(line);
+    probeLast();
+}
+
+std::shared_ptr<OpenPanel> ProbingPlatform::openPanel()
+{
+    std::shared_ptr<OpenPanel> panel = RecordingPlatform::openPanel();
+    probeLast();
+    return panel;
+}
+
+void ProbingPlatform::probeLast()
+{
+    if (probe)
+        probe(events.last());
+}
+
+} // namespace AppTestKit
