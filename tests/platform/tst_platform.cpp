@@ -1,0 +1,383 @@
+// The platform services that run without a window: notifications, starting processes,
+// fetching over HTTP from a server in this process, and the version text.
+#include "platform/NotificationCenter.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/UrlFetcher.h"
+#include "versioncheck/VersionText.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Answers every GET with one status and body, or never answers at all.
+class LocalHttpServer : public QObject
+{
+public:
+    LocalHttpServer(int status, const QByteArray &body, bool answers = true)
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this, status, body, answers] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                auto received = std::make_shared<QByteArray>();
+                connect(socket, &QTcpSocket::readyRead, socket, [=] {
+                    *received += socket->readAll();
+                    if (!received->contains("\r\n\r\n"))
+                        return;
+                    requestLines.append(QString::fromLatin1(received->left(received->indexOf("\r\n"))));
+                    if (!answers)
+                        return;
+                    socket->write("HTTP/1.1 " + QByteArray::number(status)
+                                  + " Whatever\r\nContent-Type: text/plain\r\nContent-Length: "
+                                  + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QUrl url(const QString &path = u"/maczccratewright/versioncheck.txt"_s) const
+    {
+        return QUrl(u"http://127.0.0.1:%1%2"_s.arg(m_server.serverPort()).arg(path));
+    }
+
+    QStringList requestLines;
+
+private:
+    QTcpServer m_server;
+};
+
+struct FetchResult
+{
+    bool done = false;
+    std::optional<QString> text;
+};
+
+std::shared_ptr<FetchResult> fetch(const QUrl &url, QObject *context, int timeoutMs = 10000)
+{
+    auto result = std::make_shared<FetchResult>();
+    UrlFetcher::fetch(url, context, [result](const std::optional<QString> &text) {
+        result->done = true;
+        result->text = text;
+    }, timeoutMs);
+    return result;
+}
+
+bool writeScript(const QString &path, const QByteArray &text, QFile::Permissions permissions)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size()
+           && file.setPermissions(permissions);
+}
+
+const QFile::Permissions Executable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+
+char processState(pid_t pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return '?';
+    const QByteArray line = stat.readAll();
+    return line.at(line.lastIndexOf(')') + 2);
+}
+
+} // namespace
+
+class PlatformTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void notificationsReachObserversInOrder();
+    void observerMayRemoveItselfDuringPost();
+
+    void launchPassesArgumentsAsTheyStand();
+    void launchRefusesWhatCannotRun_data();
+    void launchRefusesWhatCannotRun();
+    void launchedScriptThatExitsHasEnded();
+    void zombieCountsAsEnded();
+
+    void fetchHandsOverOnlyStatus200_data();
+    void fetchHandsOverOnlyStatus200();
+    void fetchRefusedConnection();
+    void fetchGivesUpOnSilentServer();
+    void fetchForgetsGoneContext();
+
+    void versionMessages_data();
+    void versionMessages();
+    void siteComesFromEnvironment();
+};
+
+void PlatformTest::notificationsReachObserversInOrder()
+{
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    QCOMPARE(&center, &NotificationCenter::defaultCenter());
+    QStringList calls;
+    int first = 0, second = 0, third = 0, poster = 0;
+    auto record = [&calls, &poster](const char *who) {
+        return [&calls, &poster, who](const Notification &n) {
+            calls.append(QLatin1String(who) + u':' + n.name
+                         + (n.object == &poster ? u":poster"_s : u":?"_s));
+        };
+    };
+    center.addObserver(&first, u"preferencesDidGetSaved"_s, record("first"));
+    center.addObserver(&second, u"installPathIsNewlyBlessed"_s, record("second"));
+    center.addObserver(&third, u"preferencesDidGetSaved"_s, record("third"));
+    center.addObserver(&first, u"installPathIsNewlyBlessed"_s, record("first"));
+
+    center.postNotificationName(u"preferencesDidGetSaved"_s, &poster);
+    QCOMPARE(calls, (QStringList{u"first:preferencesDidGetSaved:poster"_s,
+                                 u"third:preferencesDidGetSaved:poster"_s}));
+    calls.clear();
+    center.postNotificationName(u"installPathIsNewlyBlessed"_s, &poster);
+    QCOMPARE(calls, (QStringList{u"second:installPathIsNewlyBlessed:poster"_s,
+                                 u"first:installPathIsNewlyBlessed:poster"_s}));
+
+    // Removing an observer takes all of its names and nobody else's.
+    calls.clear();
+    center.removeObserver(&first);
+    center.postNotificationName(u"installPathIsNewlyBlessed"_s, &poster);
+    center.postNotificationName(u"preferencesDidGetSaved"_s, &poster);
+    QCOMPARE(calls, (QStringList{u"second:installPathIsNewlyBlessed:poster"_s,
+                                 u"third:preferencesDidGetSaved:poster"_s}));
+    center.removeObserver(&second);
+    center.removeObserver(&third);
+}
+
+void PlatformTest::observerMayRemoveItselfDuringPost()
+{
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    QStringList calls;
+    int once = 0, always = 0;
+    const QString name = u"preferencesDidGetSaved"_s;
+    const QString label = u"once, with state kept in the handler"_s;
+    center.addObserver(&once, name, [&center, &calls, &once, label](const Notification &) {
+        center.removeObserver(&once);
+        calls.append(label); // the handler's own state is still there after the removal
+    });
+    center.addObserver(&always, name, [&calls](const Notification &) { calls.append(u"always"_s); });
+
+    center.postNotificationName(name, nullptr);
+    QCOMPARE(calls, (QStringList{label, u"always"_s}));
+    center.postNotificationName(name, nullptr);
+    QCOMPARE(calls, (QStringList{label, u"always"_s, u"always"_s}));
+    center.removeObserver(&always);
+}
+
+void PlatformTest::launchPassesArgumentsAsTheyStand()
+{
+    QTemporaryDir dir;
+    const QString script = dir.filePath(u"ZoomcrestSimulator"_s);
+    QVERIFY(writeScript(script,
+                        "#!/bin/sh\n"
+                        "echo $$ > \"$(dirname \"$0\")/pid\"\n"
+                        "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args.tmp\"\n"
+                        "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args\"\n"
+                        "exec sleep 60\n",
+                        Executable));
+    const QStringList arguments{u"-s"_s, u"/my tracks/Night Ride.zctrack"_s,
+                                u"$HOME"_s, u"*"_s};
+
+    QVERIFY(ProcessLauncher::launchDetached(script, arguments));
+    QTRY_VERIFY(QFile::exists(dir.filePath(u"args"_s)));
+    QFile args(dir.filePath(u"args"_s));
+    QVERIFY(args.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(args.readAll()), arguments.join(u'\n') + u'\n');
+    QFile pidFile(dir.filePath(u"pid"_s));
+    QVERIFY(pidFile.open(QIODevice::ReadOnly));
+    const pid_t pid = pid_t(pidFile.readAll().trimmed().toLongLong());
+    QVERIFY(pid > 0);
+    QVERIFY(ProcessLauncher::isRunning(pid));
+    QCOMPARE(::kill(pid, SIGTERM), 0);
+    QTRY_VERIFY(!ProcessLauncher::isRunning(pid));
+}
+
+void PlatformTest::launchRefusesWhatCannotRun_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<bool>("executable");
+    QTest::newRow("missing") << QByteArray() << true;
+    QTest::newRow("not executable") << QByteArray("#!/bin/sh\nexec sleep 60\n") << false;
+    QTest::newRow("interpreter missing") << QByteArray("#!/nonexistent/sh\nexec sleep 60\n") << true;
+}
+
+void PlatformTest::launchRefusesWhatCannotRun()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(bool, executable);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"ZoomcrestSimulator"_s);
+    if (!script.isEmpty())
+        QVERIFY(writeScript(path, script, executable ? Executable : QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(!ProcessLauncher::launchDetached(path, {u"-s"_s, u"x.zctrack"_s}));
+    QVERIFY(!ProcessLauncher::launchDetached(dir.path(), {}));
+}
+
+void PlatformTest::launchedScriptThatExitsHasEnded()
+{
+    // Whether the launch itself still saw it running is a race; once it has exited it must
+    // count as ended, even while nobody has reaped it yet.
+    QTemporaryDir dir;
+    const QString script = dir.filePath(u"quick"_s);
+    QVERIFY(writeScript(script, "#!/bin/sh\necho $$ > \"$(dirname \"$0\")/pid.tmp\"\n"
+                                "mv \"$(dirname \"$0\")/pid.tmp\" \"$(dirname \"$0\")/pid\"\n",
+                        Executable));
+    ProcessLauncher::launchDetached(script, {});
+    QTRY_VERIFY(QFile::exists(dir.filePath(u"pid"_s)));
+    QFile pidFile(dir.filePath(u"pid"_s));
+    QVERIFY(pidFile.open(QIODevice::ReadOnly));
+    const qint64 pid = pidFile.readAll().trimmed().toLongLong();
+    QTRY_VERIFY(!ProcessLauncher::isRunning(pid));
+}
+
+void PlatformTest::zombieCountsAsEnded()
+{
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0)
+        _exit(0);
+    QTRY_COMPARE(processState(child), 'Z');
+    QCOMPARE(::kill(child, 0), 0); // still signalable, yet ended
+    const bool running = ProcessLauncher::isRunning(child);
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(!running);
+
+    QVERIFY(ProcessLauncher::isRunning(getpid()));
+    QVERIFY(!ProcessLauncher::isRunning(0));
+    QVERIFY(!ProcessLauncher::isRunning(-1));
+    QVERIFY(!ProcessLauncher::isRunning(child)); // reaped: gone
+}
+
+void PlatformTest::fetchHandsOverOnlyStatus200_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("hasText");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("200") << 200 << QByteArray("1.2\nhttps://get.example/\n") << true << "1.2\nhttps://get.example/\n";
+    QTest::newRow("200, UTF-8") << 200 << QByteArray("1.2\nCaf\xc3\xa9") << true << "1.2\nCaf\u00e9";
+    QTest::newRow("200, empty") << 200 << QByteArray() << true << "";
+    QTest::newRow("203") << 203 << QByteArray("1.2\n") << false << "";
+    QTest::newRow("404 page") << 404 << QByteArray("<html>Not Found</html>") << false << "";
+    QTest::newRow("500") << 500 << QByteArray("1.2\n") << false << "";
+}
+
+void PlatformTest::fetchHandsOverOnlyStatus200()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, hasText);
+    QFETCH(QString, text);
+
+    LocalHttpServer server(status, body);
+    QObject context;
+    const auto result = fetch(server.url(), &context);
+    QTRY_VERIFY(result->done);
+    QCOMPARE(result->text.has_value(), hasText);
+    if (hasText)
+        QCOMPARE(*result->text, text);
+    QCOMPARE(server.requestLines, QStringList{u"GET /maczccratewright/versioncheck.txt HTTP/1.1"_s});
+}
+
+void PlatformTest::fetchRefusedConnection()
+{
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    QObject context;
+    const auto result = fetch(QUrl(u"http://127.0.0.1:%1/x"_s.arg(port)), &context);
+    QTRY_VERIFY(result->done);
+    QVERIFY(!result->text);
+}
+
+void PlatformTest::fetchGivesUpOnSilentServer()
+{
+    LocalHttpServer server(200, "1.2\n", false);
+    QObject context;
+    const auto result = fetch(server.url(), &context, 300);
+    QTRY_VERIFY(result->done);
+    QVERIFY(!result->text);
+    QCOMPARE(server.requestLines.size(), 1);
+}
+
+void PlatformTest::fetchForgetsGoneContext()
+{
+    LocalHttpServer server(200, "1.2\n");
+    auto gone = std::make_unique<QObject>();
+    const auto forgotten = fetch(server.url(), gone.get());
+    gone.reset();
+    QObject context;
+    const auto later = fetch(server.url(u"/later"_s), &context);
+    QTRY_VERIFY(later->done);
+    QTRY_COMPARE(server.requestLines.size(), 2);
+    QCoreApplication::processEvents();
+    QVERIFY(!forgotten->done);
+}
+
+void PlatformTest::versionMessages_data()
+{
+    QTest::addColumn<bool>("hasText");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+
+    const QString latest = u"Latest Version: 1.1\n\nYou are up to date."_s;
+    const QString newer = u"New Version: %1\n\nDownload & More Information:\n%2"_s;
+    QTest::newRow("up to date") << true << "1.1\nhttps://get.example/\n" << latest;
+    QTest::newRow("up to date, one line") << true << "1.1\n" << latest;
+    QTest::newRow("new version") << true << "1.2\nhttps://get.example/\n"
+                                 << newer.arg(u"1.2"_s, u"https://get.example/"_s);
+    QTest::newRow("carriage return is part of the line")
+        << true << "1.1\r\nhttps://get.example/\r\n"
+        << newer.arg(u"1.1\r"_s, u"https://get.example/\r"_s);
+    QTest::newRow("three lines") << true << "1.3\nhttps://a.example/\nignored\nalso ignored"
+                                 << newer.arg(u"1.3"_s, u"https://a.example/"_s);
+    QTest::newRow("1.10 is another version") << true << "1.10\nx" << newer.arg(u"1.10"_s, u"x"_s);
+    QTest::newRow("1.1.0 is another version") << true << "1.1.0\nx" << newer.arg(u"1.1.0"_s, u"x"_s);
+    QTest::newRow("empty first line") << true << "\nhttps://a.example/" << newer.arg(QString(), u"https://a.example/"_s);
+    QTest::newRow("nothing") << false << "" << "Error Retrieving Version Information";
+}
+
+void PlatformTest::versionMessages()
+{
+    QFETCH(bool, hasText);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    QCOMPARE(VersionText::messageFor(hasText ? std::optional<QString>(text) : std::nullopt), message);
+}
+
+void PlatformTest::siteComesFromEnvironment()
+{
+    LocalHttpServer server(200, "1.2\nhttps://get.example/\n");
+    qputenv("CRATEWRIGHT_SITE", server.url(u"/"_s).toString().toUtf8());
+    const QUrl versionUrl = VersionText::versionCheckUrl();
+    const QUrl documentationUrl = VersionText::documentationUrl();
+    qunsetenv("CRATEWRIGHT_SITE");
+    QCOMPARE(versionUrl, server.url());
+    QCOMPARE(documentationUrl, server.url(u"/maczccratewright/"_s));
+
+    QObject context;
+    const auto result = fetch(versionUrl, &context);
+    QTRY_VERIFY(result->done);
+    QCOMPARE(VersionText::messageFor(result->text),
+             u"New Version: 1.2\n\nDownload & More Information:\nhttps://get.example/"_s);
+    QCOMPARE(server.requestLines, QStringList{u"GET /maczccratewright/versioncheck.txt HTTP/1.1"_s});
+
+    QCOMPARE(VersionText::versionCheckUrl().scheme(), u"https"_s);
+    QCOMPARE(VersionText::versionCheckUrl().path(), u"/maczccratewright/versioncheck.txt"_s);
+    QVERIFY(!VersionText::versionCheckUrl().host().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(PlatformTest)
+#include "tst_platform.moc"
