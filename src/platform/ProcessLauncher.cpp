@@ -1,11 +1,18 @@
 #include "ProcessLauncher.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 
 #include <signal.h>
 
 namespace ProcessLauncher {
+
+namespace {
+constexpr int StartupGraceMs = 250;
+constexpr int PollIntervalMs = 10;
+} // namespace
 
 bool isRunning(qint64 pid)
 {
@@ -28,6 +35,15 @@ bool launchDetached(const QString &launchPath, const QStringList &arguments)
     qint64 pid = 0;
     if (!QProcess::startDetached(launchPath, arguments, QString(), &pid))
         return false;
+    // A program that fails at once (a broken simulator, a script that can't find its
+    // interpreter) ends within moments; asking only once would race it. Watch it briefly.
+    QElapsedTimer watching;
+    watching.start();
+    while (watching.elapsed() < StartupGraceMs) {
+        if (!isRunning(pid))
+            return false;
+        QThread::msleep(PollIntervalMs);
+    }
     return isRunning(pid);
 }
 
