@@ -6,10 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build-bench
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DBUILD_TESTING=OFF -DCRATEWRIGHT_GUI=OFF
-fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DBUILD_TESTING=OFF -DCRATEWRIGHT_GUI=OFF >/dev/null
 cmake --build "$build" --target cratewright-bench
 
 args=("$@")

@@ -137,17 +137,21 @@ bool PackageExtractor::write(const QString &outputPath, qint64 size, bool replac
         QSaveFile file(outputPath);
         return file.open(QIODevice::WriteOnly) && file.write(m_buffer, size) == size && file.commit();
     }
+    return writeNewFile(QFile::encodeName(outputPath), size) == NewFile::Written;
+}
+
+PackageExtractor::NewFile PackageExtractor::writeNewFile(const QByteArray &encodedPath, qint64 size)
+{
     // A new file is written in place; O_EXCL also refuses a dangling link planted at the path.
-    const QByteArray encoded = QFile::encodeName(outputPath);
-    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(encodedPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
-        return false;
+        return NewFile::NotCreated;
     const bool written = writeAll(fd, m_buffer, size);
     const bool closed = ::close(fd) == 0;
     if (written && closed)
-        return true;
-    ::unlink(encoded.constData()); // never leave a half-written file behind
-    return false;
+        return NewFile::Written;
+    ::unlink(encodedPath.constData()); // never leave a half-written file behind
+    return NewFile::WriteFailed;
 }
 
 PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &entry)
@@ -164,6 +168,17 @@ PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &e
         Platform::current().log(QStringLiteral("Failed to create folder at %1").arg(folderPath));
         result.code = InstallResult::FDIR;
         return result;
+    }
+    // Most entries are new files: create the file first, and look at what stands at the path
+    // only when that fails, which saves a path lookup per entry in installs of many files.
+    switch (writeNewFile(QFile::encodeName(result.outputPath), entry.unCompSize())) {
+    case NewFile::Written:
+        return result;
+    case NewFile::WriteFailed:
+        result.code = InstallResult::WRITE;
+        return result;
+    case NewFile::NotCreated:
+        break; // something is there (or the path can't be created): decide as for any file
     }
     bool replacing = false;
     switch (decideOverwrite(entry, result.outputPath, &replacing)) {

@@ -35,12 +35,14 @@ public:
 
 private:
     enum class Overwrite { Write, Keep, Refuse };
+    enum class NewFile { Written, WriteFailed, NotCreated };
 
     bool inflate(const ZLibCompFileMetaData &entry);
     bool makeFolder(const QString &folderPath);
     Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, const QString &outputPath,
                               bool *replacing);
     bool write(const QString &outputPath, qint64 size, bool replacing);
+    NewFile writeNewFile(const QByteArray &encodedPath, qint64 size);
     bool growBuffer(qint64 capacity);
 
     const QByteArray &m_packageData;

@@ -1,0 +1,537 @@
+// cratewright-bench: how fast the program loads and installs track packages, and how much
+// memory an install takes, next to a plain reference loop that does the same job in the same
+// run. It writes its packages into a work folder (best on tmpfs, so the page cache plays no
+// part), measures each several times and keeps the best run.
+//
+//   cratewright-bench [--dir DIR] [--quick] [--reps N] [--check]
+//
+// Exit status: 0, or 1 with --check when a target is missed; 2 when the run itself failed.
+
+#include "ReferenceInstaller.h"
+#include "TrackText.h"
+
+#include "PackageWriter.h"
+#include "package/ResultCodes.h"
+#include "package/TrackPackage.h"
+#include "platform/Platform.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <linux/magic.h>
+#include <sys/resource.h>
+#include <sys/vfs.h>
+
+namespace {
+
+constexpr qint64 KiB = 1024;
+constexpr qint64 MiB = 1024 * KiB;
+constexpr double ExtractionRatioTarget = 1.15;
+constexpr double IndexLoadTargetMs = 150.0;
+constexpr double LinearityTarget = 1.5; // time per entry, largest index over smallest
+constexpr qint64 MemoryAllowance = 64 * MiB;
+constexpr qint64 Never = std::numeric_limits<qint64>::max();
+
+// The log line of every load goes nowhere: the benchmark measures the package code, and a
+// line on standard error per run would only clutter the table.
+class QuietPlatform : public HeadlessPlatform
+{
+public:
+    void log(const QString &) override {}
+};
+
+// What a package is made of. The folder pattern takes the folder number, the name pattern the
+// entry number; entries of one folder come one after the other, as packaging tools list them.
+struct Shape
+{
+    const char *key;
+    const char *label;
+    int entries;
+    int folders;
+    qint64 entrySize;
+    const char *folderPattern;
+    const char *namePattern;
+    bool indexOnly = false; // measured for loading only
+};
+
+struct Package
+{
+    Shape shape;
+    QString path;
+    qint64 fileSize = 0;
+    qint64 contentSize = 0;
+    qint64 largestEntry = 0;
+    double generateSeconds = 0;
+};
+
+struct Times
+{
+    qint64 loadNs = Never, extractNs = Never, extractCpuNs = Never;
+};
+
+struct Measured
+{
+    Times ours, ref; // the best of each, independently
+    qint64 oursPeakKib = -1, refPeakKib = -1;
+    bool failed = false;
+    QString failure;
+};
+
+QByteArray formatted(const char *pattern, int number)
+{
+    char text[128];
+    const int length = std::snprintf(text, sizeof text, pattern, number);
+    return QByteArray(text, length);
+}
+
+bool isTmpfs(const QString &path)
+{
+    struct statfs info;
+    return ::statfs(QFile::encodeName(path).constData(), &info) == 0 && info.f_type == TMPFS_MAGIC;
+}
+
+// A field of /proc/self/status in kiB ("VmHWM", "VmRSS"); -1 when it cannot be read.
+qint64 statusKib(const char *field)
+{
+    FILE *status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    qint64 value = -1;
+    const std::size_t fieldLength = std::strlen(field);
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, field, fieldLength) == 0 && line[fieldLength] == ':') {
+            value = std::strtoll(line + fieldLength + 1, nullptr, 10);
+            break;
+        }
+    }
+    std::fclose(status);
+    return value;
+}
+
+// CPU time of this thread, user and system: what a run costs, which other processes on the
+// machine cannot inflate the way they inflate wall time by taking the processor away.
+qint64 threadCpuNs()
+{
+    rusage usage;
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000000
+           + (qint64(usage.ru_utime.tv_usec) + usage.ru_stime.tv_usec) * 1000;
+}
+
+// Wall and CPU time of one stretch of work.
+class Stopwatch
+{
+public:
+    Stopwatch() { restart(); }
+    void restart()
+    {
+        m_wall.start();
+        m_cpu = threadCpuNs();
+    }
+    qint64 wallNs() const { return m_wall.nsecsElapsed(); }
+    qint64 cpuNs() const { return threadCpuNs() - m_cpu; }
+
+private:
+    QElapsedTimer m_wall;
+    qint64 m_cpu = 0;
+};
+
+void removeTree(const QString &path)
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(QFile::encodeName(path).toStdString(), ignored);
+}
+
+// Files and bytes under a folder: both installers must leave the same.
+struct TreeSize
+{
+    qint64 files = 0;
+    qint64 bytes = 0;
+    bool operator==(const TreeSize &other) const { return files == other.files && bytes == other.bytes; }
+};
+
+TreeSize treeSize(const QString &path)
+{
+    TreeSize size;
+    std::error_code error;
+    for (const auto &item : std::filesystem::recursive_directory_iterator(QFile::encodeName(path).toStdString(), error)) {
+        if (item.is_regular_file()) {
+            ++size.files;
+            size.bytes += qint64(item.file_size());
+        }
+    }
+    return size;
+}
+
+Package generate(const Shape &shape, const QString &folder, int level)
+{
+    QElapsedTimer timer;
+    timer.start();
+    Package package;
+    package.shape = shape;
+    package.path = folder + QStringLiteral("/%1-%2.zcpack").arg(QLatin1String(shape.key)).arg(shape.entries);
+
+    TrackText text(std::uint64_t(shape.entries) * 7919u + std::uint64_t(shape.entrySize));
+    PackageWriter writer;
+    writer.setCompressionLevel(level)
+        .setTitle(QByteArray("Benchmark package ") + shape.key)
+        .setAuthor("cratewright-bench")
+        .setComments(QByteArray("Generated track and scenery records: ") + shape.label);
+    const int perFolder = std::max(1, (shape.entries + shape.folders - 1) / shape.folders);
+    for (int i = 0; i < shape.entries; ++i) {
+        const QByteArray content = text.make(shape.entrySize);
+        writer.addFile(formatted(shape.folderPattern, i / perFolder), formatted(shape.namePattern, i), content);
+        package.contentSize += content.size();
+        package.largestEntry = std::max<qint64>(package.largestEntry, content.size());
+    }
+    if (!writer.writeTo(package.path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(package.path));
+        std::exit(2);
+    }
+    package.fileSize = QFileInfo(package.path).size();
+    package.generateSeconds = timer.nsecsElapsed() / 1e9;
+    return package;
+}
+
+// One load and one extraction of the program's own code into a folder that doesn't exist yet;
+// with no folder, the load alone.
+bool runOurs(const Package &package, const QString &out, Times *times, QString *failure)
+{
+    TrackPackage trackPackage;
+    Stopwatch watch;
+    const int loaded = trackPackage.loadPackageFileAtPath(package.path);
+    times->loadNs = watch.wallNs();
+    if (loaded != LoadResult::Loaded) {
+        *failure = QStringLiteral("load returned %1").arg(loaded);
+        return false;
+    }
+    if (out.isEmpty())
+        return true;
+    watch.restart();
+    const int installed = trackPackage.expandPackageTo(out, false);
+    times->extractNs = watch.wallNs();
+    times->extractCpuNs = watch.cpuNs();
+    if (installed != InstallResult::Success) {
+        *failure = QStringLiteral("extraction returned %1").arg(installed);
+        return false;
+    }
+    return true;
+}
+
+bool runReference(const Package &package, const QString &out, Times *times, QString *failure)
+{
+    ReferenceInstaller reference;
+    Stopwatch watch;
+    const bool loaded = reference.load(QFile::encodeName(package.path).toStdString());
+    times->loadNs = watch.wallNs();
+    if (!loaded) {
+        *failure = QStringLiteral("reference load failed");
+        return false;
+    }
+    if (out.isEmpty())
+        return true;
+    watch.restart();
+    const bool extracted = reference.extract(QFile::encodeName(out).toStdString());
+    times->extractNs = watch.wallNs();
+    times->extractCpuNs = watch.cpuNs();
+    if (!extracted) {
+        *failure = QStringLiteral("reference extraction failed");
+        return false;
+    }
+    return true;
+}
+
+// Runs one extraction in a fresh process of this program, so that its peak resident size
+// (VmHWM) belongs to that extraction alone: the package file, the buffers, and the runtime.
+qint64 peakKibInChild(const QString &which, const Package &package, const QString &out)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--memory-probe"), which, package.path, out});
+    child.waitForFinished(-1);
+    removeTree(out);
+    const QByteArray answer = child.readAllStandardOutput().trimmed();
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 || !answer.startsWith("peak_kib "))
+        return -1;
+    return answer.mid(int(std::strlen("peak_kib "))).toLongLong();
+}
+
+// The child side of peakKibInChild: loads, extracts, and reports the peak.
+int memoryProbe(const char *which, const char *packagePath, const char *out)
+{
+    QuietPlatform quiet;
+    Platform::setCurrent(&quiet);
+    bool ok = false;
+    if (std::strcmp(which, "ours") == 0) {
+        TrackPackage trackPackage;
+        ok = trackPackage.loadPackageFileAtPath(QFile::decodeName(packagePath)) == LoadResult::Loaded
+             && trackPackage.expandPackageTo(QFile::decodeName(out), false) == InstallResult::Success;
+        if (ok)
+            std::printf("peak_kib %lld\n", static_cast<long long>(statusKib("VmHWM")));
+    } else {
+        ReferenceInstaller reference;
+        ok = reference.load(packagePath) && reference.extract(out);
+        if (ok)
+            std::printf("peak_kib %lld\n", static_cast<long long>(statusKib("VmHWM")));
+    }
+    Platform::setCurrent(nullptr);
+    return ok ? 0 : 1;
+}
+
+Measured measure(const Package &package, const QString &work, int reps)
+{
+    Measured m;
+    for (int rep = 0; rep < reps && !m.failed; ++rep) {
+        // Alternate which one goes first, so neither always meets a warmer or colder machine.
+        for (int turn = 0; turn < 2 && !m.failed; ++turn) {
+            const bool ours = (rep + turn) % 2 == 0;
+            const QString out = work + QStringLiteral("/out-%1-%2-%3")
+                                           .arg(QLatin1String(package.shape.key),
+                                                ours ? QStringLiteral("ours") : QStringLiteral("ref"))
+                                           .arg(rep);
+            Times times;
+            const bool ok = ours ? runOurs(package, out, &times, &m.failure)
+                                 : runReference(package, out, &times, &m.failure);
+            if (ok && rep == 0) {
+                const TreeSize size = treeSize(out);
+                if (!(size == TreeSize{package.shape.entries, package.contentSize})) {
+                    m.failure = QStringLiteral("%1 wrote %2 files, %3 bytes")
+                                    .arg(ours ? QStringLiteral("ours") : QStringLiteral("the reference"))
+                                    .arg(size.files)
+                                    .arg(size.bytes);
+                    m.failed = true;
+                }
+            }
+            removeTree(out);
+            if (m.failed || !ok) {
+                m.failed = true;
+                break;
+            }
+            Times &best = ours ? m.ours : m.ref;
+            best.loadNs = std::min(best.loadNs, times.loadNs);
+            best.extractNs = std::min(best.extractNs, times.extractNs);
+            best.extractCpuNs = std::min(best.extractCpuNs, times.extractCpuNs);
+        }
+    }
+    if (!m.failed) {
+        m.oursPeakKib = peakKibInChild(QStringLiteral("ours"), package, work + QStringLiteral("/out-mem-ours"));
+        m.refPeakKib = peakKibInChild(QStringLiteral("reference"), package, work + QStringLiteral("/out-mem-ref"));
+    }
+    return m;
+}
+
+qint64 bestLoadNs(const Package &package, int reps, bool ours)
+{
+    qint64 best = Never;
+    QString failure;
+    for (int rep = 0; rep < reps; ++rep) {
+        Times times;
+        const bool ok = ours ? runOurs(package, QString(), &times, &failure)
+                             : runReference(package, QString(), &times, &failure);
+        if (!ok)
+            return Never;
+        best = std::min(best, times.loadNs);
+    }
+    return best;
+}
+
+const char *verdict(bool pass)
+{
+    return pass ? "PASS" : "FAIL";
+}
+
+double ms(qint64 ns)
+{
+    return ns / 1e6;
+}
+
+double mib(qint64 bytes)
+{
+    return double(bytes) / double(MiB);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc == 5 && std::strcmp(argv[1], "--memory-probe") == 0)
+        return memoryProbe(argv[2], argv[3], argv[4]);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("cratewright-bench"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Measures loading and installing track packages against a plain reference loop."));
+    parser.addHelpOption();
+    const QCommandLineOption dirOption(QStringLiteral("dir"),
+                                       QStringLiteral("Folder for the packages and installs (tmpfs is best; default: the temp folder)."),
+                                       QStringLiteral("DIR"), QDir::tempPath());
+    const QCommandLineOption quickOption(QStringLiteral("quick"), QStringLiteral("Smaller packages, fewer runs."));
+    const QCommandLineOption repsOption(QStringLiteral("reps"), QStringLiteral("Runs per measurement (best is kept)."),
+                                        QStringLiteral("N"));
+    const QCommandLineOption levelOption(QStringLiteral("level"), QStringLiteral("zlib level the packages are made with (default 6)."),
+                                         QStringLiteral("LEVEL"), QStringLiteral("6"));
+    const QCommandLineOption checkOption(QStringLiteral("check"), QStringLiteral("Exit with status 1 when a target is missed."));
+    const QCommandLineOption keepOption(QStringLiteral("keep"),
+                                        QStringLiteral("Keep the work folder with its packages (for profiling: "
+                                                       "--memory-probe ours|reference PACKAGE OUT runs one install)."));
+    parser.addOptions({dirOption, quickOption, repsOption, levelOption, checkOption, keepOption});
+    parser.process(app);
+
+    const bool quick = parser.isSet(quickOption);
+    const int reps = parser.isSet(repsOption) ? std::max(1, parser.value(repsOption).toInt()) : (quick ? 3 : 5);
+    const int level = parser.value(levelOption).toInt();
+    const QString dir = QDir(parser.value(dirOption)).absolutePath();
+
+    QuietPlatform quiet;
+    Platform::setCurrent(&quiet);
+
+    QTemporaryDir work(dir + QStringLiteral("/cratewright-bench-XXXXXX"));
+    if (!work.isValid()) {
+        std::fprintf(stderr, "cannot make a work folder in %s\n", qPrintable(dir));
+        return 2;
+    }
+    work.setAutoRemove(!parser.isSet(keepOption));
+    const QString workPath = work.path();
+
+    const QList<Shape> shapes = quick
+        ? QList<Shape>{
+              {"a", "1 x 32 MiB", 1, 1, 32 * MiB, "Tracks\\", "Grand Canyon Express %d.zctrack"},
+              {"b", "2,000 x 4 KiB, 20 folders", 2000, 20, 4 * KiB, "Scenery\\Set%03d\\", "piece%05d.zcobj"},
+              {"c", "10 x 2 MiB, 5 folders", 10, 5, 2 * MiB, "Textures\\Pack%d\\", "tex%03d.zctex"},
+              {"d", "20,000 x 16 B, 40 folders", 20000, 40, 16, "Parts\\Group%03d\\", "p%06d.zcp"},
+          }
+        : QList<Shape>{
+              {"a", "1 x 256 MiB", 1, 1, 256 * MiB, "Tracks\\", "Grand Canyon Express %d.zctrack"},
+              {"b", "20,000 x 4 KiB, 200 folders", 20000, 200, 4 * KiB, "Scenery\\Set%03d\\", "piece%05d.zcobj"},
+              {"c", "100 x 2 MiB, 5 folders", 100, 5, 2 * MiB, "Textures\\Pack%d\\", "tex%03d.zctex"},
+              {"d", "200,000 x 16 B, 400 folders", 200000, 400, 16, "Parts\\Group%03d\\", "p%06d.zcp"},
+          };
+    // Index loading is measured at full size in both modes: it is cheap to make and to load.
+    const QList<Shape> indexShapes = {
+        {"i", "50,000 x 16 B", 50000, 100, 16, "Parts\\Group%03d\\", "p%06d.zcp", true},
+        {"i", "100,000 x 16 B", 100000, 200, 16, "Parts\\Group%03d\\", "p%06d.zcp", true},
+        {"i", "200,000 x 16 B", 200000, 400, 16, "Parts\\Group%03d\\", "p%06d.zcp", true},
+    };
+
+    QFile loadAverage(QStringLiteral("/proc/loadavg"));
+    const QByteArray load = loadAverage.open(QIODevice::ReadOnly) ? loadAverage.readLine().trimmed() : QByteArray("?");
+    std::printf("cratewright-bench: work folder %s (%s), best of %d runs%s\n"
+                "machine: %d processors, load average %s\n",
+                qPrintable(workPath), isTmpfs(workPath) ? "tmpfs" : "NOT tmpfs: the page cache and the disk take part",
+                reps, quick ? ", quick mode" : "", QThread::idealThreadCount(), load.constData());
+    std::fflush(stdout);
+
+    QList<Package> packages;
+    for (const Shape &shape : shapes)
+        packages.append(generate(shape, workPath, level));
+    QList<Package> indexes;
+    for (const Shape &shape : indexShapes) {
+        if (!quick && shape.entries == 200000) {
+            indexes.append(packages.last()); // the same file as package d
+            continue;
+        }
+        indexes.append(generate(shape, workPath, level));
+    }
+
+    std::printf("\nPackages (zlib level %d)\n", level);
+    std::printf("  %-3s %-30s %9s %12s %12s %7s %8s\n", "", "shape", "entries", "content MiB", "file MiB",
+                "ratio", "made s");
+    for (const Package &p : packages)
+        std::printf("  %-3s %-30s %9d %12.1f %12.1f %6.2fx %8.1f\n", p.shape.key, p.shape.label, p.shape.entries,
+                    mib(p.contentSize), mib(p.fileSize), double(p.contentSize) / double(p.fileSize),
+                    p.generateSeconds);
+    std::fflush(stdout);
+
+    bool allPass = true;
+    QList<Measured> results;
+    for (const Package &package : packages) {
+        results.append(measure(package, workPath, reps));
+        if (results.last().failed) {
+            std::fprintf(stderr, "package %s: %s\n", package.shape.key, qPrintable(results.last().failure));
+            return 2;
+        }
+    }
+
+    std::printf("\nLoad (best of %d)\n", reps);
+    std::printf("  %-3s %12s %12s %10s\n", "", "ours ms", "ref ms", "ours/ref");
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        const Measured &m = results.at(i);
+        std::printf("  %-3s %12.2f %12.2f %10.2f\n", packages.at(i).shape.key, ms(m.ours.loadNs), ms(m.ref.loadNs),
+                    double(m.ours.loadNs) / double(m.ref.loadNs));
+    }
+
+    std::printf("\nExtraction, asking off, into a fresh folder (best of %d; MB = 10^6 bytes of output;\n"
+                "the verdict uses CPU time, which the machine's other work cannot inflate as it does wall time)\n",
+                reps);
+    std::printf("  %-3s %10s %10s %10s %10s %10s %10s   target: cpu o/r <= %.2f\n", "", "ours ms", "ref ms",
+                "ours MB/s", "ref MB/s", "wall o/r", "cpu o/r", ExtractionRatioTarget);
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        const Package &p = packages.at(i);
+        const Measured &m = results.at(i);
+        const double wallRatio = double(m.ours.extractNs) / double(m.ref.extractNs);
+        const double cpuRatio = double(m.ours.extractCpuNs) / double(m.ref.extractCpuNs);
+        const bool pass = cpuRatio <= ExtractionRatioTarget;
+        allPass = allPass && pass;
+        std::printf("  %-3s %10.2f %10.2f %10.1f %10.1f %10.3f %10.3f   %s\n", p.shape.key, ms(m.ours.extractNs),
+                    ms(m.ref.extractNs), p.contentSize / 1e6 / (m.ours.extractNs / 1e9),
+                    p.contentSize / 1e6 / (m.ref.extractNs / 1e9), wallRatio, cpuRatio, verdict(pass));
+    }
+
+    std::printf("\nPeak memory of an extraction (VmHWM of a fresh process: load + extraction)\n");
+    std::printf("  %-3s %12s %12s %14s   target: ours <= file + largest entry + 64 MiB\n", "", "ours MiB",
+                "ref MiB", "limit MiB");
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        const Package &p = packages.at(i);
+        const Measured &m = results.at(i);
+        const qint64 limit = p.fileSize + p.largestEntry + MemoryAllowance;
+        const bool pass = m.oursPeakKib >= 0 && m.oursPeakKib * KiB <= limit;
+        allPass = allPass && pass;
+        std::printf("  %-3s %12.1f %12.1f %14.1f   %s\n", p.shape.key, m.oursPeakKib / 1024.0,
+                    m.refPeakKib / 1024.0, mib(limit), verdict(pass));
+    }
+
+    const int indexReps = std::max(reps, 7);
+    std::printf("\nIndex load (best of %d)\n", indexReps);
+    std::printf("  %-16s %10s %12s %10s %12s\n", "entries", "ours ms", "ours ns/ent", "ref ms", "ref ns/ent");
+    QList<double> perEntry;
+    double largestMs = 0;
+    for (const Package &p : indexes) {
+        const qint64 ours = bestLoadNs(p, indexReps, true);
+        const qint64 ref = bestLoadNs(p, indexReps, false);
+        if (ours == Never || ref == Never) {
+            std::fprintf(stderr, "index of %d entries did not load\n", p.shape.entries);
+            return 2;
+        }
+        perEntry.append(double(ours) / p.shape.entries);
+        largestMs = ms(ours);
+        std::printf("  %-16d %10.2f %12.1f %10.2f %12.1f\n", p.shape.entries, ms(ours),
+                    double(ours) / p.shape.entries, ms(ref), double(ref) / p.shape.entries);
+    }
+    const bool loadPass = largestMs < IndexLoadTargetMs;
+    const double growth = perEntry.last() / perEntry.first();
+    const bool linearPass = growth <= LinearityTarget;
+    allPass = allPass && loadPass && linearPass;
+    std::printf("  200,000-entry load %.2f ms, target < %.0f ms: %s\n", largestMs, IndexLoadTargetMs,
+                verdict(loadPass));
+    std::printf("  time per entry at 200,000 over 50,000: %.2fx, target <= %.2fx: %s\n", growth, LinearityTarget,
+                verdict(linearPass));
+
+    std::printf("\nOverall: %s\n", allPass ? "every target met" : "a target was missed");
+    Platform::setCurrent(nullptr);
+    return (!allPass && parser.isSet(checkOption)) ? 1 : 0;
+}
