@@ -75,8 +75,8 @@ int InfoCommand::run(const QCommandLineParser &parser, const QStringList &argume
 
 void InfoCommand::printText(const TrackPackage &package)
 {
-    const int labelWidth = 10;
-    auto field = [labelWidth](const QString &label, const QString &value) {
+    constexpr int labelWidth = 10;
+    auto field = [](const QString &label, const QString &value) {
         Console::out((label + QLatin1Char(':')).leftJustified(labelWidth)
                      + indented(Console::plain(value), labelWidth));
     };

@@ -17,6 +17,13 @@ bool climbsOut(const QString &relativePath)
     return components.contains(QStringLiteral(".."));
 }
 
+// The file system would cut a name at its first NUL, so the file written would not be the
+// one that was checked.
+bool holdsNul(const QString &relativePath)
+{
+    return relativePath.contains(QChar(u'\0'));
+}
+
 } // namespace
 
 int TrackPackage::expandPackageTo(const QString &target)
@@ -55,6 +62,11 @@ int TrackPackage::refuseHostileEntries() const
         if (climbsOut(entry.relPath()) || climbsOut(entry.relFilePath())) {
             Platform::current().log(
                 QStringLiteral("Refused path outside the install folder: %1").arg(entry.relFilePath()));
+            return InstallResult::FDIR;
+        }
+        if (holdsNul(entry.relFilePath())) {
+            Platform::current().log(QStringLiteral("Refused path with a NUL character: %1")
+                                        .arg(QString(entry.relFilePath()).replace(QChar(u'\0'), u'?')));
             return InstallResult::FDIR;
         }
         totalSize += entry.unCompSize();

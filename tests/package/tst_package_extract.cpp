@@ -590,6 +590,13 @@ void PackageExtractTest::refusesHostileEntriesBeforeWriting_data()
     QTest::newRow("name climbs inside") << entry("Tracks\\", "a/../../evil", "x") << -4
                                         << refused + "Tracks/a/../../evil"_L1;
     QTest::newRow("name is ..") << entry("Tracks\\", "..", "x") << -4 << refused + "Tracks/.."_L1;
+
+    // The file system would stop at the NUL and write "Tracks/a" instead.
+    const QString nul = u"Refused path with a NUL character: "_s;
+    QTest::newRow("NUL in the name") << entry("Tracks\\", QByteArray("a\0b.zctrack", 11), "x") << -4
+                                     << nul + "Tracks/a?b.zctrack"_L1;
+    QTest::newRow("NUL in the folder") << entry(QByteArray("Tr\0acks\\", 8), "b", "x") << -4
+                                       << nul + "Tr?acks/b"_L1;
 }
 
 void PackageExtractTest::refusesHostileEntriesBeforeWriting()
