@@ -1,7 +1,6 @@
 #include "ConsolePlatform.h"
 
 #include "Console.h"
-#include "platform/ProcessLauncher.h"
 #include "platform/SystemLog.h"
 #include "platform/UrlFetcher.h"
 
@@ -71,11 +70,6 @@ void ConsolePlatform::beginInformationalAlertSheet(const QString &title, const Q
 void ConsolePlatform::log(const QString &line)
 {
     SystemLog::write(Console::plain(line));
-}
-
-bool ConsolePlatform::launchTask(const QString &launchPath, const QStringList &arguments)
-{
-    return ProcessLauncher::launchDetached(launchPath, arguments);
 }
 
 void ConsolePlatform::fetchUrl(const QUrl &url, QObject *context, FetchDone done)

@@ -24,7 +24,6 @@ public:
                                       const QString &alternateButton, const QString &otherButton,
                                       QWidget *window, const QString &message) override;
     void log(const QString &line) override;
-    bool launchTask(const QString &launchPath, const QStringList &arguments) override;
     void fetchUrl(const QUrl &url, QObject *context, FetchDone done) override;
 
 private:

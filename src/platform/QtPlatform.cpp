@@ -1,8 +1,6 @@
 #include "QtPlatform.h"
 
-#include "ProcessLauncher.h"
 #include "QtOpenPanel.h"
-#include "SystemLog.h"
 #include "UrlFetcher.h"
 
 #include <QApplication>
@@ -71,11 +69,6 @@ void QtPlatform::beginInformationalAlertSheet(const QString &title, const QStrin
     box->open();
 }
 
-void QtPlatform::log(const QString &line)
-{
-    SystemLog::write(line);
-}
-
 std::shared_ptr<OpenPanel> QtPlatform::openPanel()
 {
     return std::make_shared<QtOpenPanel>();
@@ -84,11 +77,6 @@ std::shared_ptr<OpenPanel> QtPlatform::openPanel()
 bool QtPlatform::openUrl(const QUrl &url)
 {
     return QDesktopServices::openUrl(url);
-}
-
-bool QtPlatform::launchTask(const QString &launchPath, const QStringList &arguments)
-{
-    return ProcessLauncher::launchDetached(launchPath, arguments);
 }
 
 void QtPlatform::fetchUrl(const QUrl &url, QObject *context, FetchDone done)

@@ -3,8 +3,8 @@
 #include "Platform.h"
 
 // The desktop program's platform: Qt message boxes, window-modal sheets and file dialogs, the
-// desktop's browser, detached processes and Qt Network.
-class QtPlatform : public Platform
+// desktop's browser and Qt Network; log lines and processes as everywhere else.
+class QtPlatform : public HeadlessPlatform
 {
 public:
     void beep() override;
@@ -13,9 +13,7 @@ public:
     void beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
                                       const QString &alternateButton, const QString &otherButton,
                                       QWidget *window, const QString &message) override;
-    void log(const QString &line) override;
     std::shared_ptr<OpenPanel> openPanel() override;
     bool openUrl(const QUrl &url) override;
-    bool launchTask(const QString &launchPath, const QStringList &arguments) override;
     void fetchUrl(const QUrl &url, QObject *context, FetchDone done) override;
 };
