@@ -4,6 +4,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QTimer>
 
 namespace UrlFetcher {
 
@@ -13,9 +14,16 @@ void fetch(const QUrl &url, QObject *context, Platform::FetchDone done, int time
     QNetworkRequest request(url);
     request.setTransferTimeout(timeoutMs);
     QNetworkReply *reply = manager->get(request);
+    // The transfer timeout only notices silence; a server that keeps sending and never ends
+    // would outlast it. The whole fetch gets the same limit.
+    auto *deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    QObject::connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+    deadline->start(timeoutMs);
     const QPointer<QObject> guard(context);
     const bool hasContext = context != nullptr;
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, guard, hasContext, done]() {
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, deadline, guard, hasContext, done]() {
+        deadline->stop();
         reply->deleteLater();
         if (hasContext && !guard)
             return;

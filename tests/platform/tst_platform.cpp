@@ -9,6 +9,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include <memory>
@@ -52,6 +53,39 @@ public:
     }
 
     QStringList requestLines;
+
+private:
+    QTcpServer m_server;
+};
+
+// Answers every GET with a status line and headers that promise a body, then sends that body
+// a byte at a time, each byte well within the fetch's time limit, so the answer never ends.
+class TricklingHttpServer : public QObject
+{
+public:
+    TricklingHttpServer()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                auto *drip = new QTimer(socket);
+                drip->setInterval(50);
+                connect(drip, &QTimer::timeout, socket, [socket] { socket->write("1"); });
+                connect(socket, &QTcpSocket::readyRead, socket, [socket, drip] {
+                    socket->readAll();
+                    if (drip->isActive())
+                        return;
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+                                  "Content-Length: 1000000\r\n\r\n1.");
+                    drip->start();
+                });
+            }
+        });
+    }
+    QUrl url() const
+    {
+        return QUrl(u"http://127.0.0.1:%1/maczccratewright/versioncheck.txt"_s.arg(m_server.serverPort()));
+    }
 
 private:
     QTcpServer m_server;
@@ -111,6 +145,7 @@ private Q_SLOTS:
     void fetchHandsOverOnlyStatus200();
     void fetchRefusedConnection();
     void fetchGivesUpOnSilentServer();
+    void fetchGivesUpOnServerThatNeverFinishes();
     void fetchForgetsGoneContext();
 
     void versionMessages_data();
@@ -310,6 +345,16 @@ void PlatformTest::fetchGivesUpOnSilentServer()
     QTRY_VERIFY(result->done);
     QVERIFY(!result->text);
     QCOMPARE(server.requestLines.size(), 1);
+}
+
+void PlatformTest::fetchGivesUpOnServerThatNeverFinishes()
+{
+    // Bytes keep coming, but the answer never ends: the limit is on the whole fetch.
+    TricklingHttpServer server;
+    QObject context;
+    const auto result = fetch(server.url(), &context, 300);
+    QTRY_VERIFY(result->done);
+    QVERIFY(!result->text);
 }
 
 void PlatformTest::fetchForgetsGoneContext()
