@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -15,6 +16,10 @@ constexpr qint64 SmallestEntrySize = 20;
 
 QByteArray readWholeFile(const QString &path)
 {
+    // Only a regular file (or a link to one): a pipe or a device handed over as a package
+    // would block the read or never end.
+    if (!QFileInfo(path).isFile())
+        return QByteArray();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();

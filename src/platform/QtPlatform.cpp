@@ -44,7 +44,9 @@ int QtPlatform::runAlertPanel(const QString &title, const QString &message,
     QPushButton *other = addButton(box.get(), otherButton, QMessageBox::DestructiveRole);
     if (byDefault)
         box->setDefaultButton(byDefault);
-    box->setEscapeButton(alternate ? alternate : byDefault);
+    // Escape means "don't": the alternate button, else the other one (the "No" of a Yes/No
+    // question), and only for a single-button report the default.
+    box->setEscapeButton(alternate ? alternate : other ? other : byDefault);
     box->exec();
     const QAbstractButton *clicked = box->clickedButton();
     if (clicked && clicked == alternate)

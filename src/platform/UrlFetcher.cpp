@@ -8,6 +8,10 @@
 
 namespace UrlFetcher {
 
+namespace {
+constexpr qint64 MostBytes = 1024 * 1024;
+}
+
 void fetch(const QUrl &url, QObject *context, Platform::FetchDone done, int timeoutMs)
 {
     static QNetworkAccessManager *manager = new QNetworkAccessManager;
@@ -20,6 +24,11 @@ void fetch(const QUrl &url, QObject *context, Platform::FetchDone done, int time
     deadline->setSingleShot(true);
     QObject::connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
     deadline->start(timeoutMs);
+    // A version text is a few bytes; a server that sends far more is not serving one.
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > MostBytes)
+            reply->abort();
+    });
     const QPointer<QObject> guard(context);
     const bool hasContext = context != nullptr;
     QObject::connect(reply, &QNetworkReply::finished, reply, [reply, deadline, guard, hasContext, done]() {
@@ -29,7 +38,7 @@ void fetch(const QUrl &url, QObject *context, Platform::FetchDone done, int time
             return;
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         std::optional<QString> text;
-        if (reply->error() == QNetworkReply::NoError && status == 200)
+        if (reply->error() == QNetworkReply::NoError && status == 200 && reply->bytesAvailable() <= MostBytes)
             text = QString::fromUtf8(reply->readAll());
         if (done)
             done(text);

@@ -8,7 +8,7 @@ class QObject;
 
 namespace UrlFetcher {
 // Fetches `url` in the background and hands `done` the body as text when the server answered
-// 200, or nothing on any failure: no connection, another status, or no complete answer
+// 200, or nothing on any failure: no connection, another status, more than 1 MiB, or no complete answer
 // within `timeoutMs`. `done` runs on the calling thread's event loop, and not at all once
 // `context` is gone.
 void fetch(const QUrl &url, QObject *context, Platform::FetchDone done, int timeoutMs = 30000);

@@ -4,6 +4,7 @@
 #include "RecordingPlatform.h"
 #include "package/TrackPackage.h"
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -199,6 +200,11 @@ void PackageLoadTest::refusesWhatCannotBeRead_data()
     QTest::newRow("empty") << store(QByteArray());
     QVERIFY(QDir(m_dir.path()).mkpath(u"folder.zcpack"_s));
     QTest::newRow("folder") << m_dir.filePath(u"folder.zcpack"_s);
+    // Reading these would block for ever (nobody writes to the pipe) or never end.
+    const QString fifo = m_dir.filePath(u"pipe.zcpack"_s);
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 || QFile::exists(fifo));
+    QTest::newRow("named pipe") << fifo;
+    QTest::newRow("endless device") << u"/dev/zero"_s;
 }
 
 void PackageLoadTest::refusesWhatCannotBeRead()

@@ -2,6 +2,7 @@
 // fetching over HTTP from a server in this process, and the version text.
 #include "platform/NotificationCenter.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/SystemLog.h"
 #include "platform/UrlFetcher.h"
 #include "versioncheck/VersionText.h"
 
@@ -147,6 +148,9 @@ private Q_SLOTS:
     void fetchGivesUpOnSilentServer();
     void fetchGivesUpOnServerThatNeverFinishes();
     void fetchForgetsGoneContext();
+
+    void logLineStaysOneLine_data();
+    void logLineStaysOneLine();
 
     void versionMessages_data();
     void versionMessages();
@@ -306,6 +310,8 @@ void PlatformTest::fetchHandsOverOnlyStatus200_data()
     QTest::newRow("203") << 203 << QByteArray("1.2\n") << false << "";
     QTest::newRow("404 page") << 404 << QByteArray("<html>Not Found</html>") << false << "";
     QTest::newRow("500") << 500 << QByteArray("1.2\n") << false << "";
+    QTest::newRow("200, more than a version text can be")
+        << 200 << QByteArray(2 * 1024 * 1024, 'x') << false << "";
 }
 
 void PlatformTest::fetchHandsOverOnlyStatus200()
@@ -369,6 +375,26 @@ void PlatformTest::fetchForgetsGoneContext()
     QTRY_COMPARE(server.requestLines.size(), 2);
     QCoreApplication::processEvents();
     QVERIFY(!forgotten->done);
+}
+
+void PlatformTest::logLineStaysOneLine_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("plain") << u"Package Version: 1.3.0"_s << u"Package Version: 1.3.0"_s;
+    QTest::newRow("line feed in a name")
+        << u"folder ovewrite rejected: /z/a\nPackage Version: 9.9.9"_s
+        << u"folder ovewrite rejected: /z/a\\nPackage Version: 9.9.9"_s;
+    QTest::newRow("carriage return") << u"x\ry"_s << u"x\\ry"_s;
+    QTest::newRow("escape sequence") << u"x\x1b[2Jy"_s << u"x\ufffd[2Jy"_s;
+    QTest::newRow("tab and Latin-1 kept") << u"a\tb \u00e9"_s << u"a\tb \u00e9"_s;
+}
+
+void PlatformTest::logLineStaysOneLine()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, written);
+    QCOMPARE(SystemLog::oneLine(line), written);
 }
 
 void PlatformTest::versionMessages_data()
