@@ -24,19 +24,6 @@ PackageWriter standardPackage()
     return writer;
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString makeSimulatorFolder(const QString &path)
 {
     QDir().mkpath(path + QStringLiteral("/ZoomcrestSimulator.app/Contents/MacOS"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestFiles.h"
 #include "PackageWriter.h"
 #include "RecordingPlatform.h"
 
@@ -24,9 +25,8 @@ extern const QString SimulatorExecutable;
 // Two files: "Tracks\Corkscrew Canyon.zctrack" and "Scenery\rock.obj".
 PackageWriter standardPackage();
 
-// Writes `bytes` to `path`, making the folders on the way.
-bool writeFile(const QString &path, const QByteArray &bytes);
-QByteArray readFile(const QString &path);
+using TestFiles::readFile;
+using TestFiles::writeFile;
 
 // A folder that holds "ZoomcrestSimulator.app" (with its executable's folder, but no executable).
 QString makeSimulatorFolder(const QString &path);

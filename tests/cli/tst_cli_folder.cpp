@@ -1,5 +1,6 @@
 // `cratewright folder` and the settings it shares with the desktop program: which folders it
 // stores, what it shows, and `install` without --to going to the stored folder.
+#include "TestFiles.h"
 #include "CliRunner.h"
 #include "PackageWriter.h"
 
@@ -8,6 +9,8 @@
 
 namespace {
 
+using TestFiles::writeFile;
+
 const QString FolderKey = QStringLiteral("ZC Cratewright Zoomcrest Folder Path Key");
 const QString FlagKey = QStringLiteral("ZC Cratewright Known Folder Not For ZC Key");
 
@@ -15,13 +18,6 @@ const QString FlagKey = QStringLiteral("ZC Cratewright Known Folder Not For ZC K
 bool makeSimulatorFolder(const QString &path)
 {
     return QDir().mkpath(path + QStringLiteral("/ZoomcrestSimulator.app/Contents/MacOS"));
-}
-
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
 }
 
 // Stores a pair the way the desktop program would, straight into the shared file.

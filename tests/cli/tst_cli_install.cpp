@@ -1,5 +1,6 @@
 // `cratewright install`: the files it writes, what it reports as text and as JSON, the
 // overwrite question answered on standard input, and starting the simulator with --ride.
+#include "TestFiles.h"
 #include "CliRunner.h"
 #include "PackageWriter.h"
 
@@ -8,6 +9,8 @@
 #include <QtTest>
 
 namespace {
+
+using TestFiles::writeFile;
 
 struct File
 {
@@ -41,13 +44,6 @@ QByteArray contentsOf(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
 }
 
 QJsonObject jsonObject(const CliResult &result)

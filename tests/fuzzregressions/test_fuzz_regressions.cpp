@@ -3,6 +3,7 @@
 // installed with asking off; none may crash, return a code outside the tables, or write
 // anything outside the install folder. The corpus packages are all valid, so they must also
 // install completely, with every file holding exactly its inflated bytes.
+#include "TestFiles.h"
 #include "RecordingPlatform.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
@@ -16,6 +17,8 @@
 #include <zlib.h>
 
 namespace {
+
+using TestFiles::readFile;
 
 const QString FuzzDir = QStringLiteral(CRATEWRIGHT_FUZZ_DIR);
 
@@ -33,12 +36,6 @@ QStringList namesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Name);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // What an entry's file must hold: its stored bytes inflated, cut or padded with zeros to its

@@ -1,5 +1,6 @@
 // The path helpers and the install location rule, against a real folder tree with links, and
 // the stored simulator folder with its registered defaults.
+#include "TestFiles.h"
 #include "install/InstallLocation.h"
 #include "package/TrackPackage.h"
 #include "platform/UserDefaults.h"
@@ -18,16 +19,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList everythingUnder(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        found.append(QDir(folder).relativeFilePath(it.next()));
-    found.sort();
-    return found;
-}
+using TestFiles::everythingUnder;
 
 // "folder", "file:name" or "link:name>target" made under `root`.
 bool make(const QString &root, const QString &what)

@@ -1,5 +1,6 @@
 // Extracting loaded packages into real folders: every install result code, the overwrite
 // question, the track file, the output buffer rule, and packages built to escape or break.
+#include "TestFiles.h"
 #include "PackageWriter.h"
 #include "RecordingPlatform.h"
 #include "package/PackageExtractor.h"
@@ -23,28 +24,13 @@ Q_DECLARE_METATYPE(PackageWriter::Entry)
 
 namespace {
 
+using TestFiles::writeFile;
+using TestFiles::everythingUnder;
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-// Everything under `folder`, files and folders, as sorted relative paths.
-QStringList everythingUnder(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        found.append(QDir(folder).relativeFilePath(it.next()));
-    found.sort();
-    return found;
 }
 
 PackageWriter::Entry entry(const QByteArray &folder, const QByteArray &name, const QByteArray &content)
