@@ -73,12 +73,17 @@ AppController::AppController()
     // Loading and installing report their progress here, which keeps the window painted.
     m_thePackage.setProgressHandler(
         [this](qint64 done, qint64 total) { m_progIndicator.setProgress(done, total); });
+    m_thePackage.setLockWaitHandler([this] {
+        PkgRightInfoField()->setText(InstallResult::waitingText());
+        PkgRightInfoField()->repaint();
+    });
 }
 
 AppController::~AppController()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
     m_thePackage.setProgressHandler(nullptr);
+    m_thePackage.setLockWaitHandler(nullptr);
     delete m_ui;
 }
 
@@ -298,7 +303,10 @@ void AppController::DoStartInstall(QObject *)
     PkgRightInfoField()->repaint();
 
     const int code = m_thePackage.expandPackageTo(installFolder);
-    PkgRightInfoField()->setText(InstallResult::statusText(code));
+    PkgRightInfoField()->setText(
+        code == InstallResult::Stopped
+            ? InstallResult::stoppedText(m_thePackage.entriesDone(), m_thePackage.pkgFilesCount())
+            : InstallResult::statusText(code));
     if (code == InstallResult::Success) {
         if (knownFolderNotForZC)
             setInstallButton(QuitTitle, &AppController::closeMainWindow);

@@ -86,6 +86,8 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
 
     const int code = install(package, target, overwrite);
     report(package, code, json);
+    if (code == InstallResult::Stopped)
+        return ExitStatus::Interrupted;
     if (code != InstallResult::Success)
         return ExitStatus::InstallFailed;
     if (parser.isSet(m_ride))
@@ -98,6 +100,7 @@ int InstallCommand::install(TrackPackage &package, const QString &target, Overwr
     const ConsolePlatform::Questions before = m_console.questions();
     m_console.setQuestions(overwrite == Overwrite::Never ? ConsolePlatform::Questions::AnswerNo
                                                          : ConsolePlatform::Questions::Ask);
+    package.setLockWaitHandler([] { Console::err(InstallResult::waitingText()); });
     const int code = package.expandPackageTo(target, overwrite != Overwrite::Always);
     m_console.setQuestions(before);
     return code;
@@ -105,7 +108,9 @@ int InstallCommand::install(TrackPackage &package, const QString &target, Overwr
 
 void InstallCommand::report(const TrackPackage &package, int code, bool json)
 {
-    const QString status = InstallResult::statusText(code);
+    const QString status = code == InstallResult::Stopped
+                               ? InstallResult::stoppedText(package.entriesDone(), package.pkgFilesCount())
+                               : InstallResult::statusText(code);
     const QString trackFile = package.absoluteTrackFilePath();
     if (json) {
         const QJsonObject result{

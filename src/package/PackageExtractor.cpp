@@ -1,44 +1,49 @@
 #include "PackageExtractor.h"
 
 #include "ResultCodes.h"
-#include "install/PathProbe.h"
-#include "package/TrackPackage.h"
+#include "install/EntryFile.h"
+#include "install/InstallFolder.h"
 #include "platform/Platform.h"
 
 #include <QFile>
-#include <QSaveFile>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 namespace {
 
-bool writeAll(int fd, const char *bytes, qint64 size)
+enum class Existing { Nothing, Folder, File };
+
+// What stands at `name`: a link counts as a file (it is replaced, never written through),
+// unless it leads to a folder, which is refused as a folder would be. `mode` is the old file's
+// mode when it is a regular file, for the replacement to keep.
+Existing existingAt(int folderFd, const QByteArray &name, uint *mode)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes += written;
-        size -= written;
-    }
-    return true;
+    struct stat info;
+    *mode = 0;
+    if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return Existing::Nothing;
+    if (S_ISDIR(info.st_mode))
+        return Existing::Folder;
+    if (S_ISREG(info.st_mode))
+        *mode = info.st_mode;
+    struct stat target;
+    if (S_ISLNK(info.st_mode) && ::fstatat(folderFd, name.constData(), &target, 0) == 0 && S_ISDIR(target.st_mode))
+        return Existing::Folder;
+    return Existing::File;
 }
 
 } // namespace
 
 PackageExtractor::PackageExtractor(const QByteArray &packageData, qint32 baseOffset,
-                                   const QString &installBase, bool askToOverwrite)
+                                   const QString &installBase, InstallFolder &folder, bool askToOverwrite)
     : m_packageData(packageData)
     , m_baseOffset(baseOffset)
     , m_installBase(installBase)
+    , m_folder(folder)
     , m_askToOverwrite(askToOverwrite)
 {
 }
@@ -88,33 +93,40 @@ bool PackageExtractor::inflate(const ZLibCompFileMetaData &entry)
     return true;
 }
 
-bool PackageExtractor::makeFolder(const QString &folderPath)
+int PackageExtractor::refusedLink(const QStringList &components, int reached)
 {
-    // Thousands of entries share a few folders; a folder made or found in this call stays a
-    // folder, because writing a file over a folder is refused.
-    if (m_foldersMade.contains(folderPath))
-        return true;
-    if (!TrackPackage::createFoldersRecursivelyInPath(folderPath))
-        return false;
-    m_foldersMade.insert(folderPath);
-    return true;
+    Platform::current().log(QStringLiteral("Refused link owned by another user: %1/%2")
+                                .arg(m_installBase, InstallFolder::joined(components, reached + 1)));
+    return InstallResult::FDIR;
+}
+
+int PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry)
+{
+    const QStringList components = InstallFolder::components(entry.relPath());
+    const InstallFolder::Folder folder = m_folder.folder(components, true);
+    if (folder.status == InstallFolder::Status::Ok)
+        return InstallResult::Success;
+    if (folder.status == InstallFolder::Status::RefusedLink)
+        return refusedLink(components, folder.reached);
+    Platform::current().log(
+        QStringLiteral("Failed to create folder at %1").arg(m_installBase + QLatin1Char('/') + entry.relPath()));
+    return InstallResult::FDIR;
+}
+
+int PackageExtractor::refuseFolderOverwrite(const QString &outputPath)
+{
+    Platform::current().log(QStringLiteral("folder ovewrite rejected: %1").arg(outputPath));
+    return InstallResult::FLDROW;
 }
 
 PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFileMetaData &entry,
                                                               const QString &outputPath,
-                                                              bool *replacing)
+                                                              bool existsAsFolder)
 {
-    *replacing = false;
-    switch (PathProbe::kindAt(outputPath)) {
-    case PathProbe::Kind::Nothing:
-        return Overwrite::Write;
-    case PathProbe::Kind::Folder:
-        Platform::current().log(QStringLiteral("folder ovewrite rejected: %1").arg(outputPath));
+    if (existsAsFolder) {
+        refuseFolderOverwrite(outputPath);
         return Overwrite::Refuse;
-    case PathProbe::Kind::Other:
-        break;
     }
-    *replacing = true;
     if (!m_askToOverwrite)
         return Overwrite::Write;
     Platform &platform = Platform::current();
@@ -130,28 +142,58 @@ PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFile
     return Overwrite::Write;
 }
 
-bool PackageExtractor::write(const QString &outputPath, qint64 size, bool replacing)
+PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, Result *result)
 {
-    if (replacing) {
-        // Through a temporary file renamed over the old one, so a failed write leaves it whole.
-        QSaveFile file(outputPath);
-        return file.open(QIODevice::WriteOnly) && file.write(m_buffer, size) == size && file.commit();
+    if ((result->code = makeFolder(entry)) != InstallResult::Success)
+        return Attempt::Done;
+    QStringList components = InstallFolder::components(entry.relFilePath());
+    if (components.isEmpty()) { // the output path is the install base itself
+        result->code = refuseFolderOverwrite(result->outputPath);
+        return Attempt::Done;
     }
-    return writeNewFile(QFile::encodeName(outputPath), size) == NewFile::Written;
-}
-
-PackageExtractor::NewFile PackageExtractor::writeNewFile(const QByteArray &encodedPath, qint64 size)
-{
-    // A new file is written in place; O_EXCL also refuses a dangling link planted at the path.
-    const int fd = ::open(encodedPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return NewFile::NotCreated;
-    const bool written = writeAll(fd, m_buffer, size);
-    const bool closed = ::close(fd) == 0;
-    if (written && closed)
-        return NewFile::Written;
-    ::unlink(encodedPath.constData()); // never leave a half-written file behind
-    return NewFile::WriteFailed;
+    const QByteArray name = QFile::encodeName(components.takeLast());
+    const InstallFolder::Folder folder = m_folder.folder(components, false);
+    if (folder.status != InstallFolder::Status::Ok) {
+        // A name holding a separator leads into a folder the package doesn't make.
+        result->code = folder.status == InstallFolder::Status::RefusedLink
+                           ? refusedLink(components, folder.reached) : int(InstallResult::WRITE);
+        return Attempt::Done;
+    }
+    uint mode = 0;
+    // A path ending in a separator names a folder: no file can be written there.
+    if (entry.relFilePath().endsWith(QLatin1Char('/'))) {
+        const bool isFolder = existingAt(folder.fd, name, &mode) == Existing::Folder;
+        result->code = isFolder ? refuseFolderOverwrite(result->outputPath) : int(InstallResult::WRITE);
+        return Attempt::Done;
+    }
+    // Most entries are new files: create the file first, and look at what stands at the name
+    // only when that fails, which saves a lookup per entry in installs of many files.
+    switch (EntryFile::create(folder.fd, name, m_buffer, entry.unCompSize())) {
+    case EntryFile::Created::Written:
+        return Attempt::Done;
+    case EntryFile::Created::Failed:
+        result->code = InstallResult::WRITE;
+        return Attempt::Done;
+    case EntryFile::Created::FolderGone:
+        return Attempt::FolderGone;
+    case EntryFile::Created::Exists:
+        break;
+    }
+    const Existing existing = existingAt(folder.fd, name, &mode);
+    if (existing == Existing::Nothing) // gone again since: make it as a new file
+        return Attempt::FolderGone;
+    switch (decideOverwrite(entry, result->outputPath, existing == Existing::Folder)) {
+    case Overwrite::Refuse:
+        result->code = InstallResult::FLDROW;
+        return Attempt::Done;
+    case Overwrite::Keep:
+        return Attempt::Done; // kept; a kept track file is still the track file
+    case Overwrite::Write:
+        break;
+    }
+    if (!EntryFile::replace(folder.fd, name, m_buffer, entry.unCompSize(), mode))
+        result->code = InstallResult::WRITE;
+    return Attempt::Done;
 }
 
 PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &entry)
@@ -163,34 +205,12 @@ PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &e
     }
     result.outputPath = m_installBase + QLatin1Char('/') + entry.relFilePath();
     result.isTrackFile = carriesTrackFileMark(result.outputPath);
-    const QString folderPath = m_installBase + QLatin1Char('/') + entry.relPath();
-    if (!makeFolder(folderPath)) {
-        Platform::current().log(QStringLiteral("Failed to create folder at %1").arg(folderPath));
-        result.code = InstallResult::FDIR;
-        return result;
+    // A folder made earlier in this install may have been removed meanwhile (while a question
+    // was open, say): it is made again, as the first time.
+    if (place(entry, &result) == Attempt::FolderGone) {
+        m_folder.forget();
+        if (place(entry, &result) == Attempt::FolderGone)
+            result.code = InstallResult::WRITE;
     }
-    // Most entries are new files: create the file first, and look at what stands at the path
-    // only when that fails, which saves a path lookup per entry in installs of many files.
-    switch (writeNewFile(QFile::encodeName(result.outputPath), entry.unCompSize())) {
-    case NewFile::Written:
-        return result;
-    case NewFile::WriteFailed:
-        result.code = InstallResult::WRITE;
-        return result;
-    case NewFile::NotCreated:
-        break; // something is there (or the path can't be created): decide as for any file
-    }
-    bool replacing = false;
-    switch (decideOverwrite(entry, result.outputPath, &replacing)) {
-    case Overwrite::Refuse:
-        result.code = InstallResult::FLDROW;
-        return result;
-    case Overwrite::Keep:
-        return result; // kept; a kept track file is still the track file
-    case Overwrite::Write:
-        break;
-    }
-    if (!write(result.outputPath, entry.unCompSize(), replacing))
-        result.code = InstallResult::WRITE;
     return result;
 }

@@ -3,14 +3,15 @@
 #include "ZLibCompFileMetaData.h"
 
 #include <QByteArray>
-#include <QSet>
 #include <QString>
+#include <QStringList>
 
-#include <memory>
+class InstallFolder;
 
 // Writes the entries of one extraction call, one at a time: inflates an entry into a buffer
 // that is reused from entry to entry, makes its folder, asks before replacing a file, and
 // writes it. Asking, once turned off by "Yes To All", stays off for the rest of this call only.
+// Every folder and file is reached through the install folder's open descriptors.
 class PackageExtractor
 {
 public:
@@ -22,7 +23,7 @@ public:
     };
 
     PackageExtractor(const QByteArray &packageData, qint32 baseOffset, const QString &installBase,
-                     bool askToOverwrite);
+                     InstallFolder &folder, bool askToOverwrite);
     ~PackageExtractor();
 
     Result extract(const ZLibCompFileMetaData &entry);
@@ -35,21 +36,21 @@ public:
 
 private:
     enum class Overwrite { Write, Keep, Refuse };
-    enum class NewFile { Written, WriteFailed, NotCreated };
+    enum class Attempt { Done, FolderGone };
 
     bool inflate(const ZLibCompFileMetaData &entry);
-    bool makeFolder(const QString &folderPath);
-    Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, const QString &outputPath,
-                              bool *replacing);
-    bool write(const QString &outputPath, qint64 size, bool replacing);
-    NewFile writeNewFile(const QByteArray &encodedPath, qint64 size);
+    int makeFolder(const ZLibCompFileMetaData &entry);
+    Attempt place(const ZLibCompFileMetaData &entry, Result *result);
+    Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, const QString &outputPath, bool existsAsFolder);
+    int refuseFolderOverwrite(const QString &outputPath);
+    int refusedLink(const QStringList &components, int reached);
     bool growBuffer(qint64 capacity);
 
     const QByteArray &m_packageData;
     const qint32 m_baseOffset;
     const QString m_installBase;
+    InstallFolder &m_folder;
     bool m_askToOverwrite;
     char *m_buffer = nullptr;
     qint64 m_bufferCapacity = 0;
-    QSet<QString> m_foldersMade;
 };

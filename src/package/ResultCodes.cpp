@@ -40,6 +40,7 @@ QString tag(int code)
     case BDIR: return QStringLiteral("BDIR");
     case FDIR: return QStringLiteral("FDIR");
     case FLDROW: return QStringLiteral("FLDROW");
+    case Stopped: return QStringLiteral("STOP");
     default: return QStringLiteral("MISC");
     }
 }
@@ -49,6 +50,16 @@ QString statusText(int code)
     if (code == Success)
         return QStringLiteral("Package Installed Successfully.");
     return QStringLiteral("Error Installing Package (%1/%2).").arg(tag(code)).arg(code);
+}
+
+QString stoppedText(qint64 done, qint64 total)
+{
+    return QStringLiteral("Install stopped after %1 of %2 files.").arg(done).arg(total);
+}
+
+QString waitingText()
+{
+    return QStringLiteral("Waiting for another install into this folder to finish\u2026");
 }
 
 } // namespace InstallResult

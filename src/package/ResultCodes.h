@@ -25,11 +25,17 @@ enum : int {
     FDIR = -4,
     FLDROW = -5,
     MISC = -6,
+    // Stopped between files by SIGINT, SIGTERM or SIGHUP.
+    Stopped = -7,
 };
 // "UCOMP" … "MISC"; MISC for any code outside the table.
 QString tag(int code);
 // The status text shown for an install result.
 QString statusText(int code);
+// What an install that was stopped reports.
+QString stoppedText(qint64 done, qint64 total);
+// Shown while an install waits for another one into the same folder.
+QString waitingText();
 } // namespace InstallResult
 
 // Who to tell when something happens that should not.

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class InstallFolder;
+
 // A track package in memory: the whole file, its version, title, author and comments, and one
 // record per file entry. It loads a package (plain or self-extracting; found through the last
 // eight bytes), extracts it under a folder, and offers the path helpers that extraction and
@@ -60,11 +62,19 @@ public:
     // a window can keep itself painted. Long work calls it often; the handler throttles.
     using ProgressHandler = std::function<void(qint64 done, qint64 total)>;
     void setProgressHandler(ProgressHandler handler) { m_progressHandler = std::move(handler); }
+    // Called once when an extraction has to wait for another install into the same folder;
+    // the progress handler is then called while it waits.
+    using LockWaitHandler = std::function<void()>;
+    void setLockWaitHandler(LockWaitHandler handler) { m_lockWaitHandler = std::move(handler); }
+    // Entries written or kept by the last extraction, so far.
+    qint64 entriesDone() const { return m_entriesDone; }
 
 private:
     bool versionIsAccepted() const;
     int prepareInstallBase() const;
     int refuseHostileEntries() const;
+    int waitForLock(InstallFolder &folder);
+    int extractEntries(InstallFolder &folder, bool askToOverwrite);
     void reportProgress(qint64 done, qint64 total) const;
 
     QByteArray m_pkgFileData;
@@ -82,5 +92,7 @@ private:
     qint32 m_pkgHeaderOffset = 0;
     qint32 m_baseOffset = 0;
     qint32 m_numFilesInPkg = 0;
+    qint64 m_entriesDone = 0;
     ProgressHandler m_progressHandler;
+    LockWaitHandler m_lockWaitHandler;
 };

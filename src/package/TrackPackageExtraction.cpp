@@ -4,12 +4,38 @@
 #include "PackageCursor.h"
 #include "PackageExtractor.h"
 #include "ResultCodes.h"
+#include "InstallSurvey.h"
+#include "install/InstallFolder.h"
+#include "install/InstallSignals.h"
 #include "install/PathProbe.h"
 #include "platform/Platform.h"
 
-#include <QStorageInfo>
+#include <QFile>
+#include <QThread>
+
+#include <climits>
 
 namespace {
+
+constexpr int LockPollMs = 50;
+
+// The folder that holds the program "Ride!" starts: a track package never replaces it.
+const QStringList SimulatorProgramFolder{QStringLiteral("ZoomcrestSimulator.app"), QStringLiteral("Contents"),
+                                         QStringLiteral("MacOS")};
+
+bool insideSimulatorProgram(const QString &relativePath)
+{
+    const QStringList components = InstallFolder::components(relativePath);
+    return components.size() > SimulatorProgramFolder.size()
+           && components.mid(0, SimulatorProgramFolder.size()) == SimulatorProgramFolder;
+}
+
+// No file system call takes a longer path, and deeper paths would make the checks before
+// writing cost more than the install.
+bool tooLong(const QString &installBase, const QString &relativePath)
+{
+    return QFile::encodeName(installBase).size() + 1 + QFile::encodeName(relativePath).size() >= PATH_MAX;
+}
 
 bool climbsOut(const QString &relativePath)
 {
@@ -53,7 +79,6 @@ int TrackPackage::refuseHostileEntries() const
 {
     // Every entry is judged before the first file is written, so a refused package writes
     // nothing at all.
-    qint64 totalSize = 0;
     for (const ZLibCompFileMetaData &entry : m_compFileMetaData) {
         const qint64 dataOffset = qint64(m_baseOffset) + entry.baseRelOffset();
         if (entry.unCompSize() < 0 || entry.compSize() < 0
@@ -69,12 +94,31 @@ int TrackPackage::refuseHostileEntries() const
                                         .arg(QString(entry.relFilePath()).replace(QChar(u'\0'), u'?')));
             return InstallResult::FDIR;
         }
-        totalSize += entry.unCompSize();
+        if (insideSimulatorProgram(entry.relFilePath())) {
+            Platform::current().log(
+                QStringLiteral("Refused entry in the simulator's program folder: %1").arg(entry.relFilePath()));
+            return InstallResult::FDIR;
+        }
+        if (tooLong(m_absoluteInstallPath, entry.relFilePath())) {
+            Platform::current().log(QStringLiteral("Refused path too long to create: %1").arg(entry.relFilePath()));
+            return InstallResult::FDIR;
+        }
     }
-    const QStorageInfo storage(m_absoluteInstallPath);
-    if (storage.isValid() && totalSize > storage.bytesAvailable()) {
-        Platform::current().log(QStringLiteral("Not enough free space at %1").arg(m_absoluteInstallPath));
-        return InstallResult::WRITE;
+    return InstallResult::Success;
+}
+
+int TrackPackage::waitForLock(InstallFolder &folder)
+{
+    if (folder.tryLock())
+        return InstallResult::Success;
+    if (m_lockWaitHandler)
+        m_lockWaitHandler();
+    const qint64 total = m_compFileMetaData.size();
+    while (!folder.tryLock()) {
+        if (InstallSignals::stopRequested())
+            return InstallResult::Stopped;
+        reportProgress(0, total); // keeps a window painted while it waits
+        QThread::msleep(LockPollMs);
     }
     return InstallResult::Success;
 }
@@ -82,6 +126,7 @@ int TrackPackage::refuseHostileEntries() const
 int TrackPackage::expandPackageTo(const QString &target, bool askToOverwrite)
 {
     m_absoluteInstallPath = resolvedPath(target);
+    m_entriesDone = 0;
     if (const int code = prepareInstallBase())
         return code;
     if (!versionIsAccepted())
@@ -89,14 +134,31 @@ int TrackPackage::expandPackageTo(const QString &target, bool askToOverwrite)
     if (const int code = refuseHostileEntries())
         return code;
 
-    PackageExtractor extractor(m_pkgFileData, m_baseOffset, m_absoluteInstallPath, askToOverwrite);
+    const InstallSignals signals;
+    InstallFolder folder(m_absoluteInstallPath);
+    if (!folder.isOpen())
+        return InstallResult::BDIR;
+    if (const int code = waitForLock(folder))
+        return code;
+    if (const int code = InstallSurvey(folder, m_absoluteInstallPath).survey(m_compFileMetaData))
+        return code;
+    return extractEntries(folder, askToOverwrite);
+}
+
+int TrackPackage::extractEntries(InstallFolder &folder, bool askToOverwrite)
+{
+    PackageExtractor extractor(m_pkgFileData, m_baseOffset, m_absoluteInstallPath, folder, askToOverwrite);
     const qint64 total = m_compFileMetaData.size();
     for (qint64 i = 0; i < total; ++i) {
+        // A stop is honoured between files, so none is left half written.
+        if (InstallSignals::stopRequested())
+            return InstallResult::Stopped;
         const PackageExtractor::Result result = extractor.extract(m_compFileMetaData.at(i));
         if (result.code != InstallResult::Success)
             return result.code;
         if (result.isTrackFile)
             m_absoluteTrackFilePath = result.outputPath;
+        m_entriesDone = i + 1;
         reportProgress(i + 1, total);
     }
     return InstallResult::Success;

@@ -12,7 +12,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <limits>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -21,6 +26,7 @@
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(PackageWriter::Entry)
+Q_DECLARE_METATYPE(QList<PackageWriter::Entry>)
 
 namespace {
 
@@ -103,13 +109,13 @@ private Q_SLOTS:
     void refusesFileWhereFolderGoes();
     void refusesFolderWhereFileGoes_data();
     void refusesFolderWhereFileGoes();
-    void refusesLinkPlantedAtOutputPath();
 
     void refusesHostileEntriesBeforeWriting_data();
     void refusesHostileEntriesBeforeWriting();
-    void refusesPackageLargerThanFreeSpace();
-    void failedWriteLeavesNothingHalfDone_data();
-    void failedWriteLeavesNothingHalfDone();
+    void hostileSetups_data();
+    void hostileSetups();
+    void stopsBetweenFilesOnSignal();
+    void waitsForAnotherInstall();
 };
 
 void PackageExtractTest::extractsExampleThenAsks()
@@ -531,19 +537,6 @@ void PackageExtractTest::refusesFolderWhereFileGoes()
     QVERIFY(!QFile::exists(f.at(u"after"_s)));
 }
 
-void PackageExtractTest::refusesLinkPlantedAtOutputPath()
-{
-    // A dangling link where a new file goes must not lead the write out of the install base.
-    Fixture f;
-    TrackPackage package;
-    QVERIFY(f.load(package, PackageWriter().addFile("", "data", "hello")));
-    QVERIFY(QDir().mkpath(f.base));
-    const QString outside = f.root.filePath(u"outside"_s);
-    QVERIFY(QFile::link(outside, f.at(u"data"_s)));
-    QCOMPARE(package.expandPackageTo(f.base), -2);
-    QVERIFY(!QFile::exists(outside));
-}
-
 void PackageExtractTest::refusesHostileEntriesBeforeWriting_data()
 {
     QTest::addColumn<PackageWriter::Entry>("hostile");
@@ -600,77 +593,320 @@ void PackageExtractTest::refusesHostileEntriesBeforeWriting()
     QVERIFY(package.absoluteTrackFilePath().isEmpty());
 }
 
-void PackageExtractTest::refusesPackageLargerThanFreeSpace()
+namespace {
+
+// One line per thing in a tree, links and special files included, never following a link:
+// enough to tell that nothing outside an install base changed.
+QStringList describeTree(const QString &folder)
 {
-    // Ten thousand entries of 2 GiB each, all sharing the first entry's bytes, which don't
-    // form a stream: should the size check ever be skipped, inflating fails at once instead
-    // of filling the disk.
-    Fixture f;
-    TrackPackage package;
-    PackageWriter writer;
-    PackageWriter::Entry first = entry("", "first", "1");
-    first.compressed = QByteArray("not a stream");
-    writer.addEntry(first);
-    PackageWriter::Entry huge = entry("", "huge", "x");
-    huge.compressed = QByteArray();
-    huge.dataOffset = 0;
-    huge.compSize = 12;
-    huge.unCompSize = std::numeric_limits<qint32>::max();
-    for (int i = 0; i < 10000; ++i)
-        writer.addEntry(huge);
-    QVERIFY(f.load(package, writer));
-    QCOMPARE(package.expandPackageTo(f.base), -2);
-    QCOMPARE(f.platform.logLines, QStringList{u"Not enough free space at "_s + f.base});
-    QVERIFY(everythingUnder(f.base).isEmpty());
+    QStringList lines;
+    for (const QString &relative : everythingUnder(folder)) {
+        const QString path = folder + u'/' + relative;
+        struct stat info;
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+            lines << relative + " (gone)"_L1;
+        else if (S_ISLNK(info.st_mode))
+            lines << relative + " -> "_L1 + QFile::symLinkTarget(path);
+        else if (S_ISDIR(info.st_mode))
+            lines << relative + u'/';
+        else if (S_ISFIFO(info.st_mode))
+            lines << relative + " (fifo)"_L1;
+        else if (info.st_size > 16)
+            lines << relative + u'=' + QString::number(info.st_size) + " bytes"_L1;
+        else
+            lines << relative + u'=' + QString::fromLatin1(readFile(path));
+    }
+    return lines;
 }
 
-void PackageExtractTest::failedWriteLeavesNothingHalfDone_data()
+// A platform whose user does something to the disk while an overwrite question is open.
+struct MeddlingPlatform : RecordingPlatform
 {
-    QTest::addColumn<QByteArray>("existing"); // empty: no file there before
-    QTest::newRow("new file") << QByteArray();
-    QTest::newRow("replacing a file") << QByteArray("the old contents, which must survive");
+    int runAlertPanel(const QString &title, const QString &message, const QString &defaultButton,
+                      const QString &alternateButton, const QString &otherButton) override
+    {
+        if (meddle)
+            meddle();
+        return RecordingPlatform::runAlertPanel(title, message, defaultButton, alternateButton, otherButton);
+    }
+    std::function<void()> meddle;
+};
+
+// File systems mounted for one test and gone with it; only root may mount.
+struct Mount
+{
+    bool mount(const QString &at, const char *type, const char *options)
+    {
+        if (::mount(type, QFile::encodeName(at).constData(), type, 0, options) != 0)
+            return false;
+        mounted = at;
+        return true;
+    }
+    ~Mount()
+    {
+        if (!mounted.isEmpty())
+            ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
+    }
+    QString mounted;
+};
+
+QList<PackageWriter::Entry> manyFiles(int count, qint32 size)
+{
+    QList<PackageWriter::Entry> entries;
+    for (int i = 0; i < count; ++i)
+        entries << entry("Many\\", "f" + QByteArray::number(i), QByteArray(size, 'm'));
+    return entries;
 }
 
-void PackageExtractTest::failedWriteLeavesNothingHalfDone()
+QList<PackageWriter::Entry> deepFolders(int depth)
 {
-    QFETCH(QByteArray, existing);
+    QList<PackageWriter::Entry> entries;
+    QByteArray folder;
+    for (int i = 0; i < depth; ++i) {
+        folder += "d\\";
+        entries << entry(folder, "f", QByteArray::number(i));
+    }
+    return entries;
+}
 
-    // Root may write anywhere, so the failure comes from a file size limit in a child process.
-    Fixture f;
-    TrackPackage package;
-    QByteArray big;
-    while (big.size() < 1024 * 1024)
-        big += "a line of track data that compresses well\n";
-    QVERIFY(f.load(package, PackageWriter().addFile("Tracks\\", "big.zctrack", big)));
-    QVERIFY(QDir().mkpath(f.at(u"Tracks"_s)));
-    const QString output = f.at(u"Tracks/big.zctrack"_s);
-    if (!existing.isEmpty())
-        QVERIFY(writeFile(output, existing));
+const QByteArray OneMiB = QByteArray("a line of track data that compresses well\n").repeated(25000).left(1 << 20);
 
+bool setUp(const QString &setup, const QString &base, const QString &outside, Mount &mount)
+{
+    const QByteArray track = QFile::encodeName(base + "/Tracks/x.zctrack"_L1);
+    const QByteArray tracks = QFile::encodeName(base + "/Tracks"_L1);
+    const QByteArray elsewhere = QFile::encodeName(outside + "/elsewhere"_L1);
+    QDir().mkpath(base + "/Tracks"_L1);
+    if (setup == "link to a file"_L1)
+        return ::symlink(QFile::encodeName(outside + "/victim"_L1), track) == 0;
+    if (setup == "link to a fifo"_L1)
+        return ::symlink(QFile::encodeName(outside + "/fifo"_L1), track) == 0;
+    if (setup == "dangling link"_L1)
+        return ::symlink(QFile::encodeName(outside + "/nothing"_L1), track) == 0;
+    if (setup == "foreign folder link"_L1 || setup == "own folder link"_L1) {
+        const bool foreign = setup.startsWith("foreign"_L1);
+        return ::rmdir(tracks) == 0 && ::symlink(elsewhere, tracks) == 0 && (!foreign || ::lchown(tracks, 4242, 4242) == 0);
+    }
+    if (setup == "link of the folder's owner"_L1) {
+        const QByteArray shared = QFile::encodeName(base + "/shared"_L1);
+        return ::rmdir(tracks) == 0 && ::mkdir(shared, 0755) == 0 && ::chown(shared, 4242, 4242) == 0
+               && ::symlink(elsewhere, shared + "/Tracks") == 0 && ::lchown(shared + "/Tracks", 4242, 4242) == 0;
+    }
+    if (setup == "existing big file"_L1)
+        return writeFile(base + "/Tracks/big.zctrack"_L1, "old");
+    if (setup == "existing readme"_L1)
+        return writeFile(base + "/readme"_L1, "old");
+    ::rmdir(tracks);
+    if (setup == "small tmpfs"_L1)
+        return mount.mount(base, "tmpfs", "size=1m");
+    if (setup == "inode-starved tmpfs"_L1)
+        return mount.mount(base, "tmpfs", "size=64m,nr_inodes=20");
+    if (setup == "nearly full tmpfs"_L1) {
+        if (!mount.mount(base, "tmpfs", "size=1m"))
+            return false;
+        for (const PackageWriter::Entry &e : manyFiles(10, 80 * 1024))
+            if (!writeFile(base + "/Many/"_L1 + QString::fromLatin1(e.name), e.content))
+                return false;
+        return true;
+    }
+    if (setup == "ramfs"_L1)
+        return mount.mount(base, "ramfs", "");
+    return true;
+}
+
+// Runs `install` in a child process, as when a limit or a signal must not reach the test.
+int inChild(const std::function<int()> &install, const std::function<void()> &limit)
+{
     const pid_t child = fork();
-    QVERIFY(child >= 0);
     if (child == 0) {
-        int code = 0; // the child must end here, whatever is thrown
+        int code = 255; // the child must end here, whatever is thrown
         try {
-            const struct rlimit limit = {64 * 1024, 64 * 1024};
-            signal(SIGXFSZ, SIG_IGN);
-            if (setrlimit(RLIMIT_FSIZE, &limit) == 0)
-                code = 128 + package.expandPackageTo(f.base, false);
+            limit();
+            code = 128 + install();
         } catch (...) {
         }
         _exit(code);
     }
     int status = 0;
-    QCOMPARE(waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status) - 128, -2);
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return 1;
+    return WEXITSTATUS(status) - 128;
+}
 
-    if (existing.isEmpty()) {
-        QCOMPARE(everythingUnder(f.base), QStringList{u"Tracks"_s});
+} // namespace
+
+void PackageExtractTest::hostileSetups_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QList<PackageWriter::Entry>>("entries");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("log");           // "@" stands for the install base
+    QTest::addColumn<QStringList>("inside");    // the base afterwards; none given: every file as packed
+    QTest::addColumn<QStringList>("outside");   // none given: unchanged; "@O" stands for it
+
+    const QList<PackageWriter::Entry> track{entry("Tracks\\", "x.zctrack", "new")};
+    const QStringList replaced{u"Tracks/"_s, u"Tracks/x.zctrack=new"_s};
+    const QStringList same, yes{u"Tracks/"_s}, none;
+    const QStringList followed{u"elsewhere/"_s, u"elsewhere/x.zctrack=new"_s, u"fifo (fifo)"_s, u"victim=victim"_s};
+    const QString noLog;
+    QTest::newRow("link to a file is replaced, not written through")
+        << "link to a file" << track << QList<int>{1} << 0 << noLog << replaced << same;
+    QTest::newRow("link to a fifo, asking off") << "link to a fifo" << track << QList<int>() << 0 << noLog << replaced << same;
+    QTest::newRow("dangling link is asked about and replaced")
+        << "dangling link" << track << QList<int>{1} << 0 << noLog << replaced << same;
+    QTest::newRow("link to a file kept on No")
+        << "link to a file" << track << QList<int>{0} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/x.zctrack -> @O/victim"_s} << same;
+    QTest::newRow("foreign link to a folder refuses the package")
+        << "foreign folder link" << QList<PackageWriter::Entry>{entry("", "first", "1")} + track << QList<int>() << -4
+        << u"Refused link owned by another user: @/Tracks"_s << QStringList{u"Tracks -> @O/elsewhere"_s} << same;
+    QTest::newRow("own link to a folder is followed")
+        << "own folder link" << track << QList<int>() << 0 << noLog << QStringList{u"Tracks -> @O/elsewhere"_s} << followed;
+    QTest::newRow("link of the folder's owner is followed")
+        << "link of the folder's owner" << QList<PackageWriter::Entry>{entry("shared\\Tracks\\", "x.zctrack", "new")}
+        << QList<int>() << 0 << noLog << QStringList{u"shared/"_s, u"shared/Tracks -> @O/elsewhere"_s} << followed;
+    QTest::newRow("the simulator program is never replaced")
+        << "none" << QList<PackageWriter::Entry>{entry("", "first", "1"),
+                                                  entry("ZoomcrestSimulator.app\\Contents\\MacOS\\", "ZoomcrestSimulator", "#!")}
+        << QList<int>() << -4 << u"Refused entry in the simulator's program folder: ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator"_s
+        << none << same;
+    QTest::newRow("other files of the application are allowed")
+        << "none" << QList<PackageWriter::Entry>{entry("ZoomcrestSimulator.app\\Contents\\", "MacOS.txt", "r"),
+                                                  entry("ZoomcrestSimulator.app\\Contents\\Resources\\", "MacOS", "r")}
+        << QList<int>() << 0 << noLog << none << same;
+    QTest::newRow("a thousand folders deep") << "none" << deepFolders(1000) << QList<int>() << 0 << noLog << none << same;
+
+    const QString noRoom = u"Not enough free space at @"_s;
+    QTest::newRow("blocks, not bytes") << "small tmpfs" << manyFiles(600, 1) << QList<int>() << -2 << noRoom << same << same;
+    QTest::newRow("inodes") << "inode-starved tmpfs" << manyFiles(50, 1) << QList<int>() << -2 << noRoom << same << same;
+    QStringList kept{u"Many/"_s};
+    for (int i = 0; i < 10; ++i)
+        kept << u"Many/f%1=81920 bytes"_s.arg(i);
+    kept.sort();
+    QTest::newRow("kept files need no room") << "nearly full tmpfs" << manyFiles(10, 80 * 1024)
+                                             << QList<int>(10, 0) << 0 << noLog << kept << same;
+    QTest::newRow("no capacity reported") << "ramfs" << manyFiles(600, 1) << QList<int>() << 0 << noLog << none << same;
+
+    const QList<PackageWriter::Entry> big{entry("Tracks\\", "big.zctrack", OneMiB)};
+    QTest::newRow("size limit, new file") << "size limit" << big << QList<int>() << -2 << noLog << yes << same;
+    QTest::newRow("size limit, old file stays whole") << "existing big file" << big << QList<int>() << -2 << noLog
+                                                      << QStringList{u"Tracks/"_s, u"Tracks/big.zctrack=old"_s} << same;
+    QTest::newRow("folder removed during a question is made again")
+        << "existing readme" << QList<PackageWriter::Entry>{entry("Tracks\\", "a", "a"), entry("", "readme", "new"), entry("Tracks\\", "b", "b")}
+        << QList<int>{1} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/b=b"_s, u"readme=new"_s} << same;
+}
+
+void PackageExtractTest::hostileSetups()
+{
+    QFETCH(QString, setup);
+    QFETCH(QList<PackageWriter::Entry>, entries);
+    QFETCH(QList<int>, answers);
+    QFETCH(int, code);
+    QFETCH(QString, log);
+    QFETCH(QStringList, inside);
+    QFETCH(QStringList, outside);
+
+    Fixture f;
+    MeddlingPlatform platform;
+    const QString out = f.root.filePath(u"outside"_s);
+    QVERIFY(QDir().mkpath(out + "/elsewhere"_L1) && writeFile(out + "/victim"_L1, "victim"));
+    QVERIFY(::mkfifo(QFile::encodeName(out + "/fifo"_L1).constData(), 0644) == 0);
+    const QStringList outsideBefore = describeTree(out);
+    Mount mount;
+    if (!setUp(setup, f.base, out, mount))
+        QSKIP("this setup needs root and a kernel that lets it mount");
+    TrackPackage package;
+    PackageWriter writer;
+    for (const PackageWriter::Entry &e : entries)
+        writer.addEntry(e);
+    QVERIFY(f.load(package, writer));
+    platform.logLines.clear();
+    for (int answer : answers)
+        platform.queueAlertAnswer(answer);
+    if (setup == "existing readme"_L1)
+        platform.meddle = [&f] { QDir(f.at(u"Tracks"_s)).removeRecursively(); };
+
+    const bool ask = !answers.isEmpty();
+    const auto install = [&] { return package.expandPackageTo(f.base, ask); };
+    const auto limit = [] {
+        const struct rlimit fileSize = {64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &fileSize);
+    };
+    QCOMPARE(setup.contains("size limit"_L1) || setup == "existing big file"_L1 ? inChild(install, limit) : install(), code);
+
+    QCOMPARE(platform.logLines, log.isEmpty() ? QStringList() : QStringList{log.replace(u'@', f.base)});
+    if (!inside.isEmpty() || code != 0) {
+        QCOMPARE(describeTree(f.base), inside.replaceInStrings(u"@O"_s, out));
     } else {
-        QCOMPARE(readFile(output), existing);
-        QCOMPARE(everythingUnder(f.base), (QStringList{u"Tracks"_s, u"Tracks/big.zctrack"_s}));
+        for (const PackageWriter::Entry &e : entries)
+            QCOMPARE(readFile(f.at(QString::fromLatin1(e.folder).replace(u'\\', u'/') + QString::fromLatin1(e.name))), e.content);
     }
+    QCOMPARE(describeTree(out), outside.isEmpty() ? outsideBefore : outside.replaceInStrings(u"@O"_s, out));
+}
+
+void PackageExtractTest::stopsBetweenFilesOnSignal()
+{
+    Fixture f;
+    TrackPackage package;
+    QVERIFY(f.load(package, PackageWriter().addFile("", "one", "1").addFile("", "two", "2").addFile("", "three", "3")));
+    struct sigaction before, after;
+    QVERIFY(::sigaction(SIGTERM, nullptr, &before) == 0);
+    package.setProgressHandler([](qint64 done, qint64) {
+        if (done == 1)
+            ::raise(SIGTERM);
+    });
+    QCOMPARE(package.expandPackageTo(f.base), -7);
+    QCOMPARE(package.entriesDone(), 1);
+    QCOMPARE(describeTree(f.base), QStringList{u"one=1"_s});
+    QVERIFY(::sigaction(SIGTERM, nullptr, &after) == 0 && after.sa_handler == before.sa_handler);
+
+    // Killed outright while a large file is written: it is there whole, or not at all.
+    PackageWriter writer;
+    writer.addFile("", "first", "1").addFile("", "large", QByteArray(256 << 20, 'z'));
+    package.setProgressHandler(nullptr);
+    QVERIFY(f.load(package, writer));
+    QDir(f.base).removeRecursively();
+    int ready[2];
+    QVERIFY(::pipe(ready) == 0);
+    package.setProgressHandler([&ready](qint64, qint64) { (void)!::write(ready[1], "x", 1); });
+    const pid_t child = fork();
+    if (child == 0) {
+        package.expandPackageTo(f.base, false);
+        _exit(0);
+    }
+    char byte;
+    QCOMPARE(::read(ready[0], &byte, 1), 1); // the first file is done; the large one is under way
+    ::kill(child, SIGKILL);
+    QCOMPARE(waitpid(child, nullptr, 0), child);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    const QStringList left = describeTree(f.base);
+    QVERIFY2(left == QStringList{u"first=1"_s} || left == (QStringList{u"first=1"_s, u"large=268435456 bytes"_s}),
+             qPrintable(left.join(u", "_s)));
+}
+
+void PackageExtractTest::waitsForAnotherInstall()
+{
+    Fixture f;
+    TrackPackage package;
+    QVERIFY(f.load(package, PackageWriter().addFile("", "data", "hello")));
+    QVERIFY(QDir().mkpath(f.base));
+    int other = ::open(QFile::encodeName(f.base).constData(), O_RDONLY | O_DIRECTORY);
+    QVERIFY(other >= 0 && ::flock(other, LOCK_EX | LOCK_NB) == 0);
+    int waits = 0;
+    package.setLockWaitHandler([&] {
+        ++waits;
+        QVERIFY(!QFile::exists(f.at(u"data"_s)));
+        ::close(other); // the other install ends
+    });
+    QCOMPARE(package.expandPackageTo(f.base), 0);
+    QCOMPARE(waits, 1);
+    QCOMPARE(readFile(f.at(u"data"_s)), "hello");
+    other = ::open(QFile::encodeName(f.base).constData(), O_RDONLY | O_DIRECTORY);
+    QVERIFY(::flock(other, LOCK_EX | LOCK_NB) == 0); // and the lock went with the install
+    ::close(other);
+    QCOMPARE(package.expandPackageTo(f.base, false), 0);
+    QCOMPARE(waits, 1);
 }
 
 QTEST_GUILESS_MAIN(PackageExtractTest)

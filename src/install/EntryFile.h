@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// Writing one file of an install in a folder opened by InstallFolder, so that it appears
+// whole or not at all.
+//
+// Bytes that go in with one write of at most a page are written straight to the new name:
+// the kernel copies such a write all at once or not at all, so only an empty file can be
+// seen between creating and writing. Anything larger is written to an unnamed file
+// (O_TMPFILE) that gets its name once complete. Naming every file that way would cost a
+// third more per file in installs of many small files.
+//
+// A replacement is written unnamed too, then named with a hidden temporary name and renamed
+// over the old name at once: the old file stays whole until that instant, and a symbolic link
+// at the name is replaced itself, never written through.
+//
+// Where the file system has no unnamed files, a hidden temporary name stands in for them.
+namespace EntryFile {
+
+enum class Created { Written, Exists, Failed, FolderGone };
+
+// The largest file written straight to its name.
+constexpr qint64 OneStepSize = 4096;
+
+Created create(int folderFd, const QByteArray &name, const char *bytes, qint64 size);
+// `existingMode` is kept for the new file when the old one is a regular file (0: default).
+bool replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode);
+
+} // namespace EntryFile

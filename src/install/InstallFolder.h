@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+// The install base, opened once, and the folders under it, each reached from the one above
+// through an open descriptor instead of by its full path. Reaching a folder costs the same at
+// any depth, and a link swapped into the path after a check can't redirect a later write.
+//
+// A symbolic link to a folder is followed only when it belongs to the user running the
+// install or to the owner of the folder it sits in: the rule the kernel applies in shared
+// folders, here applied everywhere, so that a link planted by someone else can't lead an
+// install outside the base while a link made on purpose (a scenery folder moved to a larger
+// disk) keeps working.
+class InstallFolder
+{
+public:
+    enum class Status { Ok, Missing, NotAFolder, RefusedLink, Failed };
+
+    struct Folder
+    {
+        Status status = Status::Ok;
+        // The folder itself when Ok; otherwise the deepest folder that was reached.
+        int fd = -1;
+        // How many components were reached; the one after them is where the walk stopped.
+        int reached = 0;
+    };
+
+    explicit InstallFolder(const QString &basePath);
+    ~InstallFolder();
+    InstallFolder(const InstallFolder &) = delete;
+    InstallFolder &operator=(const InstallFolder &) = delete;
+
+    bool isOpen() const { return m_baseFd >= 0; }
+    int baseFd() const { return m_baseFd; }
+
+    // An advisory lock on the base folder itself, held until this object goes; false while
+    // another process holds it.
+    bool tryLock();
+
+    // Opens the folder at `components` under the base, making missing folders when `create`
+    // is set. The descriptor stays owned here and valid until the next call.
+    Folder folder(const QStringList &components, bool create);
+
+    // Closes every folder opened so far: one of them may have been removed meanwhile.
+    void forget();
+
+    // A relative path's components: empty ones (doubled or final separators) and "." dropped.
+    static QStringList components(const QString &relativePath);
+    static QString joined(const QStringList &components, int count);
+
+private:
+    int openChild(int parentFd, const QString &name, bool create, Status *status);
+    bool mayFollow(int parentFd, const QByteArray &name) const;
+    Folder walkFrom(int fd, int reached, const QStringList &components, bool create);
+    void remember(const QString &key, int fd);
+
+    int m_baseFd = -1;
+    QHash<QString, int> m_opened; // joined components → descriptor
+};

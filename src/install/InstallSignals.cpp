@@ -1,0 +1,42 @@
+#include "InstallSignals.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void requestStop(int signal)
+{
+    stopSignal = signal;
+}
+
+} // namespace
+
+InstallSignals::InstallSignals()
+{
+    stopSignal = 0;
+    struct sigaction stop = {};
+    stop.sa_handler = requestStop;
+    sigemptyset(&stop.sa_mask);
+    // No SA_RESTART: a prompt waiting for an answer on standard input ends (as "No") so that
+    // the install can stop.
+    stop.sa_flags = 0;
+    for (int i = 0; i < 3; ++i)
+        sigaction(Stopping[i], &stop, &m_previous[i]);
+
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGXFSZ, &ignore, &m_previousFileSize);
+}
+
+InstallSignals::~InstallSignals()
+{
+    for (int i = 0; i < 3; ++i)
+        sigaction(Stopping[i], &m_previous[i], nullptr);
+    sigaction(SIGXFSZ, &m_previousFileSize, nullptr);
+}
+
+bool InstallSignals::stopRequested()
+{
+    return stopSignal != 0;
+}

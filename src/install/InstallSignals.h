@@ -1,0 +1,24 @@
+#pragma once
+
+#include <csignal>
+
+// While an install runs: SIGINT, SIGTERM and SIGHUP ask it to stop after the file in progress
+// instead of ending the process mid-write, and SIGXFSZ is ignored, so a file size limit makes
+// the write fail (and the file be cleaned up) instead of killing the process. The previous
+// handlers come back when the install ends.
+class InstallSignals
+{
+public:
+    InstallSignals();
+    ~InstallSignals();
+    InstallSignals(const InstallSignals &) = delete;
+    InstallSignals &operator=(const InstallSignals &) = delete;
+
+    // Whether a stop was asked for since this object was made.
+    static bool stopRequested();
+
+private:
+    static constexpr int Stopping[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction m_previous[3];
+    struct sigaction m_previousFileSize;
+};

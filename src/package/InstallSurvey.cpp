@@ -1,0 +1,193 @@
+#include "InstallSurvey.h"
+
+#include "ResultCodes.h"
+#include "install/InstallFolder.h"
+#include "platform/Platform.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+namespace {
+
+QString keyFor(const QString &relativePath)
+{
+    return InstallFolder::components(relativePath).join(QLatin1Char('/'));
+}
+
+QString parentKey(const QString &key)
+{
+    const qsizetype separator = key.lastIndexOf(QLatin1Char('/'));
+    return separator < 0 ? QString() : key.left(separator);
+}
+
+QStringList componentsOf(const QString &key)
+{
+    return key.isEmpty() ? QStringList() : key.split(QLatin1Char('/'));
+}
+
+} // namespace
+
+InstallSurvey::InstallSurvey(InstallFolder &folder, const QString &installBase)
+    : m_folder(folder)
+    , m_installBase(installBase)
+{
+    struct stat base;
+    const dev_t device = ::fstat(folder.baseFd(), &base) == 0 ? base.st_dev : 0;
+    m_folders.insert(QString(), {true, device});
+    noteDevice(folder.baseFd(), device);
+}
+
+bool InstallSurvey::Room::fits() const
+{
+    // Room for the largest replacement's temporary copy, which exists beside the old file
+    // until it takes its place.
+    const quint64 replacementInodes = largestReplaced > 0 ? 1 : 0;
+    return (!blocksCounted || blocksNeeded + largestReplaced <= blocksFree)
+           && (!inodesCounted || inodesNeeded + replacementInodes <= inodesFree);
+}
+
+void InstallSurvey::noteDevice(int folderFd, dev_t device)
+{
+    if (m_rooms.contains(device))
+        return;
+    Room room;
+    struct statvfs info;
+    if (::fstatvfs(folderFd, &info) == 0) {
+        room.blockSize = std::max<quint64>(info.f_frsize, 1);
+        room.blocksFree = info.f_bavail;
+        room.inodesFree = info.f_favail;
+        // ramfs reports no blocks at all, some file systems no inode count: nothing to check.
+        room.blocksCounted = info.f_blocks > 0;
+        room.inodesCounted = info.f_files > 0;
+    }
+    m_rooms.insert(device, room);
+}
+
+bool InstallSurvey::lookUncached(const QString &key, FolderInfo *info)
+{
+    // `info` holds the parent, which exists.
+    const QStringList components = componentsOf(key);
+    const InstallFolder::Folder folder = m_folder.folder(components, false);
+    struct stat found;
+    switch (folder.status) {
+    case InstallFolder::Status::Ok:
+        if (::fstat(folder.fd, &found) == 0 && found.st_dev != info->device) {
+            info->device = found.st_dev;
+            noteDevice(folder.fd, found.st_dev);
+        }
+        return true;
+    case InstallFolder::Status::RefusedLink:
+        Platform::current().log(
+            QStringLiteral("Refused link owned by another user: %1/%2")
+                .arg(m_installBase, InstallFolder::joined(components, folder.reached + 1)));
+        return false;
+    case InstallFolder::Status::Missing:
+    case InstallFolder::Status::NotAFolder: // the install will fail there; count it as new
+    case InstallFolder::Status::Failed:
+        break;
+    }
+    info->exists = false;
+    ++m_newFolders[info->device];
+    return true;
+}
+
+bool InstallSurvey::look(const QString &key, FolderInfo *info)
+{
+    // Walks up to the nearest folder already looked at, then down again, one level at a time.
+    QStringList unknown;
+    QString at = key;
+    auto known = m_folders.constFind(at);
+    while (known == m_folders.cend()) {
+        unknown.append(at);
+        at = parentKey(at);
+        known = m_folders.constFind(at);
+    }
+    FolderInfo current = known.value();
+    for (auto it = unknown.crbegin(); it != unknown.crend(); ++it) {
+        if (current.exists) {
+            if (!lookUncached(*it, &current))
+                return false;
+        } else {
+            ++m_newFolders[current.device];
+        }
+        m_folders.insert(*it, current);
+    }
+    *info = current;
+    return true;
+}
+
+bool InstallSurvey::lookAtFolders(const QList<ZLibCompFileMetaData> &entries)
+{
+    m_fileFolders.clear();
+    m_fileFolders.reserve(entries.size());
+    FolderInfo info;
+    for (const ZLibCompFileMetaData &entry : entries) {
+        // The entry's folder is made; its file goes in the folder its full path names, which
+        // differs when the name holds a separator or the folder doesn't end with one.
+        m_fileFolders.append(parentKey(keyFor(entry.relFilePath())));
+        if (!look(keyFor(entry.relPath()), &info) || !look(m_fileFolders.last(), &info))
+            return false;
+    }
+    return true;
+}
+
+quint64 InstallSurvey::blocksFor(const Room &room, qint64 size) const
+{
+    return (quint64(size) + room.blockSize - 1) / room.blockSize;
+}
+
+bool InstallSurvey::exists(const QString &folderKey, const QString &name)
+{
+    const InstallFolder::Folder folder = m_folder.folder(componentsOf(folderKey), false);
+    struct stat info;
+    return folder.status == InstallFolder::Status::Ok
+           && ::fstatat(folder.fd, QFile::encodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+void InstallSurvey::countFiles(const QList<ZLibCompFileMetaData> &entries, bool lookForExisting)
+{
+    for (auto room = m_rooms.begin(); room != m_rooms.end(); ++room) {
+        const quint64 folders = m_newFolders.value(room.key());
+        room->blocksNeeded = folders; // a block each for the folders to make
+        room->inodesNeeded = folders;
+        room->largestReplaced = 0;
+    }
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const FolderInfo folder = m_folders.value(m_fileFolders.at(i));
+        Room &room = m_rooms[folder.device];
+        const quint64 blocks = blocksFor(room, entries.at(i).unCompSize());
+        const QStringList components = InstallFolder::components(entries.at(i).relFilePath());
+        if (lookForExisting && folder.exists && !components.isEmpty()
+            && exists(m_fileFolders.at(i), components.last())) {
+            room.largestReplaced = std::max(room.largestReplaced, blocks);
+            continue;
+        }
+        room.blocksNeeded += blocks;
+        room.inodesNeeded += 1;
+    }
+}
+
+bool InstallSurvey::everythingFits() const
+{
+    return std::all_of(m_rooms.cbegin(), m_rooms.cend(), [](const Room &room) { return room.fits(); });
+}
+
+int InstallSurvey::survey(const QList<ZLibCompFileMetaData> &entries)
+{
+    if (!lookAtFolders(entries))
+        return InstallResult::FDIR;
+    // Counting every file as new is an upper bound that needs no look at each file; only a
+    // package that doesn't fit that way is counted file by file.
+    countFiles(entries, false);
+    if (everythingFits())
+        return InstallResult::Success;
+    countFiles(entries, true);
+    if (everythingFits())
+        return InstallResult::Success;
+    Platform::current().log(QStringLiteral("Not enough free space at %1").arg(m_installBase));
+    return InstallResult::WRITE;
+}
