@@ -55,6 +55,12 @@ QStringList InstallFolder::components(const QString &relativePath)
     return parts;
 }
 
+bool InstallFolder::liesDirectlyIn(const QString &folder, const QString &name)
+{
+    return (folder.isEmpty() || folder.endsWith(QLatin1Char('/'))) && !name.isEmpty()
+           && !name.contains(QLatin1Char('/')) && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
 QString InstallFolder::joined(const QStringList &components, int count)
 {
     return components.mid(0, count).join(QLatin1Char('/'));

@@ -49,6 +49,9 @@ public:
     // A relative path's components: empty ones (doubled or final separators) and "." dropped.
     static QStringList components(const QString &relativePath);
     static QString joined(const QStringList &components, int count);
+    // Whether a file named `name` in `folder` lies directly in that folder, as in nearly every
+    // package: then the folder's components are the file's, with no splitting of the path.
+    static bool liesDirectlyIn(const QString &folder, const QString &name);
 
 private:
     int openChild(int parentFd, const QString &name, bool create, Status *status);

@@ -124,12 +124,23 @@ bool InstallSurvey::lookAtFolders(const QList<ZLibCompFileMetaData> &entries)
 {
     m_fileFolders.clear();
     m_fileFolders.reserve(entries.size());
+    QString lastRelPath, folderKey;
     FolderInfo info;
     for (const ZLibCompFileMetaData &entry : entries) {
+        if (entry.relPath() != lastRelPath || lastRelPath.isNull()) {
+            lastRelPath = entry.relPath();
+            folderKey = keyFor(lastRelPath);
+            if (!look(folderKey, &info))
+                return false;
+        }
         // The entry's folder is made; its file goes in the folder its full path names, which
         // differs when the name holds a separator or the folder doesn't end with one.
+        if (InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename())) {
+            m_fileFolders.append(folderKey);
+            continue;
+        }
         m_fileFolders.append(parentKey(keyFor(entry.relFilePath())));
-        if (!look(keyFor(entry.relPath()), &info) || !look(m_fileFolders.last(), &info))
+        if (!look(m_fileFolders.last(), &info))
             return false;
     }
     return true;
@@ -140,12 +151,13 @@ quint64 InstallSurvey::blocksFor(const Room &room, qint64 size) const
     return (quint64(size) + room.blockSize - 1) / room.blockSize;
 }
 
-bool InstallSurvey::exists(const QString &folderKey, const QString &name)
+bool InstallSurvey::exists(const QString &folderKey, const QString &relFilePath)
 {
+    const QStringList components = InstallFolder::components(relFilePath);
     const InstallFolder::Folder folder = m_folder.folder(componentsOf(folderKey), false);
     struct stat info;
-    return folder.status == InstallFolder::Status::Ok
-           && ::fstatat(folder.fd, QFile::encodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+    return !components.isEmpty() && folder.status == InstallFolder::Status::Ok
+           && ::fstatat(folder.fd, QFile::encodeName(components.last()).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 void InstallSurvey::countFiles(const QList<ZLibCompFileMetaData> &entries, bool lookForExisting)
@@ -160,9 +172,7 @@ void InstallSurvey::countFiles(const QList<ZLibCompFileMetaData> &entries, bool 
         const FolderInfo folder = m_folders.value(m_fileFolders.at(i));
         Room &room = m_rooms[folder.device];
         const quint64 blocks = blocksFor(room, entries.at(i).unCompSize());
-        const QStringList components = InstallFolder::components(entries.at(i).relFilePath());
-        if (lookForExisting && folder.exists && !components.isEmpty()
-            && exists(m_fileFolders.at(i), components.last())) {
+        if (lookForExisting && folder.exists && exists(m_fileFolders.at(i), entries.at(i).relFilePath())) {
             room.largestReplaced = std::max(room.largestReplaced, blocks);
             continue;
         }

@@ -48,7 +48,7 @@ private:
     quint64 blocksFor(const Room &room, qint64 size) const;
     bool lookAtFolders(const QList<ZLibCompFileMetaData> &entries);
     void countFiles(const QList<ZLibCompFileMetaData> &entries, bool lookForExisting);
-    bool exists(const QString &folderKey, const QString &name);
+    bool exists(const QString &folderKey, const QString &relFilePath);
     bool everythingFits() const;
 
     InstallFolder &m_folder;

@@ -100,10 +100,20 @@ int PackageExtractor::refusedLink(const QStringList &components, int reached)
     return InstallResult::FDIR;
 }
 
-int PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry)
+const QStringList &PackageExtractor::folderComponents(const QString &relPath)
 {
-    const QStringList components = InstallFolder::components(entry.relPath());
+    if (relPath != m_lastRelPath || m_lastRelPath.isNull()) {
+        m_lastRelPath = relPath;
+        m_lastComponents = InstallFolder::components(relPath);
+    }
+    return m_lastComponents;
+}
+
+int PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry, int *folderFd)
+{
+    const QStringList &components = folderComponents(entry.relPath());
     const InstallFolder::Folder folder = m_folder.folder(components, true);
+    *folderFd = folder.fd;
     if (folder.status == InstallFolder::Status::Ok)
         return InstallResult::Success;
     if (folder.status == InstallFolder::Status::RefusedLink)
@@ -111,6 +121,26 @@ int PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry)
     Platform::current().log(
         QStringLiteral("Failed to create folder at %1").arg(m_installBase + QLatin1Char('/') + entry.relPath()));
     return InstallResult::FDIR;
+}
+
+int PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name)
+{
+    if (InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename())) {
+        *folderFd = madeFd;
+        *name = QFile::encodeName(entry.filename());
+        return InstallResult::Success;
+    }
+    QStringList components = InstallFolder::components(entry.relFilePath());
+    if (components.isEmpty()) // the output path is the install base itself
+        return InstallResult::FLDROW;
+    *name = QFile::encodeName(components.takeLast());
+    const InstallFolder::Folder folder = m_folder.folder(components, false);
+    *folderFd = folder.fd;
+    if (folder.status == InstallFolder::Status::Ok)
+        return InstallResult::Success;
+    // A name holding a separator leads into a folder the package doesn't make.
+    return folder.status == InstallFolder::Status::RefusedLink ? refusedLink(components, folder.reached)
+                                                               : int(InstallResult::WRITE);
 }
 
 int PackageExtractor::refuseFolderOverwrite(const QString &outputPath)
@@ -144,31 +174,25 @@ PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFile
 
 PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, Result *result)
 {
-    if ((result->code = makeFolder(entry)) != InstallResult::Success)
+    int folderFd = -1;
+    if ((result->code = makeFolder(entry, &folderFd)) != InstallResult::Success)
         return Attempt::Done;
-    QStringList components = InstallFolder::components(entry.relFilePath());
-    if (components.isEmpty()) { // the output path is the install base itself
-        result->code = refuseFolderOverwrite(result->outputPath);
-        return Attempt::Done;
-    }
-    const QByteArray name = QFile::encodeName(components.takeLast());
-    const InstallFolder::Folder folder = m_folder.folder(components, false);
-    if (folder.status != InstallFolder::Status::Ok) {
-        // A name holding a separator leads into a folder the package doesn't make.
-        result->code = folder.status == InstallFolder::Status::RefusedLink
-                           ? refusedLink(components, folder.reached) : int(InstallResult::WRITE);
+    QByteArray name;
+    if ((result->code = fileFolder(entry, folderFd, &folderFd, &name)) != InstallResult::Success) {
+        if (result->code == InstallResult::FLDROW)
+            refuseFolderOverwrite(result->outputPath);
         return Attempt::Done;
     }
     uint mode = 0;
     // A path ending in a separator names a folder: no file can be written there.
     if (entry.relFilePath().endsWith(QLatin1Char('/'))) {
-        const bool isFolder = existingAt(folder.fd, name, &mode) == Existing::Folder;
+        const bool isFolder = existingAt(folderFd, name, &mode) == Existing::Folder;
         result->code = isFolder ? refuseFolderOverwrite(result->outputPath) : int(InstallResult::WRITE);
         return Attempt::Done;
     }
     // Most entries are new files: create the file first, and look at what stands at the name
     // only when that fails, which saves a lookup per entry in installs of many files.
-    switch (EntryFile::create(folder.fd, name, m_buffer, entry.unCompSize())) {
+    switch (EntryFile::create(folderFd, name, m_buffer, entry.unCompSize())) {
     case EntryFile::Created::Written:
         return Attempt::Done;
     case EntryFile::Created::Failed:
@@ -179,7 +203,7 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     case EntryFile::Created::Exists:
         break;
     }
-    const Existing existing = existingAt(folder.fd, name, &mode);
+    const Existing existing = existingAt(folderFd, name, &mode);
     if (existing == Existing::Nothing) // gone again since: make it as a new file
         return Attempt::FolderGone;
     switch (decideOverwrite(entry, result->outputPath, existing == Existing::Folder)) {
@@ -191,7 +215,7 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     case Overwrite::Write:
         break;
     }
-    if (!EntryFile::replace(folder.fd, name, m_buffer, entry.unCompSize(), mode))
+    if (!EntryFile::replace(folderFd, name, m_buffer, entry.unCompSize(), mode))
         result->code = InstallResult::WRITE;
     return Attempt::Done;
 }

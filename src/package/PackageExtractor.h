@@ -39,7 +39,9 @@ private:
     enum class Attempt { Done, FolderGone };
 
     bool inflate(const ZLibCompFileMetaData &entry);
-    int makeFolder(const ZLibCompFileMetaData &entry);
+    const QStringList &folderComponents(const QString &relPath);
+    int makeFolder(const ZLibCompFileMetaData &entry, int *folderFd);
+    int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name);
     Attempt place(const ZLibCompFileMetaData &entry, Result *result);
     Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, const QString &outputPath, bool existsAsFolder);
     int refuseFolderOverwrite(const QString &outputPath);
@@ -53,4 +55,6 @@ private:
     bool m_askToOverwrite;
     char *m_buffer = nullptr;
     qint64 m_bufferCapacity = 0;
+    QString m_lastRelPath; // entries come folder by folder: split each folder once
+    QStringList m_lastComponents;
 };

@@ -25,6 +25,8 @@ const QStringList SimulatorProgramFolder{QStringLiteral("ZoomcrestSimulator.app"
 
 bool insideSimulatorProgram(const QString &relativePath)
 {
+    if (!relativePath.contains(SimulatorProgramFolder.first()))
+        return false;
     const QStringList components = InstallFolder::components(relativePath);
     return components.size() > SimulatorProgramFolder.size()
            && components.mid(0, SimulatorProgramFolder.size()) == SimulatorProgramFolder;
@@ -34,11 +36,16 @@ bool insideSimulatorProgram(const QString &relativePath)
 // writing cost more than the install.
 bool tooLong(const QString &installBase, const QString &relativePath)
 {
+    // A UTF-16 unit takes at most three bytes: most paths need no encoding to tell.
+    if ((installBase.size() + 1 + relativePath.size()) * 3 < PATH_MAX)
+        return false;
     return QFile::encodeName(installBase).size() + 1 + QFile::encodeName(relativePath).size() >= PATH_MAX;
 }
 
 bool climbsOut(const QString &relativePath)
 {
+    if (!relativePath.contains(QLatin1String("..")))
+        return false; // the common case, without splitting the path
     const QStringList components = relativePath.split(QLatin1Char('/'));
     return components.contains(QStringLiteral(".."));
 }
@@ -80,27 +87,28 @@ int TrackPackage::refuseHostileEntries() const
     // Every entry is judged before the first file is written, so a refused package writes
     // nothing at all.
     for (const ZLibCompFileMetaData &entry : m_compFileMetaData) {
+        const QString relFilePath = entry.relFilePath();
         const qint64 dataOffset = qint64(m_baseOffset) + entry.baseRelOffset();
         if (entry.unCompSize() < 0 || entry.compSize() < 0
             || !PackageCursor::rangeIsInside(m_pkgFileData, dataOffset, entry.compSize()))
             return InstallResult::UCOMP;
-        if (climbsOut(entry.relPath()) || climbsOut(entry.relFilePath())) {
+        if (climbsOut(entry.relPath()) || climbsOut(relFilePath)) {
             Platform::current().log(
-                QStringLiteral("Refused path outside the install folder: %1").arg(entry.relFilePath()));
+                QStringLiteral("Refused path outside the install folder: %1").arg(relFilePath));
             return InstallResult::FDIR;
         }
-        if (holdsNul(entry.relFilePath())) {
+        if (holdsNul(relFilePath)) {
             Platform::current().log(QStringLiteral("Refused path with a NUL character: %1")
-                                        .arg(QString(entry.relFilePath()).replace(QChar(u'\0'), u'?')));
+                                        .arg(QString(relFilePath).replace(QChar(u'\0'), u'?')));
             return InstallResult::FDIR;
         }
-        if (insideSimulatorProgram(entry.relFilePath())) {
+        if (insideSimulatorProgram(relFilePath)) {
             Platform::current().log(
-                QStringLiteral("Refused entry in the simulator's program folder: %1").arg(entry.relFilePath()));
+                QStringLiteral("Refused entry in the simulator's program folder: %1").arg(relFilePath));
             return InstallResult::FDIR;
         }
-        if (tooLong(m_absoluteInstallPath, entry.relFilePath())) {
-            Platform::current().log(QStringLiteral("Refused path too long to create: %1").arg(entry.relFilePath()));
+        if (tooLong(m_absoluteInstallPath, relFilePath)) {
+            Platform::current().log(QStringLiteral("Refused path too long to create: %1").arg(relFilePath));
             return InstallResult::FDIR;
         }
     }
