@@ -5,8 +5,14 @@
 #include "PackageWriter.h"
 
 #include <QJsonDocument>
+#include <QProcess>
 #include <QJsonObject>
 #include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -72,6 +78,7 @@ private Q_SLOTS:
     void overwrite();
     void ride_data();
     void ride();
+    void waitsForOtherInstallThenStopsOnSignal();
 };
 
 void TestCliInstall::installs_data()
@@ -370,6 +377,37 @@ void TestCliInstall::ride()
         QCOMPARE(QString::fromUtf8(contentsOf(argumentsFile)),
                  QStringLiteral("-s\n") + base + QLatin1Char('/') + TrackPath + QLatin1Char('\n'));
     }
+}
+
+void TestCliInstall::waitsForOtherInstallThenStopsOnSignal()
+{
+    CliRunner cli;
+    const QString package = cli.home() + QStringLiteral("/canyon.zcpack");
+    QVERIFY(writePackage(package, canyonFiles(true)));
+    const QString base = cli.home() + QStringLiteral("/Zoomcrest");
+    QVERIFY(writeFile(base + QLatin1Char('/') + TrackPath, "mine"));
+    const int other = ::open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(other >= 0 && ::flock(other, LOCK_EX) == 0);
+
+    // Standard input stays open: the tool waits at the question for its first file.
+    QProcess tool;
+    QByteArray err;
+    const auto said = [&tool, &err](const char *text) {
+        err += tool.readAllStandardError();
+        return err.contains(text);
+    };
+    tool.start(QStringLiteral(CRATEWRIGHT_BINARY), {QStringLiteral("install"), package, QStringLiteral("--to"), base});
+    QVERIFY(tool.waitForStarted());
+    QTRY_VERIFY(said("Waiting for another install into this folder to finish"));
+    QVERIFY(!tool.waitForFinished(200));
+    ::close(other);
+    QTRY_VERIFY(said("[y]es, [n]o, yes to [a]ll:"));
+    ::kill(pid_t(tool.processId()), SIGINT);
+    QVERIFY(tool.waitForFinished());
+    QCOMPARE(tool.exitCode(), 130);
+    QVERIFY2(said("[y]es, [n]o, yes to [a]ll: \nInstall stopped after 1 of 3 files.\n"), err.constData());
+    QCOMPARE(contentsOf(base + QLatin1Char('/') + TrackPath), QByteArray("mine"));
+    QVERIFY(!QFileInfo::exists(base + QStringLiteral("/Scenery")));
 }
 
 QTEST_GUILESS_MAIN(TestCliInstall)
