@@ -39,14 +39,4 @@ bool stdinIsTerminal()
     return ::isatty(STDIN_FILENO) == 1;
 }
 
-QString plain(const QString &text)
-{
-    QString result = text;
-    for (QChar &ch : result) {
-        if (ch.category() == QChar::Other_Control && ch != QLatin1Char('\n') && ch != QLatin1Char('\t'))
-            ch = QChar::ReplacementCharacter;
-    }
-    return result;
-}
-
 } // namespace Console

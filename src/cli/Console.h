@@ -15,8 +15,4 @@ void errInline(const QString &text);
 bool stderrIsTerminal();
 bool stdinIsTerminal();
 
-// Text that comes from a package or a server is untrusted: control characters other than
-// line feed and tab become U+FFFD, so it cannot drive the terminal.
-QString plain(const QString &text);
-
 } // namespace Console

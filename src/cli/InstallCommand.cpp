@@ -7,6 +7,7 @@
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
+#include "platform/PlainText.h"
 #include "platform/Platform.h"
 
 #include <QCommandLineParser>
@@ -123,7 +124,7 @@ void InstallCommand::report(const TrackPackage &package, int code, bool json)
     }
     Console::out(status);
     if (!trackFile.isEmpty())
-        Console::out(QStringLiteral("Track file: ") + Console::plain(trackFile));
+        Console::out(QStringLiteral("Track file: ") + PlainText::oneLine(trackFile));
 }
 
 int InstallCommand::ride(const TrackPackage &package, bool json)

@@ -1,8 +1,8 @@
 // The platform services that run without a window: notifications, starting processes,
 // fetching over HTTP from a server in this process, and the version text.
 #include "platform/NotificationCenter.h"
+#include "platform/PlainText.h"
 #include "platform/ProcessLauncher.h"
-#include "platform/SystemLog.h"
 #include "platform/UrlFetcher.h"
 #include "versioncheck/VersionText.h"
 
@@ -149,8 +149,8 @@ private Q_SLOTS:
     void fetchGivesUpOnServerThatNeverFinishes();
     void fetchForgetsGoneContext();
 
-    void logLineStaysOneLine_data();
-    void logLineStaysOneLine();
+    void untrustedTextIsShownPlain_data();
+    void untrustedTextIsShownPlain();
 
     void versionMessages_data();
     void versionMessages();
@@ -377,24 +377,33 @@ void PlatformTest::fetchForgetsGoneContext()
     QVERIFY(!forgotten->done);
 }
 
-void PlatformTest::logLineStaysOneLine_data()
+void PlatformTest::untrustedTextIsShownPlain_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("written");
-    QTest::newRow("plain") << u"Package Version: 1.3.0"_s << u"Package Version: 1.3.0"_s;
+    QTest::addColumn<QString>("severalLines"); // where line feeds may stay
+    QTest::newRow("plain") << u"Package Version: 1.3.0"_s << u"Package Version: 1.3.0"_s
+                           << u"Package Version: 1.3.0"_s;
     QTest::newRow("line feed in a name")
         << u"folder ovewrite rejected: /z/a\nPackage Version: 9.9.9"_s
-        << u"folder ovewrite rejected: /z/a\\nPackage Version: 9.9.9"_s;
-    QTest::newRow("carriage return") << u"x\ry"_s << u"x\\ry"_s;
-    QTest::newRow("escape sequence") << u"x\x1b[2Jy"_s << u"x\ufffd[2Jy"_s;
-    QTest::newRow("tab and Latin-1 kept") << u"a\tb \u00e9"_s << u"a\tb \u00e9"_s;
+        << u"folder ovewrite rejected: /z/a\\nPackage Version: 9.9.9"_s
+        << u"folder ovewrite rejected: /z/a\nPackage Version: 9.9.9"_s;
+    QTest::newRow("carriage return") << u"x\ry"_s << u"x\\ry"_s << u"x\\ry"_s;
+    QTest::newRow("escape sequence") << u"x\x1b[2Jy"_s << u"x\ufffd[2Jy"_s << u"x\ufffd[2Jy"_s;
+    // Latin-1 names hold these too: DEL, NEL and the one-byte control sequence introducer.
+    QTest::newRow("DEL and C1") << u"a\x7f b\u0085 c\u009b2J"_s << u"a\ufffd b\ufffd c\ufffd2J"_s
+                                << u"a\ufffd b\ufffd c\ufffd2J"_s;
+    QTest::newRow("tab and Latin-1 kept") << u"a\tb \u00e9\u00a0"_s << u"a\tb \u00e9\u00a0"_s
+                                          << u"a\tb \u00e9\u00a0"_s;
 }
 
-void PlatformTest::logLineStaysOneLine()
+void PlatformTest::untrustedTextIsShownPlain()
 {
     QFETCH(QString, line);
     QFETCH(QString, written);
-    QCOMPARE(SystemLog::oneLine(line), written);
+    QFETCH(QString, severalLines);
+    QCOMPARE(PlainText::oneLine(line), written);
+    QCOMPARE(PlainText::lines(line), severalLines);
 }
 
 void PlatformTest::versionMessages_data()
