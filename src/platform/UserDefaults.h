@@ -17,6 +17,10 @@ public:
     void setObjectForKey(const QVariant &value, const QString &key);
     QString stringForKey(const QString &key) const;
     bool boolForKey(const QString &key) const;
+    // A stored value read as a flag, the way the settings file has always been read: true when
+    // its text, after blanks and then an optional sign with leading zeros, starts with Y, y,
+    // T, t or a digit 1-9. So "no", "off" and "0" are false, "yes", "true" and "2" are true.
+    static bool boolValue(const QVariant &value);
     // Whether the user has stored a value of their own under `key`.
     bool hasStoredValueForKey(const QString &key) const;
 

@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/PlainText.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/UserDefaults.h"
 #include "platform/UrlFetcher.h"
 #include "versioncheck/VersionText.h"
 
@@ -151,6 +152,8 @@ private Q_SLOTS:
 
     void untrustedTextIsShownPlain_data();
     void untrustedTextIsShownPlain();
+    void storedFlags_data();
+    void storedFlags();
 
     void versionMessages_data();
     void versionMessages();
@@ -404,6 +407,29 @@ void PlatformTest::untrustedTextIsShownPlain()
     QFETCH(QString, severalLines);
     QCOMPARE(PlainText::oneLine(line), written);
     QCOMPARE(PlainText::lines(line), severalLines);
+}
+
+void PlatformTest::storedFlags_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<bool>("flag");
+    // Written by the program: a bool until the file is read again, then its text.
+    QTest::newRow("true, as written") << QVariant(true) << true;
+    QTest::newRow("false, as written") << QVariant(false) << false;
+    QTest::newRow("true, as read back") << QVariant(u"true"_s) << true;
+    QTest::newRow("false, as read back") << QVariant(u"false"_s) << false;
+    // Edited by hand.
+    for (const QString &text : {u"no"_s, u"off"_s, u"n"_s, u"0"_s, u"-00"_s, u""_s, u"+"_s, u"- 1"_s})
+        QTest::newRow(qPrintable(u"'%1'"_s.arg(text))) << QVariant(text) << false;
+    for (const QString &text : {u"yes"_s, u"Y"_s, u"T"_s, u"  +0002"_s, u"-1"_s, u"9 lives"_s})
+        QTest::newRow(qPrintable(u"'%1'"_s.arg(text))) << QVariant(text) << true;
+}
+
+void PlatformTest::storedFlags()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(bool, flag);
+    QCOMPARE(UserDefaults::boolValue(stored), flag);
 }
 
 void PlatformTest::versionMessages_data()
