@@ -39,7 +39,7 @@ QString CommandLineTool::description() const
     }
     text += QStringLiteral("\nExit status: 0 success; 1 usage error; 2 the package could not be loaded;\n"
                            "3 the install failed; 4 the folder is not valid, the launch failed, or\n"
-                           "the version check failed.\n"
+                           "the version check failed; 5 the output could not be written.\n"
                            "\nRun 'cratewright COMMAND --help' for a command's options.");
     return text;
 }
