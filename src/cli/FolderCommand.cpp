@@ -5,7 +5,6 @@
 #include "install/InstallLocation.h"
 #include "package/TrackPackage.h"
 #include "platform/PlainText.h"
-#include "platform/UserDefaults.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -95,9 +94,11 @@ int FolderCommand::store(const QString &folder, bool knownFolderNotForZC)
                              .arg(PlainText::oneLine(path)));
         return ExitStatus::Refused;
     }
-    UserDefaults &defaults = UserDefaults::standardUserDefaults();
-    defaults.setObjectForKey(path, ZCCratewrightZCFolderPathKey);
-    defaults.setObjectForKey(knownFolderNotForZC, ZCCratewrightKnownFolderNotForZCKey);
+    if (!InstallLocation::store(path, knownFolderNotForZC)) {
+        Console::err(InstallLocation::NotSavedTitle + QStringLiteral(": ")
+                     + PlainText::oneLine(InstallLocation::notSavedMessage()));
+        return ExitStatus::Refused;
+    }
     Console::out(QStringLiteral("Simulator folder stored: ") + PlainText::oneLine(path));
     if (knownFolderNotForZC)
         Console::out(QStringLiteral("(known not to be a simulator folder)"));

@@ -29,6 +29,32 @@ void UserDefaults::setObjectForKey(const QVariant &value, const QString &key)
     settings.setValue(key, value);
 }
 
+bool UserDefaults::setObjectsForKeys(const QVariantMap &values)
+{
+    QSettings settings;
+    QVariantMap before;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        before.insert(it.key(), settings.value(it.key()));
+        settings.setValue(it.key(), it.value());
+    }
+    settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return true;
+    // Qt keeps what it could not write and hands it to every later reader in this process.
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (it.value().isValid())
+            settings.setValue(it.key(), it.value());
+        else
+            settings.remove(it.key());
+    }
+    return false;
+}
+
+QString UserDefaults::storeFileName() const
+{
+    return QSettings().fileName();
+}
+
 QString UserDefaults::stringForKey(const QString &key) const
 {
     return objectForKey(key).toString();

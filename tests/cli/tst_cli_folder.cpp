@@ -75,6 +75,9 @@ void TestCliFolder::store_data()
     QTest::newRow("regular file, not-simulator") << QStringLiteral("file") << true << false << false;
     QTest::newRow("regular file")
         << QStringLiteral("file") << false << false << false;
+    // A simulator folder, but the settings can't be written, not even by root.
+    QTest::newRow("settings file is a folder") << QStringLiteral("settings file is a folder") << false << false << false;
+    QTest::newRow("settings folder is a file") << QStringLiteral("settings folder is a file") << false << false << false;
 }
 
 void TestCliFolder::store()
@@ -91,8 +94,14 @@ void TestCliFolder::store()
     QCOMPARE(cli.run({QStringLiteral("folder"), earlier}).exitCode, 0);
 
     const QString folder = cli.home() + QStringLiteral("/Games/Zoomcrest");
-    if (kind == QLatin1String("simulator"))
+    const QString settingsFolder = QFileInfo(cli.settingsFile()).path();
+    const bool settingsBlocked = kind.startsWith(QLatin1String("settings"));
+    if (kind == QLatin1String("simulator") || settingsBlocked)
         QVERIFY(makeSimulatorFolder(folder));
+    if (kind == QLatin1String("settings file is a folder"))
+        QVERIFY(QFile::remove(cli.settingsFile()) && QDir().mkpath(cli.settingsFile()));
+    else if (kind == QLatin1String("settings folder is a file"))
+        QVERIFY(QDir(settingsFolder).removeRecursively() && writeFile(settingsFolder, "not a folder"));
     else if (kind == QLatin1String("plain"))
         QVERIFY(QDir().mkpath(folder));
     else if (kind == QLatin1String("file"))
@@ -108,6 +117,11 @@ void TestCliFolder::store()
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(stored(cli, FolderKey).toString(), folder); // absolute, whatever was typed
         QCOMPARE(stored(cli, FlagKey).toBool(), notSimulator);
+    } else if (settingsBlocked) {
+        QCOMPARE(result.exitCode, 4);
+        QCOMPARE(result.out, QByteArray());
+        QCOMPARE(result.errText(), QStringLiteral("Preferences Not Saved: Could not write the settings file '%1'. The "
+                                                  "folder was not saved.\n").arg(cli.settingsFile()));
     } else {
         QCOMPARE(result.exitCode, 4);
         QVERIFY2(result.errText().contains(
