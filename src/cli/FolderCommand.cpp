@@ -80,18 +80,22 @@ int FolderCommand::show()
     return valid ? ExitStatus::Success : ExitStatus::Refused;
 }
 
+void FolderCommand::reportNotValid(const QString &path, const QString &noSimulatorHint)
+{
+    Console::err(QStringLiteral("Not A Valid Install Location: ") + NotValidMessage);
+    if (!TrackPackage::pathIsFolder(path))
+        Console::err(QStringLiteral("'%1' is not an existing folder.").arg(PlainText::oneLine(path)));
+    else
+        Console::err(QStringLiteral("'%1' holds no ZoomcrestSimulator.app").arg(PlainText::oneLine(path))
+                     + noSimulatorHint);
+}
+
 int FolderCommand::store(const QString &folder, bool knownFolderNotForZC)
 {
     // The desktop program reads this path from anywhere, so it is stored absolute.
     const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
     if (!InstallLocation::isValid(path, knownFolderNotForZC)) {
-        Console::err(QStringLiteral("Not A Valid Install Location: ") + NotValidMessage);
-        if (!TrackPackage::pathIsFolder(path))
-            Console::err(QStringLiteral("'%1' is not an existing folder.").arg(PlainText::oneLine(path)));
-        else
-            Console::err(QStringLiteral("'%1' holds no ZoomcrestSimulator.app; add --not-simulator to use "
-                                        "it anyway.")
-                             .arg(PlainText::oneLine(path)));
+        reportNotValid(path, QStringLiteral("; add --not-simulator to use it anyway."));
         return ExitStatus::Refused;
     }
     if (!InstallLocation::store(path, knownFolderNotForZC)) {
