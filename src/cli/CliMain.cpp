@@ -1,7 +1,9 @@
 // cratewright: installs Zoomcrest track packages from the command line, sharing the desktop
 // program's core and its settings.
 #include "CommandLineTool.h"
+#include "Console.h"
 #include "ConsolePlatform.h"
+#include "ExitStatus.h"
 #include "install/InstallLocation.h"
 #include "versioncheck/VersionText.h"
 
@@ -19,7 +21,14 @@ int main(int argc, char *argv[])
 
     ConsolePlatform console;
     Platform::setCurrent(&console);
-    const int status = CommandLineTool(console).run(QCoreApplication::arguments());
+    int status = CommandLineTool(console).run(QCoreApplication::arguments());
     Platform::setCurrent(nullptr);
+    // Output that never arrived (a full disk, a closed terminal) must not pass for success. A
+    // command that failed already keeps its own, more telling status.
+    if (!Console::allWritten()) {
+        Console::reportWriteFailure();
+        if (status == ExitStatus::Success)
+            status = ExitStatus::OutputFailed;
+    }
     return status;
 }

@@ -38,8 +38,9 @@ QString CommandLineTool::description() const
         text += QStringLiteral("  cratewright %1\n      %2\n").arg(command->usage(), command->summary());
     }
     text += QStringLiteral("\nExit status: 0 success; 1 usage error; 2 the package could not be loaded;\n"
-                           "3 the install failed; 4 the folder is not valid, the launch failed, or\n"
-                           "the version check failed; 130 an install stopped by a signal.\n"
+                           "3 the install failed; 4 the folder is not valid or could not be stored,\n"
+                           "the launch failed, or the version check failed; 5 the output could not\n"
+                           "be written; 130 an install stopped by a signal.\n"
                            "\nRun 'cratewright COMMAND --help' for a command's options.");
     return text;
 }

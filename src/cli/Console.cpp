@@ -1,17 +1,32 @@
 #include "Console.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <unistd.h>
 
 namespace Console {
 
 namespace {
+
+// The first write that failed: its stream and errno.
+std::FILE *failedStream = nullptr;
+int failedError = 0;
+
 void write(std::FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    if ((std::fflush(stream) != 0 || !written) && !failedStream) {
+        failedStream = stream;
+        failedError = errno;
+    }
 }
+
+QString nameOf(std::FILE *stream)
+{
+    return stream == stdout ? QStringLiteral("standard output") : QStringLiteral("standard error");
+}
+
 } // namespace
 
 void out(const QString &text)
@@ -29,6 +44,26 @@ void errInline(const QString &text)
     write(stderr, text);
 }
 
+bool allWritten()
+{
+    // The error indicator stays set, so a failed write of anyone's is still seen here.
+    const bool outFailed = std::fflush(stdout) != 0 || std::ferror(stdout);
+    const bool errFailed = std::fflush(stderr) != 0 || std::ferror(stderr);
+    if (!failedStream && (outFailed || errFailed))
+        failedStream = outFailed ? stdout : stderr;
+    return !outFailed && !errFailed;
+}
+
+void reportWriteFailure()
+{
+    if (!failedStream)
+        return;
+    QString text = QStringLiteral("cratewright: could not write to ") + nameOf(failedStream);
+    if (failedError != 0)
+        text += QStringLiteral(": ") + qt_error_string(failedError);
+    err(text);
+}
+
 bool stderrIsTerminal()
 {
     return ::isatty(STDERR_FILENO) == 1;
@@ -37,16 +72,6 @@ bool stderrIsTerminal()
 bool stdinIsTerminal()
 {
     return ::isatty(STDIN_FILENO) == 1;
-}
-
-QString plain(const QString &text)
-{
-    QString result = text;
-    for (QChar &ch : result) {
-        if (ch.category() == QChar::Other_Control && ch != QLatin1Char('\n') && ch != QLatin1Char('\t'))
-            ch = QChar::ReplacementCharacter;
-    }
-    return result;
 }
 
 } // namespace Console

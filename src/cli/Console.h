@@ -12,11 +12,13 @@ void err(const QString &text);
 // The text as it stands, for a prompt that waits on the same line.
 void errInline(const QString &text);
 
+// Whether everything written so far reached standard output and standard error, also what
+// went there through stdio from elsewhere (log lines).
+bool allWritten();
+// Says on standard error which stream could not be written and why, if it still takes text.
+void reportWriteFailure();
+
 bool stderrIsTerminal();
 bool stdinIsTerminal();
-
-// Text that comes from a package or a server is untrusted: control characters other than
-// line feed and tab become U+FFFD, so it cannot drive the terminal.
-QString plain(const QString &text);
 
 } // namespace Console

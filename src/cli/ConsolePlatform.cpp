@@ -1,6 +1,7 @@
 #include "ConsolePlatform.h"
 
 #include "Console.h"
+#include "platform/PlainText.h"
 #include "platform/SystemLog.h"
 #include "platform/UrlFetcher.h"
 
@@ -21,7 +22,7 @@ int ConsolePlatform::runAlertPanel(const QString &title, const QString &message,
     Q_UNUSED(defaultButton);
     if (alternateButton.isEmpty()) {
         // Nothing to choose: the alert is a report.
-        Console::err(Console::plain(title + QStringLiteral(": ") + message));
+        Console::err(PlainText::lines(title + QStringLiteral(": ") + message));
         return 1;
     }
     return ask(message, !otherButton.isEmpty());
@@ -32,11 +33,12 @@ int ConsolePlatform::ask(const QString &message, bool offersAll)
     const QString choices = offersAll ? QStringLiteral("[y]es, [n]o, yes to [a]ll:")
                                       : QStringLiteral("[y]es, [n]o:");
     if (m_questions == Questions::AnswerNo) {
-        Console::err(Console::plain(message) + QStringLiteral(" No."));
+        Console::err(PlainText::oneLine(message) + QStringLiteral(" No."));
         return 0;
     }
 
-    Console::errInline(Console::plain(message) + QLatin1Char(' ') + choices + QLatin1Char(' '));
+    // The question and its choices share one line, whatever the file name in it holds.
+    Console::errInline(PlainText::oneLine(message) + QLatin1Char(' ') + choices + QLatin1Char(' '));
     for (;;) {
         std::string line;
         if (!std::getline(std::cin, line)) {
@@ -48,7 +50,7 @@ int ConsolePlatform::ask(const QString &message, bool offersAll)
         // A terminal shows what was typed; answers from a pipe are shown here, so that the
         // questions in a log don't run into each other.
         if (!Console::stdinIsTerminal())
-            Console::err(Console::plain(typed));
+            Console::err(PlainText::oneLine(typed));
         const QString answer = typed.trimmed().toLower();
         if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
             return 1;
@@ -64,12 +66,12 @@ void ConsolePlatform::beginInformationalAlertSheet(const QString &title, const Q
                                                    const QString &, const QString &, QWidget *,
                                                    const QString &message)
 {
-    Console::err(Console::plain(title + QStringLiteral(": ") + message));
+    Console::err(PlainText::lines(title + QStringLiteral(": ") + message));
 }
 
 void ConsolePlatform::log(const QString &line)
 {
-    SystemLog::write(Console::plain(line));
+    SystemLog::write(line);
 }
 
 void ConsolePlatform::fetchUrl(const QUrl &url, QObject *context, FetchDone done)

@@ -7,7 +7,9 @@ enum : int {
     UsageError = 1,
     LoadFailed = 2,    // the package could not be loaded
     InstallFailed = 3,
-    Refused = 4,       // the folder is not valid, the launch failed, or the version check failed
+    Refused = 4,       // the folder is not valid or could not be stored, the launch failed, or the
+                       // version check failed
+    OutputFailed = 5,  // the work was done, but standard output or error could not be written
     Interrupted = 130, // SIGINT, SIGTERM or SIGHUP stopped an install between files
 };
 } // namespace ExitStatus

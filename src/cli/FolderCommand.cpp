@@ -4,7 +4,7 @@
 #include "ExitStatus.h"
 #include "install/InstallLocation.h"
 #include "package/TrackPackage.h"
-#include "platform/UserDefaults.h"
+#include "platform/PlainText.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -72,7 +72,7 @@ int FolderCommand::show()
     const bool knownFolderNotForZC = InstallLocation::storedKnownFolderNotForZC();
     const bool valid = InstallLocation::isValid(folder, knownFolderNotForZC);
     const int width = 24;
-    Console::out(QStringLiteral("Simulator folder:").leftJustified(width) + Console::plain(folder));
+    Console::out(QStringLiteral("Simulator folder:").leftJustified(width) + PlainText::oneLine(folder));
     Console::out(QStringLiteral("Override flag:").leftJustified(width)
                  + (knownFolderNotForZC ? QStringLiteral("yes (known not to be a simulator folder)")
                                         : QStringLiteral("no")));
@@ -80,24 +80,30 @@ int FolderCommand::show()
     return valid ? ExitStatus::Success : ExitStatus::Refused;
 }
 
+void FolderCommand::reportNotValid(const QString &path, const QString &noSimulatorHint)
+{
+    Console::err(QStringLiteral("Not A Valid Install Location: ") + NotValidMessage);
+    if (!TrackPackage::pathIsFolder(path))
+        Console::err(QStringLiteral("'%1' is not an existing folder.").arg(PlainText::oneLine(path)));
+    else
+        Console::err(QStringLiteral("'%1' holds no ZoomcrestSimulator.app").arg(PlainText::oneLine(path))
+                     + noSimulatorHint);
+}
+
 int FolderCommand::store(const QString &folder, bool knownFolderNotForZC)
 {
     // The desktop program reads this path from anywhere, so it is stored absolute.
     const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
     if (!InstallLocation::isValid(path, knownFolderNotForZC)) {
-        Console::err(QStringLiteral("Not A Valid Install Location: ") + NotValidMessage);
-        if (!TrackPackage::pathIsFolder(path))
-            Console::err(QStringLiteral("'%1' is not an existing folder.").arg(Console::plain(path)));
-        else
-            Console::err(QStringLiteral("'%1' holds no ZoomcrestSimulator.app; add --not-simulator to use "
-                                        "it anyway.")
-                             .arg(Console::plain(path)));
+        reportNotValid(path, QStringLiteral("; add --not-simulator to use it anyway."));
         return ExitStatus::Refused;
     }
-    UserDefaults &defaults = UserDefaults::standardUserDefaults();
-    defaults.setObjectForKey(path, ZCCratewrightZCFolderPathKey);
-    defaults.setObjectForKey(knownFolderNotForZC, ZCCratewrightKnownFolderNotForZCKey);
-    Console::out(QStringLiteral("Simulator folder stored: ") + Console::plain(path));
+    if (!InstallLocation::store(path, knownFolderNotForZC)) {
+        Console::err(InstallLocation::NotSavedTitle + QStringLiteral(": ")
+                     + PlainText::oneLine(InstallLocation::notSavedMessage()));
+        return ExitStatus::Refused;
+    }
+    Console::out(QStringLiteral("Simulator folder stored: ") + PlainText::oneLine(path));
     if (knownFolderNotForZC)
         Console::out(QStringLiteral("(known not to be a simulator folder)"));
     return ExitStatus::Success;

@@ -18,6 +18,10 @@ public:
     void addOptions(QCommandLineParser &parser) override;
     int run(const QCommandLineParser &parser, const QStringList &arguments) override;
 
+    // What the desktop program says of a folder that fails the install location rule, then why
+    // `path` fails it; `noSimulatorHint` ends that line for a folder without the simulator.
+    static void reportNotValid(const QString &path, const QString &noSimulatorHint);
+
 private:
     static int show();
     static int store(const QString &folder, bool knownFolderNotForZC);

@@ -3,6 +3,7 @@
 #include "Console.h"
 #include "ExitStatus.h"
 #include "package/TrackPackage.h"
+#include "platform/PlainText.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -78,7 +79,7 @@ void InfoCommand::printText(const TrackPackage &package)
     constexpr int labelWidth = 10;
     auto field = [](const QString &label, const QString &value) {
         Console::out((label + QLatin1Char(':')).leftJustified(labelWidth)
-                     + indented(Console::plain(value), labelWidth));
+                     + indented(PlainText::lines(value), labelWidth));
     };
     field(QStringLiteral("Title"), package.pkgTitle());
     field(QStringLiteral("Author"), package.pkgAuthor());
@@ -96,7 +97,7 @@ void InfoCommand::printText(const TrackPackage &package)
                          .arg(entry.baseRelOffset(), 10)
                          .arg(entry.unCompSize(), 10)
                          .arg(entry.compSize(), 10)
-                         .arg(Console::plain(entry.relFilePath())));
+                         .arg(PlainText::oneLine(entry.relFilePath())));
     }
 }
 

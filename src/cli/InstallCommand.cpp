@@ -3,10 +3,12 @@
 #include "Console.h"
 #include "ConsolePlatform.h"
 #include "ExitStatus.h"
+#include "FolderCommand.h"
 #include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
+#include "platform/PlainText.h"
 #include "platform/Platform.h"
 
 #include <QCommandLineParser>
@@ -68,8 +70,6 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     else
         return usageError(QStringLiteral("--overwrite takes ask, always or never, not '%1'").arg(mode));
 
-    // As the desktop program does, the stored folder is used as it stands: a missing one is
-    // created, an unusable one fails with BDIR.
     QString target = InstallLocation::storedFolderPath();
     if (parser.isSet(m_to)) {
         const QString to = parser.value(m_to);
@@ -77,6 +77,13 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
             return usageError(QStringLiteral("--to needs a folder"));
         // Absolute, so that the reported paths and the simulator's track path are full paths.
         target = QDir::current().absoluteFilePath(to);
+    } else if (!InstallLocation::storedLocationIsValid()) {
+        // The rule the desktop program applies at start-up: a simulator folder on a disk that
+        // is not mounted is not re-created somewhere else, one folder at a time.
+        FolderCommand::reportNotValid(target, QStringLiteral("."));
+        Console::err(QStringLiteral("Store the simulator folder with 'cratewright folder DIR', or install "
+                                    "elsewhere with --to DIR."));
+        return ExitStatus::Refused;
     }
 
     const bool json = parser.isSet(m_json);
@@ -128,7 +135,7 @@ void InstallCommand::report(const TrackPackage &package, int code, bool json)
     }
     Console::out(status);
     if (!trackFile.isEmpty())
-        Console::out(QStringLiteral("Track file: ") + Console::plain(trackFile));
+        Console::out(QStringLiteral("Track file: ") + PlainText::oneLine(trackFile));
 }
 
 int InstallCommand::ride(const TrackPackage &package, bool json)

@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "ExitStatus.h"
+#include "platform/PlainText.h"
 #include "platform/Platform.h"
 #include "versioncheck/VersionText.h"
 
@@ -48,7 +49,7 @@ int VersionCheckCommand::run(const QCommandLineParser &, const QStringList &argu
     if (!finished)
         loop.exec();
 
-    const QString message = Console::plain(VersionText::messageFor(text));
+    const QString message = PlainText::lines(VersionText::messageFor(text));
     if (!text || text->isEmpty()) {
         Console::err(message);
         return ExitStatus::Refused;

@@ -26,6 +26,22 @@ bool isValid(const QString &folderPath, bool knownFolderNotForZC)
     return TrackPackage::pathIsZCInstallFolder(folderPath);
 }
 
+bool store(const QString &folderPath, bool knownFolderNotForZC)
+{
+    return UserDefaults::standardUserDefaults().setObjectsForKeys({
+        {ZCCratewrightZCFolderPathKey, folderPath},
+        {ZCCratewrightKnownFolderNotForZCKey, knownFolderNotForZC},
+    });
+}
+
+const QString NotSavedTitle = QStringLiteral("Preferences Not Saved");
+
+QString notSavedMessage()
+{
+    return QStringLiteral("Could not write the settings file '%1'. The folder was not saved.")
+        .arg(UserDefaults::standardUserDefaults().storeFileName());
+}
+
 QString storedFolderPath()
 {
     return UserDefaults::standardUserDefaults().stringForKey(ZCCratewrightZCFolderPathKey);

@@ -16,6 +16,13 @@ void registerDefaults();
 // existing folder and the flag is set, or when the path is a simulator folder.
 bool isValid(const QString &folderPath, bool knownFolderNotForZC);
 
+// Stores the pair for both programs; false when the settings file could not be written, and
+// nothing was stored.
+bool store(const QString &folderPath, bool knownFolderNotForZC);
+// The alert for a store that failed; the message names the settings file.
+extern const QString NotSavedTitle;
+QString notSavedMessage();
+
 // The stored folder and flag, and whether the stored pair passes the rule.
 QString storedFolderPath();
 bool storedKnownFolderNotForZC();

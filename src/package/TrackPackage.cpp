@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <limits>
+#include <new>
+#include <unistd.h>
+
 namespace {
 
 const QString TrackInfoTag = QStringLiteral("ZCTI");
@@ -14,16 +18,50 @@ const QString PackageHeaderTag = QStringLiteral("ZCSE");
 // The smallest file entry: three lengths and two offsets, with empty strings.
 constexpr qint64 SmallestEntrySize = 20;
 
-QByteArray readWholeFile(const QString &path)
+// Whether a file of `size` bytes could be held in memory whole. More than the machine has
+// never can; where memory is overcommitted, trying would not fail but end in the kernel's
+// out-of-memory killer.
+bool fitsInMemory(qint64 size)
 {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0 && size / pageSize >= pages)
+        return false;
+    return size < std::numeric_limits<qsizetype>::max();
+}
+
+// The whole file into `data`: CannotOpen, TooLargeToRead or Loaded.
+int readWholeFile(const QString &path, QByteArray *data)
+{
+    data->clear();
     // Only a regular file (or a link to one): a pipe or a device handed over as a package
     // would block the read or never end.
     if (!QFileInfo(path).isFile())
-        return QByteArray();
+        return LoadResult::CannotOpen;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+        return LoadResult::CannotOpen;
+    const qint64 size = file.size();
+    if (!fitsInMemory(size))
+        return LoadResult::TooLargeToRead;
+    try {
+        data->resize(size);
+    } catch (const std::bad_alloc &) {
+        return LoadResult::TooLargeToRead;
+    }
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 read = file.read(data->data() + done, size - done);
+        if (read < 0) {
+            data->clear();
+            return LoadResult::CannotOpen;
+        }
+        if (read == 0)
+            break; // the file got shorter since its size was taken
+        done += read;
+    }
+    data->truncate(done);
+    return LoadResult::Loaded;
 }
 
 // The four bytes at `offset` as text; empty when they don't lie in the file, which then
@@ -79,7 +117,9 @@ void TrackPackage::reportProgress(qint64 done, qint64 total) const
 
 int TrackPackage::loadPackageFileAtPath(const QString &path)
 {
-    m_pkgFileData = readWholeFile(path);
+    const int read = readWholeFile(path, &m_pkgFileData);
+    if (read != LoadResult::Loaded)
+        return read;
     const QByteArray &data = m_pkgFileData;
     if (data.isEmpty())
         return LoadResult::CannotOpen;

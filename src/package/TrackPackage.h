@@ -19,8 +19,9 @@ class TrackPackage
 public:
     TrackPackage() = default;
 
-    // 0 loaded, -3 cannot open, -4 version not accepted, -1 not a package, -2 file count
-    // mismatch (see ResultCodes.h). Every value is kept as soon as it is read.
+    // 0 loaded, -3 cannot open, -5 too large to read, -4 version not accepted, -1 not a
+    // package, -2 file count mismatch (see ResultCodes.h). Every value is kept as soon as it is
+    // read.
     int loadPackageFileAtPath(const QString &path);
 
     // Extracts every entry under `target`, asking before an existing file is replaced.

@@ -29,6 +29,32 @@ void UserDefaults::setObjectForKey(const QVariant &value, const QString &key)
     settings.setValue(key, value);
 }
 
+bool UserDefaults::setObjectsForKeys(const QVariantMap &values)
+{
+    QSettings settings;
+    QVariantMap before;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        before.insert(it.key(), settings.value(it.key()));
+        settings.setValue(it.key(), it.value());
+    }
+    settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return true;
+    // Qt keeps what it could not write and hands it to every later reader in this process.
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (it.value().isValid())
+            settings.setValue(it.key(), it.value());
+        else
+            settings.remove(it.key());
+    }
+    return false;
+}
+
+QString UserDefaults::storeFileName() const
+{
+    return QSettings().fileName();
+}
+
 QString UserDefaults::stringForKey(const QString &key) const
 {
     return objectForKey(key).toString();
@@ -36,7 +62,25 @@ QString UserDefaults::stringForKey(const QString &key) const
 
 bool UserDefaults::boolForKey(const QString &key) const
 {
-    return objectForKey(key).toBool();
+    return boolValue(objectForKey(key));
+}
+
+bool UserDefaults::boolValue(const QVariant &value)
+{
+    // A flag the program wrote itself comes back from the file as the text "true" or "false".
+    const QString text = value.toString();
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+        ++i;
+    while (i < text.size() && text.at(i) == QLatin1Char('0'))
+        ++i;
+    if (i == text.size())
+        return false;
+    const QChar first = text.at(i);
+    return first == QLatin1Char('Y') || first == QLatin1Char('y') || first == QLatin1Char('T')
+           || first == QLatin1Char('t') || (first >= QLatin1Char('1') && first <= QLatin1Char('9'));
 }
 
 bool UserDefaults::hasStoredValueForKey(const QString &key) const

@@ -121,9 +121,15 @@ void ZCTrackPackPrefWinController::saveChanges(QObject *)
                                QStringLiteral("OK"), QString(), QString());
         return;
     }
+    if (!InstallLocation::store(folderPath, m_workingInstallPathIsUserBlessed)) {
+        // Nothing changed on disk, so the folder in effect is still the one it was.
+        Platform &platform = Platform::current();
+        platform.beep();
+        platform.runAlertPanel(InstallLocation::NotSavedTitle, InstallLocation::notSavedMessage(),
+                               QStringLiteral("OK"), QString(), QString());
+        return;
+    }
     m_chosenInstallPathIsValid = true;
-    m_defaults.setObjectForKey(folderPath, ZCCratewrightZCFolderPathKey);
-    m_defaults.setObjectForKey(m_workingInstallPathIsUserBlessed, ZCCratewrightKnownFolderNotForZCKey);
     close();
     NotificationCenter::defaultCenter().postNotificationName(QStringLiteral("preferencesDidGetSaved"), this);
 }

@@ -31,6 +31,10 @@ CliResult CliRunner::run(const QStringList &arguments, const QByteArray &input) 
     QProcess process;
     process.setProcessEnvironment(m_environment);
     process.setWorkingDirectory(m_workingDirectory);
+    if (!m_outFile.isEmpty())
+        process.setStandardOutputFile(m_outFile);
+    if (!m_errFile.isEmpty())
+        process.setStandardErrorFile(m_errFile);
 
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);

@@ -34,6 +34,8 @@ public:
 
     void setEnvironment(const QString &name, const QString &value) { m_environment.insert(name, value); }
     void setWorkingDirectory(const QString &path) { m_workingDirectory = path; }
+    // Sends the tool's standard output or error to a file (a full device, say) instead.
+    void setOutputFiles(const QString &out, const QString &err) { m_outFile = out; m_errFile = err; }
 
     // Runs the tool; `input` is its whole standard input, which is then closed.
     CliResult run(const QStringList &arguments, const QByteArray &input = QByteArray()) const;
@@ -42,4 +44,5 @@ private:
     QTemporaryDir m_home;
     QProcessEnvironment m_environment;
     QString m_workingDirectory;
+    QString m_outFile, m_errFile;
 };

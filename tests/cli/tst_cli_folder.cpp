@@ -75,6 +75,9 @@ void TestCliFolder::store_data()
     QTest::newRow("regular file, not-simulator") << QStringLiteral("file") << true << false << false;
     QTest::newRow("regular file")
         << QStringLiteral("file") << false << false << false;
+    // A simulator folder, but the settings can't be written, not even by root.
+    QTest::newRow("settings file is a folder") << QStringLiteral("settings file is a folder") << false << false << false;
+    QTest::newRow("settings folder is a file") << QStringLiteral("settings folder is a file") << false << false << false;
 }
 
 void TestCliFolder::store()
@@ -91,8 +94,14 @@ void TestCliFolder::store()
     QCOMPARE(cli.run({QStringLiteral("folder"), earlier}).exitCode, 0);
 
     const QString folder = cli.home() + QStringLiteral("/Games/Zoomcrest");
-    if (kind == QLatin1String("simulator"))
+    const QString settingsFolder = QFileInfo(cli.settingsFile()).path();
+    const bool settingsBlocked = kind.startsWith(QLatin1String("settings"));
+    if (kind == QLatin1String("simulator") || settingsBlocked)
         QVERIFY(makeSimulatorFolder(folder));
+    if (kind == QLatin1String("settings file is a folder"))
+        QVERIFY(QFile::remove(cli.settingsFile()) && QDir().mkpath(cli.settingsFile()));
+    else if (kind == QLatin1String("settings folder is a file"))
+        QVERIFY(QDir(settingsFolder).removeRecursively() && writeFile(settingsFolder, "not a folder"));
     else if (kind == QLatin1String("plain"))
         QVERIFY(QDir().mkpath(folder));
     else if (kind == QLatin1String("file"))
@@ -108,6 +117,11 @@ void TestCliFolder::store()
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(stored(cli, FolderKey).toString(), folder); // absolute, whatever was typed
         QCOMPARE(stored(cli, FlagKey).toBool(), notSimulator);
+    } else if (settingsBlocked) {
+        QCOMPARE(result.exitCode, 4);
+        QCOMPARE(result.out, QByteArray());
+        QCOMPARE(result.errText(), QStringLiteral("Preferences Not Saved: Could not write the settings file '%1'. The "
+                                                  "folder was not saved.\n").arg(cli.settingsFile()));
     } else {
         QCOMPARE(result.exitCode, 4);
         QVERIFY2(result.errText().contains(
@@ -174,10 +188,11 @@ void TestCliFolder::installIntoStoredFolder_data()
     QTest::addColumn<bool>("installed");
 
     QTest::newRow("stored by the folder command") << QStringLiteral("folder command") << 0 << true;
-    // Installing doesn't judge the stored folder, as the desktop program's install button doesn't.
-    QTest::newRow("stored folder fails the rule") << QStringLiteral("plain") << 0 << true;
-    QTest::newRow("stored folder missing") << QStringLiteral("missing") << 0 << true;
-    QTest::newRow("stored folder is a file") << QStringLiteral("file") << 3 << false;
+    QTest::newRow("plain folder with the flag") << QStringLiteral("plain+flag") << 0 << true;
+    // The stored folder is judged as the desktop program judges it at start-up.
+    QTest::newRow("stored folder fails the rule") << QStringLiteral("plain") << 4 << false;
+    QTest::newRow("stored folder missing (a disk not mounted)") << QStringLiteral("missing") << 4 << false;
+    QTest::newRow("stored folder is a file") << QStringLiteral("file") << 4 << false;
 }
 
 void TestCliFolder::installIntoStoredFolder()
@@ -196,9 +211,9 @@ void TestCliFolder::installIntoStoredFolder()
     if (setup == QLatin1String("folder command")) {
         QVERIFY(makeSimulatorFolder(folder));
         QCOMPARE(cli.run({QStringLiteral("folder"), folder}).exitCode, 0);
-    } else if (setup == QLatin1String("plain")) {
+    } else if (setup.startsWith(QLatin1String("plain"))) {
         QVERIFY(QDir().mkpath(folder));
-        storeDirectly(cli, folder, false);
+        storeDirectly(cli, folder, setup == QLatin1String("plain+flag"));
     } else if (setup == QLatin1String("missing")) {
         storeDirectly(cli, folder, false);
     } else if (setup == QLatin1String("file")) {
@@ -214,8 +229,8 @@ void TestCliFolder::installIntoStoredFolder()
     if (installed)
         QVERIFY2(result.outText().contains(QStringLiteral("Track file: ") + track), qPrintable(result.outText()));
     else
-        QVERIFY2(result.errText().contains(QStringLiteral("Error Installing Package (BDIR/-3).")),
-                 qPrintable(result.errText()));
+        QVERIFY2(result.errText().contains(QStringLiteral("'cratewright folder DIR'")), qPrintable(result.errText()));
+    QCOMPARE(QFileInfo::exists(folder), setup != QLatin1String("missing"));
 }
 
 QTEST_GUILESS_MAIN(TestCliFolder)

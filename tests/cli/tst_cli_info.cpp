@@ -147,11 +147,13 @@ void TestCliInfo::untrustedText()
 {
     QFETCH(bool, json);
 
-    // A title that would retitle the terminal window and ring its bell.
+    // A title that would retitle the terminal window and ring its bell; a name that would add
+    // a row of its own to the file listing.
     const QByteArray title = "Canyon\x1b]0;owned\x07 Run\x9b" "2J";
+    const QByteArray name = "x\x1b[31m\n0 1 1  fake.txt";
     CliRunner cli;
     const QString package = cli.home() + QStringLiteral("/hostile.zcpack");
-    QVERIFY(PackageWriter().setTitle(title).addFile("", "x\x1b[31m.txt", "x").writeTo(package));
+    QVERIFY(PackageWriter().setTitle(title).addFile("", name, "x").writeTo(package));
 
     QStringList arguments{QStringLiteral("info"), package};
     if (json)
@@ -163,12 +165,13 @@ void TestCliInfo::untrustedText()
         const QJsonObject info = QJsonDocument::fromJson(result.out).object();
         QCOMPARE(info.value(QStringLiteral("title")).toString(), QString::fromLatin1(title));
         QCOMPARE(info.value(QStringLiteral("files")).toArray().first().toObject().value(QStringLiteral("name")).toString(),
-                 QStringLiteral("x\x1b[31m.txt"));
+                 QString::fromLatin1(name));
     } else {
         QVERIFY(result.outText().contains(QStringLiteral("Canyon")));
         QVERIFY2(!result.out.contains('\x1b') && !result.out.contains('\x07')
                      && !result.outText().contains(QChar(0x9b)),
                  result.out.toPercentEncoding(" /:\n").constData());
+        QVERIFY2(result.outText().endsWith(QStringLiteral("  x\uFFFD[31m\\n0 1 1  fake.txt\n")), qPrintable(result.outText()));
     }
 }
 

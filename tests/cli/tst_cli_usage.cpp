@@ -1,5 +1,6 @@
 // How `cratewright` answers a command line it can't run, --help and --version.
 #include "CliRunner.h"
+#include "PackageWriter.h"
 
 #include <QtTest>
 
@@ -12,6 +13,8 @@ private Q_SLOTS:
     void usageErrors();
     void helpAndVersion_data();
     void helpAndVersion();
+    void outputThatNeverArrives_data();
+    void outputThatNeverArrives();
 };
 
 void TestCliUsage::usageErrors_data()
@@ -114,6 +117,39 @@ void TestCliUsage::helpAndVersion()
         QVERIFY2(result.outText().contains(text), qPrintable(text + QStringLiteral(" missing in:\n") + result.outText()));
     if (arguments.contains(QStringLiteral("--version")) || arguments.contains(QStringLiteral("-v")))
         QCOMPARE(result.outText(), expected.first());
+}
+
+void TestCliUsage::outputThatNeverArrives_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("outputFull"); // else standard error is full
+    QTest::addColumn<int>("exitCode");
+
+    const QString package = QStringLiteral("loop.zcpack");
+    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << true << 5;
+    QTest::newRow("info as JSON") << QStringList{QStringLiteral("info"), package, QStringLiteral("--json")} << true << 5;
+    // The load's version line is the only thing written to standard error.
+    QTest::newRow("log line") << QStringList{QStringLiteral("info"), package, QStringLiteral("--json")} << false << 5;
+    QTest::newRow("a failure keeps its status") << QStringList{QStringLiteral("info"), QStringLiteral("absent.zcpack")}
+                                                << false << 2;
+}
+
+void TestCliUsage::outputThatNeverArrives()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, outputFull);
+    QFETCH(int, exitCode);
+
+    CliRunner cli;
+    QVERIFY(PackageWriter().setTitle("Loop").addFile("", "data", "hello").writeTo(cli.home() + QStringLiteral("/loop.zcpack")));
+    const QString full = QStringLiteral("/dev/full");
+    cli.setOutputFiles(outputFull ? full : QString(), outputFull ? QString() : full);
+    const CliResult result = cli.run(arguments);
+    QVERIFY(result.finished);
+    QCOMPARE(result.exitCode, exitCode);
+    if (outputFull)
+        QVERIFY2(result.errText().contains(QStringLiteral("cratewright: could not write to standard output: ")),
+                 qPrintable(result.errText()));
 }
 
 QTEST_GUILESS_MAIN(TestCliUsage)

@@ -32,8 +32,8 @@ void TestCliVersionCheck::versionCheck_data()
                                                << QStringLiteral("New Version: 1.0\n\nDownload & More Information:\nhttps://x.example/");
     QTest::newRow("carriage return makes another version")
         << true << 200 << QByteArray("1.1\r\nhttps://x.example/\r\n") << 0
-        // The carriage return is shown as a replacement character, not sent to the terminal.
-        << QStringLiteral("New Version: 1.1\uFFFD\n\nDownload & More Information:\nhttps://x.example/\uFFFD");
+        // The carriage return is shown escaped, not sent to the terminal.
+        << QStringLiteral("New Version: 1.1\\r\n\nDownload & More Information:\nhttps://x.example/\\r");
     QTest::newRow("not found") << true << 404 << QByteArray("1.1\nhttps://x.example/\n") << 4
                                << QStringLiteral("Error Retrieving Version Information");
     QTest::newRow("server error") << true << 500 << QByteArray("oops") << 4

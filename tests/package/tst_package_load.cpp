@@ -195,24 +195,30 @@ void PackageLoadTest::loadsSelfExtractingFile()
 void PackageLoadTest::refusesWhatCannotBeRead_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::newRow("missing") << m_dir.filePath(u"no-such.zcpack"_s);
-    QTest::newRow("missing parent") << m_dir.filePath(u"nowhere/x.zcpack"_s);
-    QTest::newRow("empty") << store(QByteArray());
+    QTest::addColumn<int>("code");
+    QTest::newRow("missing") << m_dir.filePath(u"no-such.zcpack"_s) << -3;
+    QTest::newRow("missing parent") << m_dir.filePath(u"nowhere/x.zcpack"_s) << -3;
+    QTest::newRow("empty") << store(QByteArray()) << -3;
     QVERIFY(QDir(m_dir.path()).mkpath(u"folder.zcpack"_s));
-    QTest::newRow("folder") << m_dir.filePath(u"folder.zcpack"_s);
+    QTest::newRow("folder") << m_dir.filePath(u"folder.zcpack"_s) << -3;
     // Reading these would block for ever (nobody writes to the pipe) or never end.
     const QString fifo = m_dir.filePath(u"pipe.zcpack"_s);
     QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 || QFile::exists(fifo));
-    QTest::newRow("named pipe") << fifo;
-    QTest::newRow("endless device") << u"/dev/zero"_s;
+    QTest::newRow("named pipe") << fifo << -3;
+    QTest::newRow("endless device") << u"/dev/zero"_s << -3;
+    // A terabyte of holes: far more than this machine's memory, and costing no disk.
+    const QString huge = store(QByteArray());
+    QVERIFY(QFile::resize(huge, qint64(1) << 40));
+    QTest::newRow("larger than memory") << huge << -5;
 }
 
 void PackageLoadTest::refusesWhatCannotBeRead()
 {
     QFETCH(QString, path);
+    QFETCH(int, code);
     RecordingPlatform platform;
     TrackPackage package;
-    QCOMPARE(package.loadPackageFileAtPath(path), -3);
+    QCOMPARE(package.loadPackageFileAtPath(path), code);
     QVERIFY(!package.pkgLoaded());
     QVERIFY(platform.events.isEmpty());
 }

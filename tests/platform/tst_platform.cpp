@@ -1,8 +1,9 @@
 // The platform services that run without a window: notifications, starting processes,
 // fetching over HTTP from a server in this process, and the version text.
 #include "platform/NotificationCenter.h"
+#include "platform/PlainText.h"
 #include "platform/ProcessLauncher.h"
-#include "platform/SystemLog.h"
+#include "platform/UserDefaults.h"
 #include "platform/UrlFetcher.h"
 #include "versioncheck/VersionText.h"
 
@@ -149,8 +150,10 @@ private Q_SLOTS:
     void fetchGivesUpOnServerThatNeverFinishes();
     void fetchForgetsGoneContext();
 
-    void logLineStaysOneLine_data();
-    void logLineStaysOneLine();
+    void untrustedTextIsShownPlain_data();
+    void untrustedTextIsShownPlain();
+    void storedFlags_data();
+    void storedFlags();
 
     void versionMessages_data();
     void versionMessages();
@@ -377,24 +380,56 @@ void PlatformTest::fetchForgetsGoneContext()
     QVERIFY(!forgotten->done);
 }
 
-void PlatformTest::logLineStaysOneLine_data()
+void PlatformTest::untrustedTextIsShownPlain_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("written");
-    QTest::newRow("plain") << u"Package Version: 1.3.0"_s << u"Package Version: 1.3.0"_s;
+    QTest::addColumn<QString>("severalLines"); // where line feeds may stay
+    QTest::newRow("plain") << u"Package Version: 1.3.0"_s << u"Package Version: 1.3.0"_s
+                           << u"Package Version: 1.3.0"_s;
     QTest::newRow("line feed in a name")
         << u"folder ovewrite rejected: /z/a\nPackage Version: 9.9.9"_s
-        << u"folder ovewrite rejected: /z/a\\nPackage Version: 9.9.9"_s;
-    QTest::newRow("carriage return") << u"x\ry"_s << u"x\\ry"_s;
-    QTest::newRow("escape sequence") << u"x\x1b[2Jy"_s << u"x\ufffd[2Jy"_s;
-    QTest::newRow("tab and Latin-1 kept") << u"a\tb \u00e9"_s << u"a\tb \u00e9"_s;
+        << u"folder ovewrite rejected: /z/a\\nPackage Version: 9.9.9"_s
+        << u"folder ovewrite rejected: /z/a\nPackage Version: 9.9.9"_s;
+    QTest::newRow("carriage return") << u"x\ry"_s << u"x\\ry"_s << u"x\\ry"_s;
+    QTest::newRow("escape sequence") << u"x\x1b[2Jy"_s << u"x\ufffd[2Jy"_s << u"x\ufffd[2Jy"_s;
+    // Latin-1 names hold these too: DEL, NEL and the one-byte control sequence introducer.
+    QTest::newRow("DEL and C1") << u"a\x7f b\u0085 c\u009b2J"_s << u"a\ufffd b\ufffd c\ufffd2J"_s
+                                << u"a\ufffd b\ufffd c\ufffd2J"_s;
+    QTest::newRow("tab and Latin-1 kept") << u"a\tb \u00e9\u00a0"_s << u"a\tb \u00e9\u00a0"_s
+                                          << u"a\tb \u00e9\u00a0"_s;
 }
 
-void PlatformTest::logLineStaysOneLine()
+void PlatformTest::untrustedTextIsShownPlain()
 {
     QFETCH(QString, line);
     QFETCH(QString, written);
-    QCOMPARE(SystemLog::oneLine(line), written);
+    QFETCH(QString, severalLines);
+    QCOMPARE(PlainText::oneLine(line), written);
+    QCOMPARE(PlainText::lines(line), severalLines);
+}
+
+void PlatformTest::storedFlags_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<bool>("flag");
+    // Written by the program: a bool until the file is read again, then its text.
+    QTest::newRow("true, as written") << QVariant(true) << true;
+    QTest::newRow("false, as written") << QVariant(false) << false;
+    QTest::newRow("true, as read back") << QVariant(u"true"_s) << true;
+    QTest::newRow("false, as read back") << QVariant(u"false"_s) << false;
+    // Edited by hand.
+    for (const QString &text : {u"no"_s, u"off"_s, u"n"_s, u"0"_s, u"-00"_s, u""_s, u"+"_s, u"- 1"_s})
+        QTest::newRow(qPrintable(u"'%1'"_s.arg(text))) << QVariant(text) << false;
+    for (const QString &text : {u"yes"_s, u"Y"_s, u"T"_s, u"  +0002"_s, u"-1"_s, u"9 lives"_s})
+        QTest::newRow(qPrintable(u"'%1'"_s.arg(text))) << QVariant(text) << true;
+}
+
+void PlatformTest::storedFlags()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(bool, flag);
+    QCOMPARE(UserDefaults::boolValue(stored), flag);
 }
 
 void PlatformTest::versionMessages_data()

@@ -13,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 enum class Place { Missing, PlainFolder, SimulatorFolder, SimulatorEntryIsFile, RegularFile };
@@ -284,29 +287,42 @@ void TestPrefs::saveInvalidRefuses_data()
 {
     QTest::addColumn<Place>("place");
     QTest::addColumn<bool>("flag");
-    QTest::newRow("plain folder without override") << Place::PlainFolder << false;
-    QTest::newRow("folder gone, override") << Place::Missing << true;
-    QTest::newRow("a plain file, override") << Place::RegularFile << true;
+    QTest::addColumn<bool>("diskFull"); // the settings file can't be written
+    QTest::newRow("plain folder without override") << Place::PlainFolder << false << false;
+    QTest::newRow("folder gone, override") << Place::Missing << true << false;
+    QTest::newRow("a plain file, override") << Place::RegularFile << true << false;
+    QTest::newRow("valid, but the disk is full") << Place::SimulatorFolder << false << true;
 }
 
 void TestPrefs::saveInvalidRefuses()
 {
     QFETCH(Place, place);
     QFETCH(bool, flag);
+    QFETCH(bool, diskFull);
     const QString valid = makePlace(*m_root, QStringLiteral("Zoomcrest"), Place::SimulatorFolder);
     store(valid, flag);
     ZCTrackPackPrefWinController controller;
     controller.showWindow(nullptr);
     QVERIFY(controller.chosenInstallPathIsValid());
     controller.zcFolderPathField()->setText(makePlace(*m_root, QStringLiteral("Target"), place));
+    // No file may grow past a few bytes, as on a full disk; root can't write past that either.
+    struct rlimit unlimited;
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    const struct rlimit tiny = {diskFull ? 16 : unlimited.rlim_cur, unlimited.rlim_max};
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &tiny);
     controller.saveChanges(nullptr);
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, handler);
 
-    QCOMPARE(m_platform->events, QStringList({QStringLiteral("beep"), QStringLiteral("alert:Not A Valid Install Location")}));
+    const QString title = diskFull ? QStringLiteral("Preferences Not Saved") : QStringLiteral("Not A Valid Install Location");
+    QCOMPARE(m_platform->events, QStringList({QStringLiteral("beep"), QStringLiteral("alert:") + title}));
     QCOMPARE(m_platform->alerts.value(0).message,
-             QStringLiteral("The current install location is not valid. Please choose another."));
+             diskFull ? QStringLiteral("Could not write the settings file '%1'. The folder was not saved.").arg(QSettings().fileName())
+                      : QStringLiteral("The current install location is not valid. Please choose another."));
     QCOMPARE(m_platform->alerts.value(0).defaultButton, QStringLiteral("OK"));
     QVERIFY(m_platform->alerts.value(0).otherButton.isEmpty());
-    QVERIFY(!controller.chosenInstallPathIsValid());
+    QCOMPARE(controller.chosenInstallPathIsValid(), diskFull); // a failed write changes nothing
     QVERIFY(controller.window()->isVisible());
     QCOMPARE(InstallLocation::storedFolderPath(), valid);
     QCOMPARE(m_saved, 0);
