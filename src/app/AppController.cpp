@@ -70,9 +70,7 @@ AppController::AppController()
         applicationDidFinishLaunching(&notification);
     });
 
-    // Loading and installing report their progress here, which keeps the window painted.
-    m_thePackage.setProgressHandler(
-        [this](qint64 done, qint64 total) { m_progIndicator.setProgress(done, total); });
+    resetPackage();
 }
 
 AppController::~AppController()
@@ -101,6 +99,7 @@ QWidget *AppController::makeWindow()
     m_progIndicator.setBar(m_ui->progIndicator);
     m_progIndicator.setDisplayedWhenStopped(false);
 
+    m_installButtonTitle = m_ui->InstallPkgButton->text();
     connect(m_ui->InstallPkgButton, &QPushButton::clicked, this, &AppController::pressInstallButton);
 
     // The desktop's own key for preferences where it has one; the form's Ctrl+, otherwise.
@@ -175,7 +174,7 @@ void AppController::applicationDidFinishLaunching(const Notification *)
     if (!m_prefWinController->userSpecifiedBaseInstallPathIsValid()) {
         // First run: the preferences must be saved before a package can be installed. Saving
         // them brings us back here through "installPathIsNewlyBlessed".
-        m_waitingToLoadPkg = true;
+        setWaitingToLoadPkg(true);
         m_prefWinController->showWindow(this);
         Platform::current().beginInformationalAlertSheet(FirstRunTitle, FirstRunButton, QString(),
                                                          QString(), m_prefWinController->window(),
@@ -183,7 +182,7 @@ void AppController::applicationDidFinishLaunching(const Notification *)
         return;
     }
 
-    m_waitingToLoadPkg = false;
+    setWaitingToLoadPkg(false);
     if (!m_openFileAtStartupAtPath.isEmpty())
         loadPackageAtPath(m_openFileAtStartupAtPath);
     else
@@ -201,7 +200,27 @@ void AppController::preferencesDidGetSaved(const Notification &)
     if (!m_waitingToLoadPkg)
         return;
     NotificationCenter::defaultCenter().postNotificationName(InstallPathIsNewlyBlessed, this);
-    m_waitingToLoadPkg = false;
+    setWaitingToLoadPkg(false);
+}
+
+void AppController::setWaitingToLoadPkg(bool waiting)
+{
+    m_waitingToLoadPkg = waiting;
+    offerOpenPackage();
+}
+
+void AppController::setWorking(bool working)
+{
+    m_working = working;
+    offerOpenPackage();
+}
+
+// No other package while one installs, nor before the first-run preferences are saved:
+// start-up then opens one itself.
+void AppController::offerOpenPackage()
+{
+    window();
+    m_ui->actionOpenPackage->setEnabled(!m_waitingToLoadPkg && !m_working);
 }
 
 bool AppController::applicationShouldTerminateAfterLastWindowClosed(QObject *) const
@@ -251,6 +270,7 @@ void AppController::loadPackageAtPath(const QString &path)
     m_progIndicator.setDisplayedWhenStopped(false);
     m_progIndicator.setUsesThreadedAnimation(true);
     m_progIndicator.startAnimation(this);
+    startAfresh();
 
     const int code = m_thePackage.loadPackageFileAtPath(path);
     if (code == LoadResult::Loaded) {
@@ -270,6 +290,25 @@ void AppController::loadPackageAtPath(const QString &path)
     }
 
     m_progIndicator.stopAnimation(this);
+}
+
+// Nothing of an earlier package survives a load, whether it succeeds or not: not "Ride!" nor
+// its status, and not its entries, install base or track file, so neither a failed load nor a
+// package without a track file can install or ride what came before.
+void AppController::startAfresh()
+{
+    resetPackage();
+    setInstallButton(m_installButtonTitle, &AppController::DoStartInstall);
+    InstallPkgButton()->setEnabled(false);
+    PkgRightInfoField()->clear();
+}
+
+void AppController::resetPackage()
+{
+    m_thePackage = TrackPackage();
+    // Loading and installing report their progress here, which keeps the window painted.
+    m_thePackage.setProgressHandler(
+        [this](qint64 done, qint64 total) { m_progIndicator.setProgress(done, total); });
 }
 
 void AppController::setCommentsViewString(const QString &text)
@@ -293,6 +332,7 @@ void AppController::DoStartInstall(QObject *)
     }
 
     m_progIndicator.startAnimation(this);
+    setWorking(true);
     PkgRightInfoField()->setText(InstallingText);
     // The extraction keeps the main thread busy: show the status before it starts.
     PkgRightInfoField()->repaint();
@@ -307,6 +347,7 @@ void AppController::DoStartInstall(QObject *)
         InstallPkgButton()->setEnabled(true);
     }
 
+    setWorking(false);
     m_progIndicator.stopAnimation(this);
 }
 

@@ -76,15 +76,24 @@ protected:
     QWidget *makeWindow() override;
 
 private:
+    void startAfresh();
+    void resetPackage();
+    void setWaitingToLoadPkg(bool waiting);
+    void setWorking(bool working);
+    void offerOpenPackage();
     void setInstallButton(const QString &title, Action action);
     void pressInstallButton();
 
     Ui::MainWindow *m_ui = nullptr;
     bool m_waitingToLoadPkg = false;
+    // An install is under way.
+    bool m_working = false;
     QString m_openFileAtStartupAtPath = QStringLiteral("");
     TrackPackage m_thePackage;
     ZCTrackPackPrefWinController *m_prefWinController = nullptr;
     VersionCheckPanelController *m_versionCehckPanel = nullptr;
     ProgressIndicator m_progIndicator;
     Action m_installButtonAction = &AppController::DoStartInstall;
+    // The install button's title as the form has it, before any install retitles it.
+    QString m_installButtonTitle;
 };
