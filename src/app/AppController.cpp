@@ -3,7 +3,6 @@
 #include "ui_MainWindow.h"
 
 #include "install/InstallLocation.h"
-#include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
 #include "platform/NotificationCenter.h"
 #include "platform/OpenPanel.h"
@@ -215,8 +214,8 @@ void AppController::setWorking(bool working)
     offerOpenPackage();
 }
 
-// No other package while one installs, nor before the first-run preferences are saved:
-// start-up then opens one itself.
+// No other package while one installs or the simulator starts, nor before the first-run
+// preferences are saved: start-up then opens one itself.
 void AppController::offerOpenPackage()
 {
     window();
@@ -355,37 +354,41 @@ void AppController::DoStartInstall(QObject *)
 
 void AppController::launchSimWithTrackFile(QObject *)
 {
-    using SimulatorLaunch::Outcome;
-    Platform &platform = Platform::current();
-    const Outcome outcome = SimulatorLaunch::launch(m_thePackage);
-
-    const auto alert = [&platform, outcome] {
-        platform.runAlertPanel(SimulatorLaunch::FailureTitle, SimulatorLaunch::failureMessage(outcome),
-                               SimulatorLaunch::failureButton(outcome), QString(), QString());
-    };
-    switch (outcome) {
-    case Outcome::PackageNotLoaded:
-        platform.beep();
-        platform.log(SimulatorLaunch::failureLogLine(outcome));
-        alert();
+    if (const std::optional<SimulatorLaunch::Outcome> refusal = SimulatorLaunch::refusal(m_thePackage)) {
+        reportLaunchFailure(*refusal);
         return;
-    case Outcome::NoTrackFile:
-        platform.beep();
-        alert();
-        platform.log(SimulatorLaunch::failureLogLine(outcome));
-        return;
-    case Outcome::SimulatorNotStarted:
-        platform.beep();
-        alert();
-        platform.log(SimulatorLaunch::failureLogLine(outcome));
-        break;
-    case Outcome::Launched:
-        break;
     }
+    // Whether the simulator really started is known a moment later; the window goes on
+    // meanwhile, with neither a second start nor another package to be had.
+    InstallPkgButton()->setEnabled(false);
+    setWorking(true);
+    SimulatorLaunch::start(m_thePackage, this,
+                           [this](SimulatorLaunch::Outcome outcome) { simulatorLaunchDidEnd(outcome); });
+}
 
+void AppController::simulatorLaunchDidEnd(SimulatorLaunch::Outcome outcome)
+{
+    if (outcome != SimulatorLaunch::Outcome::Launched)
+        reportLaunchFailure(outcome);
     // Started or not, the next press of the button ends the run.
     setInstallButton(QuitTitle, &AppController::closeMainWindow);
     InstallPkgButton()->setEnabled(true);
+    setWorking(false);
+}
+
+// A beep, the "Launch Failed" alert and a log line; only the not-loaded case logs before its
+// alert.
+void AppController::reportLaunchFailure(SimulatorLaunch::Outcome outcome)
+{
+    Platform &platform = Platform::current();
+    const bool logFirst = outcome == SimulatorLaunch::Outcome::PackageNotLoaded;
+    platform.beep();
+    if (logFirst)
+        platform.log(SimulatorLaunch::failureLogLine(outcome));
+    platform.runAlertPanel(SimulatorLaunch::FailureTitle, SimulatorLaunch::failureMessage(outcome),
+                           SimulatorLaunch::failureButton(outcome), QString(), QString());
+    if (!logFirst)
+        platform.log(SimulatorLaunch::failureLogLine(outcome));
 }
 
 // The install button: one connection, to whatever the button stands for at the moment.

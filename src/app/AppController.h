@@ -1,5 +1,6 @@
 #pragma once
 
+#include "install/SimulatorLaunch.h"
 #include "package/TrackPackage.h"
 #include "platform/ProgressIndicator.h"
 #include "platform/WindowController.h"
@@ -81,12 +82,14 @@ private:
     void setWaitingToLoadPkg(bool waiting);
     void setWorking(bool working);
     void offerOpenPackage();
+    void simulatorLaunchDidEnd(SimulatorLaunch::Outcome outcome);
+    void reportLaunchFailure(SimulatorLaunch::Outcome outcome);
     void setInstallButton(const QString &title, Action action);
     void pressInstallButton();
 
     Ui::MainWindow *m_ui = nullptr;
     bool m_waitingToLoadPkg = false;
-    // An install is under way.
+    // An install is under way, or a started simulator is being watched.
     bool m_working = false;
     QString m_openFileAtStartupAtPath = QStringLiteral("");
     TrackPackage m_thePackage;

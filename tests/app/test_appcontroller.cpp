@@ -873,9 +873,16 @@ void TestAppController::buttonWalksFromInstallToQuit()
     QCOMPARE(launch.arguments, (QStringList{QStringLiteral("-s"), track}));
     QVERIFY(QFileInfo(track).isFile());
     QVERIFY(track.endsWith(QStringLiteral("/Tracks/Corkscrew Canyon.zctrack")));
+    // The window goes on while the start is decided, with no second start or other package.
+    QAction *open = controller.window()->findChild<QAction *>(QStringLiteral("actionOpenPackage"));
+    QCOMPARE(button->text(), QStringLiteral("Ride!"));
+    QVERIFY(!button->isEnabled());
+    QVERIFY(!open->isEnabled());
+    m_platform->pendingLaunches.takeFirst()(true);
     QCOMPARE(noticeable(m_platform->events).filter(QRegularExpression(QStringLiteral("^(beep|alert)"))), QStringList());
     QCOMPARE(button->text(), QStringLiteral("Quit"));
     QVERIFY(button->isEnabled());
+    QVERIFY(open->isEnabled());
     QVERIFY(controller.window()->isVisible());
 
     button->click();
@@ -947,7 +954,7 @@ void TestAppController::launchFailures()
         m_controller->DoStartInstall(nullptr);
         break;
     case LaunchCase::SimulatorFails:
-        m_platform->setLaunchResult(false);
+        m_platform->queueLaunchResult(false);
         startWithPackage(simulator, false, writePackage(QStringLiteral("Corkscrew.zcpack"), standardPackage().build()));
         m_controller->DoStartInstall(nullptr);
         break;
