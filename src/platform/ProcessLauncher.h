@@ -17,8 +17,9 @@ using Done = std::function<void(bool launched)>;
 // could not be started (missing, not executable, the start failed) or when it ended with a
 // failure status (a nonzero exit, or killed by a signal) within its first quarter second;
 // otherwise it did, also when it handed off and ended at once with status 0. `context` going
-// away drops the call. The program runs in a session of its own and is never stopped by us,
-// not even when we end; if it ends while we still run, it is reaped.
+// away drops the call. The program runs in a session of its own, with /dev/null for its
+// standard streams and none of our other descriptors, and is never stopped by us, not even
+// when we end; if it ends while we still run, it is reaped.
 void launch(const QString &launchPath, const QStringList &arguments, QObject *context, Done done);
 
 } // namespace ProcessLauncher

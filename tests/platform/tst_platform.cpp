@@ -1,11 +1,13 @@
 // The platform services that run without a window: notifications, starting processes,
 // fetching over HTTP from a server in this process, and the version text.
+#include "TestFiles.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SystemLog.h"
 #include "platform/UrlFetcher.h"
 #include "versioncheck/VersionText.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
@@ -16,6 +18,7 @@
 
 #include <memory>
 #include <optional>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -220,7 +223,10 @@ void PlatformTest::launchPassesArgumentsAsTheyStand()
     const QStringList arguments{u"-s"_s, u"/my tracks/Night Ride.zctrack"_s,
                                 u"$HOME"_s, u"*"_s};
 
+    // Nothing of ours may reach it: not this descriptor, nor our standard streams.
+    const int ours = ::open("/dev/null", O_RDONLY);
     ProcessLauncher::launch(script, arguments, nullptr, nullptr);
+    ::close(ours);
     QTRY_VERIFY(QFile::exists(dir.filePath(u"args"_s)));
     QFile args(dir.filePath(u"args"_s));
     QVERIFY(args.open(QIODevice::ReadOnly));
@@ -231,6 +237,12 @@ void PlatformTest::launchPassesArgumentsAsTheyStand()
     QVERIFY(pid > 0);
     // A session of its own: the hangup of our terminal doesn't reach it.
     QCOMPARE(getsid(pid), pid);
+    QTRY_COMPARE(TestFiles::readFile(u"/proc/%1/comm"_s.arg(pid)), QByteArray("sleep\n")); // the script is done
+    const QDir descriptors(u"/proc/%1/fd"_s.arg(pid));
+    const QStringList open = descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    QCOMPARE(open, (QStringList{u"0"_s, u"1"_s, u"2"_s}));
+    for (const QString &descriptor : open)
+        QCOMPARE(QFile::symLinkTarget(descriptors.filePath(descriptor)), u"/dev/null"_s);
     QCOMPARE(::kill(pid, SIGTERM), 0);
     QTRY_VERIFY(!QFileInfo::exists(u"/proc/%1"_s.arg(pid)));
 }
