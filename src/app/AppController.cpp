@@ -3,7 +3,6 @@
 #include "ui_MainWindow.h"
 
 #include "install/InstallLocation.h"
-#include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
 #include "platform/NotificationCenter.h"
 #include "platform/OpenPanel.h"
@@ -70,13 +69,7 @@ AppController::AppController()
         applicationDidFinishLaunching(&notification);
     });
 
-    // Loading and installing report their progress here, which keeps the window painted.
-    m_thePackage.setProgressHandler(
-        [this](qint64 done, qint64 total) { m_progIndicator.setProgress(done, total); });
-    m_thePackage.setLockWaitHandler([this] {
-        PkgRightInfoField()->setText(InstallResult::waitingText());
-        PkgRightInfoField()->repaint();
-    });
+    resetPackage();
 }
 
 AppController::~AppController()
@@ -106,6 +99,7 @@ QWidget *AppController::makeWindow()
     m_progIndicator.setBar(m_ui->progIndicator);
     m_progIndicator.setDisplayedWhenStopped(false);
 
+    m_installButtonTitle = m_ui->InstallPkgButton->text();
     connect(m_ui->InstallPkgButton, &QPushButton::clicked, this, &AppController::pressInstallButton);
 
     // The desktop's own key for preferences where it has one; the form's Ctrl+, otherwise.
@@ -180,7 +174,7 @@ void AppController::applicationDidFinishLaunching(const Notification *)
     if (!m_prefWinController->userSpecifiedBaseInstallPathIsValid()) {
         // First run: the preferences must be saved before a package can be installed. Saving
         // them brings us back here through "installPathIsNewlyBlessed".
-        m_waitingToLoadPkg = true;
+        setWaitingToLoadPkg(true);
         m_prefWinController->showWindow(this);
         Platform::current().beginInformationalAlertSheet(FirstRunTitle, FirstRunButton, QString(),
                                                          QString(), m_prefWinController->window(),
@@ -188,7 +182,7 @@ void AppController::applicationDidFinishLaunching(const Notification *)
         return;
     }
 
-    m_waitingToLoadPkg = false;
+    setWaitingToLoadPkg(false);
     if (!m_openFileAtStartupAtPath.isEmpty())
         loadPackageAtPath(m_openFileAtStartupAtPath);
     else
@@ -206,7 +200,27 @@ void AppController::preferencesDidGetSaved(const Notification &)
     if (!m_waitingToLoadPkg)
         return;
     NotificationCenter::defaultCenter().postNotificationName(InstallPathIsNewlyBlessed, this);
-    m_waitingToLoadPkg = false;
+    setWaitingToLoadPkg(false);
+}
+
+void AppController::setWaitingToLoadPkg(bool waiting)
+{
+    m_waitingToLoadPkg = waiting;
+    offerOpenPackage();
+}
+
+void AppController::setWorking(bool working)
+{
+    m_working = working;
+    offerOpenPackage();
+}
+
+// No other package while one installs or the simulator starts, nor before the first-run
+// preferences are saved: start-up then opens one itself.
+void AppController::offerOpenPackage()
+{
+    window();
+    m_ui->actionOpenPackage->setEnabled(!m_waitingToLoadPkg && !m_working);
 }
 
 bool AppController::applicationShouldTerminateAfterLastWindowClosed(QObject *) const
@@ -256,6 +270,7 @@ void AppController::loadPackageAtPath(const QString &path)
     m_progIndicator.setDisplayedWhenStopped(false);
     m_progIndicator.setUsesThreadedAnimation(true);
     m_progIndicator.startAnimation(this);
+    startAfresh();
 
     const int code = m_thePackage.loadPackageFileAtPath(path);
     if (code == LoadResult::Loaded) {
@@ -275,6 +290,29 @@ void AppController::loadPackageAtPath(const QString &path)
     }
 
     m_progIndicator.stopAnimation(this);
+}
+
+// Nothing of an earlier package survives a load, whether it succeeds or not: not "Ride!" nor
+// its status, and not its entries, install base or track file, so neither a failed load nor a
+// package without a track file can install or ride what came before.
+void AppController::startAfresh()
+{
+    resetPackage();
+    setInstallButton(m_installButtonTitle, &AppController::DoStartInstall);
+    InstallPkgButton()->setEnabled(false);
+    PkgRightInfoField()->clear();
+}
+
+void AppController::resetPackage()
+{
+    m_thePackage = TrackPackage();
+    // Loading and installing report their progress here, which keeps the window painted.
+    m_thePackage.setProgressHandler(
+        [this](qint64 done, qint64 total) { m_progIndicator.setProgress(done, total); });
+    m_thePackage.setLockWaitHandler([this] {
+        PkgRightInfoField()->setText(InstallResult::waitingText());
+        PkgRightInfoField()->repaint();
+    });
 }
 
 void AppController::setCommentsViewString(const QString &text)
@@ -298,6 +336,7 @@ void AppController::DoStartInstall(QObject *)
     }
 
     m_progIndicator.startAnimation(this);
+    setWorking(true);
     PkgRightInfoField()->setText(InstallingText);
     // The extraction keeps the main thread busy: show the status before it starts.
     PkgRightInfoField()->repaint();
@@ -315,6 +354,7 @@ void AppController::DoStartInstall(QObject *)
         InstallPkgButton()->setEnabled(true);
     }
 
+    setWorking(false);
     m_progIndicator.stopAnimation(this);
 }
 
@@ -322,37 +362,41 @@ void AppController::DoStartInstall(QObject *)
 
 void AppController::launchSimWithTrackFile(QObject *)
 {
-    using SimulatorLaunch::Outcome;
-    Platform &platform = Platform::current();
-    const Outcome outcome = SimulatorLaunch::launch(m_thePackage);
-
-    const auto alert = [&platform, outcome] {
-        platform.runAlertPanel(SimulatorLaunch::FailureTitle, SimulatorLaunch::failureMessage(outcome),
-                               SimulatorLaunch::failureButton(outcome), QString(), QString());
-    };
-    switch (outcome) {
-    case Outcome::PackageNotLoaded:
-        platform.beep();
-        platform.log(SimulatorLaunch::failureLogLine(outcome));
-        alert();
+    if (const std::optional<SimulatorLaunch::Outcome> refusal = SimulatorLaunch::refusal(m_thePackage)) {
+        reportLaunchFailure(*refusal);
         return;
-    case Outcome::NoTrackFile:
-        platform.beep();
-        alert();
-        platform.log(SimulatorLaunch::failureLogLine(outcome));
-        return;
-    case Outcome::SimulatorNotStarted:
-        platform.beep();
-        alert();
-        platform.log(SimulatorLaunch::failureLogLine(outcome));
-        break;
-    case Outcome::Launched:
-        break;
     }
+    // Whether the simulator really started is known a moment later; the window goes on
+    // meanwhile, with neither a second start nor another package to be had.
+    InstallPkgButton()->setEnabled(false);
+    setWorking(true);
+    SimulatorLaunch::start(m_thePackage, this,
+                           [this](SimulatorLaunch::Outcome outcome) { simulatorLaunchDidEnd(outcome); });
+}
 
+void AppController::simulatorLaunchDidEnd(SimulatorLaunch::Outcome outcome)
+{
+    if (outcome != SimulatorLaunch::Outcome::Launched)
+        reportLaunchFailure(outcome);
     // Started or not, the next press of the button ends the run.
     setInstallButton(QuitTitle, &AppController::closeMainWindow);
     InstallPkgButton()->setEnabled(true);
+    setWorking(false);
+}
+
+// A beep, the "Launch Failed" alert and a log line; only the not-loaded case logs before its
+// alert.
+void AppController::reportLaunchFailure(SimulatorLaunch::Outcome outcome)
+{
+    Platform &platform = Platform::current();
+    const bool logFirst = outcome == SimulatorLaunch::Outcome::PackageNotLoaded;
+    platform.beep();
+    if (logFirst)
+        platform.log(SimulatorLaunch::failureLogLine(outcome));
+    platform.runAlertPanel(SimulatorLaunch::FailureTitle, SimulatorLaunch::failureMessage(outcome),
+                           SimulatorLaunch::failureButton(outcome), QString(), QString());
+    if (!logFirst)
+        platform.log(SimulatorLaunch::failureLogLine(outcome));
 }
 
 // The install button: one connection, to whatever the button stands for at the moment.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "install/SimulatorLaunch.h"
 #include "package/TrackPackage.h"
 #include "platform/ProgressIndicator.h"
 #include "platform/WindowController.h"
@@ -76,15 +77,26 @@ protected:
     QWidget *makeWindow() override;
 
 private:
+    void startAfresh();
+    void resetPackage();
+    void setWaitingToLoadPkg(bool waiting);
+    void setWorking(bool working);
+    void offerOpenPackage();
+    void simulatorLaunchDidEnd(SimulatorLaunch::Outcome outcome);
+    void reportLaunchFailure(SimulatorLaunch::Outcome outcome);
     void setInstallButton(const QString &title, Action action);
     void pressInstallButton();
 
     Ui::MainWindow *m_ui = nullptr;
     bool m_waitingToLoadPkg = false;
+    // An install is under way, or a started simulator is being watched.
+    bool m_working = false;
     QString m_openFileAtStartupAtPath = QStringLiteral("");
     TrackPackage m_thePackage;
     ZCTrackPackPrefWinController *m_prefWinController = nullptr;
     VersionCheckPanelController *m_versionCehckPanel = nullptr;
     ProgressIndicator m_progIndicator;
     Action m_installButtonAction = &AppController::DoStartInstall;
+    // The install button's title as the form has it, before any install retitles it.
+    QString m_installButtonTitle;
 };

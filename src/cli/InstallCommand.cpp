@@ -13,8 +13,27 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+namespace {
+
+// The tool has nothing else to do meanwhile: it waits here until the start is decided.
+SimulatorLaunch::Outcome startSimulator(const TrackPackage &package)
+{
+    QEventLoop loop;
+    std::optional<SimulatorLaunch::Outcome> answer;
+    SimulatorLaunch::start(package, &loop, [&loop, &answer](SimulatorLaunch::Outcome outcome) {
+        answer = outcome;
+        loop.quit();
+    });
+    if (!answer)
+        loop.exec();
+    return answer.value_or(SimulatorLaunch::Outcome::SimulatorNotStarted);
+}
+
+} // namespace
 
 InstallCommand::InstallCommand(ConsolePlatform &console)
     : m_console(console)
@@ -140,7 +159,8 @@ void InstallCommand::report(const TrackPackage &package, int code, bool json)
 
 int InstallCommand::ride(const TrackPackage &package, bool json)
 {
-    const SimulatorLaunch::Outcome outcome = SimulatorLaunch::launch(package);
+    const std::optional<SimulatorLaunch::Outcome> refusal = SimulatorLaunch::refusal(package);
+    const SimulatorLaunch::Outcome outcome = refusal ? *refusal : startSimulator(package);
     if (outcome == SimulatorLaunch::Outcome::Launched) {
         if (!json)
             Console::out(QStringLiteral("Simulator started."));

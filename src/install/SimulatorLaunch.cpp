@@ -24,15 +24,22 @@ QStringList arguments(const QString &trackFilePath)
     return {QStringLiteral("-s"), trackFilePath};
 }
 
-Outcome launch(const TrackPackage &package)
+std::optional<Outcome> refusal(const TrackPackage &package)
 {
     if (!package.pkgLoaded())
         return Outcome::PackageNotLoaded;
     if (package.absoluteTrackFilePath().isEmpty())
         return Outcome::NoTrackFile;
-    const bool running = Platform::current().launchTask(executablePath(package.absoluteInstallPath()),
-                                                        arguments(package.absoluteTrackFilePath()));
-    return running ? Outcome::Launched : Outcome::SimulatorNotStarted;
+    return std::nullopt;
+}
+
+void start(const TrackPackage &package, QObject *context, Done done)
+{
+    Platform::current().launchTask(executablePath(package.absoluteInstallPath()),
+                                   arguments(package.absoluteTrackFilePath()), context,
+                                   [done = std::move(done)](bool launched) {
+                                       done(launched ? Outcome::Launched : Outcome::SimulatorNotStarted);
+                                   });
 }
 
 QString failureMessage(Outcome outcome)

@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
+
+class QObject;
 class TrackPackage;
 
 // Starting the simulator on an installed package's track file, without any window: the
@@ -17,8 +21,14 @@ QString executablePath(const QString &installPath);
 // Exactly two arguments, each passed as it stands: "-s" and the track file.
 QStringList arguments(const QString &trackFilePath);
 
-// Checks the package and, when it has a track file, starts the simulator through the platform.
-Outcome launch(const TrackPackage &package);
+// Why the simulator can't be started on the package (not loaded, or no track file recorded);
+// nothing when it can.
+std::optional<Outcome> refusal(const TrackPackage &package);
+
+// Starts the simulator on the package's track file through the platform. `done` gets Launched
+// or SimulatorNotStarted later, on the main thread; `context` going away drops it.
+using Done = std::function<void(Outcome outcome)>;
+void start(const TrackPackage &package, QObject *context, Done done);
 
 // The "Launch Failed" alert's message, its button, and the log line for a failed outcome.
 QString failureMessage(Outcome outcome);

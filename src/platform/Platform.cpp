@@ -70,9 +70,10 @@ bool HeadlessPlatform::openUrl(const QUrl &)
     return false;
 }
 
-bool HeadlessPlatform::launchTask(const QString &launchPath, const QStringList &arguments)
+void HeadlessPlatform::launchTask(const QString &launchPath, const QStringList &arguments,
+                                  QObject *context, LaunchDone done)
 {
-    return ProcessLauncher::launchDetached(launchPath, arguments);
+    ProcessLauncher::launch(launchPath, arguments, context, std::move(done));
 }
 
 void HeadlessPlatform::fetchUrl(const QUrl &, QObject *, FetchDone done)

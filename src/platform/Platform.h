@@ -48,8 +48,12 @@ public:
     // Asks the desktop to open the address in the user's browser.
     virtual bool openUrl(const QUrl &url) = 0;
 
-    // Starts a detached process; true when it started and is still running right after.
-    virtual bool launchTask(const QString &launchPath, const QStringList &arguments) = 0;
+    // Starts a program that goes on by itself (no shell; each argument as it stands) and calls
+    // `done` later, on the main thread, with whether it launched: by the rule of
+    // ProcessLauncher::launch. `context` going away drops the call, never the program.
+    using LaunchDone = std::function<void(bool launched)>;
+    virtual void launchTask(const QString &launchPath, const QStringList &arguments,
+                            QObject *context, LaunchDone done) = 0;
 
     // Fetches `url` in the background and calls `done` on the main thread with the text, or
     // with nothing when no text could be had. `context` going away cancels the call.
@@ -73,6 +77,7 @@ public:
     void log(const QString &line) override;
     std::shared_ptr<OpenPanel> openPanel() override;
     bool openUrl(const QUrl &url) override;
-    bool launchTask(const QString &launchPath, const QStringList &arguments) override;
+    void launchTask(const QString &launchPath, const QStringList &arguments, QObject *context,
+                    LaunchDone done) override;
     void fetchUrl(const QUrl &url, QObject *context, FetchDone done) override;
 };

@@ -1,50 +1,82 @@
 #include "ProcessLauncher.h"
 
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QThread>
+#include "LaunchWatcher.h"
 
+#include <QFile>
+
+#include <vector>
+
+#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
+#include <unistd.h>
 
 namespace ProcessLauncher {
 
 namespace {
-constexpr int StartupGraceMs = 250;
-constexpr int PollIntervalMs = 10;
-} // namespace
 
-bool isRunning(qint64 pid)
+// The program starts in a session of its own, so that neither the hangup of our terminal nor
+// a Ctrl+C meant for us reaches it, with every signal at its default and none blocked, whatever
+// we ignore or block ourselves (SIGXFSZ, for one).
+bool prepareAttributes(posix_spawnattr_t *attributes)
 {
-    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) != 0)
-        return false;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true; // no /proc: the signal probe is all we have
-    // The state follows the command name in parentheses, which may itself hold spaces.
-    const QByteArray line = stat.readAll();
-    const int close = line.lastIndexOf(')');
-    if (close < 0 || close + 2 >= line.size())
-        return true;
-    const char state = line.at(close + 2);
-    return state != 'Z' && state != 'X';
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    return posix_spawnattr_setflags(attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK
+                                                    | POSIX_SPAWN_SETSIGDEF)
+               == 0
+           && posix_spawnattr_setsigmask(attributes, &none) == 0
+           && posix_spawnattr_setsigdefault(attributes, &all) == 0;
 }
 
-bool launchDetached(const QString &launchPath, const QStringList &arguments)
+// Its standard streams read and write /dev/null, and it gets none of our other descriptors:
+// whoever waits for the end of our output (a terminal the user closes later, a
+// `$(cratewright install --ride)`) must not wait for the simulator as well.
+bool prepareStreams(posix_spawn_file_actions_t *actions)
 {
-    qint64 pid = 0;
-    if (!QProcess::startDetached(launchPath, arguments, QString(), &pid))
-        return false;
-    // A program that fails at once (a broken simulator, a script that can't find its
-    // interpreter) ends within moments; asking only once would race it. Watch it briefly.
-    QElapsedTimer watching;
-    watching.start();
-    while (watching.elapsed() < StartupGraceMs) {
-        if (!isRunning(pid))
-            return false;
-        QThread::msleep(PollIntervalMs);
+    return posix_spawn_file_actions_addopen(actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0
+           && posix_spawn_file_actions_addopen(actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0) == 0
+           && posix_spawn_file_actions_adddup2(actions, STDOUT_FILENO, STDERR_FILENO) == 0
+           && posix_spawn_file_actions_addclosefrom_np(actions, STDERR_FILENO + 1) == 0;
+}
+
+// The child's pid, or -1 when it could not be started. posix_spawn reports a failed exec
+// (missing, not executable, no interpreter) itself, and reaps the child that failed.
+pid_t spawn(const QByteArray &path, const QList<QByteArray> &arguments)
+{
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(path.constData()));
+    for (const QByteArray &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.constData()));
+    argv.push_back(nullptr);
+
+    posix_spawnattr_t attributes;
+    if (posix_spawnattr_init(&attributes) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) {
+        posix_spawnattr_destroy(&attributes);
+        return -1;
     }
-    return isRunning(pid);
+    pid_t pid = -1;
+    if (!prepareAttributes(&attributes) || !prepareStreams(&actions)
+        || posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return pid;
+}
+
+} // namespace
+
+void launch(const QString &launchPath, const QStringList &arguments, QObject *context, Done done)
+{
+    QList<QByteArray> encoded;
+    for (const QString &argument : arguments)
+        encoded.append(QFile::encodeName(argument));
+    new LaunchWatcher(spawn(QFile::encodeName(launchPath), encoded), context, std::move(done));
 }
 
 } // namespace ProcessLauncher

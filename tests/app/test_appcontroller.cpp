@@ -332,6 +332,8 @@ void TestAppController::firstRunSaveCompletesStartUp()
         controller.applicationOpenFile(package);
     controller.applicationDidFinishLaunching(nullptr);
     QVERIFY(controller.waitingToLoadPkg());
+    QAction *open = controller.window()->findChild<QAction *>(QStringLiteral("actionOpenPackage"));
+    QVERIFY(!open->isEnabled());
     ZCTrackPackPrefWinController *prefs = controller.prefWinController();
     QVERIFY(prefs);
 
@@ -353,6 +355,7 @@ void TestAppController::firstRunSaveCompletesStartUp()
     QVERIFY2(probed, "the start-up sequence ran again inside the save");
     QVERIFY2(!prefsVisible, "the preferences window closed before the package is opened");
     QVERIFY(!controller.waitingToLoadPkg());
+    QVERIFY(open->isEnabled());
     QCOMPARE(controller.prefWinController(), prefs);
     if (handOver) {
         QCOMPARE(controller.PkgTitleField()->text(), QStringLiteral("Corkscrew Canyon"));
@@ -536,11 +539,13 @@ void TestAppController::presentsPackage()
     QFETCH(QString, comments);
     QFETCH(QString, count);
 
+    storeInstallLocation(makeSimulatorFolder(path(QStringLiteral("Zoomcrest"))), false);
     AppController &controller = makeController();
-    // An earlier package's text must give way entirely.
+    // An earlier package, installed and ready to ride, must give way entirely.
     controller.loadPackageAtPath(writePackage(
         QStringLiteral("Earlier.zcpack"),
-        PackageWriter().setTitle("Earlier").setAuthor("Someone").setComments("Earlier comments.").addFile("", "a", "b").build()));
+        PackageWriter().setTitle("Earlier").setAuthor("Someone").setComments("Earlier comments.").addFile("", "a.zct", "b").build()));
+    controller.DoStartInstall(nullptr);
 
     controller.loadPackageAtPath(writePackage(QStringLiteral("Shown.zcpack"), package));
 
@@ -548,6 +553,7 @@ void TestAppController::presentsPackage()
     QCOMPARE(controller.PkgAuthorField()->text(), author);
     QCOMPARE(controller.PkgCommentsTextView()->toPlainText(), comments);
     QCOMPARE(controller.PkgLeftInfoField()->text(), count);
+    QCOMPARE(controller.PkgRightInfoField()->text(), QString());
     for (QLabel *label : {controller.PkgTitleField(), controller.PkgAuthorField(), controller.PkgLeftInfoField(),
                           controller.PkgRightInfoField()})
         QCOMPARE(label->textFormat(), Qt::PlainText);
@@ -611,8 +617,10 @@ void TestAppController::loadFailure()
     QFETCH(bool, exists);
     QFETCH(QString, message);
 
+    storeInstallLocation(makeSimulatorFolder(path(QStringLiteral("Zoomcrest"))), false);
     AppController &controller = makeController();
     controller.loadPackageAtPath(writePackage(QStringLiteral("Good.zcpack"), standardPackage().build()));
+    controller.DoStartInstall(nullptr);
     const QString failing = exists ? writePackage(QStringLiteral("Failing.zcpack"), bytes)
                                    : path(QStringLiteral("nowhere/Failing.zcpack"));
     bool windowOpenAtAlert = false;
@@ -637,6 +645,11 @@ void TestAppController::loadFailure()
     // The fields keep what they showed.
     QCOMPARE(controller.PkgTitleField()->text(), QStringLiteral("Corkscrew Canyon"));
     QCOMPARE(controller.PkgLeftInfoField()->text(), QStringLiteral("2 File(s) In Package."));
+    // Nothing of the package installed before can be ridden or installed again.
+    QCOMPARE(controller.installButtonAction(), &AppController::DoStartInstall);
+    QVERIFY(!controller.InstallPkgButton()->isEnabled());
+    controller.launchSimWithTrackFile(nullptr);
+    QVERIFY(m_platform->launches.isEmpty());
 }
 
 // Installing
@@ -646,7 +659,6 @@ void TestAppController::installStatus_data()
     QTest::addColumn<QByteArray>("package");
     QTest::addColumn<Base>("base");
     QTest::addColumn<bool>("knownFolderNotForZC");
-    QTest::addColumn<QByteArray>("reload"); // loaded (and refused) after the package, before installing
     QTest::addColumn<int>("fileSizeLimit"); // bytes; 0 for none
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("buttonTitle");
@@ -665,34 +677,31 @@ void TestAppController::installStatus_data()
         standardPackage().addFile("Scenery\\", "terrain.raw", QByteArray(64 * 1024, 'T')).build();
 
     QTest::newRow("0 into the simulator folder")
-        << package << Base::SimulatorFolder << false << QByteArray() << 0 << Installed << QStringLiteral("Ride!") << true << Press::Ride;
+        << package << Base::SimulatorFolder << false << 0 << Installed << QStringLiteral("Ride!") << true << Press::Ride;
     QTest::newRow("0 into a missing folder, which is made")
-        << package << Base::Missing << false << QByteArray() << 0 << Installed << QStringLiteral("Ride!") << true << Press::Ride;
+        << package << Base::Missing << false << 0 << Installed << QStringLiteral("Ride!") << true << Press::Ride;
     QTest::newRow("0 into a folder known not to be the simulator's")
-        << package << Base::PlainFolder << true << QByteArray() << 0 << Installed << QStringLiteral("Quit") << true << Press::Quit;
+        << package << Base::PlainFolder << true << 0 << Installed << QStringLiteral("Quit") << true << Press::Quit;
     QTest::newRow("0 with the override flag on a simulator folder")
-        << package << Base::SimulatorFolder << true << QByteArray() << 0 << Installed << QStringLiteral("Quit") << true << Press::Quit;
+        << package << Base::SimulatorFolder << true << 0 << Installed << QStringLiteral("Quit") << true << Press::Quit;
     QTest::newRow("-1 corrupt compressed data")
-        << corrupt.build() << Base::SimulatorFolder << false << QByteArray() << 0
+        << corrupt.build() << Base::SimulatorFolder << false << 0
         << QStringLiteral("Error Installing Package (UCOMP/-1).") << QStringLiteral("Install") << false << Press::Install;
     QTest::newRow("-2 more than the disk holds")
-        << bigPackage() << Base::SimulatorFolder << false << QByteArray() << 0
+        << bigPackage() << Base::SimulatorFolder << false << 0
         << QStringLiteral("Error Installing Package (WRITE/-2).") << QStringLiteral("Install") << false << Press::Install;
     QTest::newRow("-2 a file that cannot be written whole")
-        << withLargeFile << Base::SimulatorFolder << false << QByteArray() << 4096
+        << withLargeFile << Base::SimulatorFolder << false << 4096
         << QStringLiteral("Error Installing Package (WRITE/-2).") << QStringLiteral("Install") << false << Press::Install;
     QTest::newRow("-3 install folder is a regular file")
-        << package << Base::RegularFile << false << QByteArray() << 0
+        << package << Base::RegularFile << false << 0
         << QStringLiteral("Error Installing Package (BDIR/-3).") << QStringLiteral("Install") << false << Press::Install;
     QTest::newRow("-4 a file where a package folder goes")
-        << package << Base::FileWhereFolderGoes << false << QByteArray() << 0
+        << package << Base::FileWhereFolderGoes << false << 0
         << QStringLiteral("Error Installing Package (FDIR/-4).") << QStringLiteral("Install") << false << Press::Install;
     QTest::newRow("-5 a folder where a package file goes")
-        << package << Base::FolderWhereFileGoes << false << QByteArray() << 0
+        << package << Base::FolderWhereFileGoes << false << 0
         << QStringLiteral("Error Installing Package (FLDROW/-5).") << QStringLiteral("Install") << false << Press::Install;
-    QTest::newRow("-6 version changed by a refused later load")
-        << package << Base::SimulatorFolder << false << standardPackage().setVersion(2, 0, 0).build() << 0
-        << QStringLiteral("Error Installing Package (MISC/-6).") << QStringLiteral("Install") << false << Press::Install;
 }
 
 void TestAppController::installStatus()
@@ -700,7 +709,6 @@ void TestAppController::installStatus()
     QFETCH(QByteArray, package);
     QFETCH(Base, base);
     QFETCH(bool, knownFolderNotForZC);
-    QFETCH(QByteArray, reload);
     QFETCH(int, fileSizeLimit);
     QFETCH(QString, status);
     QFETCH(QString, buttonTitle);
@@ -712,8 +720,6 @@ void TestAppController::installStatus()
     AppController &controller = makeController();
     controller.loadPackageAtPath(writePackage(QStringLiteral("Package.zcpack"), package));
     QVERIFY(controller.InstallPkgButton()->isEnabled());
-    if (!reload.isEmpty())
-        controller.loadPackageAtPath(writePackage(QStringLiteral("Reload.zcpack"), reload));
     const int eventsBefore = m_platform->events.size();
 
     rlimit saved{};
@@ -773,11 +779,14 @@ void TestAppController::overwritePromptDuringInstall()
     QStringList statusAtPrompt;
     bool indicatorAtPrompt = false;
     bool buttonAtPrompt = true;
+    bool openAtPrompt = true;
+    QAction *open = controller.window()->findChild<QAction *>(QStringLiteral("actionOpenPackage"));
     m_platform->probe = [&](const QString &event) {
         if (event == QLatin1String("alert:File Already Exists")) {
             statusAtPrompt.append(controller.PkgRightInfoField()->text());
             indicatorAtPrompt = controller.progIndicator()->isVisible();
             buttonAtPrompt = controller.InstallPkgButton()->isEnabled();
+            openAtPrompt = open->isEnabled();
         }
     };
 
@@ -786,6 +795,8 @@ void TestAppController::overwritePromptDuringInstall()
     QCOMPARE(statusAtPrompt, QStringList(prompts, QStringLiteral("Installing Package...")));
     QVERIFY(indicatorAtPrompt);
     QVERIFY(!buttonAtPrompt);
+    QVERIFY(!openAtPrompt);
+    QVERIFY(open->isEnabled());
     QCOMPARE(readFile(simulator + QLatin1Char('/') + TrackFile), trackAfter);
     QCOMPARE(readFile(simulator + QLatin1Char('/') + SceneryFile), sceneryAfter);
     QCOMPARE(controller.PkgRightInfoField()->text(), Installed);
@@ -862,9 +873,16 @@ void TestAppController::buttonWalksFromInstallToQuit()
     QCOMPARE(launch.arguments, (QStringList{QStringLiteral("-s"), track}));
     QVERIFY(QFileInfo(track).isFile());
     QVERIFY(track.endsWith(QStringLiteral("/Tracks/Corkscrew Canyon.zctrack")));
+    // The window goes on while the start is decided, with no second start or other package.
+    QAction *open = controller.window()->findChild<QAction *>(QStringLiteral("actionOpenPackage"));
+    QCOMPARE(button->text(), QStringLiteral("Ride!"));
+    QVERIFY(!button->isEnabled());
+    QVERIFY(!open->isEnabled());
+    m_platform->pendingLaunches.takeFirst()(true);
     QCOMPARE(noticeable(m_platform->events).filter(QRegularExpression(QStringLiteral("^(beep|alert)"))), QStringList());
     QCOMPARE(button->text(), QStringLiteral("Quit"));
     QVERIFY(button->isEnabled());
+    QVERIFY(open->isEnabled());
     QVERIFY(controller.window()->isVisible());
 
     button->click();
@@ -893,7 +911,7 @@ void TestAppController::launchFailures_data()
                           "and tell him 'pre-load launch' (he'll know what it means).")
                .arg(contact)
         << QStringLiteral("I'll do that.") << QStringLiteral("Install") << false << Press::Install;
-    QTest::newRow("no track file: beep, alert, log")
+    QTest::newRow("no track file, after a package with one: beep, alert, log")
         << LaunchCase::NoTrackFile
         << QStringList{QStringLiteral("beep"), QStringLiteral("alert:Launch Failed"),
                        QStringLiteral("log:Could not launch track file - package not installed.")}
@@ -929,13 +947,14 @@ void TestAppController::launchFailures()
         makeController();
         break;
     case LaunchCase::NoTrackFile:
-        startWithPackage(simulator, false,
-                         writePackage(QStringLiteral("NoTrack.zcpack"),
-                                      PackageWriter().setTitle("Scenery only").addFile("Scenery\\", "rock.obj", "v").build()));
+        startWithPackage(simulator, false, writePackage(QStringLiteral("Corkscrew.zcpack"), standardPackage().build()));
+        m_controller->DoStartInstall(nullptr);
+        m_controller->loadPackageAtPath(writePackage(
+            QStringLiteral("NoTrack.zcpack"), PackageWriter().setTitle("Scenery only").addFile("Scenery\\", "rock.obj", "v").build()));
         m_controller->DoStartInstall(nullptr);
         break;
     case LaunchCase::SimulatorFails:
-        m_platform->setLaunchResult(false);
+        m_platform->queueLaunchResult(false);
         startWithPackage(simulator, false, writePackage(QStringLiteral("Corkscrew.zcpack"), standardPackage().build()));
         m_controller->DoStartInstall(nullptr);
         break;

@@ -31,32 +31,46 @@ CliResult CliRunner::run(const QStringList &arguments, const QByteArray &input) 
     QProcess process;
     process.setProcessEnvironment(m_environment);
     process.setWorkingDirectory(m_workingDirectory);
+    // Standard output is read as `$(cratewright ...)` reads it: through a pipe that ends only
+    // once every process that holds it (a simulator that --ride started, say) has let it go.
+    QProcess output;
     if (!m_outFile.isEmpty())
         process.setStandardOutputFile(m_outFile);
+    else
+        process.setStandardOutputProcess(&output);
     if (!m_errFile.isEmpty())
         process.setStandardErrorFile(m_errFile);
 
     QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    const auto quitWhenBothEnded = [&] {
+        if (process.state() == QProcess::NotRunning && output.state() == QProcess::NotRunning)
+            loop.quit();
+    };
+    QObject::connect(&process, &QProcess::finished, &loop, quitWhenBothEnded);
+    QObject::connect(&output, &QProcess::finished, &loop, quitWhenBothEnded);
     process.start(QStringLiteral(CRATEWRIGHT_BINARY), arguments);
-    if (!process.waitForStarted())
+    if (m_outFile.isEmpty())
+        output.start(QStringLiteral("cat"), QStringList());
+    if (!process.waitForStarted() || (m_outFile.isEmpty() && !output.waitForStarted()))
         return result;
     process.write(input);
     process.closeWriteChannel();
 
-    // Only a guard against a tool that hangs (waiting for input, say): the test then fails
-    // here instead of at the CTest time limit.
+    // Only a guard against a tool that hangs (waiting for input, say) or output that never
+    // ends: the test then fails here instead of at the CTest time limit.
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    if (process.state() != QProcess::NotRunning)
+    if (process.state() != QProcess::NotRunning || output.state() != QProcess::NotRunning)
         loop.exec();
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
+    if (process.state() != QProcess::NotRunning || output.state() != QProcess::NotRunning) {
+        for (QProcess *stuck : {&process, &output}) {
+            stuck->kill();
+            stuck->waitForFinished();
+        }
         return result;
     }
     result.finished = process.exitStatus() == QProcess::NormalExit;
     result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
+    result.out = output.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
 }

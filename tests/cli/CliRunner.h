@@ -9,7 +9,7 @@
 // What one run of `cratewright` left behind.
 struct CliResult
 {
-    bool finished = false; // started and ended by itself
+    bool finished = false; // started and ended by itself, and its output came to an end
     int exitCode = -1;
     QByteArray out;
     QByteArray err;

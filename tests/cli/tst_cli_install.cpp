@@ -348,12 +348,13 @@ void TestCliInstall::ride()
     const QString executable = base + QStringLiteral("/ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator");
     const QString argumentsFile = cli.home() + QStringLiteral("/simulator arguments.txt");
     if (simulator != QLatin1String("none")) {
-        // Writes its arguments one a line, then stays up a while, as a simulator would.
+        // Writes its arguments one a line and its pid, then stays up, holding whatever streams
+        // it was given, for longer than the runner waits for the tool's output to end.
         QVERIFY(writeFile(executable, "#!/bin/sh\n"
-                                      "exec </dev/null >/dev/null 2>&1\n"
                                       "for argument in \"$@\"; do printf '%s\\n' \"$argument\"; done > \"$RIDE_ARGUMENTS.part\"\n"
+                                      "echo $$ > \"$RIDE_ARGUMENTS.pid\"\n"
                                       "mv \"$RIDE_ARGUMENTS.part\" \"$RIDE_ARGUMENTS\"\n"
-                                      "sleep 5\n"));
+                                      "exec sleep 120\n"));
         QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
         if (simulator == QLatin1String("script"))
             permissions |= QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
@@ -376,6 +377,11 @@ void TestCliInstall::ride()
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(argumentsFile), 20000);
         QCOMPARE(QString::fromUtf8(contentsOf(argumentsFile)),
                  QStringLiteral("-s\n") + base + QLatin1Char('/') + TrackPath + QLatin1Char('\n'));
+        // The output ended while the simulator runs on: the tool's end didn't stop it either.
+        const QByteArray pid = contentsOf(argumentsFile + QStringLiteral(".pid")).trimmed();
+        const QByteArray stat = contentsOf(QStringLiteral("/proc/") + QString::fromLatin1(pid) + QStringLiteral("/stat"));
+        QVERIFY2(stat.contains(") S "), stat.constData()); // asleep: neither ended nor a zombie
+        QCOMPARE(::kill(pid_t(pid.toLongLong()), SIGTERM), 0);
     }
 }
 

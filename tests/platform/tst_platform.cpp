@@ -1,5 +1,6 @@
 // The platform services that run without a window: notifications, starting processes,
 // fetching over HTTP from a server in this process, and the version text.
+#include "TestFiles.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PlainText.h"
 #include "platform/ProcessLauncher.h"
@@ -7,7 +8,9 @@
 #include "platform/UrlFetcher.h"
 #include "versioncheck/VersionText.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -15,8 +18,9 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
+#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -118,14 +122,8 @@ bool writeScript(const QString &path, const QByteArray &text, QFile::Permissions
 
 const QFile::Permissions Executable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 
-char processState(pid_t pid)
-{
-    QFile stat(u"/proc/%1/stat"_s.arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return '?';
-    const QByteArray line = stat.readAll();
-    return line.at(line.lastIndexOf(')') + 2);
-}
+// A stand-in simulator that leaves its pid beside itself, then does what the test says.
+const QByteArray Runs = "#!/bin/sh\necho $$ > \"$0.pid\"\n";
 
 } // namespace
 
@@ -138,10 +136,8 @@ private Q_SLOTS:
     void observerMayRemoveItselfDuringPost();
 
     void launchPassesArgumentsAsTheyStand();
-    void launchRefusesWhatCannotRun_data();
-    void launchRefusesWhatCannotRun();
-    void launchedScriptThatExitsHasEnded();
-    void zombieCountsAsEnded();
+    void launchDecides_data();
+    void launchDecides();
 
     void fetchHandsOverOnlyStatus200_data();
     void fetchHandsOverOnlyStatus200();
@@ -230,7 +226,10 @@ void PlatformTest::launchPassesArgumentsAsTheyStand()
     const QStringList arguments{u"-s"_s, u"/my tracks/Night Ride.zctrack"_s,
                                 u"$HOME"_s, u"*"_s};
 
-    QVERIFY(ProcessLauncher::launchDetached(script, arguments));
+    // Nothing of ours may reach it: not this descriptor, nor our standard streams.
+    const int ours = ::open("/dev/null", O_RDONLY);
+    ProcessLauncher::launch(script, arguments, nullptr, nullptr);
+    ::close(ours);
     QTRY_VERIFY(QFile::exists(dir.filePath(u"args"_s)));
     QFile args(dir.filePath(u"args"_s));
     QVERIFY(args.open(QIODevice::ReadOnly));
@@ -239,66 +238,60 @@ void PlatformTest::launchPassesArgumentsAsTheyStand()
     QVERIFY(pidFile.open(QIODevice::ReadOnly));
     const pid_t pid = pid_t(pidFile.readAll().trimmed().toLongLong());
     QVERIFY(pid > 0);
-    QVERIFY(ProcessLauncher::isRunning(pid));
+    // A session of its own: the hangup of our terminal doesn't reach it.
+    QCOMPARE(getsid(pid), pid);
+    QTRY_COMPARE(TestFiles::readFile(u"/proc/%1/comm"_s.arg(pid)), QByteArray("sleep\n")); // the script is done
+    const QDir descriptors(u"/proc/%1/fd"_s.arg(pid));
+    const QStringList open = descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    QCOMPARE(open, (QStringList{u"0"_s, u"1"_s, u"2"_s}));
+    for (const QString &descriptor : open)
+        QCOMPARE(QFile::symLinkTarget(descriptors.filePath(descriptor)), u"/dev/null"_s);
     QCOMPARE(::kill(pid, SIGTERM), 0);
-    QTRY_VERIFY(!ProcessLauncher::isRunning(pid));
+    QTRY_VERIFY(!QFileInfo::exists(u"/proc/%1"_s.arg(pid)));
 }
 
-void PlatformTest::launchRefusesWhatCannotRun_data()
+void PlatformTest::launchDecides_data()
 {
-    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QByteArray>("script"); // empty: no file at all
     QTest::addColumn<bool>("executable");
-    QTest::newRow("missing") << QByteArray() << true;
-    QTest::newRow("not executable") << QByteArray("#!/bin/sh\nexec sleep 60\n") << false;
-    QTest::newRow("interpreter missing") << QByteArray("#!/nonexistent/sh\nexec sleep 60\n") << true;
+    QTest::addColumn<bool>("launched");
+    QTest::newRow("ends at once with status 0: handed off") << Runs + "exit 0\n" << true << true;
+    QTest::newRow("ends at once with status 1") << Runs + "exit 1\n" << true << false;
+    QTest::newRow("killed at once") << Runs + "kill -KILL $$\n" << true << false;
+    QTest::newRow("keeps running") << Runs + "exec sleep 60\n" << true << true;
+    QTest::newRow("missing") << QByteArray() << true << false;
+    QTest::newRow("not executable") << QByteArray("#!/bin/sh\nexec sleep 60\n") << false << false;
+    QTest::newRow("interpreter missing") << QByteArray("#!/nonexistent/sh\nexec sleep 60\n") << true << false;
 }
 
-void PlatformTest::launchRefusesWhatCannotRun()
+void PlatformTest::launchDecides()
 {
     QFETCH(QByteArray, script);
     QFETCH(bool, executable);
+    QFETCH(bool, launched);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"ZoomcrestSimulator"_s);
     if (!script.isEmpty())
         QVERIFY(writeScript(path, script, executable ? Executable : QFile::ReadOwner | QFile::WriteOwner));
-    QVERIFY(!ProcessLauncher::launchDetached(path, {u"-s"_s, u"x.zctrack"_s}));
-    QVERIFY(!ProcessLauncher::launchDetached(dir.path(), {}));
-}
 
-void PlatformTest::launchedScriptThatExitsHasEnded()
-{
-    // A program that ends at once did not really start: the launch watches it for a moment.
-    // Once it has exited it counts as ended, even while nobody has reaped it yet.
-    QTemporaryDir dir;
-    const QString script = dir.filePath(u"quick"_s);
-    QVERIFY(writeScript(script, "#!/bin/sh\necho $$ > \"$(dirname \"$0\")/pid.tmp\"\n"
-                                "mv \"$(dirname \"$0\")/pid.tmp\" \"$(dirname \"$0\")/pid\"\n",
-                        Executable));
-    QVERIFY(!ProcessLauncher::launchDetached(script, {}));
-    QTRY_VERIFY(QFile::exists(dir.filePath(u"pid"_s)));
-    QFile pidFile(dir.filePath(u"pid"_s));
+    QObject context;
+    std::optional<bool> answer;
+    ProcessLauncher::launch(path, {u"-s"_s, u"x.zctrack"_s}, &context, [&answer](bool a) { answer = a; });
+    QVERIFY(!answer); // never before the call has returned
+    QTRY_VERIFY(answer);
+    QCOMPARE(*answer, launched);
+
+    // Whatever became of the program, it doesn't linger as a zombie once it ends.
+    if (!script.startsWith(Runs))
+        return;
+    QTRY_VERIFY(QFile::exists(path + u".pid"_s));
+    QFile pidFile(path + u".pid"_s);
     QVERIFY(pidFile.open(QIODevice::ReadOnly));
-    const qint64 pid = pidFile.readAll().trimmed().toLongLong();
-    QTRY_VERIFY(!ProcessLauncher::isRunning(pid));
-}
-
-void PlatformTest::zombieCountsAsEnded()
-{
-    const pid_t child = fork();
-    QVERIFY(child >= 0);
-    if (child == 0)
-        _exit(0);
-    QTRY_COMPARE(processState(child), 'Z');
-    QCOMPARE(::kill(child, 0), 0); // still signalable, yet ended
-    const bool running = ProcessLauncher::isRunning(child);
-    int status = 0;
-    QCOMPARE(waitpid(child, &status, 0), child);
-    QVERIFY(!running);
-
-    QVERIFY(ProcessLauncher::isRunning(getpid()));
-    QVERIFY(!ProcessLauncher::isRunning(0));
-    QVERIFY(!ProcessLauncher::isRunning(-1));
-    QVERIFY(!ProcessLauncher::isRunning(child)); // reaped: gone
+    const pid_t pid = pid_t(pidFile.readAll().trimmed().toLongLong());
+    const QString proc = u"/proc/%1"_s.arg(pid);
+    if (QFileInfo::exists(proc))
+        ::kill(pid, SIGKILL);
+    QTRY_VERIFY(!QFileInfo::exists(proc));
 }
 
 void PlatformTest::fetchHandsOverOnlyStatus200_data()

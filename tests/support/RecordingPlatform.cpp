@@ -77,11 +77,17 @@ bool RecordingPlatform::openUrl(const QUrl &url)
     return m_openUrlResult;
 }
 
-bool RecordingPlatform::launchTask(const QString &launchPath, const QStringList &arguments)
+void RecordingPlatform::launchTask(const QString &launchPath, const QStringList &arguments, QObject *,
+                                   LaunchDone done)
 {
     launches.append({launchPath, arguments});
     events.append(QStringLiteral("launch:") + launchPath);
-    return m_launchResult;
+    if (m_launchResults.isEmpty()) {
+        pendingLaunches.append(std::move(done));
+        return;
+    }
+    if (done)
+        done(m_launchResults.dequeue());
 }
 
 void RecordingPlatform::fetchUrl(const QUrl &url, QObject *, FetchDone done)

@@ -52,7 +52,9 @@ public:
     // Answers for the next alerts, in order; an empty queue answers 1 (the default button).
     void queueAlertAnswer(int answer) { m_alertAnswers.enqueue(answer); }
     void setOpenUrlResult(bool result) { m_openUrlResult = result; }
-    void setLaunchResult(bool result) { m_launchResult = result; }
+    // Launches answer from this queue (true: launched); an empty queue leaves the launch
+    // pending, to be answered through pendingLaunches.
+    void queueLaunchResult(bool launched) { m_launchResults.enqueue(launched); }
     // Fetches answer from this queue; an empty queue leaves the fetch pending (never ends).
     void queueFetchResult(const std::optional<QString> &text) { m_fetchResults.enqueue(text); }
 
@@ -65,7 +67,8 @@ public:
     void log(const QString &line) override;
     std::shared_ptr<OpenPanel> openPanel() override;
     bool openUrl(const QUrl &url) override;
-    bool launchTask(const QString &launchPath, const QStringList &arguments) override;
+    void launchTask(const QString &launchPath, const QStringList &arguments, QObject *context,
+                    LaunchDone done) override;
     void fetchUrl(const QUrl &url, QObject *context, FetchDone done) override;
 
     // Everything in call order: "beep", "alert:<title>", "sheet:<title>", "log:<line>",
@@ -83,6 +86,7 @@ public:
         QStringList arguments;
     };
     QList<Launch> launches;
+    QList<LaunchDone> pendingLaunches;
     QList<QUrl> fetchedUrls;
     QList<FetchDone> pendingFetches;
 
@@ -92,5 +96,5 @@ private:
     QQueue<int> m_alertAnswers;
     QQueue<std::optional<QString>> m_fetchResults;
     bool m_openUrlResult = true;
-    bool m_launchResult = true;
+    QQueue<bool> m_launchResults;
 };
