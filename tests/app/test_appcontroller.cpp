@@ -27,12 +27,16 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <limits>
 #include <memory>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace AppTestKit;
 
@@ -133,6 +137,8 @@ private Q_SLOTS:
     // Installing
     void installStatus_data();
     void installStatus();
+    void installWaitsForAnotherInstall_data();
+    void installWaitsForAnotherInstall();
     void overwritePromptDuringInstall_data();
     void overwritePromptDuringInstall();
     void installWithoutPackage_data();
@@ -743,6 +749,39 @@ void TestAppController::installStatus()
         QCOMPARE(readFile(folder + QLatin1Char('/') + TrackFile), QByteArray("track data ").repeated(40));
         QCOMPARE(controller.thePackage().absoluteTrackFilePath(), folder + QLatin1Char('/') + TrackFile);
     }
+}
+
+void TestAppController::installWaitsForAnotherInstall_data()
+{
+    QTest::addColumn<bool>("interrupt");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("the other install ends") << false << Installed;
+    QTest::newRow("stopped while it waits") << true << QStringLiteral("Install stopped after 0 of 2 files.");
+}
+
+void TestAppController::installWaitsForAnotherInstall()
+{
+    QFETCH(bool, interrupt);
+    QFETCH(QString, status);
+
+    const QString folder = makeBase(Base::SimulatorFolder);
+    storeInstallLocation(folder, false);
+    AppController &controller = makeController();
+    controller.loadPackageAtPath(writePackage(QStringLiteral("Package.zcpack"), standardPackage().build()));
+    const int other = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(other >= 0 && ::flock(other, LOCK_EX) == 0);
+    // The window keeps running its events while the install waits.
+    QString whileWaiting;
+    QTimer::singleShot(50, &controller, [&] {
+        whileWaiting = controller.PkgRightInfoField()->text();
+        if (interrupt)
+            ::raise(SIGINT);
+        ::close(other);
+    });
+    controller.DoStartInstall(nullptr);
+    QCOMPARE(whileWaiting, InstallResult::waitingText());
+    QCOMPARE(controller.PkgRightInfoField()->text(), status);
+    QCOMPARE(QFileInfo::exists(folder + QLatin1Char('/') + TrackFile), !interrupt);
 }
 
 void TestAppController::overwritePromptDuringInstall_data()
