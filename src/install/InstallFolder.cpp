@@ -1,6 +1,7 @@
 #include "InstallFolder.h"
 
 #include <QFile>
+#include <QStringTokenizer>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -38,7 +39,9 @@ bool InstallFolder::tryLock()
     do {
         result = ::flock(m_baseFd, LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
-    return result == 0;
+    // Where the file system has no such locks (some network file systems), waiting for one
+    // would never end: the install goes on without.
+    return result == 0 || errno != EWOULDBLOCK;
 }
 
 void InstallFolder::forget()
@@ -48,22 +51,35 @@ void InstallFolder::forget()
     m_opened.clear();
 }
 
-QStringList InstallFolder::components(const QString &relativePath)
+QString InstallFolder::normalised(const QString &relativePath)
 {
-    QStringList parts = relativePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    parts.removeAll(QStringLiteral("."));
-    return parts;
+    QString result;
+    result.reserve(relativePath.size());
+    for (const QStringView component : qTokenize(relativePath, QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (component == QLatin1String("."))
+            continue;
+        if (!result.isEmpty())
+            result += QLatin1Char('/');
+        result += component;
+    }
+    return result;
+}
+
+QString InstallFolder::parentOf(const QString &normalisedPath)
+{
+    const qsizetype separator = normalisedPath.lastIndexOf(QLatin1Char('/'));
+    return separator < 0 ? QString() : normalisedPath.left(separator);
+}
+
+QString InstallFolder::lastComponentOf(const QString &normalisedPath)
+{
+    return normalisedPath.mid(normalisedPath.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 bool InstallFolder::liesDirectlyIn(const QString &folder, const QString &name)
 {
     return (folder.isEmpty() || folder.endsWith(QLatin1Char('/'))) && !name.isEmpty()
            && !name.contains(QLatin1Char('/')) && name != QLatin1String(".") && name != QLatin1String("..");
-}
-
-QString InstallFolder::joined(const QStringList &components, int count)
-{
-    return components.mid(0, count).join(QLatin1Char('/'));
 }
 
 bool InstallFolder::mayFollow(int parentFd, const QByteArray &name) const
@@ -116,43 +132,44 @@ void InstallFolder::remember(const QString &key, int fd)
     m_opened.insert(key, fd);
 }
 
-InstallFolder::Folder InstallFolder::folder(const QStringList &components, bool create)
+InstallFolder::Folder InstallFolder::folder(const QString &relativePath, bool create)
 {
-    const int count = int(components.size());
-    if (count == 0)
-        return {Status::Ok, m_baseFd, 0};
-    const QString key = joined(components, count);
-    if (const auto found = m_opened.constFind(key); found != m_opened.cend())
-        return {Status::Ok, found.value(), count};
+    if (relativePath.isEmpty())
+        return {Status::Ok, m_baseFd, QString()};
+    if (const auto found = m_opened.constFind(relativePath); found != m_opened.cend())
+        return {Status::Ok, found.value(), QString()};
     // Entries come folder by folder, and a deep package goes one level at a time: the parent
     // is usually open already.
-    const auto parent = m_opened.constFind(joined(components, count - 1));
-    if (parent != m_opened.cend())
-        return walkFrom(parent.value(), count - 1, components, create);
-    return walkFrom(m_baseFd, 0, components, create);
+    const QString parent = parentOf(relativePath);
+    const auto open = parent.isEmpty() ? m_opened.cend() : m_opened.constFind(parent);
+    if (open != m_opened.cend())
+        return walkFrom(open.value(), parent.size() + 1, relativePath, create);
+    return walkFrom(m_baseFd, 0, relativePath, create);
 }
 
-InstallFolder::Folder InstallFolder::walkFrom(int fd, int reached, const QStringList &components, bool create)
+InstallFolder::Folder InstallFolder::walkFrom(int fd, qsizetype from, const QString &relativePath, bool create)
 {
-    const int count = int(components.size());
-    int previous = -1; // opened during this walk and not kept
-    Folder result{Status::Ok, fd, reached};
-    while (result.reached < count) {
+    int opened = -1; // made during this walk and not kept yet
+    Folder result{Status::Ok, fd, QString()};
+    while (from < relativePath.size()) {
+        qsizetype end = relativePath.indexOf(QLatin1Char('/'), from);
+        if (end < 0)
+            end = relativePath.size();
         Status status;
-        const int child = openChild(result.fd, components.at(result.reached), create, &status);
+        const int child = openChild(result.fd, relativePath.mid(from, end - from), create, &status);
         if (child < 0) {
             result.status = status;
+            result.stoppedAt = relativePath.left(end);
             break;
         }
-        if (previous >= 0)
-            ::close(previous);
-        previous = child;
-        result.fd = child;
-        ++result.reached;
+        if (opened >= 0)
+            ::close(opened);
+        opened = result.fd = child;
+        from = end + 1;
     }
     // Only the deepest folder reached is kept: keeping every level of a deep path would use
     // up descriptors, and the next entry needs this one or its child.
-    if (previous >= 0)
-        remember(joined(components, result.reached), previous);
+    if (opened >= 0)
+        remember(result.status == Status::Ok ? relativePath : parentOf(result.stoppedAt), opened);
     return result;
 }

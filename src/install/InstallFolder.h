@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QString>
-#include <QStringList>
 
 // The install base, opened once, and the folders under it, each reached from the one above
 // through an open descriptor instead of by its full path. Reaching a folder costs the same at
@@ -23,8 +22,8 @@ public:
         Status status = Status::Ok;
         // The folder itself when Ok; otherwise the deepest folder that was reached.
         int fd = -1;
-        // How many components were reached; the one after them is where the walk stopped.
-        int reached = 0;
+        // When not Ok: the relative path up to the component where the walk stopped.
+        QString stoppedAt;
     };
 
     explicit InstallFolder(const QString &basePath);
@@ -35,20 +34,24 @@ public:
     bool isOpen() const { return m_baseFd >= 0; }
     int baseFd() const { return m_baseFd; }
 
-    // An advisory lock on the base folder itself, held until this object goes; false while
-    // another process holds it.
+    // An advisory lock on the base folder itself, held until this object goes; false only
+    // while another process holds it.
     bool tryLock();
 
-    // Opens the folder at `components` under the base, making missing folders when `create`
-    // is set. The descriptor stays owned here and valid until the next call.
-    Folder folder(const QStringList &components, bool create);
+    // Opens the folder at `relativePath` (as normalised()) under the base, making missing
+    // folders when `create` is set. The descriptor stays owned here and valid until the next
+    // call.
+    Folder folder(const QString &relativePath, bool create);
 
     // Closes every folder opened so far: one of them may have been removed meanwhile.
     void forget();
 
-    // A relative path's components: empty ones (doubled or final separators) and "." dropped.
-    static QStringList components(const QString &relativePath);
-    static QString joined(const QStringList &components, int count);
+    // A relative path with empty components (doubled or final separators) and "." dropped:
+    // one name for each folder, whatever way a package spells it.
+    static QString normalised(const QString &relativePath);
+    // The normalised path of the folder that holds `normalisedPath`, and the last component.
+    static QString parentOf(const QString &normalisedPath);
+    static QString lastComponentOf(const QString &normalisedPath);
     // Whether a file named `name` in `folder` lies directly in that folder, as in nearly every
     // package: then the folder's components are the file's, with no splitting of the path.
     static bool liesDirectlyIn(const QString &folder, const QString &name);
@@ -56,7 +59,7 @@ public:
 private:
     int openChild(int parentFd, const QString &name, bool create, Status *status);
     bool mayFollow(int parentFd, const QByteArray &name) const;
-    Folder walkFrom(int fd, int reached, const QStringList &components, bool create);
+    Folder walkFrom(int fd, qsizetype from, const QString &relativePath, bool create);
     void remember(const QString &key, int fd);
 
     int m_baseFd = -1;

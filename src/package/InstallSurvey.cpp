@@ -13,22 +13,6 @@
 
 namespace {
 
-QString keyFor(const QString &relativePath)
-{
-    return InstallFolder::components(relativePath).join(QLatin1Char('/'));
-}
-
-QString parentKey(const QString &key)
-{
-    const qsizetype separator = key.lastIndexOf(QLatin1Char('/'));
-    return separator < 0 ? QString() : key.left(separator);
-}
-
-QStringList componentsOf(const QString &key)
-{
-    return key.isEmpty() ? QStringList() : key.split(QLatin1Char('/'));
-}
-
 } // namespace
 
 InstallSurvey::InstallSurvey(InstallFolder &folder, const QString &installBase)
@@ -70,8 +54,7 @@ void InstallSurvey::noteDevice(int folderFd, dev_t device)
 bool InstallSurvey::lookUncached(const QString &key, FolderInfo *info)
 {
     // `info` holds the parent, which exists.
-    const QStringList components = componentsOf(key);
-    const InstallFolder::Folder folder = m_folder.folder(components, false);
+    const InstallFolder::Folder folder = m_folder.folder(key, false);
     struct stat found;
     switch (folder.status) {
     case InstallFolder::Status::Ok:
@@ -83,7 +66,7 @@ bool InstallSurvey::lookUncached(const QString &key, FolderInfo *info)
     case InstallFolder::Status::RefusedLink:
         Platform::current().log(
             QStringLiteral("Refused link owned by another user: %1/%2")
-                .arg(m_installBase, InstallFolder::joined(components, folder.reached + 1)));
+                .arg(m_installBase, folder.stoppedAt));
         return false;
     case InstallFolder::Status::Missing:
     case InstallFolder::Status::NotAFolder: // the install will fail there; count it as new
@@ -103,7 +86,7 @@ bool InstallSurvey::look(const QString &key, FolderInfo *info)
     auto known = m_folders.constFind(at);
     while (known == m_folders.cend()) {
         unknown.append(at);
-        at = parentKey(at);
+        at = InstallFolder::parentOf(at);
         known = m_folders.constFind(at);
     }
     FolderInfo current = known.value();
@@ -129,7 +112,7 @@ bool InstallSurvey::lookAtFolders(const QList<ZLibCompFileMetaData> &entries)
     for (const ZLibCompFileMetaData &entry : entries) {
         if (entry.relPath() != lastRelPath || lastRelPath.isNull()) {
             lastRelPath = entry.relPath();
-            folderKey = keyFor(lastRelPath);
+            folderKey = InstallFolder::normalised(lastRelPath);
             if (!look(folderKey, &info))
                 return false;
         }
@@ -139,7 +122,7 @@ bool InstallSurvey::lookAtFolders(const QList<ZLibCompFileMetaData> &entries)
             m_fileFolders.append(folderKey);
             continue;
         }
-        m_fileFolders.append(parentKey(keyFor(entry.relFilePath())));
+        m_fileFolders.append(InstallFolder::parentOf(InstallFolder::normalised(entry.relFilePath())));
         if (!look(m_fileFolders.last(), &info))
             return false;
     }
@@ -153,11 +136,11 @@ quint64 InstallSurvey::blocksFor(const Room &room, qint64 size) const
 
 bool InstallSurvey::exists(const QString &folderKey, const QString &relFilePath)
 {
-    const QStringList components = InstallFolder::components(relFilePath);
-    const InstallFolder::Folder folder = m_folder.folder(componentsOf(folderKey), false);
+    const QString name = InstallFolder::lastComponentOf(InstallFolder::normalised(relFilePath));
+    const InstallFolder::Folder folder = m_folder.folder(folderKey, false);
     struct stat info;
-    return !components.isEmpty() && folder.status == InstallFolder::Status::Ok
-           && ::fstatat(folder.fd, QFile::encodeName(components.last()).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+    return !name.isEmpty() && folder.status == InstallFolder::Status::Ok
+           && ::fstatat(folder.fd, QFile::encodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 void InstallSurvey::countFiles(const QList<ZLibCompFileMetaData> &entries, bool lookForExisting)

@@ -93,34 +93,42 @@ bool PackageExtractor::inflate(const ZLibCompFileMetaData &entry)
     return true;
 }
 
-int PackageExtractor::refusedLink(const QStringList &components, int reached)
+int PackageExtractor::refusedLink(const QString &stoppedAt)
 {
-    Platform::current().log(QStringLiteral("Refused link owned by another user: %1/%2")
-                                .arg(m_installBase, InstallFolder::joined(components, reached + 1)));
+    Platform::current().log(QStringLiteral("Refused link owned by another user: %1/%2").arg(m_installBase, stoppedAt));
     return InstallResult::FDIR;
 }
 
-const QStringList &PackageExtractor::folderComponents(const QString &relPath)
+const QString &PackageExtractor::folderKey(const QString &relPath)
 {
     if (relPath != m_lastRelPath || m_lastRelPath.isNull()) {
         m_lastRelPath = relPath;
-        m_lastComponents = InstallFolder::components(relPath);
+        m_lastFolderKey = InstallFolder::normalised(relPath);
     }
-    return m_lastComponents;
+    return m_lastFolderKey;
 }
 
-int PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry, int *folderFd)
+PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code)
 {
-    const QStringList &components = folderComponents(entry.relPath());
-    const InstallFolder::Folder folder = m_folder.folder(components, true);
+    const InstallFolder::Folder folder = m_folder.folder(folderKey(entry.relPath()), true);
     *folderFd = folder.fd;
-    if (folder.status == InstallFolder::Status::Ok)
-        return InstallResult::Success;
-    if (folder.status == InstallFolder::Status::RefusedLink)
-        return refusedLink(components, folder.reached);
+    *code = InstallResult::Success;
+    switch (folder.status) {
+    case InstallFolder::Status::Ok:
+        return Attempt::Done;
+    case InstallFolder::Status::Missing: // a folder on the way was removed since it was opened
+        return Attempt::FolderGone;
+    case InstallFolder::Status::RefusedLink:
+        *code = refusedLink(folder.stoppedAt);
+        return Attempt::Done;
+    case InstallFolder::Status::NotAFolder:
+    case InstallFolder::Status::Failed:
+        break;
+    }
     Platform::current().log(
         QStringLiteral("Failed to create folder at %1").arg(m_installBase + QLatin1Char('/') + entry.relPath()));
-    return InstallResult::FDIR;
+    *code = InstallResult::FDIR;
+    return Attempt::Done;
 }
 
 int PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name)
@@ -130,16 +138,16 @@ int PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, 
         *name = QFile::encodeName(entry.filename());
         return InstallResult::Success;
     }
-    QStringList components = InstallFolder::components(entry.relFilePath());
-    if (components.isEmpty()) // the output path is the install base itself
+    const QString path = InstallFolder::normalised(entry.relFilePath());
+    if (path.isEmpty()) // the output path is the install base itself
         return InstallResult::FLDROW;
-    *name = QFile::encodeName(components.takeLast());
-    const InstallFolder::Folder folder = m_folder.folder(components, false);
+    *name = QFile::encodeName(InstallFolder::lastComponentOf(path));
+    const InstallFolder::Folder folder = m_folder.folder(InstallFolder::parentOf(path), false);
     *folderFd = folder.fd;
     if (folder.status == InstallFolder::Status::Ok)
         return InstallResult::Success;
     // A name holding a separator leads into a folder the package doesn't make.
-    return folder.status == InstallFolder::Status::RefusedLink ? refusedLink(components, folder.reached)
+    return folder.status == InstallFolder::Status::RefusedLink ? refusedLink(folder.stoppedAt)
                                                                : int(InstallResult::WRITE);
 }
 
@@ -175,7 +183,9 @@ PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFile
 PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, Result *result)
 {
     int folderFd = -1;
-    if ((result->code = makeFolder(entry, &folderFd)) != InstallResult::Success)
+    if (makeFolder(entry, &folderFd, &result->code) == Attempt::FolderGone)
+        return Attempt::FolderGone;
+    if (result->code != InstallResult::Success)
         return Attempt::Done;
     QByteArray name;
     if ((result->code = fileFolder(entry, folderFd, &folderFd, &name)) != InstallResult::Success) {

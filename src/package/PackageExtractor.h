@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 class InstallFolder;
 
@@ -39,13 +38,13 @@ private:
     enum class Attempt { Done, FolderGone };
 
     bool inflate(const ZLibCompFileMetaData &entry);
-    const QStringList &folderComponents(const QString &relPath);
-    int makeFolder(const ZLibCompFileMetaData &entry, int *folderFd);
+    const QString &folderKey(const QString &relPath);
+    Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code);
     int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name);
     Attempt place(const ZLibCompFileMetaData &entry, Result *result);
     Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, const QString &outputPath, bool existsAsFolder);
     int refuseFolderOverwrite(const QString &outputPath);
-    int refusedLink(const QStringList &components, int reached);
+    int refusedLink(const QString &stoppedAt);
     bool growBuffer(qint64 capacity);
 
     const QByteArray &m_packageData;
@@ -55,6 +54,6 @@ private:
     bool m_askToOverwrite;
     char *m_buffer = nullptr;
     qint64 m_bufferCapacity = 0;
-    QString m_lastRelPath; // entries come folder by folder: split each folder once
-    QStringList m_lastComponents;
+    QString m_lastRelPath; // entries come folder by folder: normalise each folder once
+    QString m_lastFolderKey;
 };

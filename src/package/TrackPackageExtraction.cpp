@@ -20,16 +20,13 @@ namespace {
 constexpr int LockPollMs = 50;
 
 // The folder that holds the program "Ride!" starts: a track package never replaces it.
-const QStringList SimulatorProgramFolder{QStringLiteral("ZoomcrestSimulator.app"), QStringLiteral("Contents"),
-                                         QStringLiteral("MacOS")};
+const QString SimulatorProgramFolder = QStringLiteral("ZoomcrestSimulator.app/Contents/MacOS/");
 
 bool insideSimulatorProgram(const QString &relativePath)
 {
-    if (!relativePath.contains(SimulatorProgramFolder.first()))
-        return false;
-    const QStringList components = InstallFolder::components(relativePath);
-    return components.size() > SimulatorProgramFolder.size()
-           && components.mid(0, SimulatorProgramFolder.size()) == SimulatorProgramFolder;
+    if (!relativePath.contains(QLatin1String("ZoomcrestSimulator.app")))
+        return false; // the common case, without normalising the path
+    return InstallFolder::normalised(relativePath).startsWith(SimulatorProgramFolder);
 }
 
 // No file system call takes a longer path, and deeper paths would make the checks before
