@@ -794,6 +794,9 @@ void PackageExtractTest::hostileSetups_data()
     QTest::newRow("folder removed during a question is made again")
         << "existing readme" << QList<PackageWriter::Entry>{entry("Tracks\\", "a", "a"), entry("", "readme", "new"), entry("Tracks\\", "b", "b")}
         << QList<int>{1} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/b=b"_s, u"readme=new"_s} << same;
+    QTest::newRow("folder removed during a question, then a folder in it")
+        << "existing readme" << QList<PackageWriter::Entry>{entry("Tracks\\", "a", "a"), entry("", "readme", "new"), entry("Tracks\\Night\\", "b", "b")}
+        << QList<int>{1} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/Night/"_s, u"Tracks/Night/b=b"_s, u"readme=new"_s} << same;
 }
 
 void PackageExtractTest::hostileSetups()
