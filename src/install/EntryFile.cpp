@@ -194,7 +194,7 @@ bool replace(int folderFd, const QByteArray &name, const char *bytes, qint64 siz
     if (staged.fd < 0)
         return false;
     if (existingMode != 0)
-        ::fchmod(staged.fd, existingMode & 07777);
+        ::fchmod(staged.fd, existingMode & 0777); // never a set-id bit from the old file
     if (!nameTemporarily(folderFd, &staged)) {
         const bool retry = staged.temporaryName.isEmpty() && !unnamedFiles;
         discard(folderFd, staged);
