@@ -32,11 +32,7 @@ class FuzzPlatform : public HeadlessPlatform
 {
 public:
     void log(const QString &) override {}
-    int runAlertPanel(const QString &, const QString &, const QString &, const QString &,
-                      const QString &) override
-    {
-        return 1;
-    }
+    AlertAnswer runAlertPanel(const Alert &) override { return AlertAnswer::Default; }
 };
 
 // The package file and the install folder of every run, in one temporary folder that goes

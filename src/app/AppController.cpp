@@ -26,14 +26,14 @@ namespace {
 const QString PreferencesDidGetSaved = QStringLiteral("preferencesDidGetSaved");
 const QString InstallPathIsNewlyBlessed = QStringLiteral("installPathIsNewlyBlessed");
 
-const QString FirstRunTitle = QStringLiteral("First Run");
-const QString FirstRunButton = QStringLiteral("Yeah, I'll Do That...");
-const QString FirstRunMessage = QStringLiteral(
-    "Welcome To the Zoomcrest Cratewright. Please set your Zoomcrest application folder, and then "
-    "choose \"Save\".\n\nAfter you have completed this task, the Cratewright will be fully "
-    "configured, and you will be prompted to open a track pack to install.\n\nHave Fun!\n");
+const Alert FirstRunAlert{
+    QStringLiteral("First Run"),
+    QStringLiteral("Welcome To the Zoomcrest Cratewright. Please set your Zoomcrest application folder, and then "
+                   "choose \"Save\".\n\nAfter you have completed this task, the Cratewright will be fully "
+                   "configured, and you will be prompted to open a track pack to install.\n\nHave Fun!\n"),
+    QStringLiteral("Yeah, I'll Do That..."),
+};
 
-const QString FileOpenErrorTitle = QStringLiteral("File Open Error");
 const QString NoCommentsText = QStringLiteral("(No Comments In Package File)");
 const QString NotLoadedText = QStringLiteral("Package Was NOT Loaded!");
 const QString InstallingText = QStringLiteral("Installing Package...");
@@ -176,9 +176,7 @@ void AppController::applicationDidFinishLaunching(const Notification *)
         // them brings us back here through "installPathIsNewlyBlessed".
         setWaitingToLoadPkg(true);
         m_prefWinController->showWindow(this);
-        Platform::current().beginInformationalAlertSheet(FirstRunTitle, FirstRunButton, QString(),
-                                                         QString(), m_prefWinController->window(),
-                                                         FirstRunMessage);
+        Platform::current().beginInformationalAlertSheet(FirstRunAlert, m_prefWinController->window());
         return;
     }
 
@@ -282,10 +280,9 @@ void AppController::loadPackageAtPath(const QString &path)
             QStringLiteral("%1 File(s) In Package.").arg(m_thePackage.pkgFilesCount()));
         InstallPkgButton()->setEnabled(true);
     } else {
-        const QString message = LoadResult::message(code);
         Platform &platform = Platform::current();
         platform.beep();
-        platform.runAlertPanel(FileOpenErrorTitle, message, OkButton, QString(), QString());
+        platform.runAlertPanel(LoadResult::failureAlert(code));
         closeMainWindow(this);
     }
 
@@ -393,8 +390,7 @@ void AppController::reportLaunchFailure(SimulatorLaunch::Outcome outcome)
     platform.beep();
     if (logFirst)
         platform.log(SimulatorLaunch::failureLogLine(outcome));
-    platform.runAlertPanel(SimulatorLaunch::FailureTitle, SimulatorLaunch::failureMessage(outcome),
-                           SimulatorLaunch::failureButton(outcome), QString(), QString());
+    platform.runAlertPanel(SimulatorLaunch::failureAlert(outcome));
     if (!logFirst)
         platform.log(SimulatorLaunch::failureLogLine(outcome));
 }
@@ -434,6 +430,5 @@ void AppController::showHelp(QObject *)
     const QUrl address = VersionText::documentationUrl();
     if (Platform::current().openUrl(address))
         return;
-    Platform::current().runAlertPanel(HelpTitle, HelpMessagePrefix + address.toString(), OkButton,
-                                      QString(), QString());
+    Platform::current().runAlertPanel(Alert{HelpTitle, HelpMessagePrefix + address.toString(), OkButton});
 }

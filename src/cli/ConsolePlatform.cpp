@@ -15,26 +15,23 @@ void ConsolePlatform::beep()
         Console::errInline(QStringLiteral("\a"));
 }
 
-int ConsolePlatform::runAlertPanel(const QString &title, const QString &message,
-                                   const QString &defaultButton, const QString &alternateButton,
-                                   const QString &otherButton)
+AlertAnswer ConsolePlatform::runAlertPanel(const Alert &alert)
 {
-    Q_UNUSED(defaultButton);
-    if (alternateButton.isEmpty()) {
+    if (alert.alternateButton.isEmpty()) {
         // Nothing to choose: the alert is a report.
-        Console::err(PlainText::lines(title + QStringLiteral(": ") + message));
-        return 1;
+        Console::err(PlainText::lines(alert.title + QStringLiteral(": ") + alert.message));
+        return AlertAnswer::Default;
     }
-    return ask(message, !otherButton.isEmpty());
+    return ask(alert.message, !alert.otherButton.isEmpty());
 }
 
-int ConsolePlatform::ask(const QString &message, bool offersAll)
+AlertAnswer ConsolePlatform::ask(const QString &message, bool offersAll)
 {
     const QString choices = offersAll ? QStringLiteral("[y]es, [n]o, yes to [a]ll:")
                                       : QStringLiteral("[y]es, [n]o:");
     if (m_questions == Questions::AnswerNo) {
         Console::err(PlainText::oneLine(message) + QStringLiteral(" No."));
-        return 0;
+        return AlertAnswer::Alternate;
     }
 
     // The question and its choices share one line, whatever the file name in it holds.
@@ -44,7 +41,7 @@ int ConsolePlatform::ask(const QString &message, bool offersAll)
         if (!std::getline(std::cin, line)) {
             // End of input: nobody is left to say yes, so the file is kept.
             Console::err(QString());
-            return 0;
+            return AlertAnswer::Alternate;
         }
         const QString typed = QString::fromLocal8Bit(line.data(), qsizetype(line.size()));
         // A terminal shows what was typed; answers from a pipe are shown here, so that the
@@ -53,20 +50,18 @@ int ConsolePlatform::ask(const QString &message, bool offersAll)
             Console::err(PlainText::oneLine(typed));
         const QString answer = typed.trimmed().toLower();
         if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
-            return 1;
+            return AlertAnswer::Default;
         if (answer == QLatin1String("n") || answer == QLatin1String("no"))
-            return 0;
+            return AlertAnswer::Alternate;
         if (offersAll && (answer == QLatin1String("a") || answer == QLatin1String("all")))
-            return -1;
+            return AlertAnswer::Other;
         Console::errInline(choices + QLatin1Char(' '));
     }
 }
 
-void ConsolePlatform::beginInformationalAlertSheet(const QString &title, const QString &,
-                                                   const QString &, const QString &, QWidget *,
-                                                   const QString &message)
+void ConsolePlatform::beginInformationalAlertSheet(const Alert &alert, QWidget *)
 {
-    Console::err(PlainText::lines(title + QStringLiteral(": ") + message));
+    Console::err(PlainText::lines(alert.title + QStringLiteral(": ") + alert.message));
 }
 
 void ConsolePlatform::log(const QString &line)

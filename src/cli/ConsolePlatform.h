@@ -18,16 +18,13 @@ public:
     Questions questions() const { return m_questions; }
 
     void beep() override;
-    int runAlertPanel(const QString &title, const QString &message, const QString &defaultButton,
-                      const QString &alternateButton, const QString &otherButton) override;
-    void beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
-                                      const QString &alternateButton, const QString &otherButton,
-                                      QWidget *window, const QString &message) override;
+    AlertAnswer runAlertPanel(const Alert &alert) override;
+    void beginInformationalAlertSheet(const Alert &alert, QWidget *window) override;
     void log(const QString &line) override;
     void fetchUrl(const QUrl &url, QObject *context, FetchDone done) override;
 
 private:
-    int ask(const QString &message, bool offersAll);
+    AlertAnswer ask(const QString &message, bool offersAll);
 
     Questions m_questions = Questions::Ask;
 };

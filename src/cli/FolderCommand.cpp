@@ -99,8 +99,8 @@ int FolderCommand::store(const QString &folder, bool knownFolderNotForZC)
         return ExitStatus::Refused;
     }
     if (!InstallLocation::store(path, knownFolderNotForZC)) {
-        Console::err(InstallLocation::NotSavedTitle + QStringLiteral(": ")
-                     + PlainText::oneLine(InstallLocation::notSavedMessage()));
+        const Alert notSaved = InstallLocation::notSavedAlert();
+        Console::err(notSaved.title + QStringLiteral(": ") + PlainText::oneLine(notSaved.message));
         return ExitStatus::Refused;
     }
     Console::out(QStringLiteral("Simulator folder stored: ") + PlainText::oneLine(path));

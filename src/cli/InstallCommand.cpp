@@ -166,8 +166,8 @@ int InstallCommand::ride(const TrackPackage &package, bool json)
             Console::out(QStringLiteral("Simulator started."));
         return ExitStatus::Success;
     }
-    Console::err(SimulatorLaunch::FailureTitle + QStringLiteral(": ")
-                 + SimulatorLaunch::failureMessage(outcome));
+    const Alert failure = SimulatorLaunch::failureAlert(outcome);
+    Console::err(failure.title + QStringLiteral(": ") + failure.message);
     Platform::current().log(SimulatorLaunch::failureLogLine(outcome));
     return ExitStatus::Refused;
 }

@@ -34,12 +34,12 @@ bool store(const QString &folderPath, bool knownFolderNotForZC)
     });
 }
 
-const QString NotSavedTitle = QStringLiteral("Preferences Not Saved");
-
-QString notSavedMessage()
+Alert notSavedAlert()
 {
-    return QStringLiteral("Could not write the settings file '%1'. The folder was not saved.")
-        .arg(UserDefaults::standardUserDefaults().storeFileName());
+    return Alert{QStringLiteral("Preferences Not Saved"),
+                 QStringLiteral("Could not write the settings file '%1'. The folder was not saved.")
+                     .arg(UserDefaults::standardUserDefaults().storeFileName()),
+                 QStringLiteral("OK")};
 }
 
 QString storedFolderPath()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Alert.h"
+
 #include <QString>
 
 // The two settings that name the simulator folder, shared by the desktop program and the
@@ -20,8 +22,7 @@ bool isValid(const QString &folderPath, bool knownFolderNotForZC);
 // nothing was stored.
 bool store(const QString &folderPath, bool knownFolderNotForZC);
 // The alert for a store that failed; the message names the settings file.
-extern const QString NotSavedTitle;
-QString notSavedMessage();
+Alert notSavedAlert();
 
 // The stored folder and flag, and whether the stored pair passes the rule.
 QString storedFolderPath();

@@ -6,8 +6,6 @@
 
 namespace SimulatorLaunch {
 
-const QString FailureTitle = QStringLiteral("Launch Failed");
-
 namespace {
 const QString ExecutableSuffix = QStringLiteral("ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator");
 }
@@ -42,6 +40,8 @@ void start(const TrackPackage &package, QObject *context, Done done)
                                    });
 }
 
+namespace {
+
 QString failureMessage(Outcome outcome)
 {
     const QString contact = QLatin1String(MaintainerContactAddress);
@@ -67,6 +67,13 @@ QString failureMessage(Outcome outcome)
 QString failureButton(Outcome outcome)
 {
     return outcome == Outcome::SimulatorNotStarted ? QStringLiteral("Oh Well") : QStringLiteral("I'll do that.");
+}
+
+} // namespace
+
+Alert failureAlert(Outcome outcome)
+{
+    return Alert{QStringLiteral("Launch Failed"), failureMessage(outcome), failureButton(outcome)};
 }
 
 QString failureLogLine(Outcome outcome)

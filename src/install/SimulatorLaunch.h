@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Alert.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -30,10 +32,8 @@ std::optional<Outcome> refusal(const TrackPackage &package);
 using Done = std::function<void(Outcome outcome)>;
 void start(const TrackPackage &package, QObject *context, Done done);
 
-// The "Launch Failed" alert's message, its button, and the log line for a failed outcome.
-QString failureMessage(Outcome outcome);
-QString failureButton(Outcome outcome);
+// The "Launch Failed" alert and the log line for a failed outcome.
+Alert failureAlert(Outcome outcome);
 QString failureLogLine(Outcome outcome);
-extern const QString FailureTitle;
 
 } // namespace SimulatorLaunch

@@ -169,14 +169,15 @@ PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFile
         return Overwrite::Write;
     Platform &platform = Platform::current();
     platform.beep();
-    const int answer = platform.runAlertPanel(
-        QStringLiteral("File Already Exists"),
-        QStringLiteral("The File '%1' already exists. Would you like to replace it?").arg(entry.relFilePath()),
-        QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("Yes To All"));
-    if (answer == 0)
+    switch (platform.runAlertPanel(InstallResult::overwriteAlert(entry.relFilePath()))) {
+    case AlertAnswer::Alternate:
         return Overwrite::Keep;
-    if (answer == -1)
+    case AlertAnswer::Other:
         m_askToOverwrite = false;
+        break;
+    case AlertAnswer::Default:
+        break;
+    }
     return Overwrite::Write;
 }
 

@@ -30,6 +30,11 @@ QString message(int code)
     }
 }
 
+Alert failureAlert(int code)
+{
+    return Alert{QStringLiteral("File Open Error"), message(code), QStringLiteral("OK")};
+}
+
 } // namespace LoadResult
 
 namespace InstallResult {
@@ -62,6 +67,13 @@ QString stoppedText(qint64 done, qint64 total)
 QString waitingText()
 {
     return QStringLiteral("Waiting for another install into this folder to finish\u2026");
+}
+
+Alert overwriteAlert(const QString &relFilePath)
+{
+    return Alert{QStringLiteral("File Already Exists"),
+                 QStringLiteral("The File '%1' already exists. Would you like to replace it?").arg(relFilePath),
+                 QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("Yes To All")};
 }
 
 } // namespace InstallResult

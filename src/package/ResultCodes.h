@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Alert.h"
+
 #include <QString>
 
 // Load result codes of TrackPackage::loadPackageFileAtPath, in the order they are checked.
@@ -17,6 +19,8 @@ enum : int {
 };
 // The "File Open Error" message for a failed load.
 QString message(int code);
+// The alert that reports a failed load: "File Open Error" with that message.
+Alert failureAlert(int code);
 } // namespace LoadResult
 
 // Install result codes of TrackPackage::expandPackageTo, each with its tag.
@@ -40,6 +44,10 @@ QString statusText(int code);
 QString stoppedText(qint64 done, qint64 total);
 // Shown while an install waits for another one into the same folder.
 QString waitingText();
+// The question asked before an existing file is replaced; the file is named by its path
+// inside the package, not by where it lies on disk. Yes is the default button, No the
+// alternate, Yes To All the other.
+Alert overwriteAlert(const QString &relFilePath);
 } // namespace InstallResult
 
 // Who to tell when something happens that should not.

@@ -24,20 +24,15 @@ void Platform::setCurrent(Platform *platform)
 
 void HeadlessPlatform::beep() {}
 
-int HeadlessPlatform::runAlertPanel(const QString &title, const QString &message,
-                                    const QString &defaultButton, const QString &alternateButton,
-                                    const QString &)
+AlertAnswer HeadlessPlatform::runAlertPanel(const Alert &alert)
 {
-    log(title + QStringLiteral(": ") + message);
-    Q_UNUSED(defaultButton);
-    return alternateButton.isEmpty() ? 1 : 0;
+    log(alert.title + QStringLiteral(": ") + alert.message);
+    return alert.alternateButton.isEmpty() ? AlertAnswer::Default : AlertAnswer::Alternate;
 }
 
-void HeadlessPlatform::beginInformationalAlertSheet(const QString &title, const QString &,
-                                                    const QString &, const QString &, QWidget *,
-                                                    const QString &message)
+void HeadlessPlatform::beginInformationalAlertSheet(const Alert &alert, QWidget *)
 {
-    log(title + QStringLiteral(": ") + message);
+    log(alert.title + QStringLiteral(": ") + alert.message);
 }
 
 void HeadlessPlatform::log(const QString &line)

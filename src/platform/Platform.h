@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Alert.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -28,17 +30,11 @@ public:
 
     virtual void beep() = 0;
 
-    // Modal alert: 1 for the default button, 0 for the alternate, -1 for the other. An empty
-    // label means that button is absent.
-    virtual int runAlertPanel(const QString &title, const QString &message,
-                              const QString &defaultButton, const QString &alternateButton,
-                              const QString &otherButton) = 0;
+    // Modal alert: blocks until one of its buttons is pressed.
+    virtual AlertAnswer runAlertPanel(const Alert &alert) = 0;
 
     // Informational alert attached to `window`; returns at once.
-    virtual void beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
-                                              const QString &alternateButton,
-                                              const QString &otherButton, QWidget *window,
-                                              const QString &message) = 0;
+    virtual void beginInformationalAlertSheet(const Alert &alert, QWidget *window) = 0;
 
     // One line to the system log.
     virtual void log(const QString &line) = 0;
@@ -69,11 +65,8 @@ class HeadlessPlatform : public Platform
 {
 public:
     void beep() override;
-    int runAlertPanel(const QString &title, const QString &message, const QString &defaultButton,
-                      const QString &alternateButton, const QString &otherButton) override;
-    void beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
-                                      const QString &alternateButton, const QString &otherButton,
-                                      QWidget *window, const QString &message) override;
+    AlertAnswer runAlertPanel(const Alert &alert) override;
+    void beginInformationalAlertSheet(const Alert &alert, QWidget *window) override;
     void log(const QString &line) override;
     std::shared_ptr<OpenPanel> openPanel() override;
     bool openUrl(const QUrl &url) override;

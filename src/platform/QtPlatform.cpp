@@ -11,12 +11,12 @@
 namespace {
 
 // Alert texts may quote a package's file names: always plain text, never rich text.
-QMessageBox *makeMessageBox(const QString &title, const QString &message, QWidget *parent)
+QMessageBox *makeMessageBox(const Alert &alert, QWidget *parent)
 {
     auto *box = new QMessageBox(parent);
-    box->setWindowTitle(title);
+    box->setWindowTitle(alert.title);
     box->setTextFormat(Qt::PlainText);
-    box->setText(message);
+    box->setText(alert.message);
     box->setIcon(QMessageBox::NoIcon);
     return box;
 }
@@ -33,15 +33,13 @@ void QtPlatform::beep()
     QApplication::beep();
 }
 
-int QtPlatform::runAlertPanel(const QString &title, const QString &message,
-                              const QString &defaultButton, const QString &alternateButton,
-                              const QString &otherButton)
+AlertAnswer QtPlatform::runAlertPanel(const Alert &alert)
 {
-    std::unique_ptr<QMessageBox> box(makeMessageBox(title, message, QApplication::activeWindow()));
+    std::unique_ptr<QMessageBox> box(makeMessageBox(alert, QApplication::activeWindow()));
     box->setIcon(QMessageBox::Warning);
-    QPushButton *byDefault = addButton(box.get(), defaultButton, QMessageBox::AcceptRole);
-    QPushButton *alternate = addButton(box.get(), alternateButton, QMessageBox::RejectRole);
-    QPushButton *other = addButton(box.get(), otherButton, QMessageBox::DestructiveRole);
+    QPushButton *byDefault = addButton(box.get(), alert.defaultButton, QMessageBox::AcceptRole);
+    QPushButton *alternate = addButton(box.get(), alert.alternateButton, QMessageBox::RejectRole);
+    QPushButton *other = addButton(box.get(), alert.otherButton, QMessageBox::DestructiveRole);
     if (byDefault)
         box->setDefaultButton(byDefault);
     // Escape means "don't": the alternate button, else the other one (the "No" of a Yes/No
@@ -50,24 +48,22 @@ int QtPlatform::runAlertPanel(const QString &title, const QString &message,
     box->exec();
     const QAbstractButton *clicked = box->clickedButton();
     if (clicked && clicked == alternate)
-        return 0;
+        return AlertAnswer::Alternate;
     if (clicked && clicked == other)
-        return -1;
-    return 1;
+        return AlertAnswer::Other;
+    return AlertAnswer::Default;
 }
 
-void QtPlatform::beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
-                                              const QString &alternateButton,
-                                              const QString &otherButton, QWidget *window,
-                                              const QString &message)
+void QtPlatform::beginInformationalAlertSheet(const Alert &alert, QWidget *window)
 {
-    QMessageBox *box = makeMessageBox(title, message, window);
+    QMessageBox *box = makeMessageBox(alert, window);
     box->setIcon(QMessageBox::Information);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
-    addButton(box, defaultButton.isEmpty() ? QStringLiteral("OK") : defaultButton, QMessageBox::AcceptRole);
-    addButton(box, alternateButton, QMessageBox::RejectRole);
-    addButton(box, otherButton, QMessageBox::DestructiveRole);
+    addButton(box, alert.defaultButton.isEmpty() ? QStringLiteral("OK") : alert.defaultButton,
+              QMessageBox::AcceptRole);
+    addButton(box, alert.alternateButton, QMessageBox::RejectRole);
+    addButton(box, alert.otherButton, QMessageBox::DestructiveRole);
     box->open();
 }
 

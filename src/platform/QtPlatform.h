@@ -8,11 +8,8 @@ class QtPlatform : public HeadlessPlatform
 {
 public:
     void beep() override;
-    int runAlertPanel(const QString &title, const QString &message, const QString &defaultButton,
-                      const QString &alternateButton, const QString &otherButton) override;
-    void beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
-                                      const QString &alternateButton, const QString &otherButton,
-                                      QWidget *window, const QString &message) override;
+    AlertAnswer runAlertPanel(const Alert &alert) override;
+    void beginInformationalAlertSheet(const Alert &alert, QWidget *window) override;
     std::shared_ptr<OpenPanel> openPanel() override;
     bool openUrl(const QUrl &url) override;
     void fetchUrl(const QUrl &url, QObject *context, FetchDone done) override;

@@ -94,16 +94,16 @@ void ZCTrackPackPrefWinController::chooseZoomcrestFolderDidEnd(OpenPanel *panel,
     }
     Platform &platform = Platform::current();
     platform.beep();
-    const int answer = platform.runAlertPanel(
+    const AlertAnswer answer = platform.runAlertPanel(Alert{
         QStringLiteral("Not A Zoomcrest Folder"),
         QStringLiteral("The folder you chose does not appear to be your Zoomcrest application folder. "
                        "You will not be able to use tracks installed to this location. Are you sure you "
                        "want to use it?"),
-        QStringLiteral("Yes"), QString(), QStringLiteral("No"));
-    if (answer == 1) {
+        QStringLiteral("Yes"), QString(), QStringLiteral("No")});
+    if (answer == AlertAnswer::Default) {
         zcFolderPathField()->setText(chosenPath);
         m_workingInstallPathIsUserBlessed = true;
-    } else if (answer == -1) {
+    } else if (answer == AlertAnswer::Other) {
         panel->close();
         chooseZoomcrestFolder(this);
     }
@@ -116,17 +116,16 @@ void ZCTrackPackPrefWinController::saveChanges(QObject *)
         m_chosenInstallPathIsValid = false;
         Platform &platform = Platform::current();
         platform.beep();
-        platform.runAlertPanel(QStringLiteral("Not A Valid Install Location"),
-                               QStringLiteral("The current install location is not valid. Please choose another."),
-                               QStringLiteral("OK"), QString(), QString());
+        platform.runAlertPanel(Alert{QStringLiteral("Not A Valid Install Location"),
+                                     QStringLiteral("The current install location is not valid. Please choose another."),
+                                     QStringLiteral("OK")});
         return;
     }
     if (!InstallLocation::store(folderPath, m_workingInstallPathIsUserBlessed)) {
         // Nothing changed on disk, so the folder in effect is still the one it was.
         Platform &platform = Platform::current();
         platform.beep();
-        platform.runAlertPanel(InstallLocation::NotSavedTitle, InstallLocation::notSavedMessage(),
-                               QStringLiteral("OK"), QString(), QString());
+        platform.runAlertPanel(InstallLocation::notSavedAlert());
         return;
     }
     m_chosenInstallPathIsValid = true;

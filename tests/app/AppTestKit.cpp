@@ -55,22 +55,16 @@ void storeInstallLocation(const QString &folder, bool knownFolderNotForZC)
     defaults.setObjectForKey(knownFolderNotForZC, ZCCratewrightKnownFolderNotForZCKey);
 }
 
-int ProbingPlatform::runAlertPanel(const QString &title, const QString &message,
-                                   const QString &defaultButton, const QString &alternateButton,
-                                   const QString &otherButton)
+AlertAnswer ProbingPlatform::runAlertPanel(const Alert &alert)
 {
-    const int answer = RecordingPlatform::runAlertPanel(title, message, defaultButton, alternateButton, otherButton);
+    const AlertAnswer answer = RecordingPlatform::runAlertPanel(alert);
     probeLast();
     return answer;
 }
 
-void ProbingPlatform::beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
-                                                   const QString &alternateButton,
-                                                   const QString &otherButton, QWidget *window,
-                                                   const QString &message)
+void ProbingPlatform::beginInformationalAlertSheet(const Alert &alert, QWidget *window)
 {
-    RecordingPlatform::beginInformationalAlertSheet(title, defaultButton, alternateButton, otherButton,
-                                                    window, message);
+    RecordingPlatform::beginInformationalAlertSheet(alert, window);
     probeLast();
 }
 

@@ -44,11 +44,8 @@ class ProbingPlatform : public RecordingPlatform
 public:
     std::function<void(const QString &event)> probe;
 
-    int runAlertPanel(const QString &title, const QString &message, const QString &defaultButton,
-                      const QString &alternateButton, const QString &otherButton) override;
-    void beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
-                                      const QString &alternateButton, const QString &otherButton,
-                                      QWidget *window, const QString &message) override;
+    AlertAnswer runAlertPanel(const Alert &alert) override;
+    void beginInformationalAlertSheet(const Alert &alert, QWidget *window) override;
     void log(const QString &line) override;
     std::shared_ptr<OpenPanel> openPanel() override;
 

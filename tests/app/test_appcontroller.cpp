@@ -640,7 +640,7 @@ void TestAppController::loadFailure()
 
     QCOMPARE(noticeable(m_platform->events.mid(eventsBefore)),
              (QStringList{QStringLiteral("beep"), QStringLiteral("alert:File Open Error")}));
-    const RecordingPlatform::Alert alert = m_platform->alerts.last();
+    const Alert alert = m_platform->alerts.last();
     QCOMPARE(alert.message, message);
     QCOMPARE(alert.defaultButton, QStringLiteral("OK"));
     QCOMPARE(alert.alternateButton, QString());
@@ -786,21 +786,22 @@ void TestAppController::installWaitsForAnotherInstall()
 
 void TestAppController::overwritePromptDuringInstall_data()
 {
-    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QList<AlertAnswer>>("answers");
     QTest::addColumn<int>("prompts");
     QTest::addColumn<QByteArray>("trackAfter");
     QTest::addColumn<QByteArray>("sceneryAfter");
 
     const QByteArray newTrack = QByteArray("track data ").repeated(40);
     const QByteArray newScenery = QByteArray("v 0 0 0\n").repeated(20);
-    QTest::newRow("No to every file") << QList<int>{0, 0} << 2 << QByteArray("old track") << QByteArray("old rock");
-    QTest::newRow("Yes to every file") << QList<int>{1, 1} << 2 << newTrack << newScenery;
-    QTest::newRow("Yes To All") << QList<int>{-1} << 1 << newTrack << newScenery;
+    const AlertAnswer yes = AlertAnswer::Default, no = AlertAnswer::Alternate, yesToAll = AlertAnswer::Other;
+    QTest::newRow("No to every file") << QList<AlertAnswer>{no, no} << 2 << QByteArray("old track") << QByteArray("old rock");
+    QTest::newRow("Yes to every file") << QList<AlertAnswer>{yes, yes} << 2 << newTrack << newScenery;
+    QTest::newRow("Yes To All") << QList<AlertAnswer>{yesToAll} << 1 << newTrack << newScenery;
 }
 
 void TestAppController::overwritePromptDuringInstall()
 {
-    QFETCH(QList<int>, answers);
+    QFETCH(QList<AlertAnswer>, answers);
     QFETCH(int, prompts);
     QFETCH(QByteArray, trackAfter);
     QFETCH(QByteArray, sceneryAfter);
@@ -811,8 +812,8 @@ void TestAppController::overwritePromptDuringInstall()
     startWithPackage(simulator, false, writePackage(QStringLiteral("Corkscrew.zcpack"), standardPackage().build()));
     AppController &controller = *m_controller;
     controller.PkgRightInfoField()->setText(QStringLiteral("before"));
-    for (int answer : answers)
-        m_platform->queueAlertAnswer(answer);
+    for (AlertAnswer answer : answers)
+        m_platform->queueAnswer(answer);
 
     // What the window shows while the install waits for an answer.
     QStringList statusAtPrompt;
@@ -1010,7 +1011,7 @@ void TestAppController::launchFailures()
     }
     QCOMPARE(events, noticed);
     QCOMPARE(m_platform->logLines.last(), logLine);
-    const RecordingPlatform::Alert alert = m_platform->alerts.last();
+    const Alert alert = m_platform->alerts.last();
     QCOMPARE(alert.title, QStringLiteral("Launch Failed"));
     QCOMPARE(alert.message, message);
     QCOMPARE(alert.defaultButton, alertButton);
@@ -1097,7 +1098,7 @@ void TestAppController::helpCommand()
 
     QCOMPARE(m_platform->events, events);
     if (!opens) {
-        const RecordingPlatform::Alert alert = m_platform->alerts.first();
+        const Alert alert = m_platform->alerts.first();
         QCOMPARE(alert.message, QStringLiteral("All Zoomcrest Cratewright documentation is available online at:\n\n"
                                                "http://docs.example.test/maczccratewright/"));
         QCOMPARE(alert.defaultButton, QStringLiteral("OK"));

@@ -135,7 +135,7 @@ void PackageExtractTest::extractsExampleThenAsks()
     QVERIFY(writeFile(f.at(u"data"_s), "old"));
     QCOMPARE(package.expandPackageTo(f.base), 0);
     QCOMPARE(f.platform.events, Prompt);
-    const RecordingPlatform::Alert &alert = f.platform.alerts.at(0);
+    const Alert &alert = f.platform.alerts.at(0);
     QCOMPARE(alert.title, u"File Already Exists"_s);
     QCOMPARE(alert.message, promptMessage(u"data"_s));
     QCOMPARE(alert.defaultButton, u"Yes"_s);
@@ -148,25 +148,27 @@ void PackageExtractTest::overwriteAnswers_data()
 {
     QTest::addColumn<QString>("existing"); // per file: E there before, . not
     QTest::addColumn<bool>("ask");
-    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QList<AlertAnswer>>("answers");
     QTest::addColumn<QString>("outcome"); // per file: R replaced, K kept, W written
     QTest::addColumn<int>("prompts");
 
-    QTest::newRow("yes each time") << "EEE" << true << QList<int>{1, 1, 1} << "RRR" << 3;
-    QTest::newRow("no each time") << "EEE" << true << QList<int>{0, 0, 0} << "KKK" << 3;
-    QTest::newRow("yes to all at first") << "EEE" << true << QList<int>{-1} << "RRR" << 1;
-    QTest::newRow("no, then yes to all") << "EEE" << true << QList<int>{0, -1} << "KRR" << 2;
-    QTest::newRow("yes, no, yes") << "EEE" << true << QList<int>{1, 0, 1} << "RKR" << 3;
-    QTest::newRow("other values are yes") << "EEE" << true << QList<int>{2, 0, -7} << "RKR" << 3;
-    QTest::newRow("only the existing one") << ".E." << true << QList<int>{0} << "WKW" << 1;
-    QTest::newRow("asking off") << "EEE" << false << QList<int>() << "RRR" << 0;
+    const AlertAnswer yes = AlertAnswer::Default, no = AlertAnswer::Alternate, all = AlertAnswer::Other;
+    using Answers = QList<AlertAnswer>;
+    QTest::newRow("yes each time") << "EEE" << true << Answers{yes, yes, yes} << "RRR" << 3;
+    QTest::newRow("no each time") << "EEE" << true << Answers{no, no, no} << "KKK" << 3;
+    QTest::newRow("yes to all at first") << "EEE" << true << Answers{all} << "RRR" << 1;
+    QTest::newRow("no, then yes to all") << "EEE" << true << Answers{no, all} << "KRR" << 2;
+    QTest::newRow("yes, no, yes") << "EEE" << true << Answers{yes, no, yes} << "RKR" << 3;
+    QTest::newRow("other values are yes") << "EEE" << true << Answers{AlertAnswer(2), no, AlertAnswer(-7)} << "RKR" << 3;
+    QTest::newRow("only the existing one") << ".E." << true << Answers{no} << "WKW" << 1;
+    QTest::newRow("asking off") << "EEE" << false << Answers() << "RRR" << 0;
 }
 
 void PackageExtractTest::overwriteAnswers()
 {
     QFETCH(QString, existing);
     QFETCH(bool, ask);
-    QFETCH(QList<int>, answers);
+    QFETCH(QList<AlertAnswer>, answers);
     QFETCH(QString, outcome);
     QFETCH(int, prompts);
 
@@ -185,8 +187,8 @@ void PackageExtractTest::overwriteAnswers()
             expectedMessages.append(promptMessage(u"Tracks/new "_s + names.at(i)));
         }
     }
-    for (int answer : answers)
-        f.platform.queueAlertAnswer(answer);
+    for (AlertAnswer answer : answers)
+        f.platform.queueAnswer(answer);
 
     QCOMPARE(package.expandPackageTo(f.base, ask), 0);
     for (int i = 0; i < prompts; ++i)
@@ -210,7 +212,7 @@ void PackageExtractTest::yesToAllLastsOneCall()
     QCOMPARE(package.expandPackageTo(f.base), 0);
     QVERIFY(f.platform.events.isEmpty());
 
-    f.platform.queueAlertAnswer(-1);
+    f.platform.queueAnswer(AlertAnswer::Other);
     QCOMPARE(package.expandPackageTo(f.base), 0);
     QCOMPARE(f.platform.events, Prompt);
 
@@ -226,7 +228,7 @@ void PackageExtractTest::keptTrackFileIsStillRecorded()
     QVERIFY(f.load(package, PackageWriter().addFile("Tracks\\", "ride.zctrack", "track").addFile("", "readme", "r")));
     QVERIFY(QDir().mkpath(f.at(u"Tracks"_s)));
     QVERIFY(writeFile(f.at(u"Tracks/ride.zctrack"_s), "mine"));
-    f.platform.queueAlertAnswer(0);
+    f.platform.queueAnswer(AlertAnswer::Alternate);
 
     QCOMPARE(package.expandPackageTo(f.base), 0);
     QCOMPARE(f.platform.alerts.at(0).message, promptMessage(u"Tracks/ride.zctrack"_s));
@@ -622,12 +624,11 @@ QStringList describeTree(const QString &folder)
 // A platform whose user does something to the disk while an overwrite question is open.
 struct MeddlingPlatform : RecordingPlatform
 {
-    int runAlertPanel(const QString &title, const QString &message, const QString &defaultButton,
-                      const QString &alternateButton, const QString &otherButton) override
+    AlertAnswer runAlertPanel(const Alert &alert) override
     {
         if (meddle)
             meddle();
-        return RecordingPlatform::runAlertPanel(title, message, defaultButton, alternateButton, otherButton);
+        return RecordingPlatform::runAlertPanel(alert);
     }
     std::function<void()> meddle;
 };
@@ -739,7 +740,7 @@ void PackageExtractTest::hostileSetups_data()
 {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QList<PackageWriter::Entry>>("entries");
-    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QList<AlertAnswer>>("answers");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("log");           // "@" stands for the install base
     QTest::addColumn<QStringList>("inside");    // the base afterwards; none given: every file as packed
@@ -750,60 +751,62 @@ void PackageExtractTest::hostileSetups_data()
     const QStringList same, yes{u"Tracks/"_s}, none;
     const QStringList followed{u"elsewhere/"_s, u"elsewhere/x.zctrack=new"_s, u"fifo (fifo)"_s, u"victim=victim"_s};
     const QString noLog;
+    using Answers = QList<AlertAnswer>;
+    const AlertAnswer replace = AlertAnswer::Default, keep = AlertAnswer::Alternate;
     QTest::newRow("link to a file is replaced, not written through")
-        << "link to a file" << track << QList<int>{1} << 0 << noLog << replaced << same;
-    QTest::newRow("link to a fifo, asking off") << "link to a fifo" << track << QList<int>() << 0 << noLog << replaced << same;
+        << "link to a file" << track << Answers{replace} << 0 << noLog << replaced << same;
+    QTest::newRow("link to a fifo, asking off") << "link to a fifo" << track << Answers() << 0 << noLog << replaced << same;
     QTest::newRow("dangling link is asked about and replaced")
-        << "dangling link" << track << QList<int>{1} << 0 << noLog << replaced << same;
+        << "dangling link" << track << Answers{replace} << 0 << noLog << replaced << same;
     QTest::newRow("link to a file kept on No")
-        << "link to a file" << track << QList<int>{0} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/x.zctrack -> @O/victim"_s} << same;
+        << "link to a file" << track << Answers{keep} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/x.zctrack -> @O/victim"_s} << same;
     QTest::newRow("foreign link to a folder refuses the package")
-        << "foreign folder link" << QList<PackageWriter::Entry>{entry("", "first", "1")} + track << QList<int>() << -4
+        << "foreign folder link" << QList<PackageWriter::Entry>{entry("", "first", "1")} + track << Answers() << -4
         << u"Refused link owned by another user: @/Tracks"_s << QStringList{u"Tracks -> @O/elsewhere"_s} << same;
     QTest::newRow("own link to a folder is followed")
-        << "own folder link" << track << QList<int>() << 0 << noLog << QStringList{u"Tracks -> @O/elsewhere"_s} << followed;
+        << "own folder link" << track << Answers() << 0 << noLog << QStringList{u"Tracks -> @O/elsewhere"_s} << followed;
     QTest::newRow("link of the folder's owner is followed")
         << "link of the folder's owner" << QList<PackageWriter::Entry>{entry("shared\\Tracks\\", "x.zctrack", "new")}
-        << QList<int>() << 0 << noLog << QStringList{u"shared/"_s, u"shared/Tracks -> @O/elsewhere"_s} << followed;
+        << Answers() << 0 << noLog << QStringList{u"shared/"_s, u"shared/Tracks -> @O/elsewhere"_s} << followed;
     QTest::newRow("the simulator program is never replaced")
         << "none" << QList<PackageWriter::Entry>{entry("", "first", "1"),
                                                   entry("ZoomcrestSimulator.app\\Contents\\MacOS\\", "ZoomcrestSimulator", "#!")}
-        << QList<int>() << -4 << u"Refused entry in the simulator's program folder: ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator"_s
+        << Answers() << -4 << u"Refused entry in the simulator's program folder: ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator"_s
         << none << same;
     QTest::newRow("other files of the application are allowed")
         << "none" << QList<PackageWriter::Entry>{entry("ZoomcrestSimulator.app\\Contents\\", "MacOS.txt", "r"),
                                                   entry("ZoomcrestSimulator.app\\Contents\\Resources\\", "MacOS", "r")}
-        << QList<int>() << 0 << noLog << none << same;
-    QTest::newRow("a thousand folders deep") << "none" << deepFolders(1000) << QList<int>() << 0 << noLog << none << same;
+        << Answers() << 0 << noLog << none << same;
+    QTest::newRow("a thousand folders deep") << "none" << deepFolders(1000) << Answers() << 0 << noLog << none << same;
 
     const QString noRoom = u"Not enough free space at @"_s;
-    QTest::newRow("blocks, not bytes") << "small tmpfs" << manyFiles(600, 1) << QList<int>() << -2 << noRoom << same << same;
-    QTest::newRow("inodes") << "inode-starved tmpfs" << manyFiles(50, 1) << QList<int>() << -2 << noRoom << same << same;
+    QTest::newRow("blocks, not bytes") << "small tmpfs" << manyFiles(600, 1) << Answers() << -2 << noRoom << same << same;
+    QTest::newRow("inodes") << "inode-starved tmpfs" << manyFiles(50, 1) << Answers() << -2 << noRoom << same << same;
     QStringList kept{u"Many/"_s};
     for (int i = 0; i < 10; ++i)
         kept << u"Many/f%1=81920 bytes"_s.arg(i);
     kept.sort();
     QTest::newRow("kept files need no room") << "nearly full tmpfs" << manyFiles(10, 80 * 1024)
-                                             << QList<int>(10, 0) << 0 << noLog << kept << same;
-    QTest::newRow("no capacity reported") << "ramfs" << manyFiles(600, 1) << QList<int>() << 0 << noLog << none << same;
+                                             << Answers(10, keep) << 0 << noLog << kept << same;
+    QTest::newRow("no capacity reported") << "ramfs" << manyFiles(600, 1) << Answers() << 0 << noLog << none << same;
 
     const QList<PackageWriter::Entry> big{entry("Tracks\\", "big.zctrack", OneMiB)};
-    QTest::newRow("size limit, new file") << "size limit" << big << QList<int>() << -2 << noLog << yes << same;
-    QTest::newRow("size limit, old file stays whole") << "existing big file" << big << QList<int>() << -2 << noLog
+    QTest::newRow("size limit, new file") << "size limit" << big << Answers() << -2 << noLog << yes << same;
+    QTest::newRow("size limit, old file stays whole") << "existing big file" << big << Answers() << -2 << noLog
                                                       << QStringList{u"Tracks/"_s, u"Tracks/big.zctrack=old"_s} << same;
     QTest::newRow("folder removed during a question is made again")
         << "existing readme" << QList<PackageWriter::Entry>{entry("Tracks\\", "a", "a"), entry("", "readme", "new"), entry("Tracks\\", "b", "b")}
-        << QList<int>{1} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/b=b"_s, u"readme=new"_s} << same;
+        << Answers{replace} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/b=b"_s, u"readme=new"_s} << same;
     QTest::newRow("folder removed during a question, then a folder in it")
         << "existing readme" << QList<PackageWriter::Entry>{entry("Tracks\\", "a", "a"), entry("", "readme", "new"), entry("Tracks\\Night\\", "b", "b")}
-        << QList<int>{1} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/Night/"_s, u"Tracks/Night/b=b"_s, u"readme=new"_s} << same;
+        << Answers{replace} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/Night/"_s, u"Tracks/Night/b=b"_s, u"readme=new"_s} << same;
 }
 
 void PackageExtractTest::hostileSetups()
 {
     QFETCH(QString, setup);
     QFETCH(QList<PackageWriter::Entry>, entries);
-    QFETCH(QList<int>, answers);
+    QFETCH(QList<AlertAnswer>, answers);
     QFETCH(int, code);
     QFETCH(QString, log);
     QFETCH(QStringList, inside);
@@ -824,8 +827,8 @@ void PackageExtractTest::hostileSetups()
         writer.addEntry(e);
     QVERIFY(f.load(package, writer));
     platform.logLines.clear();
-    for (int answer : answers)
-        platform.queueAlertAnswer(answer);
+    for (AlertAnswer answer : answers)
+        platform.queueAnswer(answer);
     if (setup == "existing readme"_L1)
         platform.meddle = [&f] { QDir(f.at(u"Tracks"_s)).removeRecursively(); };
 

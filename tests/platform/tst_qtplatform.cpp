@@ -63,33 +63,33 @@ void QtPlatformTest::alertAnswers_data()
 {
     QTest::addColumn<QStringList>("labels"); // default, alternate, other
     QTest::addColumn<QString>("answer");
-    QTest::addColumn<int>("expected");
+    QTest::addColumn<AlertAnswer>("expected");
     const QStringList overwrite{QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("Yes To All")};
     const QStringList yesOrNo{QStringLiteral("Yes"), QString(), QStringLiteral("No")};
     const QStringList report{QStringLiteral("OK"), QString(), QString()};
-    QTest::newRow("default") << overwrite << "Yes" << 1;
-    QTest::newRow("alternate") << overwrite << "No" << 0;
-    QTest::newRow("other") << overwrite << "Yes To All" << -1;
-    QTest::newRow("escape takes the alternate") << overwrite << "Escape" << 0;
-    QTest::newRow("without alternate, escape takes the other") << yesOrNo << "Escape" << -1;
-    QTest::newRow("without alternate, default") << yesOrNo << "Yes" << 1;
-    QTest::newRow("single button") << report << "OK" << 1;
-    QTest::newRow("single button, escape") << report << "Escape" << 1;
+    QTest::newRow("default") << overwrite << "Yes" << AlertAnswer::Default;
+    QTest::newRow("alternate") << overwrite << "No" << AlertAnswer::Alternate;
+    QTest::newRow("other") << overwrite << "Yes To All" << AlertAnswer::Other;
+    QTest::newRow("escape takes the alternate") << overwrite << "Escape" << AlertAnswer::Alternate;
+    QTest::newRow("without alternate, escape takes the other") << yesOrNo << "Escape" << AlertAnswer::Other;
+    QTest::newRow("without alternate, default") << yesOrNo << "Yes" << AlertAnswer::Default;
+    QTest::newRow("single button") << report << "OK" << AlertAnswer::Default;
+    QTest::newRow("single button, escape") << report << "Escape" << AlertAnswer::Default;
 }
 
 void QtPlatformTest::alertAnswers()
 {
     QFETCH(QStringList, labels);
     QFETCH(QString, answer);
-    QFETCH(int, expected);
+    QFETCH(AlertAnswer, expected);
 
     QtPlatform platform;
     SeenBox seen;
     // A package's file name may look like markup; it must be shown as it stands.
     const QString message = QStringLiteral("The File '<b>ride</b>.zctrack' already exists.");
     answerNextAlert(answer, &seen);
-    const int result = platform.runAlertPanel(QStringLiteral("File Already Exists"), message,
-                                              labels.at(0), labels.at(1), labels.at(2));
+    const AlertAnswer result =
+        platform.runAlertPanel(Alert{QStringLiteral("File Already Exists"), message, labels.at(0), labels.at(1), labels.at(2)});
     QCOMPARE(result, expected);
     QCOMPARE(seen.text, message);
     QCOMPARE(seen.format, Qt::PlainText);

@@ -180,7 +180,7 @@ void TestPrefs::cancelWhileInvalidBringsChooserBack()
     controller.chooseZoomcrestFolder(nullptr);
     // A folder picked in an earlier showing doesn't make Cancel possible: only a save does.
     const QString other = makePlace(*m_root, QStringLiteral("Other"), Place::PlainFolder);
-    m_platform->queueAlertAnswer(1);
+    m_platform->queueAnswer(AlertAnswer::Default);
     m_platform->lastPanel()->finish(other, 1);
     QCOMPARE(controller.zcFolderPathField()->text(), other);
     controller.chooseZoomcrestFolder(nullptr);
@@ -223,17 +223,17 @@ void TestPrefs::choosingSimulatorFolderClearsOverride()
 
 void TestPrefs::choosingOtherFolderAsks_data()
 {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<AlertAnswer>("answer");
     QTest::addColumn<bool>("taken");
     QTest::addColumn<int>("panels");
-    QTest::newRow("Yes takes it") << 1 << true << 1;
-    QTest::newRow("No shows the chooser again") << -1 << false << 2;
-    QTest::newRow("anything else does nothing") << 0 << false << 1;
+    QTest::newRow("Yes takes it") << AlertAnswer::Default << true << 1;
+    QTest::newRow("No shows the chooser again") << AlertAnswer::Other << false << 2;
+    QTest::newRow("anything else does nothing") << AlertAnswer::Alternate << false << 1;
 }
 
 void TestPrefs::choosingOtherFolderAsks()
 {
-    QFETCH(int, answer);
+    QFETCH(AlertAnswer, answer);
     QFETCH(bool, taken);
     QFETCH(int, panels);
     store(makePlace(*m_root, QStringLiteral("Zoomcrest"), Place::SimulatorFolder), false);
@@ -241,12 +241,12 @@ void TestPrefs::choosingOtherFolderAsks()
     const QString before = controller.zcFolderPathField()->text();
     const QString other = makePlace(*m_root, QStringLiteral("Other"), Place::PlainFolder);
     controller.chooseZoomcrestFolder(nullptr);
-    m_platform->queueAlertAnswer(answer);
+    m_platform->queueAnswer(answer);
     m_platform->lastPanel()->finish(other, 1);
 
     QCOMPARE(m_platform->events.mid(m_platform->events.indexOf(QStringLiteral("beep")), 2),
              QStringList({QStringLiteral("beep"), QStringLiteral("alert:Not A Zoomcrest Folder")}));
-    const RecordingPlatform::Alert alert = m_platform->alerts.value(0);
+    const Alert alert = m_platform->alerts.value(0);
     QCOMPARE(alert.message,
              QStringLiteral("The folder you chose does not appear to be your Zoomcrest application folder. You "
                             "will not be able to use tracks installed to this location. Are you sure you want "
@@ -265,7 +265,7 @@ void TestPrefs::saveValidStoresClosesAndPosts()
     controller.showWindow(nullptr);
     const QString other = makePlace(*m_root, QStringLiteral("Other"), Place::PlainFolder);
     controller.chooseZoomcrestFolder(nullptr);
-    m_platform->queueAlertAnswer(1);
+    m_platform->queueAnswer(AlertAnswer::Default);
     m_platform->lastPanel()->finish(other, 1);
     bool windowClosedBeforePost = false;
     NotificationCenter::defaultCenter().addObserver(

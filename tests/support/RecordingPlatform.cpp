@@ -38,22 +38,17 @@ void RecordingPlatform::beep()
     events.append(QStringLiteral("beep"));
 }
 
-int RecordingPlatform::runAlertPanel(const QString &title, const QString &message,
-                                     const QString &defaultButton, const QString &alternateButton,
-                                     const QString &otherButton)
+AlertAnswer RecordingPlatform::runAlertPanel(const Alert &alert)
 {
-    alerts.append({title, message, defaultButton, alternateButton, otherButton});
-    events.append(QStringLiteral("alert:") + title);
-    return m_alertAnswers.isEmpty() ? 1 : m_alertAnswers.dequeue();
+    alerts.append(alert);
+    events.append(QStringLiteral("alert:") + alert.title);
+    return m_alertAnswers.isEmpty() ? AlertAnswer::Default : m_alertAnswers.dequeue();
 }
 
-void RecordingPlatform::beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
-                                                     const QString &alternateButton,
-                                                     const QString &otherButton, QWidget *window,
-                                                     const QString &message)
+void RecordingPlatform::beginInformationalAlertSheet(const Alert &alert, QWidget *window)
 {
-    sheets.append({title, message, defaultButton, alternateButton, otherButton, window});
-    events.append(QStringLiteral("sheet:") + title);
+    sheets.append({alert, window});
+    events.append(QStringLiteral("sheet:") + alert.title);
 }
 
 void RecordingPlatform::log(const QString &line)

@@ -15,13 +15,8 @@
 class RecordingPlatform : public Platform
 {
 public:
-    struct Alert
+    struct Sheet : Alert
     {
-        QString title, message, defaultButton, alternateButton, otherButton;
-    };
-    struct Sheet
-    {
-        QString title, message, defaultButton, alternateButton, otherButton;
         QWidget *window = nullptr;
     };
 
@@ -49,8 +44,8 @@ public:
     RecordingPlatform();
     ~RecordingPlatform() override;
 
-    // Answers for the next alerts, in order; an empty queue answers 1 (the default button).
-    void queueAlertAnswer(int answer) { m_alertAnswers.enqueue(answer); }
+    // Answers for the next alerts, in order; an empty queue answers Default.
+    void queueAnswer(AlertAnswer answer) { m_alertAnswers.enqueue(answer); }
     void setOpenUrlResult(bool result) { m_openUrlResult = result; }
     // Launches answer from this queue (true: launched); an empty queue leaves the launch
     // pending, to be answered through pendingLaunches.
@@ -59,11 +54,8 @@ public:
     void queueFetchResult(const std::optional<QString> &text) { m_fetchResults.enqueue(text); }
 
     void beep() override;
-    int runAlertPanel(const QString &title, const QString &message, const QString &defaultButton,
-                      const QString &alternateButton, const QString &otherButton) override;
-    void beginInformationalAlertSheet(const QString &title, const QString &defaultButton,
-                                      const QString &alternateButton, const QString &otherButton,
-                                      QWidget *window, const QString &message) override;
+    AlertAnswer runAlertPanel(const Alert &alert) override;
+    void beginInformationalAlertSheet(const Alert &alert, QWidget *window) override;
     void log(const QString &line) override;
     std::shared_ptr<OpenPanel> openPanel() override;
     bool openUrl(const QUrl &url) override;
@@ -93,7 +85,7 @@ public:
     std::shared_ptr<RecordedOpenPanel> lastPanel() const { return panels.isEmpty() ? nullptr : panels.last(); }
 
 private:
-    QQueue<int> m_alertAnswers;
+    QQueue<AlertAnswer> m_alertAnswers;
     QQueue<std::optional<QString>> m_fetchResults;
     bool m_openUrlResult = true;
     QQueue<bool> m_launchResults;
