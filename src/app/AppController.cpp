@@ -310,6 +310,8 @@ void AppController::resetPackage()
         PkgRightInfoField()->setText(InstallResult::waitingText());
         PkgRightInfoField()->repaint();
     });
+    // The user answers the overwrite question in a message box while the install waits.
+    m_thePackage.setOverwriteQuery(platformOverwriteQuery());
 }
 
 void AppController::setCommentsViewString(const QString &text)

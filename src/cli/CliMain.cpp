@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
 
     ConsolePlatform console;
     Platform::setCurrent(&console);
-    int status = CommandLineTool(console).run(QCoreApplication::arguments());
+    int status = CommandLineTool().run(QCoreApplication::arguments());
     Platform::setCurrent(nullptr);
     // Output that never arrived (a full disk, a closed terminal) must not pass for success. A
     // command that failed already keeps its own, more telling status.

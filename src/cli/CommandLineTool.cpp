@@ -11,10 +11,10 @@
 
 #include <QCommandLineParser>
 
-CommandLineTool::CommandLineTool(ConsolePlatform &console)
+CommandLineTool::CommandLineTool()
 {
     m_commands.push_back(std::make_unique<InfoCommand>());
-    m_commands.push_back(std::make_unique<InstallCommand>(console));
+    m_commands.push_back(std::make_unique<InstallCommand>());
     m_commands.push_back(std::make_unique<FolderCommand>());
     m_commands.push_back(std::make_unique<VersionCheckCommand>());
 }

@@ -7,7 +7,6 @@
 #include <vector>
 
 class Command;
-class ConsolePlatform;
 
 // `cratewright COMMAND ...`: picks the command named by the first argument, parses the
 // command's options and runs it. --help and --version work as everywhere with
@@ -15,7 +14,7 @@ class ConsolePlatform;
 class CommandLineTool
 {
 public:
-    explicit CommandLineTool(ConsolePlatform &console);
+    CommandLineTool();
     ~CommandLineTool();
 
     // `arguments` as QCoreApplication::arguments() gives them; returns the exit status.

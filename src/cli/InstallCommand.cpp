@@ -1,7 +1,6 @@
 #include "InstallCommand.h"
 
 #include "Console.h"
-#include "ConsolePlatform.h"
 #include "ExitStatus.h"
 #include "FolderCommand.h"
 #include "install/InstallLocation.h"
@@ -17,7 +16,51 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <iostream>
+#include <string>
+
 namespace {
+
+const QString OverwriteChoices = QStringLiteral("[y]es, [n]o, yes to [a]ll:");
+
+// --overwrite=ask: the overwrite question on standard error, answered a line at a time from
+// standard input.
+OverwriteAnswer askOnConsole(const QString &relFilePath)
+{
+    Platform::current().beep();
+    // The question and its choices share one line, whatever the file name in it holds.
+    const QString message = InstallResult::overwriteAlert(relFilePath).message;
+    Console::errInline(PlainText::oneLine(message) + QLatin1Char(' ') + OverwriteChoices + QLatin1Char(' '));
+    for (;;) {
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            // End of input: nobody is left to say yes, so the file is kept.
+            Console::err(QString());
+            return OverwriteAnswer::Keep;
+        }
+        const QString typed = QString::fromLocal8Bit(line.data(), qsizetype(line.size()));
+        // A terminal shows what was typed; answers from a pipe are shown here, so that the
+        // questions in a log don't run into each other.
+        if (!Console::stdinIsTerminal())
+            Console::err(PlainText::oneLine(typed));
+        const QString answer = typed.trimmed().toLower();
+        if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
+            return OverwriteAnswer::Replace;
+        if (answer == QLatin1String("n") || answer == QLatin1String("no"))
+            return OverwriteAnswer::Keep;
+        if (answer == QLatin1String("a") || answer == QLatin1String("all"))
+            return OverwriteAnswer::ReplaceAll;
+        Console::errInline(OverwriteChoices + QLatin1Char(' '));
+    }
+}
+
+// --overwrite=never: nobody is asked (and nothing rings), but the output still says which
+// files were kept.
+OverwriteAnswer keepOnConsole(const QString &relFilePath)
+{
+    Console::err(PlainText::oneLine(InstallResult::overwriteAlert(relFilePath).message) + QStringLiteral(" No."));
+    return OverwriteAnswer::Keep;
+}
 
 // The tool has nothing else to do meanwhile: it waits here until the start is decided.
 SimulatorLaunch::Outcome startSimulator(const TrackPackage &package)
@@ -35,9 +78,8 @@ SimulatorLaunch::Outcome startSimulator(const TrackPackage &package)
 
 } // namespace
 
-InstallCommand::InstallCommand(ConsolePlatform &console)
-    : m_console(console)
-    , m_to(QStringLiteral("to"),
+InstallCommand::InstallCommand()
+    : m_to(QStringLiteral("to"),
            QStringLiteral("Install into DIR instead of the stored simulator folder."),
            QStringLiteral("DIR"))
     , m_overwrite(QStringLiteral("overwrite"),
@@ -123,13 +165,10 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
 
 int InstallCommand::install(TrackPackage &package, const QString &target, Overwrite overwrite)
 {
-    const ConsolePlatform::Questions before = m_console.questions();
-    m_console.setQuestions(overwrite == Overwrite::Never ? ConsolePlatform::Questions::AnswerNo
-                                                         : ConsolePlatform::Questions::Ask);
+    package.setOverwriteQuery(overwrite == Overwrite::Never ? keepOnConsole : askOnConsole);
     package.setLockWaitHandler([] { Console::err(InstallResult::waitingText()); });
-    const int code = package.expandPackageTo(target, overwrite != Overwrite::Always);
-    m_console.setQuestions(before);
-    return code;
+    // "always" is asking off: the query is never called.
+    return package.expandPackageTo(target, overwrite != Overwrite::Always);
 }
 
 void InstallCommand::report(const TrackPackage &package, int code, bool json)

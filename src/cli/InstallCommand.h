@@ -4,7 +4,6 @@
 
 #include <QCommandLineOption>
 
-class ConsolePlatform;
 class TrackPackage;
 
 // `cratewright install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--json]`:
@@ -13,7 +12,7 @@ class TrackPackage;
 class InstallCommand : public Command
 {
 public:
-    explicit InstallCommand(ConsolePlatform &console);
+    InstallCommand();
 
     QString name() const override;
     QString usage() const override;
@@ -24,11 +23,10 @@ public:
 private:
     enum class Overwrite { Ask, Always, Never };
 
-    int install(TrackPackage &package, const QString &target, Overwrite overwrite);
+    static int install(TrackPackage &package, const QString &target, Overwrite overwrite);
     static void report(const TrackPackage &package, int code, bool json);
     static int ride(const TrackPackage &package, bool json);
 
-    ConsolePlatform &m_console;
     QCommandLineOption m_to;
     QCommandLineOption m_overwrite;
     QCommandLineOption m_ride;

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -39,12 +40,14 @@ Existing existingAt(int folderFd, const QByteArray &name, uint *mode)
 } // namespace
 
 PackageExtractor::PackageExtractor(const QByteArray &packageData, qint32 baseOffset,
-                                   const QString &installBase, InstallFolder &folder, bool askToOverwrite)
+                                   const QString &installBase, InstallFolder &folder, bool askToOverwrite,
+                                   OverwriteQuery overwriteQuery)
     : m_packageData(packageData)
     , m_baseOffset(baseOffset)
     , m_installBase(installBase)
     , m_folder(folder)
     , m_askToOverwrite(askToOverwrite)
+    , m_overwriteQuery(std::move(overwriteQuery))
 {
 }
 
@@ -167,15 +170,13 @@ PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFile
     }
     if (!m_askToOverwrite)
         return Overwrite::Write;
-    Platform &platform = Platform::current();
-    platform.beep();
-    switch (platform.runAlertPanel(InstallResult::overwriteAlert(entry.relFilePath()))) {
-    case AlertAnswer::Alternate:
+    switch (m_overwriteQuery(entry.relFilePath())) {
+    case OverwriteAnswer::Keep:
         return Overwrite::Keep;
-    case AlertAnswer::Other:
+    case OverwriteAnswer::ReplaceAll:
         m_askToOverwrite = false;
         break;
-    case AlertAnswer::Default:
+    case OverwriteAnswer::Replace:
         break;
     }
     return Overwrite::Write;

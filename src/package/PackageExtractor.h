@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
 
 #include <QByteArray>
@@ -8,8 +9,9 @@
 class InstallFolder;
 
 // Writes the entries of one extraction call, one at a time: inflates an entry into a buffer
-// that is reused from entry to entry, makes its folder, asks before replacing a file, and
-// writes it. Asking, once turned off by "Yes To All", stays off for the rest of this call only.
+// that is reused from entry to entry, makes its folder, asks the query before replacing a
+// file, and writes it. Asking, once turned off by ReplaceAll, stays off for the rest of this
+// call only.
 // Every folder and file is reached through the install folder's open descriptors.
 class PackageExtractor
 {
@@ -22,7 +24,7 @@ public:
     };
 
     PackageExtractor(const QByteArray &packageData, qint32 baseOffset, const QString &installBase,
-                     InstallFolder &folder, bool askToOverwrite);
+                     InstallFolder &folder, bool askToOverwrite, OverwriteQuery overwriteQuery);
     ~PackageExtractor();
 
     Result extract(const ZLibCompFileMetaData &entry);
@@ -52,6 +54,8 @@ private:
     const QString m_installBase;
     InstallFolder &m_folder;
     bool m_askToOverwrite;
+    // A copy: a query may set another on the package while it is being asked.
+    const OverwriteQuery m_overwriteQuery;
     char *m_buffer = nullptr;
     qint64 m_bufferCapacity = 0;
     QString m_lastRelPath; // entries come folder by folder: normalise each folder once

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
 
 #include <QByteArray>
@@ -24,10 +25,15 @@ public:
     // read.
     int loadPackageFileAtPath(const QString &path);
 
-    // Extracts every entry under `target`, asking before an existing file is replaced.
+    // Extracts every entry under `target`, asking the overwrite query before an existing file
+    // is replaced.
     int expandPackageTo(const QString &target);
     // As above; with `askToOverwrite` off existing files are replaced without a question.
     int expandPackageTo(const QString &target, bool askToOverwrite);
+    // Who is asked before an existing file is replaced. Until one is set, and after an empty
+    // one, it is the platform's question (platformOverwriteQuery()), so a caller that never
+    // thinks about it still asks the user.
+    void setOverwriteQuery(OverwriteQuery query);
 
     // The four bytes at `atOffset` as a little-endian signed 32-bit value; 0 when they don't
     // all lie inside `data`.
@@ -96,4 +102,5 @@ private:
     qint64 m_entriesDone = 0;
     ProgressHandler m_progressHandler;
     LockWaitHandler m_lockWaitHandler;
+    OverwriteQuery m_overwriteQuery = platformOverwriteQuery();
 };

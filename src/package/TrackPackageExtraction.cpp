@@ -61,6 +61,11 @@ int TrackPackage::expandPackageTo(const QString &target)
     return expandPackageTo(target, true);
 }
 
+void TrackPackage::setOverwriteQuery(OverwriteQuery query)
+{
+    m_overwriteQuery = query ? std::move(query) : platformOverwriteQuery();
+}
+
 int TrackPackage::prepareInstallBase() const
 {
     const QString &base = m_absoluteInstallPath;
@@ -152,7 +157,8 @@ int TrackPackage::expandPackageTo(const QString &target, bool askToOverwrite)
 
 int TrackPackage::extractEntries(InstallFolder &folder, bool askToOverwrite)
 {
-    PackageExtractor extractor(m_pkgFileData, m_baseOffset, m_absoluteInstallPath, folder, askToOverwrite);
+    PackageExtractor extractor(m_pkgFileData, m_baseOffset, m_absoluteInstallPath, folder, askToOverwrite,
+                               m_overwriteQuery);
     const qint64 total = m_compFileMetaData.size();
     for (qint64 i = 0; i < total; ++i) {
         // A stop is honoured between files, so none is left half written.

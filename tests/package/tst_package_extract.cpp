@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QQueue>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -77,6 +78,47 @@ QString promptMessage(const QString &relFilePath)
     return u"The File '%1' already exists. Would you like to replace it?"_s.arg(relFilePath);
 }
 
+// Answers overwrite questions from a queue (Replace once it is empty) and notes what it was
+// asked about. `meddle` runs while a question is open, as a user might change the disk then.
+struct QueuedAnswers
+{
+    OverwriteQuery query()
+    {
+        return [this](const QString &relFilePath) {
+            asked.append(relFilePath);
+            if (meddle)
+                meddle();
+            return answers.isEmpty() ? OverwriteAnswer::Replace : answers.dequeue();
+        };
+    }
+
+    QQueue<OverwriteAnswer> answers;
+    QStringList asked;
+    std::function<void()> meddle;
+};
+
+// The letters of the answer columns: y Yes, n No, a Yes To All; ? and ! for alert answers
+// that lie outside the enum.
+AlertAnswer alertAnswer(QChar letter)
+{
+    switch (letter.unicode()) {
+    case u'y': return AlertAnswer::Default;
+    case u'n': return AlertAnswer::Alternate;
+    case u'a': return AlertAnswer::Other;
+    case u'?': return AlertAnswer(2);
+    default: return AlertAnswer(-7);
+    }
+}
+
+OverwriteAnswer overwriteAnswer(QChar letter)
+{
+    switch (letter.unicode()) {
+    case u'n': return OverwriteAnswer::Keep;
+    case u'a': return OverwriteAnswer::ReplaceAll;
+    default: return OverwriteAnswer::Replace;
+    }
+}
+
 } // namespace
 
 class PackageExtractTest : public QObject
@@ -87,6 +129,7 @@ private Q_SLOTS:
     void extractsExampleThenAsks();
     void overwriteAnswers_data();
     void overwriteAnswers();
+    void emptyQueryAsksThroughPlatform();
     void yesToAllLastsOneCall();
     void keptTrackFileIsStillRecorded();
     void marksTrackFiles_data();
@@ -146,29 +189,48 @@ void PackageExtractTest::extractsExampleThenAsks()
 
 void PackageExtractTest::overwriteAnswers_data()
 {
-    QTest::addColumn<QString>("existing"); // per file: E there before, . not
+    QTest::addColumn<bool>("throughPlatform"); // the platform's alert, or a query of the test's own
+    QTest::addColumn<QString>("existing");     // per file: E there before, . not
     QTest::addColumn<bool>("ask");
-    QTest::addColumn<QList<AlertAnswer>>("answers");
+    QTest::addColumn<QString>("answers"); // y Yes, n No, a Yes To All; ? and ! alert answers outside the enum
     QTest::addColumn<QString>("outcome"); // per file: R replaced, K kept, W written
     QTest::addColumn<int>("prompts");
 
-    const AlertAnswer yes = AlertAnswer::Default, no = AlertAnswer::Alternate, all = AlertAnswer::Other;
-    using Answers = QList<AlertAnswer>;
-    QTest::newRow("yes each time") << "EEE" << true << Answers{yes, yes, yes} << "RRR" << 3;
-    QTest::newRow("no each time") << "EEE" << true << Answers{no, no, no} << "KKK" << 3;
-    QTest::newRow("yes to all at first") << "EEE" << true << Answers{all} << "RRR" << 1;
-    QTest::newRow("no, then yes to all") << "EEE" << true << Answers{no, all} << "KRR" << 2;
-    QTest::newRow("yes, no, yes") << "EEE" << true << Answers{yes, no, yes} << "RKR" << 3;
-    QTest::newRow("other values are yes") << "EEE" << true << Answers{AlertAnswer(2), no, AlertAnswer(-7)} << "RKR" << 3;
-    QTest::newRow("only the existing one") << ".E." << true << Answers{no} << "WKW" << 1;
-    QTest::newRow("asking off") << "EEE" << false << Answers() << "RRR" << 0;
+    struct Row
+    {
+        const char *name, *existing;
+        bool ask;
+        const char *answers, *outcome;
+        int prompts;
+    };
+    const Row rows[] = {
+        {"yes each time", "EEE", true, "yyy", "RRR", 3},
+        {"no each time", "EEE", true, "nnn", "KKK", 3},
+        {"yes to all at first", "EEE", true, "a", "RRR", 1},
+        {"no, then yes to all", "EEE", true, "na", "KRR", 2},
+        {"yes, no, yes", "EEE", true, "yny", "RKR", 3},
+        {"other values are yes", "EEE", true, "?n!", "RKR", 3},
+        {"only the existing one", ".E.", true, "n", "WKW", 1},
+        {"asking off", "EEE", false, "", "RRR", 0},
+    };
+    for (const bool throughPlatform : {false, true}) {
+        for (const Row &row : rows) {
+            // A query answers with an OverwriteAnswer: it has no values outside the three.
+            if (!throughPlatform && QByteArray(row.answers).contains('?'))
+                continue;
+            QTest::addRow("%s, %s", throughPlatform ? "platform" : "query", row.name)
+                << throughPlatform << QString::fromLatin1(row.existing) << row.ask << QString::fromLatin1(row.answers)
+                << QString::fromLatin1(row.outcome) << row.prompts;
+        }
+    }
 }
 
 void PackageExtractTest::overwriteAnswers()
 {
+    QFETCH(bool, throughPlatform);
     QFETCH(QString, existing);
     QFETCH(bool, ask);
-    QFETCH(QList<AlertAnswer>, answers);
+    QFETCH(QString, answers);
     QFETCH(QString, outcome);
     QFETCH(int, prompts);
 
@@ -180,22 +242,37 @@ void PackageExtractTest::overwriteAnswers()
         writer.addFile("Tracks\\", "new " + name.toLatin1(), "new " + name.toLatin1());
     QVERIFY(f.load(package, writer));
     QVERIFY(QDir().mkpath(f.at(u"Tracks"_s)));
-    QStringList expectedEvents, expectedMessages;
+    QStringList expectedEvents, expectedAsked;
     for (int i = 0; i < 3; ++i) {
         if (existing.at(i) == u'E') {
             QVERIFY(writeFile(f.at(u"Tracks/new "_s + names.at(i)), "old, and longer than the new"));
-            expectedMessages.append(promptMessage(u"Tracks/new "_s + names.at(i)));
+            expectedAsked.append(u"Tracks/new "_s + names.at(i));
         }
     }
-    for (AlertAnswer answer : answers)
-        f.platform.queueAnswer(answer);
+    QueuedAnswers query;
+    for (const QChar answer : answers) {
+        if (throughPlatform)
+            f.platform.queueAnswer(alertAnswer(answer));
+        else
+            query.answers.enqueue(overwriteAnswer(answer));
+    }
+    if (!throughPlatform)
+        package.setOverwriteQuery(query.query());
 
     QCOMPARE(package.expandPackageTo(f.base, ask), 0);
-    for (int i = 0; i < prompts; ++i)
-        expectedEvents += Prompt;
-    QCOMPARE(f.platform.events, expectedEvents);
-    for (int i = 0; i < prompts; ++i)
-        QCOMPARE(f.platform.alerts.at(i).message, expectedMessages.at(i));
+    expectedAsked = expectedAsked.mid(0, prompts);
+    if (throughPlatform) {
+        for (int i = 0; i < prompts; ++i)
+            expectedEvents += Prompt;
+        QCOMPARE(f.platform.events, expectedEvents);
+        QCOMPARE(f.platform.alerts.size(), prompts);
+        for (int i = 0; i < prompts; ++i)
+            QCOMPARE(f.platform.alerts.at(i).message, promptMessage(expectedAsked.at(i)));
+    } else {
+        // The query is the whole question: no beep and no alert besides it.
+        QCOMPARE(query.asked, expectedAsked);
+        QVERIFY(f.platform.events.isEmpty());
+    }
     for (int i = 0; i < 3; ++i) {
         const QByteArray expected = outcome.at(i) == u'K' ? QByteArray("old, and longer than the new")
                                                           : "new " + names.at(i).toLatin1();
@@ -204,21 +281,43 @@ void PackageExtractTest::overwriteAnswers()
     QCOMPARE(everythingUnder(f.base).size(), 4); // no temporary file left beside them
 }
 
+void PackageExtractTest::emptyQueryAsksThroughPlatform()
+{
+    Fixture f;
+    TrackPackage package;
+    QVERIFY(f.load(package, PackageWriter().addFile("", "data", "hello")));
+    QVERIFY(QDir().mkpath(f.base));
+    QVERIFY(writeFile(f.at(u"data"_s), "old"));
+    QueuedAnswers query;
+    package.setOverwriteQuery(query.query());
+    package.setOverwriteQuery(nullptr);
+    f.platform.queueAnswer(AlertAnswer::Alternate);
+
+    QCOMPARE(package.expandPackageTo(f.base), 0);
+    QVERIFY(query.asked.isEmpty());
+    QCOMPARE(f.platform.events, Prompt);
+    QCOMPARE(f.platform.alerts.at(0).message, promptMessage(u"data"_s));
+    QCOMPARE(readFile(f.at(u"data"_s)), "old");
+}
+
 void PackageExtractTest::yesToAllLastsOneCall()
 {
     Fixture f;
     TrackPackage package;
+    QueuedAnswers query;
+    package.setOverwriteQuery(query.query());
     QVERIFY(f.load(package, PackageWriter().addFile("", "a", "a").addFile("", "b", "b")));
     QCOMPARE(package.expandPackageTo(f.base), 0);
+    QVERIFY(query.asked.isEmpty());
+
+    query.answers.enqueue(OverwriteAnswer::ReplaceAll);
+    QCOMPARE(package.expandPackageTo(f.base), 0);
+    QCOMPARE(query.asked, QStringList{u"a"_s});
+
+    query.asked.clear();
+    QCOMPARE(package.expandPackageTo(f.base), 0);
+    QCOMPARE(query.asked, (QStringList{u"a"_s, u"b"_s}));
     QVERIFY(f.platform.events.isEmpty());
-
-    f.platform.queueAnswer(AlertAnswer::Other);
-    QCOMPARE(package.expandPackageTo(f.base), 0);
-    QCOMPARE(f.platform.events, Prompt);
-
-    f.platform.events.clear();
-    QCOMPARE(package.expandPackageTo(f.base), 0);
-    QCOMPARE(f.platform.events, Prompt + Prompt);
 }
 
 void PackageExtractTest::keptTrackFileIsStillRecorded()
@@ -228,10 +327,12 @@ void PackageExtractTest::keptTrackFileIsStillRecorded()
     QVERIFY(f.load(package, PackageWriter().addFile("Tracks\\", "ride.zctrack", "track").addFile("", "readme", "r")));
     QVERIFY(QDir().mkpath(f.at(u"Tracks"_s)));
     QVERIFY(writeFile(f.at(u"Tracks/ride.zctrack"_s), "mine"));
-    f.platform.queueAnswer(AlertAnswer::Alternate);
+    QueuedAnswers query;
+    query.answers.enqueue(OverwriteAnswer::Keep);
+    package.setOverwriteQuery(query.query());
 
     QCOMPARE(package.expandPackageTo(f.base), 0);
-    QCOMPARE(f.platform.alerts.at(0).message, promptMessage(u"Tracks/ride.zctrack"_s));
+    QCOMPARE(query.asked, QStringList{u"Tracks/ride.zctrack"_s}); // the path inside the package
     QCOMPARE(readFile(f.at(u"Tracks/ride.zctrack"_s)), "mine");
     QCOMPARE(package.absoluteTrackFilePath(), f.at(u"Tracks/ride.zctrack"_s));
     QCOMPARE(readFile(f.at(u"readme"_s)), "r");
@@ -621,18 +722,6 @@ QStringList describeTree(const QString &folder)
     return lines;
 }
 
-// A platform whose user does something to the disk while an overwrite question is open.
-struct MeddlingPlatform : RecordingPlatform
-{
-    AlertAnswer runAlertPanel(const Alert &alert) override
-    {
-        if (meddle)
-            meddle();
-        return RecordingPlatform::runAlertPanel(alert);
-    }
-    std::function<void()> meddle;
-};
-
 // File systems mounted for one test and gone with it; only root may mount.
 struct Mount
 {
@@ -740,7 +829,7 @@ void PackageExtractTest::hostileSetups_data()
 {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QList<PackageWriter::Entry>>("entries");
-    QTest::addColumn<QList<AlertAnswer>>("answers");
+    QTest::addColumn<QList<OverwriteAnswer>>("answers");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("log");           // "@" stands for the install base
     QTest::addColumn<QStringList>("inside");    // the base afterwards; none given: every file as packed
@@ -751,8 +840,8 @@ void PackageExtractTest::hostileSetups_data()
     const QStringList same, yes{u"Tracks/"_s}, none;
     const QStringList followed{u"elsewhere/"_s, u"elsewhere/x.zctrack=new"_s, u"fifo (fifo)"_s, u"victim=victim"_s};
     const QString noLog;
-    using Answers = QList<AlertAnswer>;
-    const AlertAnswer replace = AlertAnswer::Default, keep = AlertAnswer::Alternate;
+    using Answers = QList<OverwriteAnswer>;
+    const OverwriteAnswer replace = OverwriteAnswer::Replace, keep = OverwriteAnswer::Keep;
     QTest::newRow("link to a file is replaced, not written through")
         << "link to a file" << track << Answers{replace} << 0 << noLog << replaced << same;
     QTest::newRow("link to a fifo, asking off") << "link to a fifo" << track << Answers() << 0 << noLog << replaced << same;
@@ -806,14 +895,13 @@ void PackageExtractTest::hostileSetups()
 {
     QFETCH(QString, setup);
     QFETCH(QList<PackageWriter::Entry>, entries);
-    QFETCH(QList<AlertAnswer>, answers);
+    QFETCH(QList<OverwriteAnswer>, answers);
     QFETCH(int, code);
     QFETCH(QString, log);
     QFETCH(QStringList, inside);
     QFETCH(QStringList, outside);
 
     Fixture f;
-    MeddlingPlatform platform;
     const QString out = f.root.filePath(u"outside"_s);
     QVERIFY(QDir().mkpath(out + "/elsewhere"_L1) && writeFile(out + "/victim"_L1, "victim"));
     QVERIFY(::mkfifo(QFile::encodeName(out + "/fifo"_L1).constData(), 0644) == 0);
@@ -826,11 +914,12 @@ void PackageExtractTest::hostileSetups()
     for (const PackageWriter::Entry &e : entries)
         writer.addEntry(e);
     QVERIFY(f.load(package, writer));
-    platform.logLines.clear();
-    for (AlertAnswer answer : answers)
-        platform.queueAnswer(answer);
+    QueuedAnswers query;
+    for (OverwriteAnswer answer : answers)
+        query.answers.enqueue(answer);
     if (setup == "existing readme"_L1)
-        platform.meddle = [&f] { QDir(f.at(u"Tracks"_s)).removeRecursively(); };
+        query.meddle = [&f] { QDir(f.at(u"Tracks"_s)).removeRecursively(); };
+    package.setOverwriteQuery(query.query());
 
     const bool ask = !answers.isEmpty();
     const auto install = [&] { return package.expandPackageTo(f.base, ask); };
@@ -840,7 +929,7 @@ void PackageExtractTest::hostileSetups()
     };
     QCOMPARE(setup.contains("size limit"_L1) || setup == "existing big file"_L1 ? inChild(install, limit) : install(), code);
 
-    QCOMPARE(platform.logLines, log.isEmpty() ? QStringList() : QStringList{log.replace(u'@', f.base)});
+    QCOMPARE(f.platform.logLines, log.isEmpty() ? QStringList() : QStringList{log.replace(u'@', f.base)});
     if (!inside.isEmpty() || code != 0) {
         QCOMPARE(describeTree(f.base), inside.replaceInStrings(u"@O"_s, out));
     } else {
