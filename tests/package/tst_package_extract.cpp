@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QQueue>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -571,13 +572,17 @@ void PackageExtractTest::preparesInstallBase()
     }
     before.sort();
 
+    const mode_t mask = ::umask(0); // so that a folder's mode is the one asked for
     QCOMPARE(package.expandPackageTo(target.replace(u'@', root)), code);
+    ::umask(mask);
     QCOMPARE(package.absoluteInstallPath(), installPath.replace(u'@', root));
     QCOMPARE(package.absoluteTrackFilePath(), trackFile.replace(u'@', root));
     QCOMPARE(f.platform.logLines, log.replaceInStrings(u"@"_s, root));
     QVERIFY(f.platform.alerts.isEmpty());
+    struct stat folder;
     if (code == 0)
-        QCOMPARE(readFile(trackFile), "x");
+        QVERIFY(readFile(trackFile) == "x" && ::stat(QFile::encodeName(installPath + "/Tracks"_L1).constData(), &folder) == 0
+                && (folder.st_mode & 0777) == 0777);
     else
         QCOMPARE(everythingUnder(root), before); // nothing created, nothing replaced
 }
@@ -773,6 +778,8 @@ bool setUp(const QString &setup, const QString &base, const QString &outside, Mo
         return ::symlink(QFile::encodeName(outside + "/fifo"_L1), track) == 0;
     if (setup == "dangling link"_L1)
         return ::symlink(QFile::encodeName(outside + "/nothing"_L1), track) == 0;
+    if (setup == "link to a folder"_L1)
+        return ::symlink(elsewhere, track) == 0;
     if (setup == "foreign folder link"_L1 || setup == "own folder link"_L1) {
         const bool foreign = setup.startsWith("foreign"_L1);
         return ::rmdir(tracks) == 0 && ::symlink(elsewhere, tracks) == 0 && (!foreign || ::lchown(tracks, 4242, 4242) == 0);
@@ -791,10 +798,10 @@ bool setUp(const QString &setup, const QString &base, const QString &outside, Mo
         return mount.mount(base, "tmpfs", "size=1m");
     if (setup == "inode-starved tmpfs"_L1)
         return mount.mount(base, "tmpfs", "size=64m,nr_inodes=20");
-    if (setup == "nearly full tmpfs"_L1) {
+    if (setup.endsWith("full tmpfs"_L1)) {
         if (!mount.mount(base, "tmpfs", "size=1m"))
             return false;
-        for (const PackageWriter::Entry &e : manyFiles(10, 80 * 1024))
+        for (const PackageWriter::Entry &e : manyFiles(setup.startsWith("nearly"_L1) ? 10 : 12, 80 * 1024))
             if (!writeFile(base + "/Many/"_L1 + QString::fromLatin1(e.name), e.content))
                 return false;
         return true;
@@ -847,6 +854,8 @@ void PackageExtractTest::hostileSetups_data()
     QTest::newRow("link to a fifo, asking off") << "link to a fifo" << track << Answers() << 0 << noLog << replaced << same;
     QTest::newRow("dangling link is asked about and replaced")
         << "dangling link" << track << Answers{replace} << 0 << noLog << replaced << same;
+    QTest::newRow("link to a folder is a folder") << "link to a folder" << track << Answers() << -5
+        << u"folder ovewrite rejected: @/Tracks/x.zctrack"_s << QStringList{u"Tracks/"_s, u"Tracks/x.zctrack -> @O/elsewhere"_s} << same;
     QTest::newRow("link to a file kept on No")
         << "link to a file" << track << Answers{keep} << 0 << noLog << QStringList{u"Tracks/"_s, u"Tracks/x.zctrack -> @O/victim"_s} << same;
     QTest::newRow("foreign link to a folder refuses the package")
@@ -877,6 +886,14 @@ void PackageExtractTest::hostileSetups_data()
     kept.sort();
     QTest::newRow("kept files need no room") << "nearly full tmpfs" << manyFiles(10, 80 * 1024)
                                              << Answers(10, keep) << 0 << noLog << kept << same;
+    QStringList full; // in the order of their names
+    for (int i = 0; i < 12; ++i)
+        full << u"Many/f%1"_s.arg(i);
+    full.sort();
+    full = full.replaceInStrings(QRegularExpression(u"$"_s), u"=81920 bytes"_s);
+    full.prepend(u"Many/"_s);
+    QTest::newRow("room for a replacement copy") << "full tmpfs" << manyFiles(12, 80 * 1024)
+                                                 << Answers(12, keep) << -2 << noRoom << full << same;
     QTest::newRow("no capacity reported") << "ramfs" << manyFiles(600, 1) << Answers() << 0 << noLog << none << same;
 
     const QList<PackageWriter::Entry> big{entry("Tracks\\", "big.zctrack", OneMiB)};
@@ -987,7 +1004,7 @@ void PackageExtractTest::waitsForAnotherInstall()
     QVERIFY(f.load(package, PackageWriter().addFile("", "data", "hello")));
     QVERIFY(QDir().mkpath(f.base));
     int other = ::open(QFile::encodeName(f.base).constData(), O_RDONLY | O_DIRECTORY);
-    QVERIFY(other >= 0 && ::flock(other, LOCK_EX | LOCK_NB) == 0);
+    QVERIFY(other >= 0 && ::flock(other, LOCK_SH | LOCK_NB) == 0); // as much as any lock may be
     int waits = 0;
     package.setLockWaitHandler([&] {
         ++waits;
