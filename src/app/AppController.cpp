@@ -5,6 +5,7 @@
 #include "install/InstallLocation.h"
 #include "package/ResultCodes.h"
 #include "platform/NotificationCenter.h"
+#include "platform/NotificationNames.h"
 #include "platform/OpenPanel.h"
 #include "platform/Platform.h"
 #include "prefs/ZCTrackPackPrefWinController.h"
@@ -22,9 +23,6 @@
 #include <QPushButton>
 
 namespace {
-
-const QString PreferencesDidGetSaved = QStringLiteral("preferencesDidGetSaved");
-const QString InstallPathIsNewlyBlessed = QStringLiteral("installPathIsNewlyBlessed");
 
 const Alert FirstRunAlert{
     QStringLiteral("First Run"),
@@ -173,7 +171,7 @@ void AppController::applicationDidFinishLaunching(const Notification *)
 
     if (!m_prefWinController->userSpecifiedBaseInstallPathIsValid()) {
         // First run: the preferences must be saved before a package can be installed. Saving
-        // them brings us back here through "installPathIsNewlyBlessed".
+        // them brings us back here through InstallPathIsNewlyBlessed.
         setWaitingToLoadPkg(true);
         m_prefWinController->showWindow(this);
         Platform::current().beginInformationalAlertSheet(FirstRunAlert, m_prefWinController->window());

@@ -36,7 +36,7 @@ public:
     AppController();
     ~AppController() override;
 
-    // Start-up sequence; also the handler of "installPathIsNewlyBlessed".
+    // Start-up sequence; also the handler of InstallPathIsNewlyBlessed.
     void applicationDidFinishLaunching(const Notification *notification);
     // A file handed over by the desktop: recorded (the last one wins), never loaded here.
     bool applicationOpenFile(const QString &path);

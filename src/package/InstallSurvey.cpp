@@ -1,7 +1,7 @@
 #include "InstallSurvey.h"
 
+#include "InstallFolder.h"
 #include "ResultCodes.h"
-#include "install/InstallFolder.h"
 #include "platform/Platform.h"
 
 #include <QFile>

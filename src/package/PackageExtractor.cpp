@@ -1,8 +1,8 @@
 #include "PackageExtractor.h"
 
+#include "EntryFile.h"
+#include "InstallFolder.h"
 #include "ResultCodes.h"
-#include "install/EntryFile.h"
-#include "install/InstallFolder.h"
 #include "platform/Platform.h"
 
 #include <QFile>

@@ -41,7 +41,7 @@ public:
     // The byte at `atOffset` as a signed value; 0 when it lies outside `data`.
     static qint8 charFromOneByteData(const QByteArray &data, qint32 atOffset);
 
-    // Path helpers (implemented in install/).
+    // Path helpers (implemented in TrackPackagePaths.cpp).
     static QString resolvedPath(const QString &path);
     static bool createFoldersRecursivelyInPath(const QString &path);
     static bool pathIsFolder(const QString &path);

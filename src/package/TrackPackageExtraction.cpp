@@ -5,9 +5,9 @@
 #include "PackageExtractor.h"
 #include "ResultCodes.h"
 #include "InstallSurvey.h"
-#include "install/InstallFolder.h"
-#include "install/InstallSignals.h"
-#include "install/PathProbe.h"
+#include "InstallFolder.h"
+#include "InstallSignals.h"
+#include "PathProbe.h"
 #include "platform/Platform.h"
 
 #include <QFile>

@@ -3,8 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-
-class QWidget;
+#include <QWidget>
 
 // Owns one window, built from its Designer form on first use. Subclasses build the window in
 // makeWindow() and finish setting it up in windowDidLoad(), which runs once. With a frame

@@ -3,6 +3,7 @@
 #include "install/InstallLocation.h"
 #include "package/TrackPackage.h"
 #include "platform/NotificationCenter.h"
+#include "platform/NotificationNames.h"
 #include "platform/OpenPanel.h"
 #include "platform/Platform.h"
 #include "platform/UserDefaults.h"
@@ -130,5 +131,5 @@ void ZCTrackPackPrefWinController::saveChanges(QObject *)
     }
     m_chosenInstallPathIsValid = true;
     close();
-    NotificationCenter::defaultCenter().postNotificationName(QStringLiteral("preferencesDidGetSaved"), this);
+    NotificationCenter::defaultCenter().postNotificationName(PreferencesDidGetSaved, this);
 }

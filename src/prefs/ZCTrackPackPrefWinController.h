@@ -10,7 +10,7 @@ class PreferencesPanel;
 }
 
 // The preferences window: where the simulator folder is chosen, checked against the install
-// location rule and saved with the override flag. Posts "preferencesDidGetSaved" after a save.
+// location rule and saved with the override flag. Posts PreferencesDidGetSaved after a save.
 class ZCTrackPackPrefWinController : public WindowController
 {
     Q_OBJECT

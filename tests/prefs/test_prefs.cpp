@@ -2,6 +2,7 @@
 #include "RecordingPlatform.h"
 #include "install/InstallLocation.h"
 #include "platform/NotificationCenter.h"
+#include "platform/NotificationNames.h"
 #include "platform/UserDefaults.h"
 #include "prefs/ZCTrackPackPrefWinController.h"
 
@@ -101,7 +102,7 @@ void TestPrefs::init()
     m_platform = std::make_unique<RecordingPlatform>();
     m_root = std::make_unique<QTemporaryDir>();
     m_saved = 0;
-    NotificationCenter::defaultCenter().addObserver(this, QStringLiteral("preferencesDidGetSaved"),
+    NotificationCenter::defaultCenter().addObserver(this, PreferencesDidGetSaved,
                                                     [this](const Notification &) { ++m_saved; });
 }
 
@@ -269,7 +270,7 @@ void TestPrefs::saveValidStoresClosesAndPosts()
     m_platform->lastPanel()->finish(other, 1);
     bool windowClosedBeforePost = false;
     NotificationCenter::defaultCenter().addObserver(
-        &windowClosedBeforePost, QStringLiteral("preferencesDidGetSaved"),
+        &windowClosedBeforePost, PreferencesDidGetSaved,
         [&](const Notification &n) {
             windowClosedBeforePost = !controller.window()->isVisible() && n.object == &controller;
         });

@@ -1,6 +1,6 @@
 // The path helpers of TrackPackage: they look at, and prepare, the folders that packages are
 // installed into. No state; each call stands alone.
-#include "package/TrackPackage.h"
+#include "TrackPackage.h"
 
 #include "PathProbe.h"
 
