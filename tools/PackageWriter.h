@@ -7,7 +7,7 @@
 #include <optional>
 
 // Builds track packages in memory for tests, the benchmark, the fuzzing corpus and the
-// example package. The program itself only reads the format; this writer lives with the tests.
+// example package. The programs themselves only read the format.
 //
 // Layout written: [prefix][package header, title, author, comments][entries]
 //                 [track-info header][file data][footer: P, T]
