@@ -3,13 +3,53 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
-// Small file helpers shared by the tests.
+#include <functional>
+#include <sys/types.h>
+
+// Files and folder trees for tests, made and read back in one notation, one line per thing:
+//   "Tracks/"   "data=hello"   "Tracks/x.zctrack -> ../../outside/victim"   "pipe (fifo)"
+// A file holding more than 16 bytes reads back as "big=81920 bytes, crc32 3f0c1a2b". A mode
+// other than what umask 0 gives (0777, 0666) reads back as " (mode 4750)" after the line, an
+// owner other than the one running the test as " (uid 4242)". Links are never followed.
 namespace TestFiles {
+
 QByteArray readFile(const QString &path);
 // Writes (or replaces) the file, making the folders on the way; true when every byte was
 // written.
 bool writeFile(const QString &path, const QByteArray &bytes);
+
+// The line describeTree() gives a file holding `content`.
+QString fileLine(const QString &relativePath, const QByteArray &content);
+// Everything under `root`, sorted.
+QStringList describeTree(const QString &root);
 // Everything under `folder`, files and folders, as sorted relative paths.
 QStringList everythingUnder(const QString &folder);
+
+// A temporary folder made from lines. Besides the lines above, "at (tmpfs OPTIONS)" and
+// "at (ramfs)" mount a file system there, and lines with a mode or an owner set them. Mounts
+// and owners need root (needsRoot()); mounts go with the tree. Tests run with umask 0.
+class Tree
+{
+public:
+    ~Tree();
+    bool make(const QStringList &lines);
+    QString path(const QString &relative = QString()) const;
+    QStringList describe() const { return describeTree(m_dir.path()); }
+    static bool needsRoot(const QStringList &lines);
+
+private:
+    bool makeLine(QString line);
+
+    QTemporaryDir m_dir;
+    QStringList m_mounts;
+};
+
+// Runs `body` in a child process, for limits and signals that must not reach the test. The
+// test runs `meanwhile` with the child's id, then waits for it. Returns what `body` returned
+// (from -128 to 127), or KilledBy plus the signal that ended the child.
+constexpr int KilledBy = 1000;
+int runInChild(const std::function<int()> &body, const std::function<void(pid_t)> &meanwhile = {});
+
 } // namespace TestFiles
