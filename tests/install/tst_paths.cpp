@@ -1,5 +1,5 @@
-// The path helpers and the install location rule, against a real folder tree with links, and
-// the stored simulator folder with its registered defaults.
+// The path helpers and the install location rule, on real folder trees with links, and the
+// stored simulator folder read through its registered defaults.
 #include "TestFiles.h"
 #include "install/InstallLocation.h"
 #include "package/TrackPackage.h"
@@ -7,267 +7,119 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-using TestFiles::everythingUnder;
-
-// "folder", "file:name" or "link:name>target" made under `root`.
-bool make(const QString &root, const QString &what)
-{
-    if (what.startsWith("file:"_L1)) {
-        QFile file(root + u'/' + what.mid(5));
-        return file.open(QIODevice::WriteOnly);
-    }
-    if (what.startsWith("link:"_L1)) {
-        const QStringList parts = what.mid(5).split(u'>');
-        return QFile::link(parts.at(1), root + u'/' + parts.at(0));
-    }
-    return QDir(root).mkpath(what);
-}
-
-int modeOf(const QString &path)
-{
-    struct stat info;
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
-}
-
-} // namespace
-
-class PathsTest : public QObject
+class TestPaths : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase();
-    void resolvedPath_data();
-    void resolvedPath();
-    void createFoldersRecursivelyInPath_data();
-    void createFoldersRecursivelyInPath();
-    void createdFoldersAreOpenToAll();
-    void pathIsFolder_data();
-    void pathIsFolder();
-    void pathIsZCInstallFolder_data();
-    void pathIsZCInstallFolder();
-    void installLocationRule_data();
-    void installLocationRule();
-    void storedLocationFallsBackToDefaults();
+    void helpers_data();
+    void helpers();
+    void storedLocation();
 
 private:
-    QString at(const QString &path) const { return QString(path).replace(u'@', m_tree.path()); }
-
-    QTemporaryDir m_tree;
     QTemporaryDir m_settings;
 };
 
-void PathsTest::initTestCase()
+void TestPaths::initTestCase()
 {
-    QVERIFY(m_tree.isValid() && m_settings.isValid());
-    const QStringList tree{
-        u"plain"_s, u"sim/ZoomcrestSimulator.app/Contents"_s,
-        u"simfile"_s, u"file:simfile/ZoomcrestSimulator.app"_s,
-        u"other/ZoomcrestSimulator2.app"_s, u"other/zoomcrestsimulator.app"_s,
-        u"file:file"_s, u"link:link-plain>"_s + m_tree.filePath(u"plain"_s),
-        u"link:link-chain>link-plain"_s, u"link:rel-link>plain"_s,
-        u"link:link-file>file"_s, u"link:link-sim>sim"_s,
-        u"link:dangling>gone"_s, u"link:loop-a>loop-b"_s,
-        u"link:loop-b>loop-a"_s};
-    for (const QString &what : tree)
-        QVERIFY2(make(m_tree.path(), what), qPrintable(what));
-
+    ::umask(0); // the modes that tree lines take for granted
     QCoreApplication::setOrganizationName(u"Zoomcrest"_s);
     QCoreApplication::setApplicationName(u"ZC Cratewright"_s);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
 }
 
-void PathsTest::resolvedPath_data()
+void TestPaths::helpers_data()
 {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("expected");
-
-    const QStringList unchanged{u"@/nothing/here"_s, u"@/plain"_s,
-                                u"@/plain/"_s, u"@/plain/./../plain"_s,
-                                u"~/Zoomcrest"_s, u"Zoomcrest/../x"_s,
-                                QString(), u"@/dangling"_s, u"@/loop-a"_s,
-                                u"@/link-sim/ZoomcrestSimulator.app"_s};
-    for (const QString &path : unchanged)
-        QTest::newRow(qPrintable(u"unchanged "_s + path)) << path << path;
-    QTest::newRow("link") << "@/link-plain" << "@/plain";
-    QTest::newRow("chain of links") << "@/link-chain" << "@/plain";
-    QTest::newRow("relative link") << "@/rel-link" << "@/plain";
-    QTest::newRow("link to a file") << "@/link-file" << "@/file";
-}
-
-void PathsTest::resolvedPath()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, expected);
-    QCOMPARE(TrackPackage::resolvedPath(at(path)), at(expected));
-}
-
-void PathsTest::createFoldersRecursivelyInPath_data()
-{
+    // Paths: "@" is the tree's root, which is also the current folder.
     QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QString>("path"); // relative to the current folder when it has no "@"
-    QTest::addColumn<bool>("result");
-    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("resolved");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<bool>("simulator");
+    QTest::addColumn<bool>("made"); // by createFoldersRecursivelyInPath
+    QTest::addColumn<QStringList>("added");
 
-    const QString A = u"A"_s, AB = u"A/B"_s, ABC = u"A/B/C"_s;
-    QTest::newRow("existing folder") << QStringList{A} << "@/A" << true << QStringList{A};
-    QTest::newRow("two missing, final separator") << QStringList{A} << "@/A/B/C/" << true << QStringList{A, AB, ABC};
-    QTest::newRow("all missing") << QStringList() << "@/A/B" << true << QStringList{A, AB};
-    QTest::newRow("doubled separators") << QStringList() << "@//A///B//" << true << QStringList{A, AB};
-    QTest::newRow("relative") << QStringList() << "A/B" << true << QStringList{A, AB};
-    QTest::newRow("file in the way") << QStringList{A, u"file:A/B"_s} << "@/A/B/C" << false
-                                     << QStringList{A, AB};
-    QTest::newRow("file at the end") << QStringList{u"file:A"_s} << "@/A" << false << QStringList{A};
-    QTest::newRow("link to a folder on the way") << QStringList{A, u"link:L>A"_s} << "@/L/B"
-                                                 << true << QStringList{A, AB, u"L"_s};
-    QTest::newRow("dangling link on the way") << QStringList{u"link:L>gone"_s} << "@/L/B" << false
-                                              << QStringList{u"L"_s};
+    const auto row = [](const char *name, const QString &before, const QString &path, const QString &resolved, bool folder,
+                        bool simulator, bool made, const QString &added = {}) {
+        QTest::newRow(name) << before.split(u',', Qt::SkipEmptyParts) << path << resolved << folder << simulator << made
+                            << added.split(u',', Qt::SkipEmptyParts);
+    };
+    const QString same; // resolves to the path as given
+    row("folder", u"plain/"_s, u"@/plain"_s, same, true, false, true);
+    row("final separator kept", u"plain/"_s, u"@/plain/"_s, same, true, false, true);
+    row("no . or .. removed", u"plain/"_s, u"@/plain/./../plain"_s, same, true, false, true);
+    row("root", {}, u"/"_s, same, true, false, true);
+    row("simulator folder", u"sim/ZoomcrestSimulator.app/"_s, u"@/sim"_s, same, true, true, true);
+    row("simulator as a file, final separator", u"sim/ZoomcrestSimulator.app=x"_s, u"@/sim/"_s, same, true, true, true);
+    row("other names only", u"o/ZoomcrestSimulator2.app/,o/zoomcrestsimulator.app/"_s, u"@/o"_s, same, true, false, true);
+    row("link", u"plain/,l -> plain"_s, u"@/l"_s, u"@/plain"_s, true, false, true);
+    row("chain of links", u"plain/,l1 -> plain,l2 -> @/l1"_s, u"@/l2"_s, u"@/plain"_s, true, false, true);
+    row("link to a simulator folder", u"sim/ZoomcrestSimulator.app/,l -> sim"_s, u"@/l"_s, u"@/sim"_s, true, true, true);
+    row("link in the middle", u"sim/ZoomcrestSimulator.app/,l -> sim"_s, u"@/l/ZoomcrestSimulator.app"_s, same, true, false, true);
+    row("link to a file", u"file=x,l -> file"_s, u"@/l"_s, u"@/file"_s, false, false, false);
+    row("dangling link", u"l -> gone"_s, u"@/l"_s, same, false, false, false);
+    row("link loop", u"a -> b,b -> a"_s, u"@/a"_s, same, false, false, false);
+    row("regular file", u"file=x"_s, u"@/file"_s, same, false, false, false);
+    row("file on the way", u"A/,A/B=x"_s, u"@/A/B/C"_s, same, false, false, false);
+    row("empty", {}, QString(), same, false, false, true);
+    // Folders are made open to all; one that exists keeps its mode.
+    row("missing, final separator", u"A/ (mode 0700)"_s, u"@/A/B/C/"_s, same, false, false, true, u"A/B/,A/B/C/"_s);
+    row("doubled separators", {}, u"@//A///B//"_s, same, false, false, true, u"A/,A/B/"_s);
+    row("relative", {}, u"A/B"_s, same, false, false, true, u"A/,A/B/"_s);
+    row("link to a folder on the way", u"A/,L -> A"_s, u"@/L/B"_s, same, false, false, true, u"A/B/"_s);
 }
 
-void PathsTest::createFoldersRecursivelyInPath()
+void TestPaths::helpers()
 {
     QFETCH(QStringList, before);
     QFETCH(QString, path);
-    QFETCH(bool, result);
-    QFETCH(QStringList, after);
-
-    QTemporaryDir dir;
-    for (const QString &what : before)
-        QVERIFY(make(dir.path(), what));
-    const QString previous = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir.path()));
-    const bool made = TrackPackage::createFoldersRecursivelyInPath(QString(path).replace(u'@', dir.path()));
-    QVERIFY(QDir::setCurrent(previous));
-    QCOMPARE(made, result);
-    QCOMPARE(everythingUnder(dir.path()), after);
-}
-
-void PathsTest::createdFoldersAreOpenToAll()
-{
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(u"A"_s));
-    QVERIFY(QFile::setPermissions(dir.filePath(u"A"_s),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    const mode_t previous = umask(0);
-    const bool made = TrackPackage::createFoldersRecursivelyInPath(dir.filePath(u"A/B/C/"_s));
-    umask(previous);
-    QVERIFY(made);
-    QCOMPARE(modeOf(dir.filePath(u"A"_s)), 0700);
-    QCOMPARE(modeOf(dir.filePath(u"A/B"_s)), 0777);
-    QCOMPARE(modeOf(dir.filePath(u"A/B/C"_s)), 0777);
-}
-
-void PathsTest::pathIsFolder_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("folder");
-    QTest::newRow("folder") << "@/plain" << true;
-    QTest::newRow("folder with final separator") << "@/plain/" << true;
-    QTest::newRow("root") << "/" << true;
-    QTest::newRow("link to a folder") << "@/link-plain" << true;
-    QTest::newRow("regular file") << "@/file" << false;
-    QTest::newRow("file with final separator") << "@/file/" << false;
-    QTest::newRow("missing") << "@/nothing" << false;
-    QTest::newRow("missing parent") << "@/nothing/deeper" << false;
-    QTest::newRow("dangling link") << "@/dangling" << false;
-    QTest::newRow("empty") << "" << false;
-}
-
-void PathsTest::pathIsFolder()
-{
-    QFETCH(QString, path);
+    QFETCH(QString, resolved);
     QFETCH(bool, folder);
-    QCOMPARE(TrackPackage::pathIsFolder(at(path)), folder);
-}
-
-void PathsTest::pathIsZCInstallFolder_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("simulator");
-    QTest::newRow("simulator folder") << "@/sim" << true;
-    QTest::newRow("with final separator") << "@/sim/" << true;
-    QTest::newRow("application is a plain file") << "@/simfile" << true;
-    QTest::newRow("link to simulator folder") << "@/link-sim" << true;
-    QTest::newRow("other names only") << "@/other" << false;
-    QTest::newRow("plain folder") << "@/plain" << false;
-    QTest::newRow("missing") << "@/nothing" << false;
-    QTest::newRow("regular file") << "@/file" << false;
-}
-
-void PathsTest::pathIsZCInstallFolder()
-{
-    QFETCH(QString, path);
     QFETCH(bool, simulator);
-    QCOMPARE(TrackPackage::pathIsZCInstallFolder(at(path)), simulator);
+    QFETCH(bool, made);
+    QFETCH(QStringList, added);
+
+    TestFiles::Tree tree;
+    QVERIFY(tree.make(before.replaceInStrings(u"@"_s, tree.path())));
+    QStringList after = tree.describe() + added;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(tree.path()));
+    path.replace(u'@', tree.path());
+    QCOMPARE(TrackPackage::resolvedPath(path), resolved.isNull() ? path : resolved.replace(u'@', tree.path()));
+    QCOMPARE(TrackPackage::pathIsFolder(path), folder);
+    QCOMPARE(TrackPackage::pathIsZCInstallFolder(path), simulator);
+    QCOMPARE(InstallLocation::isValid(path, false), simulator);
+    QCOMPARE(InstallLocation::isValid(path, true), folder || simulator);
+    QCOMPARE(TrackPackage::createFoldersRecursivelyInPath(path), made);
+    QVERIFY(QDir::setCurrent(previous));
+    after.sort();
+    QCOMPARE(tree.describe(), after);
 }
 
-void PathsTest::installLocationRule_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("knownFolderNotForZC");
-    QTest::addColumn<bool>("valid");
-    QTest::newRow("plain folder, flag") << "@/plain" << true << true;
-    QTest::newRow("plain folder, no flag") << "@/plain" << false << false;
-    QTest::newRow("simulator folder, no flag") << "@/sim" << false << true;
-    QTest::newRow("simulator folder, flag") << "@/sim" << true << true;
-    QTest::newRow("simulator as a file, no flag") << "@/simfile" << false << true;
-    QTest::newRow("link to plain folder, flag") << "@/link-plain" << true << true;
-    QTest::newRow("missing, flag") << "@/nothing" << true << false;
-    QTest::newRow("regular file, flag") << "@/file" << true << false;
-    QTest::newRow("dangling link, flag") << "@/dangling" << true << false;
-    QTest::newRow("other names, no flag") << "@/other" << false << false;
-}
-
-void PathsTest::installLocationRule()
-{
-    QFETCH(QString, path);
-    QFETCH(bool, knownFolderNotForZC);
-    QFETCH(bool, valid);
-    QCOMPARE(InstallLocation::isValid(at(path), knownFolderNotForZC), valid);
-}
-
-void PathsTest::storedLocationFallsBackToDefaults()
+void TestPaths::storedLocation()
 {
     InstallLocation::registerDefaults();
-    UserDefaults &defaults = UserDefaults::standardUserDefaults();
     QCOMPARE(InstallLocation::storedFolderPath(), u"/Applications/Zoomcrest"_s);
     QCOMPARE(InstallLocation::storedKnownFolderNotForZC(), false);
-    QCOMPARE(InstallLocation::storedLocationIsValid(), TrackPackage::pathIsZCInstallFolder(u"/Applications/Zoomcrest"_s));
-    QVERIFY(!defaults.hasStoredValueForKey(ZCCratewrightZCFolderPathKey));
-    QVERIFY(!defaults.hasStoredValueForKey(ZCCratewrightKnownFolderNotForZCKey));
-    QVERIFY(QSettings().allKeys().isEmpty());
-    QVERIFY(everythingUnder(m_settings.path()).isEmpty()); // reading wrote nothing
+    QVERIFY(QSettings().allKeys().isEmpty()); // defaults are never written
 
-    defaults.setObjectForKey(at(u"@/plain"_s), ZCCratewrightZCFolderPathKey);
+    TestFiles::Tree tree;
+    QVERIFY(tree.make({u"plain/"_s}));
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
+    defaults.setObjectForKey(tree.path(u"plain"_s), ZCCratewrightZCFolderPathKey);
     QVERIFY(!InstallLocation::storedLocationIsValid());
     defaults.setObjectForKey(true, ZCCratewrightKnownFolderNotForZCKey);
     QVERIFY(InstallLocation::storedLocationIsValid());
-    QCOMPARE(InstallLocation::storedFolderPath(), at(u"@/plain"_s));
-
-    // A store of its own sees what was written, under the keys as they stand.
-    QSettings settings;
-    QCOMPARE(settings.value(ZCCratewrightZCFolderPathKey).toString(), at(u"@/plain"_s));
-    QCOMPARE(settings.value(ZCCratewrightKnownFolderNotForZCKey).toBool(), true);
-    settings.sync();
-    QVERIFY(QFile::exists(settings.fileName()));
-    QVERIFY(settings.fileName().startsWith(m_settings.path()));
-
-    defaults.setObjectForKey(false, ZCCratewrightKnownFolderNotForZCKey);
-    QVERIFY(!InstallLocation::storedLocationIsValid());
-    QVERIFY(defaults.hasStoredValueForKey(ZCCratewrightKnownFolderNotForZCKey));
+    QCOMPARE(QSettings().value(ZCCratewrightZCFolderPathKey).toString(), tree.path(u"plain"_s));
 }
 
-QTEST_GUILESS_MAIN(PathsTest)
+QTEST_GUILESS_MAIN(TestPaths)
 #include "tst_paths.moc"

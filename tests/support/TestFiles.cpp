@@ -75,17 +75,6 @@ QStringList describeTree(const QString &root)
     return lines;
 }
 
-QStringList everythingUnder(const QString &folder)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        found.append(QDir(folder).relativeFilePath(it.next()));
-    found.sort();
-    return found;
-}
-
 Tree::~Tree()
 {
     for (const QString &at : std::as_const(m_mounts))

@@ -24,8 +24,6 @@ bool writeFile(const QString &path, const QByteArray &bytes);
 QString fileLine(const QString &relativePath, const QByteArray &content);
 // Everything under `root`, sorted.
 QStringList describeTree(const QString &root);
-// Everything under `folder`, files and folders, as sorted relative paths.
-QStringList everythingUnder(const QString &folder);
 
 // A temporary folder made from lines. Besides the lines above, "at (tmpfs OPTIONS)" and
 // "at (ramfs)" mount a file system there, and lines with a mode or an owner set them. Mounts
