@@ -7,12 +7,15 @@
 #include "InfoCommand.h"
 #include "InstallCommand.h"
 #include "VersionCheckCommand.h"
+#include "install/InstallLocation.h"
 #include "versioncheck/VersionText.h"
 
 #include <QCommandLineParser>
 
 CommandLineTool::CommandLineTool()
 {
+    // Until the user stores a folder, both programs fall back to the same one.
+    InstallLocation::registerDefaults();
     m_commands.push_back(std::make_unique<InfoCommand>());
     m_commands.push_back(std::make_unique<InstallCommand>());
     m_commands.push_back(std::make_unique<FolderCommand>());
@@ -55,6 +58,19 @@ int CommandLineTool::usageError(const QString &error) const
 }
 
 int CommandLineTool::run(const QStringList &arguments)
+{
+    int status = runCommand(arguments);
+    // Output that never arrived (a full disk, a closed terminal) must not pass for success. A
+    // command that failed already keeps its own, more telling status.
+    if (!Console::allWritten()) {
+        Console::reportWriteFailure();
+        if (status == ExitStatus::Success)
+            status = ExitStatus::OutputFailed;
+    }
+    return status;
+}
+
+int CommandLineTool::runCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(description());

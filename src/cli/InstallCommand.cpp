@@ -16,8 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <iostream>
-#include <string>
+#include <optional>
 
 namespace {
 
@@ -32,18 +31,17 @@ OverwriteAnswer askOnConsole(const QString &relFilePath)
     const QString message = InstallResult::overwriteAlert(relFilePath).message;
     Console::errInline(PlainText::oneLine(message) + QLatin1Char(' ') + OverwriteChoices + QLatin1Char(' '));
     for (;;) {
-        std::string line;
-        if (!std::getline(std::cin, line)) {
+        const std::optional<QString> typed = Console::readLine();
+        if (!typed) {
             // End of input: nobody is left to say yes, so the file is kept.
             Console::err(QString());
             return OverwriteAnswer::Keep;
         }
-        const QString typed = QString::fromLocal8Bit(line.data(), qsizetype(line.size()));
         // A terminal shows what was typed; answers from a pipe are shown here, so that the
         // questions in a log don't run into each other.
-        if (!Console::stdinIsTerminal())
-            Console::err(PlainText::oneLine(typed));
-        const QString answer = typed.trimmed().toLower();
+        if (!Console::inputIsTerminal())
+            Console::err(PlainText::oneLine(*typed));
+        const QString answer = typed->trimmed().toLower();
         if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
             return OverwriteAnswer::Replace;
         if (answer == QLatin1String("n") || answer == QLatin1String("no"))
