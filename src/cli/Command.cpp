@@ -5,13 +5,18 @@
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
 
+const QCommandLineOption Command::JsonOption(QStringLiteral("json"),
+                                             QStringLiteral("Print one JSON object instead of text."));
+const Command::Argument Command::PackageArgument{QStringLiteral("PACKAGE"),
+                                                 QStringLiteral("The track package file."), QString()};
+
 Command::~Command() = default;
 
 int Command::usageError(const QString &error) const
 {
     Console::err(QStringLiteral("cratewright: ") + error);
-    Console::err(QStringLiteral("Usage: cratewright ") + usage());
-    Console::err(QStringLiteral("Try 'cratewright %1 --help' for more information.").arg(name()));
+    Console::err(QStringLiteral("Usage: cratewright ") + usage);
+    Console::err(QStringLiteral("Try 'cratewright %1 --help' for more information.").arg(name));
     return ExitStatus::UsageError;
 }
 

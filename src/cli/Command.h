@@ -1,27 +1,36 @@
 #pragma once
 
+#include <QCommandLineOption>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 class QCommandLineParser;
 class TrackPackage;
 
-// One subcommand of `cratewright`: its name, its usage line, its options, and the work.
+// One subcommand of `cratewright`: what the tool's help and parser need to know of it, set by
+// each command's constructor, and the work.
 class Command
 {
 public:
+    struct Argument
+    {
+        QString name;
+        QString description;
+        QString syntax; // as the help shows it; the name when empty
+    };
+
     virtual ~Command();
 
     // The word that selects the command, e.g. "install".
-    virtual QString name() const = 0;
+    QString name;
     // The command's usage after the tool's own name, e.g. "info PACKAGE [--json]".
-    virtual QString usage() const = 0;
+    QString usage;
     // One line for the tool's help.
-    virtual QString summary() const = 0;
-
-    // Adds the command's options and describes its arguments; the command word itself is
-    // already there.
-    virtual void addOptions(QCommandLineParser &parser) = 0;
+    QString summary;
+    // What follows the command word, and the command's own options.
+    QList<Argument> positionalArguments;
+    QList<QCommandLineOption> options;
 
     // Runs with the parsed options and the arguments after the command word; returns the
     // exit status.
@@ -32,6 +41,9 @@ public:
     int usageError(const QString &error) const;
 
 protected:
+    static const QCommandLineOption JsonOption;
+    static const Argument PackageArgument;
+
     // Loads the package, or prints why it could not be loaded.
     static bool loadPackage(TrackPackage &package, const QString &path);
 };

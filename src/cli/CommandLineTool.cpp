@@ -7,12 +7,15 @@
 #include "InfoCommand.h"
 #include "InstallCommand.h"
 #include "VersionCheckCommand.h"
+#include "install/InstallLocation.h"
 #include "versioncheck/VersionText.h"
 
 #include <QCommandLineParser>
 
 CommandLineTool::CommandLineTool()
 {
+    // Until the user stores a folder, both programs fall back to the same one.
+    InstallLocation::registerDefaults();
     m_commands.push_back(std::make_unique<InfoCommand>());
     m_commands.push_back(std::make_unique<InstallCommand>());
     m_commands.push_back(std::make_unique<FolderCommand>());
@@ -24,7 +27,7 @@ CommandLineTool::~CommandLineTool() = default;
 Command *CommandLineTool::commandNamed(const QString &name) const
 {
     for (const auto &command : m_commands) {
-        if (command->name() == name)
+        if (command->name == name)
             return command.get();
     }
     return nullptr;
@@ -35,7 +38,7 @@ QString CommandLineTool::description() const
     QString text = QStringLiteral("Installs track packages for the Zoomcrest roller-coaster simulator.\n"
                                   "\nCommands:\n");
     for (const auto &command : m_commands) {
-        text += QStringLiteral("  cratewright %1\n      %2\n").arg(command->usage(), command->summary());
+        text += QStringLiteral("  cratewright %1\n      %2\n").arg(command->usage, command->summary);
     }
     text += QStringLiteral("\nExit status: 0 success; 1 usage error; 2 the package could not be loaded;\n"
                            "3 the install failed; 4 the folder is not valid or could not be stored,\n"
@@ -49,12 +52,25 @@ int CommandLineTool::usageError(const QString &error) const
 {
     Console::err(QStringLiteral("cratewright: ") + error);
     for (const auto &command : m_commands)
-        Console::err(QStringLiteral("Usage: cratewright ") + command->usage());
+        Console::err(QStringLiteral("Usage: cratewright ") + command->usage);
     Console::err(QStringLiteral("Try 'cratewright --help' for more information."));
     return ExitStatus::UsageError;
 }
 
 int CommandLineTool::run(const QStringList &arguments)
+{
+    int status = runCommand(arguments);
+    // Output that never arrived (a full disk, a closed terminal) must not pass for success. A
+    // command that failed already keeps its own, more telling status.
+    if (!Console::allWritten()) {
+        Console::reportWriteFailure();
+        if (status == ExitStatus::Success)
+            status = ExitStatus::OutputFailed;
+    }
+    return status;
+}
+
+int CommandLineTool::runCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(description());
@@ -72,10 +88,12 @@ int CommandLineTool::run(const QStringList &arguments)
 
     if (command) {
         parser.setApplicationDescription(QStringLiteral("cratewright %1\n\n%2")
-                                             .arg(command->usage(), command->summary()));
+                                             .arg(command->usage, command->summary));
         parser.clearPositionalArguments();
-        parser.addPositionalArgument(command->name(), QStringLiteral("The command."));
-        command->addOptions(parser);
+        parser.addPositionalArgument(command->name, QStringLiteral("The command."));
+        for (const Command::Argument &argument : command->positionalArguments)
+            parser.addPositionalArgument(argument.name, argument.description, argument.syntax);
+        parser.addOptions(command->options);
     }
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {

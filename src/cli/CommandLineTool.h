@@ -20,8 +20,11 @@ public:
     // `arguments` as QCoreApplication::arguments() gives them; returns the exit status.
     int run(const QStringList &arguments);
 
-private:
+    // The command that the word selects; none for an unknown word.
     Command *commandNamed(const QString &name) const;
+
+private:
+    int runCommand(const QStringList &arguments);
     QString description() const;
     int usageError(const QString &error) const;
 

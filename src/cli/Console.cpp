@@ -1,77 +1,160 @@
 #include "Console.h"
 
+#include <QIODevice>
+
 #include <cerrno>
-#include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 namespace Console {
 
-namespace {
-
-// The first write that failed: its stream and errno.
-std::FILE *failedStream = nullptr;
-int failedError = 0;
-
-void write(std::FILE *stream, const QString &text)
+FileDescriptorDevice::FileDescriptorDevice(int fd, OpenMode mode)
+    : m_fd(fd)
 {
-    const QByteArray bytes = text.toUtf8();
-    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
-    if ((std::fflush(stream) != 0 || !written) && !failedStream) {
-        failedStream = stream;
-        failedError = errno;
-    }
+    open(mode | QIODevice::Unbuffered);
 }
 
-QString nameOf(std::FILE *stream)
+bool FileDescriptorDevice::isTerminal() const
 {
-    return stream == stdout ? QStringLiteral("standard output") : QStringLiteral("standard error");
+    return ::isatty(m_fd) == 1;
+}
+
+qint64 FileDescriptorDevice::readData(char *data, qint64 maxSize)
+{
+    const ssize_t count = ::read(m_fd, data, size_t(maxSize));
+    if (count < 0)
+        setErrorString(qt_error_string(errno));
+    return count > 0 ? count : -1;
+}
+
+qint64 FileDescriptorDevice::writeData(const char *data, qint64 size)
+{
+    qint64 written = 0;
+    while (written < size) {
+        const ssize_t count = ::write(m_fd, data + written, size_t(size - written));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            setErrorString(qt_error_string(errno));
+            return -1;
+        }
+        written += count;
+    }
+    return written;
+}
+
+namespace {
+
+bool installed = false;
+QIODevice *input = nullptr;
+QIODevice *output = nullptr;
+QIODevice *error = nullptr;
+std::unique_ptr<FileDescriptorDevice> standardStreams[3];
+
+// The first device that failed to take a write, and why.
+QIODevice *failedDevice = nullptr;
+QString failureReason;
+
+void ensureInstalled()
+{
+    if (!installed)
+        useStandardStreams();
+}
+
+bool isTerminal(const QIODevice *device)
+{
+    const auto *stream = dynamic_cast<const FileDescriptorDevice *>(device);
+    return stream && stream->isTerminal();
+}
+
+void write(QIODevice *device, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    if (device->write(bytes) != bytes.size() && !failedDevice) {
+        failedDevice = device;
+        failureReason = device->errorString();
+    }
 }
 
 } // namespace
 
+void setDevices(QIODevice *in, QIODevice *out, QIODevice *err)
+{
+    installed = true;
+    input = in;
+    output = out;
+    error = err;
+    failedDevice = nullptr;
+    failureReason.clear();
+}
+
+void useStandardStreams()
+{
+    if (!standardStreams[0]) {
+        standardStreams[0] = std::make_unique<FileDescriptorDevice>(STDIN_FILENO, QIODevice::ReadOnly);
+        standardStreams[1] = std::make_unique<FileDescriptorDevice>(STDOUT_FILENO, QIODevice::WriteOnly);
+        standardStreams[2] = std::make_unique<FileDescriptorDevice>(STDERR_FILENO, QIODevice::WriteOnly);
+    }
+    setDevices(standardStreams[0].get(), standardStreams[1].get(), standardStreams[2].get());
+}
+
 void out(const QString &text)
 {
-    write(stdout, text + QLatin1Char('\n'));
+    ensureInstalled();
+    write(output, text + QLatin1Char('\n'));
 }
 
 void err(const QString &text)
 {
-    write(stderr, text + QLatin1Char('\n'));
+    ensureInstalled();
+    write(error, text + QLatin1Char('\n'));
 }
 
 void errInline(const QString &text)
 {
-    write(stderr, text);
+    ensureInstalled();
+    write(error, text);
+}
+
+std::optional<QString> readLine()
+{
+    ensureInstalled();
+    // A byte at a time, so that nothing after the line is taken from a shared input.
+    QByteArray line;
+    char c = 0;
+    while (input->getChar(&c)) {
+        if (c == '\n')
+            return QString::fromLocal8Bit(line);
+        line += c;
+    }
+    if (line.isEmpty())
+        return std::nullopt;
+    return QString::fromLocal8Bit(line);
 }
 
 bool allWritten()
 {
-    // The error indicator stays set, so a failed write of anyone's is still seen here.
-    const bool outFailed = std::fflush(stdout) != 0 || std::ferror(stdout);
-    const bool errFailed = std::fflush(stderr) != 0 || std::ferror(stderr);
-    if (!failedStream && (outFailed || errFailed))
-        failedStream = outFailed ? stdout : stderr;
-    return !outFailed && !errFailed;
+    return failedDevice == nullptr;
 }
 
 void reportWriteFailure()
 {
-    if (!failedStream)
+    if (!failedDevice)
         return;
-    QString text = QStringLiteral("cratewright: could not write to ") + nameOf(failedStream);
-    if (failedError != 0)
-        text += QStringLiteral(": ") + qt_error_string(failedError);
-    err(text);
+    const QString name = failedDevice == output ? QStringLiteral("standard output") : QStringLiteral("standard error");
+    err(QStringLiteral("cratewright: could not write to %1: %2").arg(name, failureReason));
 }
 
-bool stderrIsTerminal()
+bool errorIsTerminal()
 {
-    return ::isatty(STDERR_FILENO) == 1;
+    ensureInstalled();
+    return isTerminal(error);
 }
 
-bool stdinIsTerminal()
+bool inputIsTerminal()
 {
-    return ::isatty(STDIN_FILENO) == 1;
+    ensureInstalled();
+    return isTerminal(input);
 }
 
 } // namespace Console

@@ -1,10 +1,38 @@
 #pragma once
 
+#include <QIODevice>
 #include <QString>
 
-// Standard output and standard error for the command-line tool. Every call writes its text
-// at once, so lines from the tool, from the system log and from prompts keep their order.
+#include <optional>
+
+// Where the command-line tool writes its output and its messages and reads its answers: the
+// process's standard streams, or devices that a test installs, so that the whole tool runs
+// inside a test. Every call writes its text at once, so lines from the tool, from the log and
+// from prompts keep their order.
 namespace Console {
+
+// A file descriptor as a device, without buffering of its own, so that nothing waits in the
+// process when it ends or when a log line is written beside the tool's output. A read is never
+// retried after a signal: a stop signal must end the wait for an answer.
+class FileDescriptorDevice : public QIODevice
+{
+public:
+    FileDescriptorDevice(int fd, OpenMode mode);
+    bool isSequential() const override { return true; }
+    bool isTerminal() const;
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    int m_fd;
+};
+
+// Reads answers from `input` and writes to `output` and `error` (open devices, not owned).
+void setDevices(QIODevice *input, QIODevice *output, QIODevice *error);
+// Standard input, output and error, which are also used until anything else is set.
+void useStandardStreams();
 
 // The text and a line feed.
 void out(const QString &text);
@@ -12,13 +40,16 @@ void err(const QString &text);
 // The text as it stands, for a prompt that waits on the same line.
 void errInline(const QString &text);
 
-// Whether everything written so far reached standard output and standard error, also what
-// went there through stdio from elsewhere (log lines).
+// One line of input without its line feed; nothing once the input has ended, or when a
+// signal broke off the wait for it.
+std::optional<QString> readLine();
+
+// Whether everything written since the devices were installed arrived.
 bool allWritten();
-// Says on standard error which stream could not be written and why, if it still takes text.
+// Says on the error device which one could not be written and why, if it still takes text.
 void reportWriteFailure();
 
-bool stderrIsTerminal();
-bool stdinIsTerminal();
+bool errorIsTerminal();
+bool inputIsTerminal();
 
 } // namespace Console

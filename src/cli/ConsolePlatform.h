@@ -3,7 +3,7 @@
 #include "platform/Platform.h"
 
 // The platform of the command-line tool: alerts are printed, log lines go to the system log
-// and standard error. The tool asks its questions itself, where it knows what they are for
+// and the console's error device. The tool asks its questions itself, where it knows what they are for
 // (the install command's overwrite question). No chooser and no browser, as in the headless
 // platform it builds on.
 class ConsolePlatform : public HeadlessPlatform

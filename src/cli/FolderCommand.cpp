@@ -21,35 +21,20 @@ QString yesNo(bool value)
 
 } // namespace
 
+const QCommandLineOption FolderCommand::NotSimulatorOption(
+    QStringLiteral("not-simulator"),
+    QStringLiteral("DIR is known not to be a simulator folder: accept any existing folder. Tracks "
+                   "installed there cannot be ridden."));
+
 FolderCommand::FolderCommand()
-    : m_notSimulator(QStringLiteral("not-simulator"),
-                     QStringLiteral("DIR is known not to be a simulator folder: accept any existing "
-                                    "folder. Tracks installed there cannot be ridden."))
 {
-}
-
-QString FolderCommand::name() const
-{
-    return QStringLiteral("folder");
-}
-
-QString FolderCommand::usage() const
-{
-    return QStringLiteral("folder [DIR [--not-simulator]]");
-}
-
-QString FolderCommand::summary() const
-{
-    return QStringLiteral("Show the stored simulator folder, or check and store DIR.");
-}
-
-void FolderCommand::addOptions(QCommandLineParser &parser)
-{
-    parser.addPositionalArgument(QStringLiteral("DIR"),
-                                 QStringLiteral("The folder to store: one that holds "
-                                                "ZoomcrestSimulator.app."),
-                                 QStringLiteral("[DIR]"));
-    parser.addOption(m_notSimulator);
+    name = QStringLiteral("folder");
+    usage = QStringLiteral("folder [DIR [--not-simulator]]");
+    summary = QStringLiteral("Show the stored simulator folder, or check and store DIR.");
+    positionalArguments = {{QStringLiteral("DIR"),
+                            QStringLiteral("The folder to store: one that holds ZoomcrestSimulator.app."),
+                            QStringLiteral("[DIR]")}};
+    options = {NotSimulatorOption};
 }
 
 int FolderCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
@@ -57,13 +42,13 @@ int FolderCommand::run(const QCommandLineParser &parser, const QStringList &argu
     if (arguments.size() > 1)
         return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.at(1)));
     if (arguments.isEmpty()) {
-        if (parser.isSet(m_notSimulator))
+        if (parser.isSet(NotSimulatorOption))
             return usageError(QStringLiteral("--not-simulator needs a folder"));
         return show();
     }
     if (arguments.first().isEmpty())
         return usageError(QStringLiteral("the folder is empty"));
-    return store(arguments.first(), parser.isSet(m_notSimulator));
+    return store(arguments.first(), parser.isSet(NotSimulatorOption));
 }
 
 int FolderCommand::show()

@@ -12,10 +12,6 @@ class FolderCommand : public Command
 public:
     FolderCommand();
 
-    QString name() const override;
-    QString usage() const override;
-    QString summary() const override;
-    void addOptions(QCommandLineParser &parser) override;
     int run(const QCommandLineParser &parser, const QStringList &arguments) override;
 
     // What the desktop program says of a folder that fails the install location rule, then why
@@ -26,5 +22,5 @@ private:
     static int show();
     static int store(const QString &folder, bool knownFolderNotForZC);
 
-    QCommandLineOption m_notSimulator;
+    static const QCommandLineOption NotSimulatorOption;
 };

@@ -32,29 +32,12 @@ QString indented(const QString &text, int width)
 } // namespace
 
 InfoCommand::InfoCommand()
-    : m_json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."))
 {
-}
-
-QString InfoCommand::name() const
-{
-    return QStringLiteral("info");
-}
-
-QString InfoCommand::usage() const
-{
-    return QStringLiteral("info PACKAGE [--json]");
-}
-
-QString InfoCommand::summary() const
-{
-    return QStringLiteral("Show a package's title, author, comments, version and files.");
-}
-
-void InfoCommand::addOptions(QCommandLineParser &parser)
-{
-    parser.addPositionalArgument(QStringLiteral("PACKAGE"), QStringLiteral("The track package file."));
-    parser.addOption(m_json);
+    name = QStringLiteral("info");
+    usage = QStringLiteral("info PACKAGE [--json]");
+    summary = QStringLiteral("Show a package's title, author, comments, version and files.");
+    positionalArguments = {PackageArgument};
+    options = {JsonOption};
 }
 
 int InfoCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
@@ -67,7 +50,7 @@ int InfoCommand::run(const QCommandLineParser &parser, const QStringList &argume
     TrackPackage package;
     if (!loadPackage(package, arguments.first()))
         return ExitStatus::LoadFailed;
-    if (parser.isSet(m_json))
+    if (parser.isSet(JsonOption))
         printJson(package);
     else
         printText(package);

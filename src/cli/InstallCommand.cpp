@@ -16,8 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <iostream>
-#include <string>
+#include <optional>
 
 namespace {
 
@@ -32,18 +31,17 @@ OverwriteAnswer askOnConsole(const QString &relFilePath)
     const QString message = InstallResult::overwriteAlert(relFilePath).message;
     Console::errInline(PlainText::oneLine(message) + QLatin1Char(' ') + OverwriteChoices + QLatin1Char(' '));
     for (;;) {
-        std::string line;
-        if (!std::getline(std::cin, line)) {
+        const std::optional<QString> typed = Console::readLine();
+        if (!typed) {
             // End of input: nobody is left to say yes, so the file is kept.
             Console::err(QString());
             return OverwriteAnswer::Keep;
         }
-        const QString typed = QString::fromLocal8Bit(line.data(), qsizetype(line.size()));
         // A terminal shows what was typed; answers from a pipe are shown here, so that the
         // questions in a log don't run into each other.
-        if (!Console::stdinIsTerminal())
-            Console::err(PlainText::oneLine(typed));
-        const QString answer = typed.trimmed().toLower();
+        if (!Console::inputIsTerminal())
+            Console::err(PlainText::oneLine(*typed));
+        const QString answer = typed->trimmed().toLower();
         if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
             return OverwriteAnswer::Replace;
         if (answer == QLatin1String("n") || answer == QLatin1String("no"))
@@ -78,39 +76,24 @@ SimulatorLaunch::Outcome startSimulator(const TrackPackage &package)
 
 } // namespace
 
+const QCommandLineOption InstallCommand::ToOption(
+    QStringLiteral("to"), QStringLiteral("Install into DIR instead of the stored simulator folder."),
+    QStringLiteral("DIR"));
+const QCommandLineOption InstallCommand::OverwriteOption(
+    QStringLiteral("overwrite"),
+    QStringLiteral("What to do with files that already exist: ask (the default; answers are read "
+                   "from standard input), always replace them, or never replace them."),
+    QStringLiteral("ask|always|never"), QStringLiteral("ask"));
+const QCommandLineOption InstallCommand::RideOption(QStringLiteral("ride"),
+                                                    QStringLiteral("Start the simulator on the track afterwards."));
+
 InstallCommand::InstallCommand()
-    : m_to(QStringLiteral("to"),
-           QStringLiteral("Install into DIR instead of the stored simulator folder."),
-           QStringLiteral("DIR"))
-    , m_overwrite(QStringLiteral("overwrite"),
-                  QStringLiteral("What to do with files that already exist: ask (the default; "
-                                 "answers are read from standard input), always replace them, or "
-                                 "never replace them."),
-                  QStringLiteral("ask|always|never"), QStringLiteral("ask"))
-    , m_ride(QStringLiteral("ride"), QStringLiteral("Start the simulator on the track afterwards."))
-    , m_json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."))
 {
-}
-
-QString InstallCommand::name() const
-{
-    return QStringLiteral("install");
-}
-
-QString InstallCommand::usage() const
-{
-    return QStringLiteral("install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--json]");
-}
-
-QString InstallCommand::summary() const
-{
-    return QStringLiteral("Install a package into the simulator folder, or into DIR.");
-}
-
-void InstallCommand::addOptions(QCommandLineParser &parser)
-{
-    parser.addPositionalArgument(QStringLiteral("PACKAGE"), QStringLiteral("The track package file."));
-    parser.addOptions({m_to, m_overwrite, m_ride, m_json});
+    name = QStringLiteral("install");
+    usage = QStringLiteral("install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--json]");
+    summary = QStringLiteral("Install a package into the simulator folder, or into DIR.");
+    positionalArguments = {PackageArgument};
+    options = {ToOption, OverwriteOption, RideOption, JsonOption};
 }
 
 int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
@@ -121,7 +104,7 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
         return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.at(1)));
 
     Overwrite overwrite;
-    const QString mode = parser.value(m_overwrite);
+    const QString mode = parser.value(OverwriteOption);
     if (mode == QLatin1String("ask"))
         overwrite = Overwrite::Ask;
     else if (mode == QLatin1String("always"))
@@ -132,8 +115,8 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
         return usageError(QStringLiteral("--overwrite takes ask, always or never, not '%1'").arg(mode));
 
     QString target = InstallLocation::storedFolderPath();
-    if (parser.isSet(m_to)) {
-        const QString to = parser.value(m_to);
+    if (parser.isSet(ToOption)) {
+        const QString to = parser.value(ToOption);
         if (to.isEmpty())
             return usageError(QStringLiteral("--to needs a folder"));
         // Absolute, so that the reported paths and the simulator's track path are full paths.
@@ -147,7 +130,7 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
         return ExitStatus::Refused;
     }
 
-    const bool json = parser.isSet(m_json);
+    const bool json = parser.isSet(JsonOption);
     TrackPackage package;
     if (!loadPackage(package, arguments.first()))
         return ExitStatus::LoadFailed;
@@ -158,7 +141,7 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
         return ExitStatus::Interrupted;
     if (code != InstallResult::Success)
         return ExitStatus::InstallFailed;
-    if (parser.isSet(m_ride))
+    if (parser.isSet(RideOption))
         return ride(package, json);
     return ExitStatus::Success;
 }

@@ -2,8 +2,6 @@
 
 #include "Command.h"
 
-#include <QCommandLineOption>
-
 class TrackPackage;
 
 // `cratewright install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--json]`:
@@ -14,10 +12,6 @@ class InstallCommand : public Command
 public:
     InstallCommand();
 
-    QString name() const override;
-    QString usage() const override;
-    QString summary() const override;
-    void addOptions(QCommandLineParser &parser) override;
     int run(const QCommandLineParser &parser, const QStringList &arguments) override;
 
 private:
@@ -27,8 +21,7 @@ private:
     static void report(const TrackPackage &package, int code, bool json);
     static int ride(const TrackPackage &package, bool json);
 
-    QCommandLineOption m_to;
-    QCommandLineOption m_overwrite;
-    QCommandLineOption m_ride;
-    QCommandLineOption m_json;
+    static const QCommandLineOption ToOption;
+    static const QCommandLineOption OverwriteOption;
+    static const QCommandLineOption RideOption;
 };

@@ -11,23 +11,11 @@
 
 #include <optional>
 
-QString VersionCheckCommand::name() const
+VersionCheckCommand::VersionCheckCommand()
 {
-    return QStringLiteral("version-check");
-}
-
-QString VersionCheckCommand::usage() const
-{
-    return QStringLiteral("version-check");
-}
-
-QString VersionCheckCommand::summary() const
-{
-    return QStringLiteral("Check online whether a newer version of ZC Cratewright exists.");
-}
-
-void VersionCheckCommand::addOptions(QCommandLineParser &)
-{
+    name = QStringLiteral("version-check");
+    usage = QStringLiteral("version-check");
+    summary = QStringLiteral("Check online whether a newer version of ZC Cratewright exists.");
 }
 
 int VersionCheckCommand::run(const QCommandLineParser &, const QStringList &arguments)

@@ -7,9 +7,7 @@
 class VersionCheckCommand : public Command
 {
 public:
-    QString name() const override;
-    QString usage() const override;
-    QString summary() const override;
-    void addOptions(QCommandLineParser &parser) override;
+    VersionCheckCommand();
+
     int run(const QCommandLineParser &parser, const QStringList &arguments) override;
 };

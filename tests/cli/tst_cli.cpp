@@ -1,0 +1,389 @@
+// `cratewright` as its users see it. Each row of `run` runs the whole tool in this process, its
+// console on buffers and its settings and files in a fresh folder ("~/" in every cell), then
+// checks the exit status, fragments of what it printed ("!" before one: never printed) and
+// what lies where afterwards. Two rows run the real program, for what only a process of its
+// own shows.
+#include "CommandLineTool.h"
+#include "Command.h"
+#include "Console.h"
+#include "ConsolePlatform.h"
+#include "PackageWriter.h"
+#include "TestFiles.h"
+#include "TinyHttpServer.h"
+#include "install/InstallLocation.h"
+#include "install/SimulatorLaunch.h"
+#include "package/ResultCodes.h"
+#include "platform/PlainText.h"
+#include "versioncheck/VersionText.h"
+
+#include <QBuffer>
+#include <QJsonDocument>
+#include <QtTest>
+
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Row
+{
+    QString arguments; // split at spaces
+    int status;
+    // `setup`: what is made before: "stored DIR[, not simulator]" (the settings), "PATH->TARGET"
+    // (a link), "PATH=TEXT" (a file; a script is made executable), "PATH/" (a folder), "locked
+    // DIR" (another install's lock), "server STATUS BODY", "full stdout", "full stderr", "Ctrl-C
+    // at the question", "real binary". `after`: what holds afterwards, as in `setup`, and
+    // "!PATH" for nothing there, "PATH" for anything.
+    QStringList out, err, setup, after;
+    QByteArray input;
+};
+
+template <typename T> QString s(const T &text) { return QString(text); }
+QString s(const char *text) { return QString::fromUtf8(text); }
+template <typename... T> QStringList L(const T &...items) { return {s(items)...}; }
+
+template <typename T>
+void row(const char *name, const T &arguments, int status, const QStringList &out, const QStringList &err,
+         const QStringList &setup = {}, const QStringList &after = {}, const QByteArray &input = {})
+{
+    QTest::newRow(name) << Row{s(arguments), status, out, err, setup, after, input};
+}
+
+// The package most rows install: stored, not deflated (zlib level 0), so an entry takes its size
+// plus 11 bytes; and last entry first, so that no offset is an entry's place in the list.
+struct Entry { const char *folder, *name, *content; };
+const Entry Canyon[] = {{"Tracks\\", "Corkscrew Canyon.zctrack", "track\n"},
+                        {"Scenery\\Canyon\\", "sandstone.pgm", "sand\n"},
+                        {"", "readme.txt", "Ride it at sunset.\n"}};
+const QString Track = u"~/Zoomcrest/Tracks/Corkscrew Canyon.zctrack"_s;
+
+// The canyon package's files in ~/Zoomcrest, one letter each: o old, n the package's.
+QStringList files(const char *which)
+{
+    QStringList files;
+    for (int i = 0; i < 3; ++i)
+        files << u"~/Zoomcrest/%1%2=%3"_s.arg(s(Canyon[i].folder).replace(u'\\', u'/'), s(Canyon[i].name),
+                                             which[i] == 'o' ? u"old"_s : s(Canyon[i].content));
+    return files;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Row)
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void run_data();
+    void run();
+    void examplePackageIsCurrent();
+
+private:
+    QString path(const QString &cell) const { return QString(cell).replace(u"~/"_s, m_home->path() + u'/'); }
+    bool cell(const QString &item, bool make);
+
+    ConsolePlatform m_platform;
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<TinyHttpServer> m_server;
+    int m_lock = -1;
+};
+
+void TestCli::init()
+{
+    QCoreApplication::setOrganizationName(u"zc-cratewright"_s); // the tool's names, as its main() sets them
+    QCoreApplication::setApplicationName(u"zc-cratewright"_s);
+    Platform::setCurrent(&m_platform);
+    m_home = std::make_unique<QTemporaryDir>();
+    m_server.reset();
+    ::close(std::exchange(m_lock, -1)); // a row that failed early may have left it
+    QVERIFY(m_home->isValid() && QDir::setCurrent(m_home->path()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path(u"~/config"_s));
+    qputenv("CRATEWRIGHT_SITE", "http://127.0.0.1:9"); // nobody listens there
+    PackageWriter canyon;
+    canyon.setTitle("Corkscrew Canyon").setAuthor("Ines Halloway").setVersion(1, 5, 2).setDataInReverseOrder(true);
+    canyon.setComments("Two corkscrews.\nBest ridden at sunset.").setCompressionLevel(0);
+    for (const Entry &entry : Canyon)
+        canyon.addFile(entry.folder, entry.name, entry.content);
+    QVERIFY(canyon.writeTo(path(u"~/canyon.zcpack"_s)) && QFile::copy(s(EXAMPLE_PACKAGE), path(u"~/example.zcpack"_s)));
+    QVERIFY(PackageWriter().addFile("", "readme.txt", "no track file").writeTo(path(u"~/notrack.zcpack"_s)));
+    // A title that would retitle the terminal and ring its bell; a name that would add a row of
+    // its own to the file listing.
+    QVERIFY(PackageWriter().setTitle("Canyon\x1b]0;owned\x07\x9b" "2J").addFile("", "x\x1b[31m\n0 1 1  fake.txt", "x")
+                .writeTo(path(u"~/hostile.zcpack"_s)));
+}
+
+// Makes what one cell of `setup` names, or checks what one cell of `after` says.
+bool TestCli::cell(const QString &item, bool make)
+{
+    const QString rest = item.section(u' ', 1), file = item.section(u'=', 0, 0);
+    const QString flag = u", not simulator"_s;
+    if (item.startsWith(u"stored "_s) && make)
+        return InstallLocation::store(rest.section(u", "_s, 0, 0), item.endsWith(flag));
+    if (item.startsWith(u"stored "_s))
+        return item == u"stored "_s + InstallLocation::storedFolderPath()
+                           + (InstallLocation::storedKnownFolderNotForZC() ? flag : QString());
+    if (item.startsWith(u"locked "_s)) {
+        m_lock = ::open(QFile::encodeName(rest).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return ::flock(m_lock, LOCK_EX) == 0;
+    }
+    if (item.startsWith(u"server "_s)) {
+        m_server = std::make_unique<TinyHttpServer>();
+        m_server->respondWith(rest.section(u' ', 0, 0).toInt(), rest.section(u' ', 1).toUtf8());
+        return m_server->listen() && qputenv("CRATEWRIGHT_SITE", m_server->baseUrl().toEncoded());
+    }
+    if (item.startsWith(u'!'))
+        return !QFileInfo::exists(item.mid(1));
+    if (item.contains(u"->"_s))
+        return QFile::link(item.section(u"->"_s, 1), item.section(u"->"_s, 0, 0));
+    if (item.contains(u'=') && make)
+        return TestFiles::writeFile(file, item.section(u'=', 1).toUtf8())
+               && (!item.contains(u"=#!"_s) || QFile::setPermissions(file, QFile::ReadOwner | QFile::ExeOwner));
+    if (item.contains(u'='))
+        return TestFiles::readFile(file) == item.section(u'=', 1).toUtf8();
+    if (item.endsWith(u'/'))
+        return make ? QDir().mkpath(item) : QFileInfo(item).isDir();
+    return make || QFileInfo::exists(item);
+}
+
+void TestCli::run_data()
+{
+    QTest::addColumn<Row>("row");
+    const CommandLineTool tool;
+    const auto use = [&tool](const char *name) { return u"cratewright "_s + tool.commandNamed(s(name))->usage; };
+    const auto usage = [&use](const char *name) { return u"Usage: "_s + use(name); };
+    const auto question = [](const char *file) { return InstallResult::overwriteAlert(s(file)).message; };
+    const auto status = [](int code) { return u"\"status\": \"%1\""_s.arg(InstallResult::statusText(code)); };
+    const auto simulator = [](const char *folder) { return s(folder) + u"/ZoomcrestSimulator.app/Contents/MacOS/"_s; };
+    using namespace SimulatorLaunch;
+    const auto failure = [](Outcome outcome) { return L(failureAlert(outcome).message, failureLogLine(outcome)); };
+    const QString install = u"install ~/canyon.zcpack --to ~/Zoomcrest"_s;
+    const QString noTrack = u"install ~/notrack.zcpack --to ~/Zoomcrest"_s;
+    const QString choices = u" [y]es, [n]o, yes to [a]ll: "_s;
+    const QString installed = InstallResult::statusText(InstallResult::Success);
+    const QString trackFile = u"Track file: "_s + Track;
+    const QStringList old = files("ooo");
+    const QString noVersion = VersionText::messageFor(std::nullopt);
+
+    // The command line is judged before anything is loaded: ~/absent.zcpack would give 2.
+    row("no command", "", 1, {}, L(usage("info"), usage("version-check")));
+    row("unknown command", "unpack ~/absent.zcpack", 1, {}, L("'unpack'", usage("install")));
+    row("info without package", "info", 1, {}, L(usage("info")));
+    row("info with two packages", "info ~/absent.zcpack second.zcpack", 1, {}, L("'second.zcpack'", usage("info")));
+    row("option of another command", "info ~/absent.zcpack --ride", 1, {}, L("ride", usage("info")));
+    row("install without package", "install", 1, {}, L(usage("install")));
+    row("unknown overwrite mode", "install ~/absent.zcpack --overwrite=often", 1, {}, L("'often'", usage("install")));
+    row("empty --to", "install ~/canyon.zcpack --to=", 1, {}, L(usage("install")), {}, L("!~/Tracks"));
+    row("--not-simulator without folder", "folder --not-simulator", 1, {}, L(usage("folder")));
+    row("two folders", "folder /a /b", 1, {}, L("'/b'", usage("folder")));
+    row("version-check with an argument", "version-check now", 1, {}, L("'now'", usage("version-check")));
+    row("help", "--help", 0, L(use("info"), use("install"), use("folder"), use("version-check")), {});
+    row("help wins over the work", "install ~/absent.zcpack --help", 0, L(use("install"), "--overwrite"), {});
+    row("version", "--version", 0, L(u"cratewright "_s + VersionText::OwnVersion), {});
+    row("output that never arrives", "info ~/canyon.zcpack --json", 5, {}, L("could not write to standard output: "),
+        L("full stdout"));
+    row("log line that never arrives", "info ~/canyon.zcpack --json", 5, {}, {}, L("full stderr"));
+    row("a failure keeps its status", "info ~/absent.zcpack", 2, {}, {}, L("full stderr"));
+
+    row("info", "info ~/canyon.zcpack", 0, L("Title:    Corkscrew Canyon\nAuthor:   Ines Halloway\nVersion:  1.5.2\n"
+        "Comments: Two corkscrews.\n          Best ridden at sunset.\nFiles:    3\n"
+        "    offset       size compressed  path\n        46          6         17  Tracks/Corkscrew Canyon.zctrack\n"
+        "        30          5         16  Scenery/Canyon/sandstone.pgm\n"
+        "         0         19         30  readme.txt\n"), {});
+    row("info as JSON, the load's log line beside it", "info ~/canyon.zcpack --json", 0,
+        L("\"title\": \"Corkscrew Canyon\"", "\"author\": \"Ines Halloway\"", "\"version\": \"1.5.2\"",
+          "\"comments\": \"Two corkscrews.\\nBest ridden at sunset.\"", "\"folder\": \"Scenery/Canyon/\"",
+          "\"name\": \"sandstone.pgm\"", "\"path\": \"Scenery/Canyon/sandstone.pgm\"", "\"offset\": 30", "\"size\": 5",
+          "\"compressedSize\": 16"), L("1.5.2"));
+    row("hostile text shown harmless", "info ~/hostile.zcpack", 0, L(u"x\uFFFD[31m\\n0 1 1  fake.txt"_s), {});
+    row("info of a file that is no package", "info ~/text.zcpack", 2, {},
+        L(LoadResult::message(LoadResult::NotAPackage)), L("~/text.zcpack=These are not the bytes."));
+    row("install of a missing package", "install ~/absent.zcpack --to ~/Zoomcrest", 2, {},
+        L(LoadResult::message(LoadResult::CannotOpen)), {}, L("!~/Zoomcrest"));
+
+    row("install into a relative folder", "install ~/canyon.zcpack --to Zoomcrest", 0,
+        L(installed + u'\n' + trackFile + u'\n'), L("![y]es"), {}, files("nnn"));
+    row("install without a track file", noTrack, 0, L(installed, "!Track file"), {});
+    row("install that fails", install, 3, L(u'!' + installed), L(InstallResult::statusText(InstallResult::BDIR)),
+        L("~/Zoomcrest=a file"));
+    row("JSON through a link", "install ~/canyon.zcpack --to ~/link --json", 0,
+        L("\"result\": 0", status(InstallResult::Success), "\"installBase\": \"~/real\"",
+          "\"trackFile\": \"~/real/Tracks/Corkscrew Canyon.zctrack\""), {}, L("~/real/", "~/link->~/real"));
+    row("JSON without a track file", noTrack + u" --json"_s, 0, L("\"trackFile\": null"), {});
+    row("JSON of a failure", install + u" --json"_s, 3, L("\"result\": -3", status(InstallResult::BDIR)), {},
+        L("~/Zoomcrest=a file"));
+
+    row("ask: no, yes, no", install, 0, L(trackFile),
+        L(question("Tracks/Corkscrew Canyon.zctrack") + choices + u"n\n"_s), old, files("ono"), "n\ny\nn\n");
+    row("yes to all at the first question", install, 0, {}, {}, old, files("nnn"), " All \n");
+    row("unclear answers ask again", install, 0, {}, L(u"maybe\n"_s + choices.trimmed()), old, files("non"),
+        "maybe\n\nYes\nNO\ny\n");
+    row("input ends after one yes", install, 0, {}, L(choices + u'\n'), old, files("noo"), "y\n");
+    row("last answer without line feed", install, 0, {}, {}, old, files("oon"), "n\nn\ny");
+    row("never", install + u" --overwrite=never"_s, 0, {}, L(question("readme.txt") + u" No."_s), old,
+        files("ooo"), "y\ny\ny\n");
+    row("always", install + u" --overwrite=always"_s, 0, {}, L("![y]es"), old, files("nnn"), "n\nn\nn\n");
+    row("waits for another install, stops on Ctrl-C", install, 130, {},
+        L(InstallResult::waitingText(), choices + u'\n' + InstallResult::stoppedText(1, 3)),
+        L(Track + u"=mine"_s, "locked ~/Zoomcrest", "Ctrl-C at the question"),
+        L(Track + u"=mine"_s, "!~/Zoomcrest/Scenery"));
+    row("ride without a simulator", install + u" --ride"_s, 4, L(installed, "!Simulator started"),
+        failure(Outcome::SimulatorNotStarted), {}, L(Track));
+    row("ride without a track file", noTrack + u" --ride"_s, 4, {},
+        failure(Outcome::NoTrackFile), L(simulator("~/Zoomcrest")));
+
+    row("store a simulator folder", "folder ~/Games/Zoomcrest", 0, L("Simulator folder stored: ~/Games/Zoomcrest"), {},
+        L(simulator("~/Games/Zoomcrest")), L("stored ~/Games/Zoomcrest"));
+    row("store a relative plain folder, overridden", "folder Games --not-simulator", 0, {}, {}, L("~/Games/"),
+        L("stored ~/Games, not simulator"));
+    row("refuse a plain folder", "folder ~/Games", 4, {},
+        L("'~/Games' holds no ZoomcrestSimulator.app", "--not-simulator"), L("~/Games/", "stored ~/Earlier"),
+        L("stored ~/Earlier"));
+    row("refuse a file, overridden or not", "folder ~/Games --not-simulator", 4, {},
+        L("'~/Games' is not an existing folder"), L("~/Games=a file", "stored ~/Earlier"), L("stored ~/Earlier"));
+    row("settings that can't be written", "folder ~/Games", 4, {}, L(InstallLocation::notSavedAlert().title),
+        L(simulator("~/Games"), "~/config=a file"));
+    row("show a simulator folder", "folder", 0,
+        L("Simulator folder:       ~/Zoomcrest\nOverride flag:          no\nValid install location: yes\n"), {},
+        L(simulator("~/Zoomcrest"), "stored ~/Zoomcrest"));
+    row("show an overridden plain folder", "folder", 0, L("Override flag:          yes", "Valid install location: yes"),
+        {}, L("~/Plain/", "stored ~/Plain, not simulator"));
+    row("show the default folder, which fails the rule", "folder", 4,
+        L("Simulator folder:       /Applications/Zoomcrest\nOverride flag:          no\n"
+          "Valid install location: no\n"), {});
+    row("install into the stored folder", "install ~/canyon.zcpack", 0,
+        L("Track file: ~/Stored/Tracks/Corkscrew Canyon.zctrack"), {}, L(simulator("~/Stored"), "stored ~/Stored"));
+    row("stored folder gone (a disk not mounted)", "install ~/canyon.zcpack", 4, {}, L("'cratewright folder DIR'"),
+        L("stored ~/Stored"), L("!~/Stored"));
+
+    const QString version = u"1.1\r\nhttps://x.example/\r\n"_s; // not this version, then: "1.1\r"
+    row("version check", "version-check", 0, L(PlainText::lines(VersionText::messageFor(version))), {},
+        L(u"server 200 "_s + version));
+    row("empty version text", "version-check", 4, {}, L(noVersion), L("server 200 "));
+    row("no version text", "version-check", 4, {}, L(noVersion), L("server 404 1.1\n"));
+
+    const QString example = u"install ~/example.zcpack --to ~/Zoomcrest"_s;
+    row("real binary: install the example", example, 0, L(installed, trackFile), {}, L("real binary"),
+        L(Track, "~/Zoomcrest/Scenery/Canyon/Props/mesa.obj"));
+    // The stand-in writes its arguments one a line, then stays up, holding whatever it was given.
+    row("real binary: the output of --ride ends while the simulator runs on", example + u" --ride"_s, 0,
+        L("Simulator started."), {}, L("real binary", simulator("~/Zoomcrest") + u"ZoomcrestSimulator=#!/bin/sh\n"
+        "printf '%s\\n' \"$@\" > ~/ride.part; echo $$ > ~/ride.pid; mv ~/ride.part ~/ride; exec sleep 120\n"_s),
+        L(u"~/ride=-s\n"_s + Track + u'\n'));
+}
+
+void TestCli::run()
+{
+    QFETCH(Row, row);
+    for (const QString &item : std::as_const(row.setup))
+        QVERIFY2(cell(path(item), true), qPrintable(item));
+
+    QBuffer output, error;
+    QVERIFY(output.open(QIODevice::WriteOnly) && error.open(QIODevice::WriteOnly));
+    // Standard input is a pipe, open for answers with "Ctrl-C at the question".
+    const bool ctrlC = row.setup.contains(u"Ctrl-C at the question"_s);
+    int answers[2];
+    QVERIFY(::pipe2(answers, O_CLOEXEC) == 0);
+    QCOMPARE(::write(answers[1], row.input.constData(), row.input.size()), row.input.size());
+    if (!ctrlC)
+        answers[1] = (::close(answers[1]), -1);
+    Console::FileDescriptorDevice input(answers[0], QIODevice::ReadOnly);
+    // While the tool runs: the other install lets go of the folder once the tool polls for it;
+    // the Ctrl-C comes once the tool waits in read(2) for the answer, and a "y" later, should the
+    // read go on.
+    std::atomic<bool> done = false;
+    const auto meanwhile = [&, main = ::pthread_self(), task = ::gettid()] {
+        const QByteArray polling = QByteArray::number(SYS_clock_nanosleep) + ' ';
+        const QByteArray reading = QByteArray::number(SYS_read) + " 0x" + QByteArray::number(answers[0], 16) + ' ';
+        bool interrupted = false;
+        for (int ms = 0; !done && (m_lock >= 0 || ctrlC); QThread::msleep(1), ++ms) {
+            const QByteArray call = TestFiles::readFile(u"/proc/self/task/%1/syscall"_s.arg(task));
+            if (m_lock >= 0 && call.startsWith(polling))
+                ::close(std::exchange(m_lock, -1));
+            if (ctrlC && !interrupted && call.startsWith(reading))
+                interrupted = ::pthread_kill(main, SIGINT) == 0;
+            if (ctrlC && ms == 5000)
+                [[maybe_unused]] const ssize_t late = ::write(answers[1], "y\n", 2);
+        }
+    };
+    // A full device is the real thing: /dev/full behind a file descriptor.
+    const int fullFd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    Console::FileDescriptorDevice fullDevice(fullFd, QIODevice::WriteOnly);
+    QIODevice *const full = &fullDevice;
+    int status = -1;
+    QString out, err;
+    if (row.setup.contains(u"real binary"_s)) {
+        // Standard output is read as `$(cratewright ...)` reads it: through a pipe that ends only
+        // once every process that holds it has let it go.
+        QProcess tool, reader;
+        tool.setStandardOutputProcess(&reader);
+        reader.start(u"cat"_s, QStringList());
+        tool.start(s(CRATEWRIGHT_BINARY), path(row.arguments).split(u' '));
+        QVERIFY(tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit);
+        QVERIFY2(reader.waitForFinished(20000), "the output never came to an end");
+        status = tool.exitCode();
+        out = QString::fromUtf8(reader.readAllStandardOutput());
+        err = QString::fromUtf8(tool.readAllStandardError());
+    } else {
+        std::thread helper(meanwhile);
+        Console::setDevices(&input, row.setup.contains(u"full stdout"_s) ? full : &output,
+                            row.setup.contains(u"full stderr"_s) ? full : &error);
+        status = CommandLineTool().run((u"cratewright "_s + path(row.arguments)).split(u' ', Qt::SkipEmptyParts));
+        Console::useStandardStreams();
+        done = true;
+        helper.join();
+        out = QString::fromUtf8(output.data());
+        err = QString::fromUtf8(error.data());
+    }
+    for (int fd : {fullFd, answers[0], answers[1]})
+        ::close(fd);
+
+    QVERIFY2(status == row.status, qPrintable(u"exit status %1, output:\n%2\nerrors:\n%3"_s.arg(status).arg(out, err)));
+    for (const auto &[fragments, text, isOut] : {std::tuple(row.out, out, true), std::tuple(row.err, err, false)}) {
+        for (const QString &fragment : fragments) {
+            const QString wanted = path(fragment);
+            QVERIFY2(wanted.startsWith(u'!') ? !text.contains(wanted.mid(1)) : text.contains(wanted),
+                     qPrintable(wanted + (isOut ? u" in output:\n"_s : u" in errors:\n"_s) + text));
+        }
+        // Nothing a package or a server says may drive a terminal.
+        static const QRegularExpression control(u"[\\x00-\\x08\\x0b-\\x1f\\x7f-\\x9f]"_s);
+        QVERIFY2(!text.contains(control), text.toUtf8().toPercentEncoding(" /:\n").constData());
+    }
+    // Standard output holds results only: nothing for a command line that fails or a package that
+    // doesn't load, and with --json one JSON object, whatever else is said meanwhile.
+    if (row.status == 1 || row.status == 2)
+        QCOMPARE(out, QString());
+    if (row.arguments.contains(u"--json"_s) && !out.isEmpty())
+        QVERIFY2(QJsonDocument::fromJson(out.toUtf8()).isObject(), qPrintable(out));
+    if (m_server)
+        QCOMPARE(m_server->lastRequestPath(), VersionText::versionCheckUrl().path().toUtf8());
+    for (const QString &item : std::as_const(row.after))
+        QTRY_VERIFY2_WITH_TIMEOUT(cell(path(item), false), qPrintable(item), 10000);
+    if (const QByteArray pid = TestFiles::readFile(path(u"~/ride.pid"_s)).trimmed(); !pid.isEmpty()) {
+        // Asleep: neither ended with the tool nor a zombie.
+        QVERIFY(TestFiles::readFile(u"/proc/%1/stat"_s.arg(QString::fromLatin1(pid))).contains(") S "));
+        QCOMPARE(::kill(pid_t(pid.toLongLong()), SIGTERM), 0);
+    }
+}
+
+void TestCli::examplePackageIsCurrent()
+{
+    QProcess generator;
+    generator.start(s(MAKE_EXAMPLE_BINARY), {path(u"~/generated.zcpack"_s)});
+    QVERIFY(generator.waitForFinished(60000) && generator.exitCode() == 0);
+    QVERIFY2(TestFiles::readFile(path(u"~/generated.zcpack"_s)) == TestFiles::readFile(s(EXAMPLE_PACKAGE)),
+             "examples/corkscrew-canyon.zcpack is out of date: run scripts/make-example.sh");
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
