@@ -1,6 +1,5 @@
 // The platform services that need no window: notifications, starting a program, fetching over
-// HTTP, text made safe for a log, stored flags, what a process without a platform answers, and
-// the version text.
+// HTTP, text made safe for a log, stored flags, and what a process without a platform answers.
 #include "SimulatorStandIn.h"
 #include "TinyHttpServer.h"
 
@@ -9,7 +8,6 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/UrlFetcher.h"
 #include "platform/UserDefaults.h"
-#include "versioncheck/VersionText.h"
 
 #include <QtTest>
 
@@ -217,59 +215,6 @@ private Q_SLOTS:
         HeadlessPlatform platform;
         QCOMPARE(platform.runAlertPanel(Alert{u"Q"_s, u"Replace?"_s, u"Yes"_s, u"No"_s, u"Yes To All"_s}), AlertAnswer::Alternate);
         QCOMPARE(platform.runAlertPanel(Alert{u"R"_s, u"Failed."_s, u"OK"_s}), AlertAnswer::Default);
-    }
-
-    void messages_data()
-    {
-        QTest::addColumn<bool>("read");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("message");
-
-        const QString latest = u"Latest Version: 1.1\n\nYou are up to date."_s;
-        const QString newer = u"New Version: %1\n\nDownload & More Information:\n%2"_s;
-        const QString failed = u"Error Retrieving Version Information"_s;
-        QTest::newRow("up to date") << true << "1.1\nhttps://get.example/\n" << latest;
-        QTest::newRow("up to date, one line") << true << "1.1\n" << latest;
-        QTest::newRow("new version") << true << "1.2\nhttps://get.example/\n" << newer.arg(u"1.2"_s, u"https://get.example/"_s);
-        QTest::newRow("a carriage return is part of the line")
-            << true << "1.1\r\nhttps://get.example/\r\n" << newer.arg(u"1.1\r"_s, u"https://get.example/\r"_s);
-        QTest::newRow("lines after the second are ignored")
-            << true << "1.3\nhttps://a.example/\nnotes\n" << newer.arg(u"1.3"_s, u"https://a.example/"_s);
-        QTest::newRow("1.10 is another version") << true << "1.10\nx" << newer.arg(u"1.10"_s, u"x"_s);
-        QTest::newRow("1.1.0 is another version") << true << "1.1.0\nx" << newer.arg(u"1.1.0"_s, u"x"_s);
-        QTest::newRow(" 1.1 is another version") << true << " 1.1\nx" << newer.arg(u" 1.1"_s, u"x"_s);
-        QTest::newRow("empty first line") << true << "\nhttps://a.example/" << newer.arg(QString(), u"https://a.example/"_s);
-        QTest::newRow("an empty text tells nothing") << true << "" << failed;
-        QTest::newRow("nothing read") << false << "" << failed;
-    }
-
-    void messages()
-    {
-        QFETCH(bool, read);
-        QFETCH(QString, text);
-        QFETCH(QString, message);
-        QCOMPARE(VersionText::messageFor(read ? std::optional<QString>(text) : std::nullopt), message);
-    }
-
-    void addresses_data()
-    {
-        QTest::addColumn<QString>("site"); // CRATEWRIGHT_SITE; empty: not set
-        QTest::addColumn<QString>("base");
-        QTest::newRow("the project's site") << "" << "https://cratewright.zoomcrest.org";
-        QTest::newRow("a mirror") << "http://127.0.0.1:8080" << "http://127.0.0.1:8080";
-        QTest::newRow("final slashes") << "http://mirror.example/site//" << "http://mirror.example/site";
-    }
-
-    void addresses()
-    {
-        QFETCH(QString, site);
-        QFETCH(QString, base);
-        if (site.isEmpty())
-            qunsetenv("CRATEWRIGHT_SITE");
-        else
-            qputenv("CRATEWRIGHT_SITE", site.toUtf8());
-        QCOMPARE(VersionText::versionCheckUrl().toString(), base + u"/maczccratewright/versioncheck.txt"_s);
-        QCOMPARE(VersionText::documentationUrl().toString(), base + u"/maczccratewright/"_s);
     }
 };
 
