@@ -3,90 +3,147 @@
 #include "platform/OpenPanel.h"
 #include "platform/Platform.h"
 
-#include <QList>
 #include <QQueue>
-#include <QString>
 #include <QStringList>
-
-#include <memory>
 
 // A platform double for tests: it records every call, in order, and answers from queues that
 // the test fills before it acts. Installs itself as the current platform while it lives.
 class RecordingPlatform : public Platform
 {
 public:
-    struct Sheet : Alert
-    {
-        QWidget *window = nullptr;
-    };
-
+    // A chooser that ends only when the test says so, with `finish`.
     class RecordedOpenPanel : public OpenPanel
     {
     public:
-        void beginSheetForDirectory(const QString &directory, const QString &file,
-                                    const QStringList &types, QWidget *window, DidEnd didEnd) override;
+        explicit RecordedOpenPanel(RecordingPlatform *platform) : m_platform(platform) {}
+        void beginSheetForDirectory(const QString &directory_, const QString &, const QStringList &types_,
+                                    QWidget *window_, DidEnd didEnd) override
+        {
+            directory = directory_;
+            types = types_;
+            window = window_;
+            m_didEnd = std::move(didEnd);
+            m_platform->record(QStringLiteral("openPanel"));
+        }
         QString filename() const override { return m_filename; }
-        void close() override { ++closeCount; }
+        void close() override { m_platform->record(QStringLiteral("closePanel")); }
+        // What may be chosen in it: "files", "folders" or both, and "one" or "several".
+        QString choosing() const
+        {
+            QStringList what;
+            if (canChooseFiles())
+                what << QStringLiteral("files");
+            if (canChooseDirectories())
+                what << QStringLiteral("folders");
+            return what.join(QLatin1Char('+')) + (allowsMultipleSelection() ? QStringLiteral(" several") : QStringLiteral(" one"));
+        }
         // Ends the sheet as the user would: the chosen path (or none) and 1 (OK) or 0 (Cancel).
-        void finish(const QString &path, int returnCode);
+        void finish(const QString &path, int returnCode)
+        {
+            m_filename = path;
+            if (const DidEnd didEnd = std::exchange(m_didEnd, nullptr))
+                didEnd(this, returnCode);
+        }
 
-        QString directory, file;
+        QString directory;
         QStringList types;
         QWidget *window = nullptr;
-        bool begun = false;
-        int closeCount = 0;
 
     private:
+        RecordingPlatform *m_platform;
         DidEnd m_didEnd;
         QString m_filename;
     };
 
-    RecordingPlatform();
-    ~RecordingPlatform() override;
+    RecordingPlatform() { Platform::setCurrent(this); }
+    ~RecordingPlatform() override { Platform::setCurrent(nullptr); }
 
     // Answers for the next alerts, in order; an empty queue answers Default.
     void queueAnswer(AlertAnswer answer) { m_alertAnswers.enqueue(answer); }
     void setOpenUrlResult(bool result) { m_openUrlResult = result; }
-    // Launches answer from this queue (true: launched); an empty queue leaves the launch
-    // pending, to be answered through pendingLaunches.
+    // Launches and fetches answer from these queues; with the queue empty they stay pending
+    // until the test calls the callback in pendingLaunches or pendingFetches.
     void queueLaunchResult(bool launched) { m_launchResults.enqueue(launched); }
-    // Fetches answer from this queue; an empty queue leaves the fetch pending (never ends).
     void queueFetchResult(const std::optional<QString> &text) { m_fetchResults.enqueue(text); }
 
-    void beep() override;
-    AlertAnswer runAlertPanel(const Alert &alert) override;
-    void beginInformationalAlertSheet(const Alert &alert, QWidget *window) override;
-    void log(const QString &line) override;
-    std::shared_ptr<OpenPanel> openPanel() override;
-    bool openUrl(const QUrl &url) override;
-    void launchTask(const QString &launchPath, const QStringList &arguments, QObject *context,
-                    LaunchDone done) override;
-    void fetchUrl(const QUrl &url, QObject *context, FetchDone done) override;
+    void beep() override { record(QStringLiteral("beep")); }
+    AlertAnswer runAlertPanel(const Alert &alert) override
+    {
+        alerts.append(alert);
+        record(QStringLiteral("alert:") + alert.title);
+        return m_alertAnswers.isEmpty() ? AlertAnswer::Default : m_alertAnswers.dequeue();
+    }
+    void beginInformationalAlertSheet(const Alert &alert, QWidget *window) override
+    {
+        sheets.append(alert);
+        sheetWindows.append(window);
+        record(QStringLiteral("sheet:") + alert.title);
+    }
+    void log(const QString &line) override
+    {
+        logLines.append(line);
+        record(QStringLiteral("log:") + line);
+    }
+    std::shared_ptr<OpenPanel> openPanel() override
+    {
+        panels.append(std::make_shared<RecordedOpenPanel>(this));
+        return panels.last();
+    }
+    bool openUrl(const QUrl &url) override
+    {
+        record(QStringLiteral("openUrl:") + url.toString());
+        return m_openUrlResult;
+    }
+    void launchTask(const QString &path, const QStringList &arguments, QObject *, LaunchDone done) override
+    {
+        record(QStringLiteral("launch:") + (QStringList{path} + arguments).join(QLatin1Char('|')));
+        answer(m_launchResults, pendingLaunches, std::move(done));
+    }
+    void fetchUrl(const QUrl &url, QObject *, FetchDone done) override
+    {
+        record(QStringLiteral("fetch:") + url.toString());
+        answer(m_fetchResults, pendingFetches, std::move(done));
+    }
 
     // Everything in call order: "beep", "alert:<title>", "sheet:<title>", "log:<line>",
-    // "openPanel", "openUrl:<url>", "launch:<path>", "fetch:<url>".
+    // "openPanel" (when its sheet begins), "closePanel", "openUrl:<url>",
+    // "launch:<path>|<argument>|…", "fetch:<url>".
     QStringList events;
-    int beeps = 0;
     QList<Alert> alerts;
-    QList<Sheet> sheets;
+    QList<Alert> sheets;
+    QList<QWidget *> sheetWindows;
     QStringList logLines;
     QList<std::shared_ptr<RecordedOpenPanel>> panels;
-    QList<QUrl> openedUrls;
-    struct Launch
-    {
-        QString path;
-        QStringList arguments;
-    };
-    QList<Launch> launches;
     QList<LaunchDone> pendingLaunches;
-    QList<QUrl> fetchedUrls;
     QList<FetchDone> pendingFetches;
+    // Called with each event as soon as it is recorded, while the program is still inside the
+    // call: to look at the windows while an alert is up.
+    std::function<void(const QString &event)> probe;
 
-    std::shared_ptr<RecordedOpenPanel> lastPanel() const { return panels.isEmpty() ? nullptr : panels.last(); }
+    // An alert as one line to compare: its title, message and the three labels.
+    static QString describe(const Alert &a)
+    {
+        return QStringList{a.title, a.message, a.defaultButton, a.alternateButton, a.otherButton}.join(QLatin1Char('|'));
+    }
 
 private:
+    void record(const QString &event)
+    {
+        events.append(event);
+        if (probe)
+            probe(event);
+    }
+    template <class Result, class Done>
+    static void answer(QQueue<Result> &results, QList<Done> &pending, Done done)
+    {
+        if (results.isEmpty())
+            pending.append(std::move(done));
+        else if (done)
+            done(results.dequeue());
+    }
+
     QQueue<AlertAnswer> m_alertAnswers;
+    QQueue<bool> m_launchResults;
     QQueue<std::optional<QString>> m_fetchResults;
     bool m_openUrlResult = true;
-    QQueue<bool> m_launchResults;
 };

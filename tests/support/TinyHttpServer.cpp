@@ -1,6 +1,7 @@
 #include "TinyHttpServer.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 TinyHttpServer::TinyHttpServer(QObject *parent) : QObject(parent)
 {
@@ -12,34 +13,32 @@ TinyHttpServer::TinyHttpServer(QObject *parent) : QObject(parent)
     });
 }
 
-bool TinyHttpServer::listen()
+QUrl TinyHttpServer::unusedUrl()
 {
-    return m_server.listen(QHostAddress::LocalHost, 0);
-}
-
-QUrl TinyHttpServer::baseUrl() const
-{
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()));
-}
-
-void TinyHttpServer::respondWith(int status, const QByteArray &body)
-{
-    m_status = status;
-    m_body = body;
+    TinyHttpServer closed;
+    closed.listen();
+    return closed.baseUrl();
 }
 
 void TinyHttpServer::answer(QTcpSocket *socket)
 {
-    QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+    const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
     socket->setProperty("request", request);
-    if (!request.contains("\r\n\r\n") || m_silent)
+    if (!request.contains("\r\n\r\n") || socket->property("answered").toBool())
         return;
+    socket->setProperty("answered", true);
     ++m_requests;
     m_lastPath = request.split(' ').value(1);
-    const QByteArray reason = m_status == 200 ? "OK" : "Error";
-    QByteArray response = "HTTP/1.1 " + QByteArray::number(m_status) + ' ' + reason + "\r\n";
-    response += "Content-Type: text/plain\r\nConnection: close\r\nContent-Length: "
-                + QByteArray::number(m_body.size()) + "\r\n\r\n" + m_body;
-    socket->write(response);
-    socket->disconnectFromHost();
+    if (m_silent)
+        return;
+    const QByteArray length = QByteArray::number(m_trickling ? 1000000 : m_body.size());
+    socket->write("HTTP/1.1 " + QByteArray::number(m_status) + " Whatever\r\nContent-Type: text/plain\r\n"
+                  "Connection: close\r\nContent-Length: " + length + "\r\n\r\n" + m_body);
+    if (!m_trickling) {
+        socket->disconnectFromHost();
+        return;
+    }
+    auto *drip = new QTimer(socket);
+    connect(drip, &QTimer::timeout, socket, [socket] { socket->write("1"); });
+    drip->start(50);
 }

@@ -1,0 +1,177 @@
+// The preferences window's own decisions, one scenario a row: the stored folder, what the user
+// does in the window and its folder chooser, and the answers queued for the alerts, against
+// what the window says (in order), what it shows and what reaches the settings store. Which
+// folders pass the install location rule is the rule's own tests' business.
+#include "GuiTest.h"
+#include "RecordingPlatform.h"
+
+#include "install/InstallLocation.h"
+#include "platform/NotificationCenter.h"
+#include "platform/NotificationNames.h"
+#include "prefs/ZCTrackPackPrefWinController.h"
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const Alert NotAZoomcrestFolder{u"Not A Zoomcrest Folder"_s,
+                                u"The folder you chose does not appear to be your Zoomcrest application folder. You "
+                                "will not be able to use tracks installed to this location. Are you sure you want to "
+                                "use it?"_s,
+                                u"Yes"_s, QString(), u"No"_s};
+const Alert NotAValidInstallLocation{u"Not A Valid Install Location"_s,
+                                     u"The current install location is not valid. Please choose another."_s, u"OK"_s};
+
+QString shown(const Alert &a)
+{
+    return u"alert "_s + RecordingPlatform::describe(a);
+}
+} // namespace
+
+class TestPrefs : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        GuiTest::clearSettings();
+        QVERIFY(QDir().mkpath(at(u"Zoomcrest/ZoomcrestSimulator.app"_s)) && QDir().mkpath(at(u"Other"_s)));
+        m_platform = std::make_unique<RecordingPlatform>();
+        m_transcript.clear();
+        m_platform->probe = [this](const QString &event) {
+            if (event.startsWith(u"alert:"_s))
+                m_transcript << shown(m_platform->alerts.last());
+            else if (event == u"openPanel"_s)
+                m_transcript << u"chooser "_s + m_platform->panels.last()->directory
+                                    + (m_platform->panels.last()->window == m_prefs->window() ? u""_s : u" elsewhere"_s)
+                                    + (m_platform->panels.last()->choosing() == u"folders one"_s ? u""_s : u" not folders"_s)
+                                    + (m_platform->panels.last()->types.isEmpty() ? u""_s : u" filtered"_s);
+            else
+                m_transcript << event;
+        };
+        NotificationCenter::defaultCenter().addObserver(this, PreferencesDidGetSaved, [this](const Notification &n) {
+            m_transcript << (n.object == m_prefs.get() && !m_prefs->window()->isVisible() ? u"saved"_s : u"?"_s);
+        });
+    }
+
+    void cleanup()
+    {
+        NotificationCenter::defaultCenter().removeObserver(this);
+        m_prefs.reset();
+        m_platform.reset();
+    }
+
+    void scenarios_data()
+    {
+        QTest::addColumn<QString>("stored");  // Zoomcrest (holds the simulator), Other, Gone; "+": the override flag
+        QTest::addColumn<QString>("steps");   // split at blanks
+        QTest::addColumn<QList<AlertAnswer>>("answers");
+        QTest::addColumn<QStringList>("transcript");
+        QTest::addColumn<QString>("finally"); // the field, the working flag, whether the folder in effect is
+                                              // valid, what is stored, whether the window is open
+        const AlertAnswer yes = AlertAnswer::Default, no = AlertAnswer::Other;
+        const QString notZC = shown(NotAZoomcrestFolder);
+
+        QTest::newRow("the window shows the stored folder and flag")
+            << "Other+" << "show" << QList<AlertAnswer>() << QStringList() << "@/Other blessed valid | @/Other+ open";
+        QTest::newRow("folder valid: the chooser starts there, Cancel ends it")
+            << "Zoomcrest" << "show choose cancel" << QList<AlertAnswer>() << QStringList{u"chooser @/Zoomcrest"_s}
+            << "@/Zoomcrest valid | @/Zoomcrest open";
+        QTest::newRow("folder not valid: from /Applications, and Cancel brings it back even after a pick")
+            << "Gone" << "show choose pick:Other choose cancel" << QList<AlertAnswer>{yes}
+            << QStringList{u"chooser /Applications"_s, u"beep"_s, notZC, u"chooser /Applications"_s, u"closePanel"_s,
+                           u"chooser /Applications"_s}
+            << "@/Other blessed | @/Gone open";
+        QTest::newRow("a simulator folder is taken without a question and clears the flag")
+            << "Other+" << "show choose pick:Zoomcrest" << QList<AlertAnswer>() << QStringList{u"chooser @/Other"_s}
+            << "@/Zoomcrest valid | @/Other+ open";
+        QTest::newRow("another folder, No: the chooser again")
+            << "Zoomcrest" << "show choose pick:Other" << QList<AlertAnswer>{no}
+            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"closePanel"_s, u"chooser @/Zoomcrest"_s}
+            << "@/Zoomcrest valid | @/Zoomcrest open";
+        QTest::newRow("another folder, Yes, Save: stored with the flag, closed, then posted")
+            << "Zoomcrest" << "show choose pick:Other save" << QList<AlertAnswer>{yes}
+            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"saved"_s} << "@/Other blessed valid | @/Other+";
+        QTest::newRow("a folder that is gone, flag carried over: refused")
+            << "Other+" << "show type:Gone save" << QList<AlertAnswer>()
+            << QStringList{u"beep"_s, shown(NotAValidInstallLocation)} << "@/Gone blessed | @/Other+ open";
+        QTest::newRow("a simulator folder typed, flag carried over: stored with it")
+            << "Other+" << "show type:Zoomcrest save" << QList<AlertAnswer>() << QStringList{u"saved"_s}
+            << "@/Zoomcrest blessed valid | @/Zoomcrest+";
+        QTest::newRow("the settings file can't be written: nothing stored, the window stays")
+            << "Zoomcrest" << "show choose pick:Other full" << QList<AlertAnswer>{yes}
+            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"beep"_s, shown(InstallLocation::notSavedAlert())}
+            << "@/Other blessed valid | @/Zoomcrest open";
+        QTest::newRow("closed unsaved: nothing stored; shown again with its text")
+            << "Zoomcrest" << "show type:Other close show" << QList<AlertAnswer>() << QStringList()
+            << "@/Other valid | @/Zoomcrest open";
+    }
+
+    void scenarios()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, steps);
+        QFETCH(QList<AlertAnswer>, answers);
+        QFETCH(QStringList, transcript);
+        QFETCH(QString, finally);
+
+        QVERIFY(InstallLocation::store(at(QString(stored).remove(u'+')), stored.endsWith(u'+')));
+        for (AlertAnswer answer : answers)
+            m_platform->queueAnswer(answer);
+        m_prefs = std::make_unique<ZCTrackPackPrefWinController>();
+        for (const QString &step : steps.split(u' ')) {
+            const QString name = step.section(u':', 1);
+            const QHash<QString, std::function<void()>> act{
+                {u"show"_s, [&] { m_prefs->showWindow(nullptr); }},
+                {u"choose"_s, [&] { m_prefs->chooseZoomcrestFolder(nullptr); }},
+                {u"pick"_s, [&] { m_platform->panels.last()->finish(at(name), 1); }},
+                {u"cancel"_s, [&] { m_platform->panels.last()->finish(QString(), 0); }},
+                {u"type"_s, [&] { m_prefs->zcFolderPathField()->setText(at(name)); }},
+                {u"save"_s, [&] { m_prefs->saveChanges(nullptr); }},
+                {u"close"_s, [&] { m_prefs->close(); }},
+                {u"full"_s, [&] { saveOnFullDisk(); }},
+            };
+            QVERIFY2(act.contains(step.section(u':', 0, 0)), qPrintable(step));
+            act[step.section(u':', 0, 0)]();
+        }
+
+        QCOMPARE(m_transcript.replaceInStrings(m_dir.path(), u"@"_s), transcript);
+        QString now = m_prefs->zcFolderPathField()->text();
+        if (m_prefs->workingInstallPathIsUserBlessed())
+            now += u" blessed"_s;
+        if (m_prefs->chosenInstallPathIsValid())
+            now += u" valid"_s;
+        now += u" | "_s + InstallLocation::storedFolderPath() + (InstallLocation::storedKnownFolderNotForZC() ? u"+"_s : u""_s);
+        if (m_prefs->window()->isVisible())
+            now += u" open"_s;
+        QCOMPARE(now.replace(m_dir.path(), u"@"_s), finally);
+    }
+
+private:
+    QString at(const QString &place) const { return m_dir.filePath(place); }
+
+    // No file may grow past a few bytes while it saves, as on a full disk, where root can't
+    // write either.
+    void saveOnFullDisk()
+    {
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit tiny{16, saved.rlim_max};
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &tiny);
+        m_prefs->saveChanges(nullptr);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<RecordingPlatform> m_platform;
+    std::unique_ptr<ZCTrackPackPrefWinController> m_prefs;
+    QStringList m_transcript;
+};
+
+CRATEWRIGHT_GUI_TEST_MAIN(TestPrefs)
+#include "tst_prefs.moc"

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+// A stand-in for the simulator: a shell script that writes its arguments, one a line, to a file
+// (aside first, then renamed, so a reader never sees half of them) with its pid in
+// "<file>.pid", and then stays up or ends as it was told.
+namespace SimulatorStandIn {
+
+enum : int {
+    StaysUp = -1,    // for a minute, as the program `sleep` under the same pid
+    KillsItself = -2 // by SIGKILL
+};
+
+// Writes the script at `executable`, making its folders; any other `ending` is its exit status.
+inline bool write(const QString &executable, const QString &argumentsFile, int ending = StaysUp)
+{
+    const QString file = QLatin1Char('\'') + QString(argumentsFile).replace(QLatin1Char('\''), QStringLiteral("'\\''"))
+                         + QLatin1Char('\'');
+    const QString then = ending == StaysUp ? QStringLiteral("exec sleep 60")
+                         : ending == KillsItself ? QStringLiteral("kill -KILL $$")
+                                                 : QStringLiteral("exit %1").arg(ending);
+    const QByteArray script =
+        QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > %1.part\necho $$ > %1.pid\nmv %1.part %1\n%2\n")
+            .arg(file, then)
+            .toUtf8();
+    QDir().mkpath(QFileInfo(executable).path());
+    QFile out(executable);
+    return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(script) == script.size()
+           && out.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// The arguments it was started with; empty until it has run.
+inline QStringList arguments(const QString &argumentsFile)
+{
+    QFile file(argumentsFile);
+    QStringList lines = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')) : QStringList();
+    lines.removeAll(QString());
+    return lines;
+}
+
+// Its pid, or 0 before it has run.
+inline qint64 pid(const QString &argumentsFile)
+{
+    QFile file(argumentsFile + QStringLiteral(".pid"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+}
+
+} // namespace SimulatorStandIn

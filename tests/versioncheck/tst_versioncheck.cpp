@@ -1,0 +1,114 @@
+// The version check: what a version text means, where it is fetched from, and what the panel
+// shows while and after it checks (fetching itself is the platform's, tested there).
+#include "GuiTest.h"
+#include "RecordingPlatform.h"
+
+#include "versioncheck/VersionCheckPanelController.h"
+#include "versioncheck/VersionText.h"
+
+using namespace Qt::StringLiterals;
+
+class TestVersionCheck : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void messages_data()
+    {
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+
+        const QString latest = u"Latest Version: 1.1\n\nYou are up to date."_s;
+        const QString newer = u"New Version: %1\n\nDownload & More Information:\n%2"_s;
+        const QString failed = u"Error Retrieving Version Information"_s;
+        QTest::newRow("up to date") << true << "1.1\nhttps://get.example/\n" << latest;
+        QTest::newRow("up to date, one line") << true << "1.1\n" << latest;
+        QTest::newRow("new version") << true << "1.2\nhttps://get.example/\n" << newer.arg(u"1.2"_s, u"https://get.example/"_s);
+        QTest::newRow("a carriage return is part of the line")
+            << true << "1.1\r\nhttps://get.example/\r\n" << newer.arg(u"1.1\r"_s, u"https://get.example/\r"_s);
+        QTest::newRow("lines after the second are ignored")
+            << true << "1.3\nhttps://a.example/\nnotes\n" << newer.arg(u"1.3"_s, u"https://a.example/"_s);
+        QTest::newRow("1.10 is another version") << true << "1.10\nx" << newer.arg(u"1.10"_s, u"x"_s);
+        QTest::newRow("1.1.0 is another version") << true << "1.1.0\nx" << newer.arg(u"1.1.0"_s, u"x"_s);
+        QTest::newRow(" 1.1 is another version") << true << " 1.1\nx" << newer.arg(u" 1.1"_s, u"x"_s);
+        QTest::newRow("empty first line") << true << "\nhttps://a.example/" << newer.arg(QString(), u"https://a.example/"_s);
+        QTest::newRow("an empty text tells nothing") << true << "" << failed;
+        QTest::newRow("nothing read") << false << "" << failed;
+    }
+
+    void messages()
+    {
+        QFETCH(bool, read);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        QCOMPARE(VersionText::messageFor(read ? std::optional<QString>(text) : std::nullopt), message);
+    }
+
+    void addresses_data()
+    {
+        QTest::addColumn<QString>("site"); // CRATEWRIGHT_SITE; empty: not set
+        QTest::addColumn<QString>("base");
+        QTest::newRow("the project's site") << "" << "https://cratewright.zoomcrest.org";
+        QTest::newRow("a mirror") << "http://127.0.0.1:8080" << "http://127.0.0.1:8080";
+        QTest::newRow("final slashes") << "http://mirror.example/site//" << "http://mirror.example/site";
+    }
+
+    void addresses()
+    {
+        QFETCH(QString, site);
+        QFETCH(QString, base);
+        if (site.isEmpty())
+            qunsetenv("CRATEWRIGHT_SITE");
+        else
+            qputenv("CRATEWRIGHT_SITE", site.toUtf8());
+        QCOMPARE(VersionText::versionCheckUrl().toString(), base + u"/maczccratewright/versioncheck.txt"_s);
+        QCOMPARE(VersionText::documentationUrl().toString(), base + u"/maczccratewright/"_s);
+    }
+
+    void panel_data()
+    {
+        qputenv("CRATEWRIGHT_SITE", "http://updates.example.test");
+        QTest::addColumn<QString>("steps"); // split at blanks; "answer:" answers the oldest check
+        QTest::addColumn<QStringList>("seen");
+        const QString checking = u"fetch:"_s + VersionText::versionCheckUrl().toString();
+        const QString newer = u"1.2\nhttps://get.example/"_s;
+        QTest::newRow("the bar shows until the first answer, then goes for good")
+            << u"check look answer:%1 look"_s.arg(newer)
+            << QStringList{checking, u"(as loaded) [bar]"_s, VersionText::messageFor(newer)};
+        QTest::newRow("a later check keeps the message until its answer")
+            << "check answer:1.1\n check look fail look"
+            << QStringList{checking, checking, VersionText::messageFor(u"1.1\n"_s), VersionText::messageFor(std::nullopt)};
+    }
+
+    void panel()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QStringList, seen);
+
+        RecordingPlatform platform;
+        QStringList transcript;
+        platform.probe = [&transcript](const QString &event) { transcript << event; };
+        VersionCheckPanelController controller;
+        controller.showWindow(nullptr);
+        const QString loaded = controller.versionCheckMessage()->text();
+        for (const QString &step : steps.split(u' ')) {
+            if (step == u"check"_s) {
+                controller.checkVersion();
+            } else if (step == u"look"_s) {
+                const QString message = controller.versionCheckMessage()->text();
+                QProgressBar *bar = controller.versionCheckProgressBar();
+                transcript << (message == loaded ? u"(as loaded)"_s : message) + (bar && bar->isVisible() ? u" [bar]"_s : u""_s);
+            } else {
+                const std::optional<QString> text = step.startsWith(u"answer:"_s) ? std::optional(step.mid(7)) : std::nullopt;
+                platform.pendingFetches.takeFirst()(text);
+            }
+        }
+        QCOMPARE(transcript, seen);
+        // Taken out of the panel, not just hidden.
+        QVERIFY(controller.window()->findChildren<QProgressBar *>().isEmpty());
+    }
+};
+
+CRATEWRIGHT_GUI_TEST_MAIN(TestVersionCheck)
+#include "tst_versioncheck.moc"
