@@ -4,9 +4,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
-#include <csignal>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -41,35 +41,25 @@ QString fileLine(const QString &relativePath, const QByteArray &content)
 QStringList describeTree(const QString &root)
 {
     QStringList lines;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = QDir(root).relativeFilePath(path);
+        const QString path = it.next(), relative = path.mid(root.size() + 1);
         const QByteArray encoded = QFile::encodeName(path);
         struct stat info;
+        char target[4096];
         if (::lstat(encoded.constData(), &info) != 0)
             continue;
-        QString line;
-        mode_t usual = 0666;
-        if (S_ISLNK(info.st_mode)) {
-            char target[4096];
-            const ssize_t length = ::readlink(encoded.constData(), target, sizeof target);
-            line = relative + " -> "_L1 + QFile::decodeName(QByteArray(target, int(qMax<ssize_t>(length, 0))));
-            usual = info.st_mode & 07777;
-        } else if (S_ISDIR(info.st_mode)) {
-            line = relative + u'/';
-            usual = 0777;
-        } else if (S_ISFIFO(info.st_mode)) {
-            line = relative + " (fifo)"_L1;
-        } else {
-            line = fileLine(relative, readFile(path));
-        }
-        if ((info.st_mode & 07777) != usual)
-            line += u" (mode %1)"_s.arg(uint(info.st_mode & 07777), 4, 8, QChar(u'0'));
+        const ssize_t length = S_ISLNK(info.st_mode) ? ::readlink(encoded.constData(), target, sizeof target) : 0;
+        QString line = S_ISLNK(info.st_mode) ? relative + " -> "_L1 + QFile::decodeName(QByteArray(target, int(qMax<ssize_t>(length, 0))))
+                       : S_ISDIR(info.st_mode) ? relative + u'/'
+                       : S_ISFIFO(info.st_mode) ? relative + " (fifo)"_L1
+                                                : fileLine(relative, readFile(path));
+        const uint mode = info.st_mode & 07777;
+        if (!S_ISLNK(info.st_mode) && mode != (S_ISDIR(info.st_mode) ? 0777u : 0666u))
+            line += u" (mode %1)"_s.arg(mode, 4, 8, QChar(u'0'));
         if (info.st_uid != ::geteuid())
             line += u" (uid %1)"_s.arg(info.st_uid);
-        lines.append(line);
+        lines << line;
     }
     lines.sort();
     return lines;
@@ -105,40 +95,31 @@ bool Tree::make(const QStringList &lines)
 bool Tree::makeLine(QString line)
 {
     static const QRegularExpression attribute(u" \\((mode|uid|fifo|tmpfs|ramfs) ?([^)]*)\\)$"_s);
-    int mode = -1, uid = -1;
-    QString special, options;
+    QHash<QString, QString> attributes;
     for (QRegularExpressionMatch m = attribute.match(line); m.hasMatch(); m = attribute.match(line)) {
-        if (m.captured(1) == "mode"_L1)
-            mode = m.captured(2).toInt(nullptr, 8);
-        else if (m.captured(1) == "uid"_L1)
-            uid = m.captured(2).toInt();
-        else
-            special = m.captured(1), options = m.captured(2);
+        attributes.insert(m.captured(1), m.captured(2));
         line.truncate(m.capturedStart());
     }
     const qsizetype arrow = line.indexOf(" -> "_L1), equals = line.indexOf(u'=');
-    const QString name = arrow >= 0 ? line.left(arrow) : equals >= 0 ? line.left(equals) : line;
-    const QString at = m_dir.filePath(name);
+    const QString at = m_dir.filePath(line.left(arrow >= 0 ? arrow : equals));
     const QByteArray encoded = QFile::encodeName(at);
-    if (!QDir().mkpath(QFileInfo(at).absolutePath()))
-        return false;
-    bool made;
+    const QString mount = attributes.contains(u"tmpfs"_s) ? u"tmpfs"_s : attributes.contains(u"ramfs"_s) ? u"ramfs"_s : QString();
+    bool made = QDir().mkpath(QFileInfo(at).absolutePath());
     if (arrow >= 0)
-        made = ::symlink(QFile::encodeName(line.mid(arrow + 4)).constData(), encoded.constData()) == 0;
+        made = made && ::symlink(QFile::encodeName(line.mid(arrow + 4)).constData(), encoded.constData()) == 0;
     else if (equals >= 0)
-        made = writeFile(at, line.mid(equals + 1).toLatin1());
-    else if (special == "fifo"_L1)
-        made = ::mkfifo(encoded.constData(), 0666) == 0;
-    else if (!special.isEmpty()) { // the mount point reads back like any folder
-        const QByteArray type = special.toLatin1(), data = (options + ",mode=777"_L1).toLatin1();
-        made = QDir().mkpath(at) && ::mount(type.constData(), encoded.constData(), type.constData(), 0, data.constData()) == 0;
-    }
+        made = made && writeFile(at, line.mid(equals + 1).toLatin1());
+    else if (attributes.contains(u"fifo"_s))
+        made = made && ::mkfifo(encoded.constData(), 0666) == 0;
     else
-        made = QDir().mkpath(at);
-    if (made && !special.isEmpty() && special != "fifo"_L1)
+        made = made && QDir().mkpath(at);
+    if (made && !mount.isEmpty()) { // the mount point then reads back as any folder
+        const QByteArray type = mount.toLatin1(), options = (attributes.value(mount) + ",mode=777"_L1).toLatin1();
+        made = ::mount(type.constData(), encoded.constData(), type.constData(), 0, options.constData()) == 0;
         m_mounts.prepend(at);
-    return made && (mode < 0 || ::chmod(encoded.constData(), mode_t(mode)) == 0)
-           && (uid < 0 || ::lchown(encoded.constData(), uid_t(uid), gid_t(uid)) == 0);
+    }
+    return made && (!attributes.contains(u"mode"_s) || ::chmod(encoded.constData(), attributes.value(u"mode"_s).toUInt(nullptr, 8)) == 0)
+           && (!attributes.contains(u"uid"_s) || ::lchown(encoded.constData(), attributes.value(u"uid"_s).toUInt(), attributes.value(u"uid"_s).toUInt()) == 0);
 }
 
 int runInChild(const std::function<int()> &body, const std::function<void(pid_t)> &meanwhile)
