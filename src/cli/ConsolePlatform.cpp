@@ -2,11 +2,8 @@
 
 #include "Console.h"
 #include "platform/PlainText.h"
+#include "platform/SystemLog.h"
 #include "platform/UrlFetcher.h"
-
-#include <QCoreApplication>
-
-#include <syslog.h>
 
 void ConsolePlatform::beep()
 {
@@ -33,11 +30,7 @@ void ConsolePlatform::log(const QString &line)
     // As SystemLog writes it, except that the copy for the user goes through the console, in
     // order with the tool's own lines and wherever the console writes.
     const QString shown = PlainText::oneLine(line);
-    // syslog keeps the identity pointer, so it must outlive the process's use of it.
-    static const QByteArray ident = QCoreApplication::applicationName().toUtf8();
-    static const bool opened = (openlog(ident.isEmpty() ? "cratewright" : ident.constData(), LOG_PID, LOG_USER), true);
-    Q_UNUSED(opened);
-    syslog(LOG_NOTICE, "%s", shown.toUtf8().constData());
+    SystemLog::toSystemLog(shown);
     Console::err(shown);
 }
 

@@ -9,11 +9,8 @@
 
 namespace SystemLog {
 
-void write(const QString &line)
+void toSystemLog(const QString &shown)
 {
-    // One call, one line: a line break inside (a package's file names may hold any byte) is
-    // shown escaped rather than starting a line that looks like another entry.
-    const QByteArray bytes = PlainText::oneLine(line).toUtf8();
     static bool opened = false;
     if (!opened) {
         // syslog keeps the identity pointer, so it must outlive the process's use of it.
@@ -21,8 +18,16 @@ void write(const QString &line)
         openlog(ident.isEmpty() ? "cratewright" : ident.constData(), LOG_PID, LOG_USER);
         opened = true;
     }
-    syslog(LOG_NOTICE, "%s", bytes.constData());
-    std::fprintf(stderr, "%s\n", bytes.constData());
+    syslog(LOG_NOTICE, "%s", shown.toUtf8().constData());
+}
+
+void write(const QString &line)
+{
+    // One call, one line: a line break inside (a package's file names may hold any byte) is
+    // shown escaped rather than starting a line that looks like another entry.
+    const QString shown = PlainText::oneLine(line);
+    toSystemLog(shown);
+    std::fprintf(stderr, "%s\n", shown.toUtf8().constData());
     std::fflush(stderr);
 }
 

@@ -6,4 +6,6 @@
 namespace SystemLog {
 // Control characters inside `line` are written as PlainText::oneLine shows them.
 void write(const QString &line);
+// The system log's half of write(), for a line already shown as PlainText::oneLine shows it.
+void toSystemLog(const QString &shown);
 }
