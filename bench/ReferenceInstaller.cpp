@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ReferenceInstaller.h"
 
 #include <cerrno>
@@ -12,8 +15,8 @@ namespace {
 
 std::int32_t longAt(const unsigned char *bytes)
 {
-    return std::int32_t(std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8
-                        | std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24);
+    return std::int32_t(std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16
+                        | std::uint32_t(bytes[3]) << 24);
 }
 
 // mkdir -p: every prefix that ends before a "/", then the whole path.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QByteArray>
@@ -11,7 +14,10 @@
 class TrackText
 {
 public:
-    explicit TrackText(std::uint64_t start) : m_state(start ? start : 0x9e3779b97f4a7c15ull) {}
+    explicit TrackText(std::uint64_t start)
+        : m_state(start ? start : 0x9e3779b97f4a7c15ull)
+    {
+    }
 
     // Exactly `size` bytes of records; the last record is cut where the size ends.
     QByteArray make(qint64 size);

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // cratewright-bench: how fast the program loads and installs track packages, and how much
 // memory an install takes, next to a plain reference loop that does the same job in the same
 // run. It writes its packages into a work folder (best on tmpfs, so the page cache plays no
@@ -49,7 +52,7 @@ constexpr qint64 Never = std::numeric_limits<qint64>::max();
 class QuietPlatform : public HeadlessPlatform
 {
 public:
-    void log(const QString &) override {}
+    void log(const QString &) override { }
 };
 
 // What a package is made of. The folder pattern takes the folder number, the name pattern the
@@ -167,7 +170,8 @@ TreeSize treeSize(const QString &path)
 {
     TreeSize size;
     std::error_code error;
-    for (const auto &item : std::filesystem::recursive_directory_iterator(QFile::encodeName(path).toStdString(), error)) {
+    for (const auto &item :
+         std::filesystem::recursive_directory_iterator(QFile::encodeName(path).toStdString(), error)) {
         if (item.is_regular_file()) {
             ++size.files;
             size.bytes += qint64(item.file_size());
@@ -260,8 +264,7 @@ qint64 peakKibInChild(const QString &which, const Package &package, const QStrin
 {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--memory-probe"), which, package.path, out});
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--memory-probe"), which, package.path, out});
     child.waitForFinished(-1);
     removeTree(out);
     const QByteArray answer = child.readAllStandardOutput().trimmed();
@@ -299,10 +302,11 @@ Measured measure(const Package &package, const QString &work, int reps)
         // Alternate which one goes first, so neither always meets a warmer or colder machine.
         for (int turn = 0; turn < 2 && !m.failed; ++turn) {
             const bool ours = (rep + turn) % 2 == 0;
-            const QString out = work + QStringLiteral("/out-%1-%2-%3")
-                                           .arg(QLatin1String(package.shape.key),
-                                                ours ? QStringLiteral("ours") : QStringLiteral("ref"))
-                                           .arg(rep);
+            const QString out = work
+                                + QStringLiteral("/out-%1-%2-%3")
+                                      .arg(QLatin1String(package.shape.key),
+                                           ours ? QStringLiteral("ours") : QStringLiteral("ref"))
+                                      .arg(rep);
             Times times;
             const bool ok = ours ? runOurs(package, out, &times, &m.failure)
                                  : runReference(package, out, &times, &m.failure);
@@ -377,15 +381,18 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         QStringLiteral("Measures loading and installing track packages against a plain reference loop."));
     parser.addHelpOption();
-    const QCommandLineOption dirOption(QStringLiteral("dir"),
-                                       QStringLiteral("Folder for the packages and installs (tmpfs is best; default: the temp folder)."),
-                                       QStringLiteral("DIR"), QDir::tempPath());
+    const QCommandLineOption dirOption(
+        QStringLiteral("dir"),
+        QStringLiteral("Folder for the packages and installs (tmpfs is best; default: the temp folder)."),
+        QStringLiteral("DIR"), QDir::tempPath());
     const QCommandLineOption quickOption(QStringLiteral("quick"), QStringLiteral("Smaller packages, fewer runs."));
     const QCommandLineOption repsOption(QStringLiteral("reps"), QStringLiteral("Runs per measurement (best is kept)."),
                                         QStringLiteral("N"));
-    const QCommandLineOption levelOption(QStringLiteral("level"), QStringLiteral("zlib level the packages are made with (default 6)."),
+    const QCommandLineOption levelOption(QStringLiteral("level"),
+                                         QStringLiteral("zlib level the packages are made with (default 6)."),
                                          QStringLiteral("LEVEL"), QStringLiteral("6"));
-    const QCommandLineOption checkOption(QStringLiteral("check"), QStringLiteral("Exit with status 1 when a target is missed."));
+    const QCommandLineOption checkOption(QStringLiteral("check"),
+                                         QStringLiteral("Exit with status 1 when a target is missed."));
     const QCommandLineOption keepOption(QStringLiteral("keep"),
                                         QStringLiteral("Keep the work folder with its packages (for profiling: "
                                                        "--memory-probe ours|reference PACKAGE OUT runs one install)."));
@@ -449,12 +456,11 @@ int main(int argc, char *argv[])
     }
 
     std::printf("\nPackages (zlib level %d)\n", level);
-    std::printf("  %-3s %-30s %9s %12s %12s %7s %8s\n", "", "shape", "entries", "content MiB", "file MiB",
-                "ratio", "made s");
+    std::printf("  %-3s %-30s %9s %12s %12s %7s %8s\n", "", "shape", "entries", "content MiB", "file MiB", "ratio",
+                "made s");
     for (const Package &p : packages)
         std::printf("  %-3s %-30s %9d %12.1f %12.1f %6.2fx %8.1f\n", p.shape.key, p.shape.label, p.shape.entries,
-                    mib(p.contentSize), mib(p.fileSize), double(p.contentSize) / double(p.fileSize),
-                    p.generateSeconds);
+                    mib(p.contentSize), mib(p.fileSize), double(p.contentSize) / double(p.fileSize), p.generateSeconds);
     std::fflush(stdout);
 
     bool allPass = true;
@@ -493,16 +499,16 @@ int main(int argc, char *argv[])
     }
 
     std::printf("\nPeak memory of an extraction (VmHWM of a fresh process: load + extraction)\n");
-    std::printf("  %-3s %12s %12s %14s   target: ours <= file + largest entry + 64 MiB\n", "", "ours MiB",
-                "ref MiB", "limit MiB");
+    std::printf("  %-3s %12s %12s %14s   target: ours <= file + largest entry + 64 MiB\n", "", "ours MiB", "ref MiB",
+                "limit MiB");
     for (qsizetype i = 0; i < packages.size(); ++i) {
         const Package &p = packages.at(i);
         const Measured &m = results.at(i);
         const qint64 limit = p.fileSize + p.largestEntry + MemoryAllowance;
         const bool pass = m.oursPeakKib >= 0 && m.oursPeakKib * KiB <= limit;
         allPass = allPass && pass;
-        std::printf("  %-3s %12.1f %12.1f %14.1f   %s\n", p.shape.key, m.oursPeakKib / 1024.0,
-                    m.refPeakKib / 1024.0, mib(limit), verdict(pass));
+        std::printf("  %-3s %12.1f %12.1f %14.1f   %s\n", p.shape.key, m.oursPeakKib / 1024.0, m.refPeakKib / 1024.0,
+                    mib(limit), verdict(pass));
     }
 
     const int indexReps = std::max(reps, 7);
@@ -519,8 +525,8 @@ int main(int argc, char *argv[])
         }
         perEntry.append(double(ours) / p.shape.entries);
         largestMs = ms(ours);
-        std::printf("  %-16d %10.2f %12.1f %10.2f %12.1f\n", p.shape.entries, ms(ours),
-                    double(ours) / p.shape.entries, ms(ref), double(ref) / p.shape.entries);
+        std::printf("  %-16d %10.2f %12.1f %10.2f %12.1f\n", p.shape.entries, ms(ours), double(ours) / p.shape.entries,
+                    ms(ref), double(ref) / p.shape.entries);
     }
     const bool loadPass = largestMs < IndexLoadTargetMs;
     const double growth = perEntry.last() / perEntry.first();

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "PackageCheck.h"
 
 #include "package/PackageExtractor.h"
@@ -26,11 +29,13 @@ QByteArray readFile(const QString &path)
 // An entry's stored bytes inflated, cut or padded with zeros to its size.
 QByteArray inflated(const TrackPackage &package, const ZLibCompFileMetaData &entry)
 {
-    const QByteArray stored = package.pkgFileData().mid(qsizetype(package.baseOffset()) + entry.baseRelOffset(), entry.compSize());
+    const QByteArray stored = package.pkgFileData().mid(qsizetype(package.baseOffset()) + entry.baseRelOffset(),
+                                                        entry.compSize());
     QByteArray out(PackageExtractor::outputBufferCapacity(entry.unCompSize()), '\0');
     uLongf produced = uLongf(out.size());
-    if (uncompress(reinterpret_cast<Bytef *>(out.data()), &produced, reinterpret_cast<const Bytef *>(stored.constData()),
-                   uLong(stored.size())) != Z_OK)
+    if (uncompress(reinterpret_cast<Bytef *>(out.data()), &produced,
+                   reinterpret_cast<const Bytef *>(stored.constData()), uLong(stored.size()))
+        != Z_OK)
         return QByteArrayLiteral("<does not inflate>");
     out.truncate(entry.unCompSize());
     return out;
@@ -88,7 +93,8 @@ PackageCheck checkPackage(const QByteArray &bytes, const QString &workFolder)
     if (!QList<int>{0, -1, -2, -3, -4, -5}.contains(check.loaded))
         check.fault = QStringLiteral("load result code %1").arg(check.loaded);
     else if (check.loaded == LoadResult::Loaded && qint64(package.pkgFilesCount()) != package.numFilesInPkg())
-        check.fault = QStringLiteral("%1 entries loaded of %2").arg(package.pkgFilesCount()).arg(package.numFilesInPkg());
+        check.fault =
+            QStringLiteral("%1 entries loaded of %2").arg(package.pkgFilesCount()).arg(package.numFilesInPkg());
     if (check.loaded != LoadResult::Loaded || declared > MostBytesInstalled || !check.fault.isEmpty()) {
         QFile::remove(packagePath);
         return check;
@@ -102,12 +108,14 @@ PackageCheck checkPackage(const QByteArray &bytes, const QString &workFolder)
     // Twice: into a new folder, then over what the first install left.
     for (int round = 0; round < 2 && check.fault.isEmpty(); ++round) {
         check.installed = package.expandPackageTo(base, false);
-        const QStringList beside = QDir(workFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        const QStringList beside =
+            QDir(workFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         if (check.installed > InstallResult::Success || check.installed < InstallResult::MISC)
             check.fault = QStringLiteral("install result code %1").arg(check.installed);
         else if (asked)
             check.fault = QStringLiteral("asked with asking off");
-        else if (!QSet<QString>{QStringLiteral("package.zcpack"), QStringLiteral("install")}.contains(QSet<QString>(beside.cbegin(), beside.cend())))
+        else if (!QSet<QString>{QStringLiteral("package.zcpack"), QStringLiteral("install")}.contains(
+                     QSet<QString>(beside.cbegin(), beside.cend())))
             check.fault = QStringLiteral("written beside the install folder: %1").arg(beside.join(QLatin1Char(' ')));
         else if (check.installed == InstallResult::Success)
             check.fault = installedFault(package, base);

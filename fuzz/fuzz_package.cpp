@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // libFuzzer target: any bytes as a package file, put through the check that
 // tests/fuzzregressions replays on every file kept under fuzz/ (PackageCheck.h). Besides the
 // sanitizers' own findings it stops wherever that check finds a fault.
@@ -20,7 +23,7 @@ namespace {
 class FuzzPlatform : public HeadlessPlatform
 {
 public:
-    void log(const QString &) override {}
+    void log(const QString &) override { }
     AlertAnswer runAlertPanel(const Alert &) override { return AlertAnswer::Default; }
 };
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Writes the fuzzing corpus: small valid packages of every kind the reader meets, so the
 // fuzzer starts from files that load and install and mutates the headers, strings, entries and
 // paths from there. Usage: cratewright-make-fuzz-corpus FOLDER
@@ -79,7 +82,9 @@ int main(int argc, char *argv[])
     ok &= write(folder, "track-file.zcpack", trackFile);
 
     PackageWriter version15;
-    version15.setVersion(1, 5, 2).setTitle("Newer Format").setAuthor("Format Fan")
+    version15.setVersion(1, 5, 2)
+        .setTitle("Newer Format")
+        .setAuthor("Format Fan")
         .addFile("Tracks\\", "v15.zctrack", TrackText);
     ok &= write(folder, "version-1-5.zcpack", version15);
 
@@ -88,7 +93,8 @@ int main(int argc, char *argv[])
     ok &= write(folder, "empty-strings.zcpack", emptyStrings);
 
     PackageWriter reversed;
-    reversed.setTitle("Backwards").setDataInReverseOrder(true)
+    reversed.setTitle("Backwards")
+        .setDataInReverseOrder(true)
         .addFile("A\\", "first.txt", "first file\n")
         .addFile("B\\", "second.txt", "second file\n")
         .addFile("C\\", "third.zctrack", TrackText);

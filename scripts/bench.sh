@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmark in Release (build-bench) and runs it. Arguments go to the benchmark:
 #   scripts/bench.sh [--quick] [--check] [--reps N] [--dir DIR]
 # Without --dir the packages go to /dev/shm when it is tmpfs, so the page cache plays no part.

@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds ZC Cratewright into build/ (or the folder given as $BUILD_DIR).
 set -eu
 cd "$(dirname "$0")/.."

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the package fuzzer (clang, libFuzzer, AddressSanitizer and UBSan, in build-fuzz) and
 # runs it for SECONDS (default 60) on a copy of fuzz/corpus/. Exits nonzero on any finding; the
 # input that caused it is left in build-fuzz/findings/<date-time>/. Save it as

@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Rebuilds examples/corkscrew-canyon.zcpack with the project's own package writer. The bytes
 # are the same on every run, so the file only changes when the generator does.
 set -eu

@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets everything up, builds, and opens the example package in the desktop program. Without a
 # display it shows the command-line tool doing the same job into a temporary folder instead.
 set -eu

@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Remakes the README's screenshots (docs/screenshots/*.png) under Xvfb with a private settings
 # folder and a stand-in simulator folder.
 set -eu

@@ -1,10 +1,12 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what building and testing ZC Cratewright needs, from Debian's packages only.
 # Safe to run again: it installs only what is missing.
 set -eu
 
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools
-zlib1g-dev fonts-dejavu-core ca-certificates python3 xvfb xauth"
+zlib1g-dev fonts-dejavu-core ca-certificates python3 xvfb xauth git clang-format reuse"
 
 missing=""
 for package in $PACKAGES; do

@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets everything up, builds, and runs every test: the suite, the suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the package reader's fuzzer for a minute.
 set -eu
@@ -8,6 +10,9 @@ cd "$(dirname "$0")/.."
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
 export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
+
+echo "== Check the code's layout and every file's licence"
+./scripts/check-style.sh
 
 echo "== Build and test"
 ./scripts/build.sh

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "PackageWriter.h"
 
 #include <QFile>
@@ -19,8 +22,7 @@ PackageWriter &PackageWriter::setTags(const QByteArray &trackInfoTag, const QByt
     return *this;
 }
 
-PackageWriter &PackageWriter::addFile(const QByteArray &folder, const QByteArray &name,
-                                      const QByteArray &content)
+PackageWriter &PackageWriter::addFile(const QByteArray &folder, const QByteArray &name, const QByteArray &content)
 {
     Entry entry;
     entry.folder = folder;
@@ -39,8 +41,8 @@ QByteArray PackageWriter::compress(const QByteArray &content, int level)
 {
     uLongf size = compressBound(uLong(content.size()));
     QByteArray out(qsizetype(size), Qt::Uninitialized);
-    compress2(reinterpret_cast<Bytef *>(out.data()), &size,
-              reinterpret_cast<const Bytef *>(content.constData()), uLong(content.size()), level);
+    compress2(reinterpret_cast<Bytef *>(out.data()), &size, reinterpret_cast<const Bytef *>(content.constData()),
+              uLong(content.size()), level);
     out.resize(qsizetype(size));
     return out;
 }
@@ -48,8 +50,7 @@ QByteArray PackageWriter::compress(const QByteArray &content, int level)
 void PackageWriter::appendLong(QByteArray &out, qint32 value)
 {
     const quint32 v = quint32(value);
-    const char bytes[4] = {char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff),
-                           char((v >> 24) & 0xff)};
+    const char bytes[4] = {char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff), char((v >> 24) & 0xff)};
     out.append(bytes, 4);
 }
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QByteArray>
@@ -17,27 +20,55 @@ class PackageWriter
 public:
     struct Entry
     {
-        QByteArray folder;  // stored as is: use "Tracks\\" for a folder with a separator
+        QByteArray folder; // stored as is: use "Tracks\\" for a folder with a separator
         QByteArray name;
-        QByteArray content; // compressed with zlib unless `compressed` is set
-        std::optional<QByteArray> compressed;   // raw stored bytes instead of compress(content)
-        std::optional<qint32> dataOffset;       // default: where the writer put the data
-        std::optional<qint32> unCompSize;       // default: content size
-        std::optional<qint32> compSize;         // default: stored byte count
+        QByteArray content;                   // compressed with zlib unless `compressed` is set
+        std::optional<QByteArray> compressed; // raw stored bytes instead of compress(content)
+        std::optional<qint32> dataOffset;     // default: where the writer put the data
+        std::optional<qint32> unCompSize;     // default: content size
+        std::optional<qint32> compSize;       // default: stored byte count
     };
 
-    PackageWriter &setTitle(const QByteArray &title) { m_title = title; return *this; }
-    PackageWriter &setAuthor(const QByteArray &author) { m_author = author; return *this; }
-    PackageWriter &setComments(const QByteArray &comments) { m_comments = comments; return *this; }
+    PackageWriter &setTitle(const QByteArray &title)
+    {
+        m_title = title;
+        return *this;
+    }
+    PackageWriter &setAuthor(const QByteArray &author)
+    {
+        m_author = author;
+        return *this;
+    }
+    PackageWriter &setComments(const QByteArray &comments)
+    {
+        m_comments = comments;
+        return *this;
+    }
     PackageWriter &setVersion(qint8 major, qint8 minor, qint8 revision);
     // Bytes put in front of the package, as a self-extracting file carries its program.
-    PackageWriter &setPrefix(const QByteArray &prefix) { m_prefix = prefix; return *this; }
+    PackageWriter &setPrefix(const QByteArray &prefix)
+    {
+        m_prefix = prefix;
+        return *this;
+    }
     PackageWriter &setTags(const QByteArray &trackInfoTag, const QByteArray &packageTag);
     // The file count written in the header; by default the number of entries.
-    PackageWriter &setFileCount(qint32 count) { m_fileCount = count; return *this; }
+    PackageWriter &setFileCount(qint32 count)
+    {
+        m_fileCount = count;
+        return *this;
+    }
     // Stores the entries' data last entry first, so data order differs from entry order.
-    PackageWriter &setDataInReverseOrder(bool reverse) { m_reverseData = reverse; return *this; }
-    PackageWriter &setCompressionLevel(int level) { m_level = level; return *this; }
+    PackageWriter &setDataInReverseOrder(bool reverse)
+    {
+        m_reverseData = reverse;
+        return *this;
+    }
+    PackageWriter &setCompressionLevel(int level)
+    {
+        m_level = level;
+        return *this;
+    }
 
     PackageWriter &addFile(const QByteArray &folder, const QByteArray &name, const QByteArray &content);
     PackageWriter &addEntry(const Entry &entry);

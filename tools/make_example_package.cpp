@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // make-example-package OUTPUT: writes the example track package "Corkscrew Canyon" with the
 // project's own package writer. Everything in it is fixed, so every run writes the same bytes.
 #include "PackageWriter.h"
@@ -9,41 +12,38 @@
 
 namespace {
 
-const char TrackText[] =
-    "# Zoomcrest track: Corkscrew Canyon\n"
-    "track \"Corkscrew Canyon\"\n"
-    "  terrain canyon/sandstone\n"
-    "  train cars=6 rows=2 seats=4\n"
-    "\n"
-    "segment station          length=42  bank=0\n"
-    "segment lift             length=88  climb=34\n"
-    "segment drop             length=61  angle=72\n"
-    "segment corkscrew        length=48  turns=1 hand=left\n"
-    "segment airtime-hill     length=55  rise=18\n"
-    "segment canyon-wall-turn length=73  bank=85 radius=22\n"
-    "segment corkscrew        length=48  turns=2 hand=right\n"
-    "segment helix            length=96  turns=1.5 bank=60\n"
-    "segment brake-run        length=38  trims=3\n"
-    "segment station-return   length=24\n"
-    "\n"
-    "scenery Scenery/Canyon/sandstone.pgm tile=8\n"
-    "scenery Scenery/Canyon/Props/mesa.obj at=140,0,-65 scale=3\n"
-    "end\n";
+const char TrackText[] = "# Zoomcrest track: Corkscrew Canyon\n"
+                         "track \"Corkscrew Canyon\"\n"
+                         "  terrain canyon/sandstone\n"
+                         "  train cars=6 rows=2 seats=4\n"
+                         "\n"
+                         "segment station          length=42  bank=0\n"
+                         "segment lift             length=88  climb=34\n"
+                         "segment drop             length=61  angle=72\n"
+                         "segment corkscrew        length=48  turns=1 hand=left\n"
+                         "segment airtime-hill     length=55  rise=18\n"
+                         "segment canyon-wall-turn length=73  bank=85 radius=22\n"
+                         "segment corkscrew        length=48  turns=2 hand=right\n"
+                         "segment helix            length=96  turns=1.5 bank=60\n"
+                         "segment brake-run        length=38  trims=3\n"
+                         "segment station-return   length=24\n"
+                         "\n"
+                         "scenery Scenery/Canyon/sandstone.pgm tile=8\n"
+                         "scenery Scenery/Canyon/Props/mesa.obj at=140,0,-65 scale=3\n"
+                         "end\n";
 
-const char ReadmeText[] =
-    "Corkscrew Canyon\r\n"
-    "================\r\n"
-    "\r\n"
-    "A fast ride through a red sandstone canyon: a long lift, a 72 degree drop,\r\n"
-    "two corkscrews and a helix that hugs the canyon wall.\r\n"
-    "\r\n"
-    "Install it with ZC Cratewright, then press Ride!\r\n";
+const char ReadmeText[] = "Corkscrew Canyon\r\n"
+                          "================\r\n"
+                          "\r\n"
+                          "A fast ride through a red sandstone canyon: a long lift, a 72 degree drop,\r\n"
+                          "two corkscrews and a helix that hugs the canyon wall.\r\n"
+                          "\r\n"
+                          "Install it with ZC Cratewright, then press Ride!\r\n";
 
-const char MesaObject[] =
-    "# mesa: a flat-topped rock for the canyon floor\n"
-    "v -1 0 -1\nv 1 0 -1\nv 1 0 1\nv -1 0 1\n"
-    "v -0.6 1.4 -0.6\nv 0.6 1.4 -0.6\nv 0.6 1.4 0.6\nv -0.6 1.4 0.6\n"
-    "f 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\nf 5 6 7 8\n";
+const char MesaObject[] = "# mesa: a flat-topped rock for the canyon floor\n"
+                          "v -1 0 -1\nv 1 0 -1\nv 1 0 1\nv -1 0 1\n"
+                          "v -0.6 1.4 -0.6\nv 0.6 1.4 -0.6\nv 0.6 1.4 0.6\nv -0.6 1.4 0.6\n"
+                          "f 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\nf 5 6 7 8\n";
 
 // A small greyscale texture (binary PGM): horizontal sandstone layers with a little grain.
 QByteArray sandstoneTexture()

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Walks the desktop program through a first run, a package shown and an overwrite question,
 // and saves a picture of each for the README. Runs under a real X server (Xvfb), so what is
 // saved is what the server shows: windows with their dialogs on top.
@@ -39,8 +42,8 @@ bool shoot(const QList<QWidget *> &windows, const QString &path)
         if (window && window->isVisible())
             area |= window->frameGeometry();
     area = area.adjusted(-12, -12, 12, 12) & QGuiApplication::primaryScreen()->geometry();
-    const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(),
-                                                                         area.width(), area.height());
+    const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                                         area.height());
     const bool saved = picture.save(path);
     std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(path));
     return saved;

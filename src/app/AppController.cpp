@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "AppController.h"
 
 #include "ui_MainWindow.h"
@@ -39,15 +42,14 @@ const QString RideTitle = QStringLiteral("Ride!");
 const QString QuitTitle = QStringLiteral("Quit");
 
 const QString HelpTitle = QStringLiteral("ZC Cratewright Help");
-const QString HelpMessagePrefix =
-    QStringLiteral("All Zoomcrest Cratewright documentation is available online at:\n\n");
+const QString HelpMessagePrefix = QStringLiteral("All Zoomcrest Cratewright documentation is available online at:\n\n");
 
 const QString OkButton = QStringLiteral("OK");
 
 // The package chooser admits self-extracting packages as well as plain ones; the loader
 // decides by content, not by name.
-const QStringList PackageTypes = {QStringLiteral("exe"), QStringLiteral("EXE"),
-                                  QStringLiteral("zcpack"), QStringLiteral("ZCPACK")};
+const QStringList PackageTypes = {QStringLiteral("exe"), QStringLiteral("EXE"), QStringLiteral("zcpack"),
+                                  QStringLiteral("ZCPACK")};
 
 } // namespace
 
@@ -63,9 +65,8 @@ AppController::AppController()
     NotificationCenter &center = NotificationCenter::defaultCenter();
     center.addObserver(this, PreferencesDidGetSaved,
                        [this](const Notification &notification) { preferencesDidGetSaved(notification); });
-    center.addObserver(this, InstallPathIsNewlyBlessed, [this](const Notification &notification) {
-        applicationDidFinishLaunching(&notification);
-    });
+    center.addObserver(this, InstallPathIsNewlyBlessed,
+                       [this](const Notification &notification) { applicationDidFinishLaunching(&notification); });
 
     resetPackage();
 }
@@ -85,8 +86,7 @@ QWidget *AppController::makeWindow()
     m_ui->setupUi(window);
 
     // Everything these show comes from an untrusted file: plain text only.
-    for (QLabel *label : {m_ui->PkgTitleField, m_ui->PkgAuthorField, m_ui->PkgLeftInfoField,
-                          m_ui->PkgRightInfoField})
+    for (QLabel *label : {m_ui->PkgTitleField, m_ui->PkgAuthorField, m_ui->PkgLeftInfoField, m_ui->PkgRightInfoField})
         label->setTextFormat(Qt::PlainText);
     m_ui->PkgCommentsTextView->setReadOnly(true);
 
@@ -105,11 +105,9 @@ QWidget *AppController::makeWindow()
     if (!preferencesKeys.isEmpty())
         m_ui->actionPreferences->setShortcuts(preferencesKeys);
 
-    connect(m_ui->actionOpenPackage, &QAction::triggered, this,
-            [this] { chooseTrackPack(m_ui->actionOpenPackage); });
+    connect(m_ui->actionOpenPackage, &QAction::triggered, this, [this] { chooseTrackPack(m_ui->actionOpenPackage); });
     connect(m_ui->actionQuit, &QAction::triggered, this, [this] { closeMainWindow(m_ui->actionQuit); });
-    connect(m_ui->actionPreferences, &QAction::triggered, this,
-            [this] { showPrefWindow(m_ui->actionPreferences); });
+    connect(m_ui->actionPreferences, &QAction::triggered, this, [this] { showPrefWindow(m_ui->actionPreferences); });
     connect(m_ui->actionCheckForUpdates, &QAction::triggered, this,
             [this] { showVersionCheckPanel(m_ui->actionCheckForUpdates); });
     connect(m_ui->actionHelp, &QAction::triggered, this, [this] { showHelp(m_ui->actionHelp); });
@@ -274,8 +272,7 @@ void AppController::loadPackageAtPath(const QString &path)
         PkgAuthorField()->setText(QStringLiteral("By: ") + m_thePackage.pkgAuthor());
         const QString comments = m_thePackage.pkgComments();
         setCommentsViewString(comments.isEmpty() ? NoCommentsText : comments);
-        PkgLeftInfoField()->setText(
-            QStringLiteral("%1 File(s) In Package.").arg(m_thePackage.pkgFilesCount()));
+        PkgLeftInfoField()->setText(QStringLiteral("%1 File(s) In Package.").arg(m_thePackage.pkgFilesCount()));
         InstallPkgButton()->setEnabled(true);
     } else {
         Platform &platform = Platform::current();
@@ -302,8 +299,7 @@ void AppController::resetPackage()
 {
     m_thePackage = TrackPackage();
     // Loading and installing report their progress here, which keeps the window painted.
-    m_thePackage.setProgressHandler(
-        [this](qint64 done, qint64 total) { m_progIndicator.setProgress(done, total); });
+    m_thePackage.setProgressHandler([this](qint64 done, qint64 total) { m_progIndicator.setProgress(done, total); });
     m_thePackage.setLockWaitHandler([this] {
         PkgRightInfoField()->setText(InstallResult::waitingText());
         PkgRightInfoField()->repaint();
@@ -339,10 +335,9 @@ void AppController::DoStartInstall(QObject *)
     PkgRightInfoField()->repaint();
 
     const int code = m_thePackage.expandPackageTo(installFolder);
-    PkgRightInfoField()->setText(
-        code == InstallResult::Stopped
-            ? InstallResult::stoppedText(m_thePackage.entriesDone(), m_thePackage.pkgFilesCount())
-            : InstallResult::statusText(code));
+    PkgRightInfoField()->setText(code == InstallResult::Stopped ? InstallResult::stoppedText(
+                                     m_thePackage.entriesDone(), m_thePackage.pkgFilesCount())
+                                                                : InstallResult::statusText(code));
     if (code == InstallResult::Success) {
         if (knownFolderNotForZC)
             setInstallButton(QuitTitle, &AppController::closeMainWindow);

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The desktop program: one main window that installs one track package per run.
 #include "AppController.h"
 #include "platform/QtPlatform.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // cratewright: installs Zoomcrest track packages from the command line, sharing the desktop
 // program's core and its settings.
 #include "CommandLineTool.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "Command.h"
 
 #include "Console.h"
@@ -7,8 +10,8 @@
 
 const QCommandLineOption Command::JsonOption(QStringLiteral("json"),
                                              QStringLiteral("Print one JSON object instead of text."));
-const Command::Argument Command::PackageArgument{QStringLiteral("PACKAGE"),
-                                                 QStringLiteral("The track package file."), QString()};
+const Command::Argument Command::PackageArgument{QStringLiteral("PACKAGE"), QStringLiteral("The track package file."),
+                                                 QString()};
 
 Command::~Command() = default;
 

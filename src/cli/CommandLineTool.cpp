@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "CommandLineTool.h"
 
 #include "Command.h"
@@ -76,8 +79,7 @@ int CommandLineTool::runCommand(const QStringList &arguments)
     parser.setApplicationDescription(description());
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("info, install, folder or version-check."),
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("info, install, folder or version-check."),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
 
     // A first look finds the command word; the command's own options are not known yet, so
@@ -87,8 +89,7 @@ int CommandLineTool::runCommand(const QStringList &arguments)
     Command *command = words.isEmpty() ? nullptr : commandNamed(words.first());
 
     if (command) {
-        parser.setApplicationDescription(QStringLiteral("cratewright %1\n\n%2")
-                                             .arg(command->usage, command->summary));
+        parser.setApplicationDescription(QStringLiteral("cratewright %1\n\n%2").arg(command->usage, command->summary));
         parser.clearPositionalArguments();
         parser.addPositionalArgument(command->name, QStringLiteral("The command."));
         for (const Command::Argument &argument : command->positionalArguments)

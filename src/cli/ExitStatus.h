@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // What `cratewright` tells its caller.
@@ -5,7 +8,7 @@ namespace ExitStatus {
 enum : int {
     Success = 0,
     UsageError = 1,
-    LoadFailed = 2,    // the package could not be loaded
+    LoadFailed = 2, // the package could not be loaded
     InstallFailed = 3,
     Refused = 4,       // the folder is not valid or could not be stored, the launch failed, or the
                        // version check failed

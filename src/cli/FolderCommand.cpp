@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "FolderCommand.h"
 
 #include "Console.h"
@@ -11,8 +14,7 @@
 
 namespace {
 
-const QString NotValidMessage =
-    QStringLiteral("The current install location is not valid. Please choose another.");
+const QString NotValidMessage = QStringLiteral("The current install location is not valid. Please choose another.");
 
 QString yesNo(bool value)
 {
@@ -58,9 +60,9 @@ int FolderCommand::show()
     const bool valid = InstallLocation::isValid(folder, knownFolderNotForZC);
     const int width = 24;
     Console::out(QStringLiteral("Simulator folder:").leftJustified(width) + PlainText::oneLine(folder));
-    Console::out(QStringLiteral("Override flag:").leftJustified(width)
-                 + (knownFolderNotForZC ? QStringLiteral("yes (known not to be a simulator folder)")
-                                        : QStringLiteral("no")));
+    Console::out(
+        QStringLiteral("Override flag:").leftJustified(width)
+        + (knownFolderNotForZC ? QStringLiteral("yes (known not to be a simulator folder)") : QStringLiteral("no")));
     Console::out(QStringLiteral("Valid install location:").leftJustified(width) + yesNo(valid));
     return valid ? ExitStatus::Success : ExitStatus::Refused;
 }

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "VersionCheckCommand.h"
 
 #include "Console.h"
@@ -28,12 +31,11 @@ int VersionCheckCommand::run(const QCommandLineParser &, const QStringList &argu
     QObject context;
     bool finished = false;
     std::optional<QString> text;
-    Platform::current().fetchUrl(VersionText::versionCheckUrl(), &context,
-                                 [&](const std::optional<QString> &fetched) {
-                                     text = fetched;
-                                     finished = true;
-                                     loop.quit();
-                                 });
+    Platform::current().fetchUrl(VersionText::versionCheckUrl(), &context, [&](const std::optional<QString> &fetched) {
+        text = fetched;
+        finished = true;
+        loop.quit();
+    });
     if (!finished)
         loop.exec();
 

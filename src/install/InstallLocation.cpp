@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "InstallLocation.h"
 
 #include "package/TrackPackage.h"
@@ -6,8 +9,7 @@
 #include <QVariantMap>
 
 const QString ZCCratewrightZCFolderPathKey = QStringLiteral("ZC Cratewright Zoomcrest Folder Path Key");
-const QString ZCCratewrightKnownFolderNotForZCKey =
-    QStringLiteral("ZC Cratewright Known Folder Not For ZC Key");
+const QString ZCCratewrightKnownFolderNotForZCKey = QStringLiteral("ZC Cratewright Known Folder Not For ZC Key");
 
 namespace InstallLocation {
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "SimulatorLaunch.h"
 
 #include "package/ResultCodes.h"
@@ -33,11 +36,9 @@ std::optional<Outcome> refusal(const TrackPackage &package)
 
 void start(const TrackPackage &package, QObject *context, Done done)
 {
-    Platform::current().launchTask(executablePath(package.absoluteInstallPath()),
-                                   arguments(package.absoluteTrackFilePath()), context,
-                                   [done = std::move(done)](bool launched) {
-                                       done(launched ? Outcome::Launched : Outcome::SimulatorNotStarted);
-                                   });
+    Platform::current().launchTask(
+        executablePath(package.absoluteInstallPath()), arguments(package.absoluteTrackFilePath()), context,
+        [done = std::move(done)](bool launched) { done(launched ? Outcome::Launched : Outcome::SimulatorNotStarted); });
 }
 
 namespace {

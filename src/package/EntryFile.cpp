@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "EntryFile.h"
 
 #include <QRandomGenerator>
@@ -54,7 +57,8 @@ int openTemporary(int folderFd, QByteArray *name)
 {
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         *name = temporaryName();
-        const int fd = ::openat(folderFd, name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = ::openat(folderFd, name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -146,9 +150,8 @@ Created createStaged(int folderFd, const QByteArray &name, const char *bytes, qi
     const Staged staged = stage(folderFd, bytes, size);
     if (staged.fd < 0)
         return failure();
-    const bool named = staged.temporaryName.isEmpty()
-                           ? linkUnnamed(staged.fd, folderFd, name.constData())
-                           : renameNoReplace(folderFd, staged.temporaryName, name);
+    const bool named = staged.temporaryName.isEmpty() ? linkUnnamed(staged.fd, folderFd, name.constData())
+                                                      : renameNoReplace(folderFd, staged.temporaryName, name);
     if (!named) {
         const bool taken = errno == EEXIST;
         discard(folderFd, staged);

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "InstallSurvey.h"
 
 #include "InstallFolder.h"
@@ -65,8 +68,7 @@ bool InstallSurvey::lookUncached(const QString &key, FolderInfo *info)
         return true;
     case InstallFolder::Status::RefusedLink:
         Platform::current().log(
-            QStringLiteral("Refused link owned by another user: %1/%2")
-                .arg(m_installBase, folder.stoppedAt));
+            QStringLiteral("Refused link owned by another user: %1/%2").arg(m_installBase, folder.stoppedAt));
         return false;
     case InstallFolder::Status::Missing:
     case InstallFolder::Status::NotAFolder: // the install will fail there; count it as new

@@ -1,10 +1,13 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "PackageCursor.h"
 
 qint32 PackageCursor::longAt(const QByteArray &data, qint64 offset)
 {
     const auto *bytes = reinterpret_cast<const unsigned char *>(data.constData()) + offset;
-    const quint32 value = quint32(bytes[3]) << 24 | quint32(bytes[2]) << 16
-                          | quint32(bytes[1]) << 8 | quint32(bytes[0]);
+    const quint32 value = quint32(bytes[3]) << 24 | quint32(bytes[2]) << 16 | quint32(bytes[1]) << 8
+                          | quint32(bytes[0]);
     return static_cast<qint32>(value);
 }
 

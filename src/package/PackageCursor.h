@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QByteArray>
@@ -8,7 +11,11 @@
 class PackageCursor
 {
 public:
-    PackageCursor(const QByteArray &data, qint64 position) : m_data(data), m_position(position) {}
+    PackageCursor(const QByteArray &data, qint64 position)
+        : m_data(data)
+        , m_position(position)
+    {
+    }
 
     qint64 position() const { return m_position; }
     qint64 remaining() const { return m_data.size() - m_position; }

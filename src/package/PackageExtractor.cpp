@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "PackageExtractor.h"
 
 #include "EntryFile.h"
@@ -39,9 +42,8 @@ Existing existingAt(int folderFd, const QByteArray &name, uint *mode)
 
 } // namespace
 
-PackageExtractor::PackageExtractor(const QByteArray &packageData, qint32 baseOffset,
-                                   const QString &installBase, InstallFolder &folder, bool askToOverwrite,
-                                   OverwriteQuery overwriteQuery)
+PackageExtractor::PackageExtractor(const QByteArray &packageData, qint32 baseOffset, const QString &installBase,
+                                   InstallFolder &folder, bool askToOverwrite, OverwriteQuery overwriteQuery)
     : m_packageData(packageData)
     , m_baseOffset(baseOffset)
     , m_installBase(installBase)
@@ -84,10 +86,9 @@ bool PackageExtractor::inflate(const ZLibCompFileMetaData &entry)
     if (!growBuffer(capacity))
         return false;
     uLongf produced = uLongf(capacity);
-    const auto *source = reinterpret_cast<const Bytef *>(m_packageData.constData())
-                         + qint64(m_baseOffset) + entry.baseRelOffset();
-    if (::uncompress(reinterpret_cast<Bytef *>(m_buffer), &produced, source, uLong(entry.compSize()))
-        != Z_OK)
+    const auto *source = reinterpret_cast<const Bytef *>(m_packageData.constData()) + qint64(m_baseOffset)
+                         + entry.baseRelOffset();
+    if (::uncompress(reinterpret_cast<Bytef *>(m_buffer), &produced, source, uLong(entry.compSize())) != Z_OK)
         return false;
     // The file always gets exactly unCompSize bytes: a short stream is padded with zeros, a
     // longer one that still fitted is cut.
@@ -161,8 +162,7 @@ int PackageExtractor::refuseFolderOverwrite(const QString &outputPath)
 }
 
 PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFileMetaData &entry,
-                                                              const QString &outputPath,
-                                                              bool existsAsFolder)
+                                                              const QString &outputPath, bool existsAsFolder)
 {
     if (existsAsFolder) {
         refuseFolderOverwrite(outputPath);

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ResultCodes.h"
 
 const char *const MaintainerContactAddress = "maintainers@cratewright.zoomcrest.org";
@@ -8,17 +11,14 @@ QString message(int code)
 {
     switch (code) {
     case CannotOpen:
-        return QStringLiteral("Could not open file. (Err: %1)\n\nPermission problem? Doesn't exist?")
-            .arg(code);
+        return QStringLiteral("Could not open file. (Err: %1)\n\nPermission problem? Doesn't exist?").arg(code);
     case TooLargeToRead:
         return QStringLiteral("Could not open file. (Err: %1)\n\nThe file is too large to read.").arg(code);
     case NotAPackage:
-        return QStringLiteral(
-                   "Could not open file. (Err: %1)\n\nIt does not appear to be a track package file.")
+        return QStringLiteral("Could not open file. (Err: %1)\n\nIt does not appear to be a track package file.")
             .arg(code);
     case FileCountMismatch:
-        return QStringLiteral("Could not open file. (Err: %1)\n\nFile count does not match expected.")
-            .arg(code);
+        return QStringLiteral("Could not open file. (Err: %1)\n\nFile count does not match expected.").arg(code);
     case VersionNotAccepted:
         return QStringLiteral("Could not load Track Package. (Err: %1)\n\nThe package version is too "
                               "old.\n\nCurrently, only 1.3.x SFX Track Package files are "
@@ -42,13 +42,20 @@ namespace InstallResult {
 QString tag(int code)
 {
     switch (code) {
-    case UCOMP: return QStringLiteral("UCOMP");
-    case WRITE: return QStringLiteral("WRITE");
-    case BDIR: return QStringLiteral("BDIR");
-    case FDIR: return QStringLiteral("FDIR");
-    case FLDROW: return QStringLiteral("FLDROW");
-    case Stopped: return QStringLiteral("STOP");
-    default: return QStringLiteral("MISC");
+    case UCOMP:
+        return QStringLiteral("UCOMP");
+    case WRITE:
+        return QStringLiteral("WRITE");
+    case BDIR:
+        return QStringLiteral("BDIR");
+    case FDIR:
+        return QStringLiteral("FDIR");
+    case FLDROW:
+        return QStringLiteral("FLDROW");
+    case Stopped:
+        return QStringLiteral("STOP");
+    default:
+        return QStringLiteral("MISC");
     }
 }
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "TrackPackage.h"
 
 #include "PackageCursor.h"
@@ -154,8 +157,7 @@ int TrackPackage::loadPackageFileAtPath(const QString &path)
         return LoadResult::NotAPackage;
 
     PackageCursor cursor(data, qint64(m_pkgHeaderOffset) + 12);
-    if (!cursor.readString(&m_pkgTitle) || !cursor.readString(&m_pkgAuthor)
-        || !cursor.readString(&m_pkgComments))
+    if (!cursor.readString(&m_pkgTitle) || !cursor.readString(&m_pkgAuthor) || !cursor.readString(&m_pkgComments))
         return LoadResult::NotAPackage;
 
     // A new list each time, so a second load replaces the first's entries. The reservation

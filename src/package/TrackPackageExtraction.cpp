@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Extraction: writes a loaded package's files under a folder.
 #include "TrackPackage.h"
 
@@ -95,8 +98,7 @@ int TrackPackage::refuseHostileEntries() const
             || !PackageCursor::rangeIsInside(m_pkgFileData, dataOffset, entry.compSize()))
             return InstallResult::UCOMP;
         if (climbsOut(entry.relPath()) || climbsOut(relFilePath)) {
-            Platform::current().log(
-                QStringLiteral("Refused path outside the install folder: %1").arg(relFilePath));
+            Platform::current().log(QStringLiteral("Refused path outside the install folder: %1").arg(relFilePath));
             return InstallResult::FDIR;
         }
         if (holdsNul(relFilePath)) {

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The path helpers of TrackPackage: they look at, and prepare, the folders that packages are
 // installed into. No state; each call stands alone.
 #include "TrackPackage.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QString>
@@ -24,9 +27,8 @@ public:
     bool allowsMultipleSelection() const { return m_allowsMultipleSelection; }
 
     // `types` are file name extensions without the dot; empty means any file.
-    virtual void beginSheetForDirectory(const QString &directory, const QString &file,
-                                        const QStringList &types, QWidget *window,
-                                        DidEnd didEnd) = 0;
+    virtual void beginSheetForDirectory(const QString &directory, const QString &file, const QStringList &types,
+                                        QWidget *window, DidEnd didEnd) = 0;
     virtual QString filename() const = 0;
     virtual void close() = 0;
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "Platform.h"
 
 #include "OpenPanel.h"
@@ -22,7 +25,9 @@ void Platform::setCurrent(Platform *platform)
     installedPlatform = platform;
 }
 
-void HeadlessPlatform::beep() {}
+void HeadlessPlatform::beep()
+{
+}
 
 AlertAnswer HeadlessPlatform::runAlertPanel(const Alert &alert)
 {
@@ -46,12 +51,9 @@ namespace {
 class UnansweredOpenPanel : public OpenPanel
 {
 public:
-    void beginSheetForDirectory(const QString &, const QString &, const QStringList &, QWidget *,
-                                DidEnd) override
-    {
-    }
+    void beginSheetForDirectory(const QString &, const QString &, const QStringList &, QWidget *, DidEnd) override { }
     QString filename() const override { return QString(); }
-    void close() override {}
+    void close() override { }
 };
 } // namespace
 
@@ -65,8 +67,8 @@ bool HeadlessPlatform::openUrl(const QUrl &)
     return false;
 }
 
-void HeadlessPlatform::launchTask(const QString &launchPath, const QStringList &arguments,
-                                  QObject *context, LaunchDone done)
+void HeadlessPlatform::launchTask(const QString &launchPath, const QStringList &arguments, QObject *context,
+                                  LaunchDone done)
 {
     ProcessLauncher::launch(launchPath, arguments, context, std::move(done));
 }

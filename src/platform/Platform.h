@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "Alert.h"
@@ -48,8 +51,8 @@ public:
     // `done` later, on the main thread, with whether it launched: by the rule of
     // ProcessLauncher::launch. `context` going away drops the call, never the program.
     using LaunchDone = std::function<void(bool launched)>;
-    virtual void launchTask(const QString &launchPath, const QStringList &arguments,
-                            QObject *context, LaunchDone done) = 0;
+    virtual void launchTask(const QString &launchPath, const QStringList &arguments, QObject *context,
+                            LaunchDone done) = 0;
 
     // Fetches `url` in the background and calls `done` on the main thread with the text, or
     // with nothing when no text could be had. `context` going away cancels the call.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ProcessLauncher.h"
 
 #include "LaunchWatcher.h"
@@ -24,8 +27,7 @@ bool prepareAttributes(posix_spawnattr_t *attributes)
     sigset_t all;
     sigemptyset(&none);
     sigfillset(&all);
-    return posix_spawnattr_setflags(attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK
-                                                    | POSIX_SPAWN_SETSIGDEF)
+    return posix_spawnattr_setflags(attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF)
                == 0
            && posix_spawnattr_setsigmask(attributes, &none) == 0
            && posix_spawnattr_setsigdefault(attributes, &all) == 0;

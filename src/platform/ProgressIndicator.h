@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QElapsedTimer>
@@ -10,13 +13,16 @@
 class ProgressIndicator
 {
 public:
-    explicit ProgressIndicator(QProgressBar *bar = nullptr) : m_bar(bar) {}
+    explicit ProgressIndicator(QProgressBar *bar = nullptr)
+        : m_bar(bar)
+    {
+    }
 
     void setBar(QProgressBar *bar) { m_bar = bar; }
     QProgressBar *bar() const { return m_bar; }
 
     void setDisplayedWhenStopped(bool flag);
-    void setUsesThreadedAnimation(bool) {} // Qt animates on repaint; see setProgress()
+    void setUsesThreadedAnimation(bool) { } // Qt animates on repaint; see setProgress()
     void startAnimation(QObject *sender);
     void stopAnimation(QObject *sender);
     bool isAnimating() const { return m_animating; }

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "QtOpenPanel.h"
 
 #include <QDir>
@@ -24,8 +27,8 @@ QtOpenPanel::~QtOpenPanel()
         m_dialog->deleteLater();
 }
 
-void QtOpenPanel::beginSheetForDirectory(const QString &directory, const QString &file,
-                                         const QStringList &types, QWidget *window, DidEnd didEnd)
+void QtOpenPanel::beginSheetForDirectory(const QString &directory, const QString &file, const QStringList &types,
+                                         QWidget *window, DidEnd didEnd)
 {
     auto *dialog = new QFileDialog(window);
     m_dialog = dialog;
@@ -43,8 +46,8 @@ void QtOpenPanel::beginSheetForDirectory(const QString &directory, const QString
         QStringList patterns;
         for (const QString &type : types)
             patterns.append(QStringLiteral("*.") + type);
-        dialog->setNameFilters({QObject::tr("Track packages (%1)").arg(patterns.join(QLatin1Char(' '))),
-                                QObject::tr("All files (*)")});
+        dialog->setNameFilters(
+            {QObject::tr("Track packages (%1)").arg(patterns.join(QLatin1Char(' '))), QObject::tr("All files (*)")});
     }
     dialog->setDirectory(nearestExistingFolder(directory));
     if (!file.isEmpty())

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "OpenPanel.h"
@@ -15,8 +18,8 @@ class QtOpenPanel : public OpenPanel, public std::enable_shared_from_this<QtOpen
 public:
     ~QtOpenPanel() override;
 
-    void beginSheetForDirectory(const QString &directory, const QString &file,
-                                const QStringList &types, QWidget *window, DidEnd didEnd) override;
+    void beginSheetForDirectory(const QString &directory, const QString &file, const QStringList &types,
+                                QWidget *window, DidEnd didEnd) override;
     QString filename() const override { return m_filename; }
     void close() override;
 

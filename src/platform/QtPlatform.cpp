@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "QtPlatform.h"
 
 #include "QtOpenPanel.h"
@@ -60,8 +63,7 @@ void QtPlatform::beginInformationalAlertSheet(const Alert &alert, QWidget *windo
     box->setIcon(QMessageBox::Information);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
-    addButton(box, alert.defaultButton.isEmpty() ? QStringLiteral("OK") : alert.defaultButton,
-              QMessageBox::AcceptRole);
+    addButton(box, alert.defaultButton.isEmpty() ? QStringLiteral("OK") : alert.defaultButton, QMessageBox::AcceptRole);
     addButton(box, alert.alternateButton, QMessageBox::RejectRole);
     addButton(box, alert.otherButton, QMessageBox::DestructiveRole);
     box->open();

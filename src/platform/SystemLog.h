@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QString>
@@ -8,4 +11,4 @@ namespace SystemLog {
 void write(const QString &line);
 // The system log's half of write(), for a line already shown as PlainText::oneLine shows it.
 void toSystemLog(const QString &shown);
-}
+} // namespace SystemLog

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "WindowController.h"
 
 #include "UserDefaults.h"
@@ -14,7 +17,10 @@ QString frameKey(const QString &autosaveName)
 }
 } // namespace
 
-WindowController::WindowController(QObject *parent) : QObject(parent) {}
+WindowController::WindowController(QObject *parent)
+    : QObject(parent)
+{
+}
 
 WindowController::~WindowController()
 {
@@ -77,8 +83,7 @@ void WindowController::restoreFrame()
 void WindowController::saveFrame()
 {
     if (!m_autosaveName.isEmpty() && m_window)
-        UserDefaults::standardUserDefaults().setObjectForKey(m_window->saveGeometry(),
-                                                             frameKey(m_autosaveName));
+        UserDefaults::standardUserDefaults().setObjectForKey(m_window->saveGeometry(), frameKey(m_autosaveName));
 }
 
 bool WindowController::eventFilter(QObject *watched, QEvent *event)

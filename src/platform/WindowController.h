@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QObject>
@@ -26,7 +29,7 @@ public:
 
 protected:
     virtual QWidget *makeWindow() = 0;
-    virtual void windowDidLoad() {}
+    virtual void windowDidLoad() { }
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ZCTrackPackPrefWinController.h"
 
 #include "install/InstallLocation.h"
@@ -67,8 +70,8 @@ void ZCTrackPackPrefWinController::chooseZoomcrestFolder(QObject *)
     panel->setCanChooseDirectories(true);
     panel->setCanChooseFiles(false);
     panel->setAllowsMultipleSelection(false);
-    const QString startFolder =
-        userSpecifiedBaseInstallPathIsValid() ? zcFolderPathField()->text() : FallbackChooserFolder;
+    const QString startFolder = userSpecifiedBaseInstallPathIsValid() ? zcFolderPathField()->text()
+                                                                      : FallbackChooserFolder;
     panel->beginSheetForDirectory(startFolder, QString(), QStringList(), window(),
                                   [this](OpenPanel *endedPanel, int returnCode) {
                                       chooseZoomcrestFolderDidEnd(endedPanel, returnCode, nullptr);
@@ -95,12 +98,12 @@ void ZCTrackPackPrefWinController::chooseZoomcrestFolderDidEnd(OpenPanel *panel,
     }
     Platform &platform = Platform::current();
     platform.beep();
-    const AlertAnswer answer = platform.runAlertPanel(Alert{
-        QStringLiteral("Not A Zoomcrest Folder"),
-        QStringLiteral("The folder you chose does not appear to be your Zoomcrest application folder. "
-                       "You will not be able to use tracks installed to this location. Are you sure you "
-                       "want to use it?"),
-        QStringLiteral("Yes"), QString(), QStringLiteral("No")});
+    const AlertAnswer answer = platform.runAlertPanel(
+        Alert{QStringLiteral("Not A Zoomcrest Folder"),
+              QStringLiteral("The folder you chose does not appear to be your Zoomcrest application folder. "
+                             "You will not be able to use tracks installed to this location. Are you sure you "
+                             "want to use it?"),
+              QStringLiteral("Yes"), QString(), QStringLiteral("No")});
     if (answer == AlertAnswer::Default) {
         zcFolderPathField()->setText(chosenPath);
         m_workingInstallPathIsUserBlessed = true;
@@ -117,9 +120,9 @@ void ZCTrackPackPrefWinController::saveChanges(QObject *)
         m_chosenInstallPathIsValid = false;
         Platform &platform = Platform::current();
         platform.beep();
-        platform.runAlertPanel(Alert{QStringLiteral("Not A Valid Install Location"),
-                                     QStringLiteral("The current install location is not valid. Please choose another."),
-                                     QStringLiteral("OK")});
+        platform.runAlertPanel(Alert{
+            QStringLiteral("Not A Valid Install Location"),
+            QStringLiteral("The current install location is not valid. Please choose another."), QStringLiteral("OK")});
         return;
     }
     if (!InstallLocation::store(folderPath, m_workingInstallPathIsUserBlessed)) {

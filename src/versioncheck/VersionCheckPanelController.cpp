@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "VersionCheckPanelController.h"
 
 #include "VersionText.h"
@@ -12,7 +15,8 @@ namespace {
 const QString AutosaveName = QStringLiteral("VersionCheckPanel");
 }
 
-VersionCheckPanelController::VersionCheckPanelController(QObject *parent) : WindowController(parent)
+VersionCheckPanelController::VersionCheckPanelController(QObject *parent)
+    : WindowController(parent)
 {
     setWindowFrameAutosaveName(AutosaveName);
 }

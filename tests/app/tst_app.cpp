@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The application controller's own decisions against a recording platform, one scenario a row:
 // the stored folder, what the desktop and the user do, and the answers queued for the alerts,
 // against what the program says (in order) and what its windows show. Which file gives which
@@ -44,7 +47,8 @@ const Alert Help{u"ZC Cratewright Help"_s,
                  u"OK"_s};
 // Opened with the install button off and the preferences window closed.
 const QString Chooser = u"chooser ~/Desktop files one exe EXE zcpack ZCPACK on main @ Install- [] main open"_s;
-const QString Launch = u"launch @/Sim/ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator|-s|@/%1/Tracks/Canyon.zctrack"_s;
+const QString Launch =
+    u"launch @/Sim/ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator|-s|@/%1/Tracks/Canyon.zctrack"_s;
 
 const QString Installed = InstallResult::statusText(InstallResult::Success);
 constexpr auto shown = &RecordingPlatform::describe;
@@ -82,10 +86,20 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir().mkpath(at(u"Sim/ZoomcrestSimulator.app"_s)) && QDir().mkpath(at(u"Plain"_s)));
         QVERIFY(QFile(at(u"File"_s)).open(QIODevice::WriteOnly) && QFile(at(u"Bad"_s)).open(QIODevice::WriteOnly));
-        QVERIFY(PackageWriter().setTitle("Canyon").setAuthor("R. Coaster").setComments("Two inversions.\nHold on tight.")
-                    .addFile("Tracks\\", "Canyon.zctrack", "track").addFile("", "rock.obj", "v").writeTo(at(u"Canyon"_s)));
-        QVERIFY(PackageWriter().setTitle("Scenery").setAuthor("R. Coaster").addFile("", "grass.obj", "v").writeTo(at(u"NoTrack"_s)));
-        QVERIFY(PackageWriter().setTitle("<b>Solo</b>").setComments(" ").addFile("", "solo.zct", "x").writeTo(at(u"Solo"_s)));
+        QVERIFY(PackageWriter()
+                    .setTitle("Canyon")
+                    .setAuthor("R. Coaster")
+                    .setComments("Two inversions.\nHold on tight.")
+                    .addFile("Tracks\\", "Canyon.zctrack", "track")
+                    .addFile("", "rock.obj", "v")
+                    .writeTo(at(u"Canyon"_s)));
+        QVERIFY(PackageWriter()
+                    .setTitle("Scenery")
+                    .setAuthor("R. Coaster")
+                    .addFile("", "grass.obj", "v")
+                    .writeTo(at(u"NoTrack"_s)));
+        QVERIFY(
+            PackageWriter().setTitle("<b>Solo</b>").setComments(" ").addFile("", "solo.zct", "x").writeTo(at(u"Solo"_s)));
         m_platform = std::make_unique<RecordingPlatform>();
         m_platform->probe = [this](const QString &event) { record(event); };
         m_transcript.clear();
@@ -105,30 +119,33 @@ private Q_SLOTS:
         const QString contact = QLatin1String(MaintainerContactAddress);
         QTest::newRow("cannot open") << LoadResult::message(-3)
                                      << "Could not open file. (Err: -3)\n\nPermission problem? Doesn't exist?";
-        QTest::newRow("too large") << LoadResult::message(-5) << "Could not open file. (Err: -5)\n\nThe file is too large to read.";
-        QTest::newRow("not a package") << LoadResult::message(-1)
-                                       << "Could not open file. (Err: -1)\n\nIt does not appear to be a track package file.";
+        QTest::newRow("too large") << LoadResult::message(-5)
+                                   << "Could not open file. (Err: -5)\n\nThe file is too large to read.";
+        QTest::newRow("not a package") << LoadResult::message(
+            -1) << "Could not open file. (Err: -1)\n\nIt does not appear to be a track package file.";
         QTest::newRow("count mismatch, as an alert")
             << shown(LoadResult::failureAlert(-2))
             << "File Open Error|Could not open file. (Err: -2)\n\nFile count does not match expected.|OK||";
         QTest::newRow("version") << LoadResult::message(-4)
                                  << "Could not load Track Package. (Err: -4)\n\nThe package version is too old.\n\n"
                                     "Currently, only 1.3.x SFX Track Package files are supported.\n\nSorry.";
-        QTest::newRow("unplanned") << LoadResult::message(7)
-                                   << u"An un-planned for error has occured. Could be bad. You  might want to tell %1"_s.arg(contact);
+        QTest::newRow("unplanned") << LoadResult::message(
+            7) << u"An un-planned for error has occured. Could be bad. You  might want to tell %1"_s.arg(contact);
         QTest::newRow("installed") << Installed << "Package Installed Successfully.";
         const QStringList tags{u"UCOMP"_s, u"WRITE"_s, u"BDIR"_s, u"FDIR"_s, u"FLDROW"_s, u"MISC"_s};
         for (int code = -1; code >= -6; --code)
             QTest::addRow("status %d", code) << InstallResult::statusText(code)
                                              << u"Error Installing Package (%1/%2)."_s.arg(tags[-code - 1]).arg(code);
         QTest::newRow("stopped") << InstallResult::stoppedText(1, 2) << "Install stopped after 1 of 2 files.";
-        QTest::newRow("waiting") << InstallResult::waitingText() << u"Waiting for another install into this folder to finish\u2026"_s;
-        const QString early = u"Launch Failed|Could not launch track file. This was not supposed to happen. Tell %1 how you "
-                              "ended up here, and tell him '%2 launch' (he'll know what it means).|I'll do that.||"_s;
+        QTest::newRow("waiting") << InstallResult::waitingText()
+                                 << u"Waiting for another install into this folder to finish\u2026"_s;
+        const QString early =
+            u"Launch Failed|Could not launch track file. This was not supposed to happen. Tell %1 how you "
+            "ended up here, and tell him '%2 launch' (he'll know what it means).|I'll do that.||"_s;
         QTest::newRow("pre-load launch") << shown(SimulatorLaunch::failureAlert(Outcome::PackageNotLoaded))
                                          << early.arg(contact, u"pre-load"_s);
-        QTest::newRow("pre-install launch") << shown(SimulatorLaunch::failureAlert(Outcome::NoTrackFile))
-                                            << early.arg(contact, u"pre-install"_s);
+        QTest::newRow("pre-install launch")
+            << shown(SimulatorLaunch::failureAlert(Outcome::NoTrackFile)) << early.arg(contact, u"pre-install"_s);
         QTest::newRow("simulator not started")
             << shown(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted))
             << "Launch Failed|You either did not install the track to your Zoomcrest directory, or the Zoomcrest "
@@ -164,75 +181,104 @@ private Q_SLOTS:
         const QList<AlertAnswer> none;
 
         QTest::newRow("first run: preferences with the welcome sheet; the program waits")
-            << "Missing" << "start" << none << QStringList{sheet} << st(Install + u'-', QString(), u"main prefs"_s);
+            << "Missing"
+            << "start" << none << QStringList{sheet} << st(Install + u'-', QString(), u"main prefs"_s);
         QTest::newRow("first run, a file handed over: Save loads it")
-            << "Missing" << "hand:Canyon start save show" << none << QStringList{sheet, canyon} << ready;
+            << "Missing"
+            << "hand:Canyon start save show" << none << QStringList{sheet, canyon} << ready;
         QTest::newRow("first run, nothing handed over: Save opens the chooser")
-            << "Missing" << "start save" << none << QStringList{sheet, Chooser} << off;
+            << "Missing"
+            << "start save" << none << QStringList{sheet, Chooser} << off;
         QTest::newRow("first run, preferences closed unsaved: waits; a later Save goes on")
-            << "Missing" << "hand:Canyon start closeprefs look menu:actionPreferences save show" << none
+            << "Missing"
+            << "hand:Canyon start closeprefs look menu:actionPreferences save show" << none
             << QStringList{sheet, st(Install + u'-', QString(), u"main"_s), canyon} << ready;
         QTest::newRow("several files handed over: the last one is loaded")
-            << "Sim" << "hand:Bad hand:Canyon start show" << none << QStringList{canyon} << ready;
+            << "Sim"
+            << "hand:Bad hand:Canyon start show" << none << QStringList{canyon} << ready;
         QTest::newRow("a file handed over, and a Save, while running change nothing")
-            << "Sim" << "start pick:Canyon hand:Solo menu:actionPreferences save show" << none
+            << "Sim"
+            << "start pick:Canyon hand:Solo menu:actionPreferences save show" << none
             << QStringList{Chooser, close, canyon} << ready;
         QTest::newRow("Cancel in the chooser closes the main window")
-            << "Sim" << "start cancel" << none << QStringList{Chooser, close} << st(Install + u'-', QString(), u"open"_s);
+            << "Sim"
+            << "start cancel" << none << QStringList{Chooser, close} << st(Install + u'-', QString(), u"open"_s);
         QTest::newRow("OK with nothing chosen leaves the window as it was")
-            << "Sim" << "start pick:" << none << QStringList{Chooser, close} << off;
+            << "Sim"
+            << "start pick:" << none << QStringList{Chooser, close} << off;
         QTest::newRow("no package: beep and alert while the chooser is up, then the window closes")
-            << "Sim" << "start pick:Bad" << none
+            << "Sim"
+            << "start pick:Bad" << none
             << QStringList{Chooser, u"beep"_s,
-                           alert(LoadResult::failureAlert(LoadResult::CannotOpen), st(Install + u'-', QString(), u"main busy open"_s)),
+                           alert(LoadResult::failureAlert(LoadResult::CannotOpen),
+                                 st(Install + u'-', QString(), u"main busy open"_s)),
                            close}
             << st(Install + u'-', QString(), u"open"_s);
         QTest::newRow("one file, no author, a blank comment, markup as typed")
-            << "Sim" << "load:Solo show" << none << QStringList{Shown.arg(u"<b>Solo</b>"_s, QString(), u" "_s).arg(1)} << ready;
+            << "Sim"
+            << "load:Solo show" << none << QStringList{Shown.arg(u"<b>Solo</b>"_s, QString(), u" "_s).arg(1)} << ready;
         QTest::newRow("install, Ride!, Quit")
-            << "Sim" << "hand:Canyon start press press look launched:yes press" << none
-            << QStringList{Launch.arg(u"Sim"_s), st(Ride + u'-', Installed, u"main"_s)} << st(Quit + u'+', Installed, u"open"_s);
+            << "Sim"
+            << "hand:Canyon start press press look launched:yes press" << none
+            << QStringList{Launch.arg(u"Sim"_s), st(Ride + u'-', Installed, u"main"_s)}
+            << st(Quit + u'+', Installed, u"open"_s);
         QTest::newRow("stored with a final slash; the simulator doesn't start: alert, then Quit")
-            << "Sim/" << "load:Canyon press press launched:no" << none
+            << "Sim/"
+            << "load:Canyon press press launched:no" << none
             << QStringList{Launch.arg(u"Sim/"_s), u"beep"_s,
-                           alert(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted), st(Ride + u'-', Installed, u"main"_s)),
+                           alert(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted),
+                                 st(Ride + u'-', Installed, u"main"_s)),
                            log(Outcome::SimulatorNotStarted)}
             << st(Quit + u'+', Installed);
         QTest::newRow("a folder known not to be the simulator's: Quit at once")
-            << "Plain+" << "load:Canyon press look press" << none << QStringList{st(Quit + u'+', Installed)}
+            << "Plain+"
+            << "load:Canyon press look press" << none << QStringList{st(Quit + u'+', Installed)}
             << st(Quit + u'+', Installed, u"open"_s);
         QTest::newRow("a failed install shows its status; the button stays off")
-            << "File" << "load:Canyon press" << none << QStringList() << st(Install + u'-', InstallResult::statusText(InstallResult::BDIR));
+            << "File"
+            << "load:Canyon press" << none << QStringList()
+            << st(Install + u'-', InstallResult::statusText(InstallResult::BDIR));
         QTest::newRow("Install with nothing loaded says so")
-            << "Sim" << "install show" << none << QStringList{u"shown No Track Package Loaded |  | %1 | "_s.arg(NotLoaded)} << off;
+            << "Sim"
+            << "install show" << none << QStringList{u"shown No Track Package Loaded |  | %1 | "_s.arg(NotLoaded)}
+            << off;
         QTest::newRow("files there already: asked while the window says Installing")
-            << "Sim" << "load:Canyon press load:Canyon press" << QList<AlertAnswer>{AlertAnswer::Alternate, AlertAnswer::Other}
-            << QStringList{u"beep"_s, alert(InstallResult::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing), u"beep"_s,
-                           alert(InstallResult::overwriteAlert(u"rock.obj"_s), installing)}
+            << "Sim"
+            << "load:Canyon press load:Canyon press" << QList<AlertAnswer>{AlertAnswer::Alternate, AlertAnswer::Other}
+            << QStringList{u"beep"_s, alert(InstallResult::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing),
+                           u"beep"_s, alert(InstallResult::overwriteAlert(u"rock.obj"_s), installing)}
             << riding;
         QTest::newRow("stopped while another install holds the folder")
-            << "Sim" << "load:Canyon lock press" << none << QStringList{st(Install + u'-', InstallResult::waitingText(), u"main busy"_s)}
+            << "Sim"
+            << "load:Canyon lock press" << none
+            << QStringList{st(Install + u'-', InstallResult::waitingText(), u"main busy"_s)}
             << st(Install + u'-', InstallResult::stoppedText(0, 2));
         QTest::newRow("Ride! with nothing loaded: beep, log, alert")
-            << "Sim" << "ride" << none
-            << QStringList{u"beep"_s, log(Outcome::PackageNotLoaded), alert(SimulatorLaunch::failureAlert(Outcome::PackageNotLoaded), off)}
+            << "Sim"
+            << "ride" << none
+            << QStringList{u"beep"_s, log(Outcome::PackageNotLoaded),
+                           alert(SimulatorLaunch::failureAlert(Outcome::PackageNotLoaded), off)}
             << off;
         QTest::newRow("no track file, after a package with one: beep, alert, log; Ride! stays")
-            << "Sim" << "load:Canyon press load:NoTrack look show press press" << none
+            << "Sim"
+            << "load:Canyon press load:NoTrack look show press press" << none
             << QStringList{ready, Shown.arg(u"Scenery"_s, u"R. Coaster"_s, NoComments).arg(1), u"beep"_s,
-                           alert(SimulatorLaunch::failureAlert(Outcome::NoTrackFile), riding), log(Outcome::NoTrackFile)}
+                           alert(SimulatorLaunch::failureAlert(Outcome::NoTrackFile), riding),
+                           log(Outcome::NoTrackFile)}
             << riding;
         QTest::newRow("help, then help without a browser")
-            << "Sim" << "menu:actionHelp nobrowser menu:actionHelp" << none
+            << "Sim"
+            << "menu:actionHelp nobrowser menu:actionHelp" << none
             << QStringList{u"openUrl "_s + VersionText::documentationUrl().toString(),
                            u"openUrl "_s + VersionText::documentationUrl().toString(), alert(Help, off)}
             << off;
         QTest::newRow("version check twice: one panel, two checks")
-            << "Sim" << "menu:actionCheckForUpdates menu:actionCheckForUpdates" << none
+            << "Sim"
+            << "menu:actionCheckForUpdates menu:actionCheckForUpdates" << none
             << QStringList(2, u"fetch "_s + VersionText::versionCheckUrl().toString()) << off;
-        QTest::newRow("Open Package, then Quit")
-            << "Sim" << "menu:actionOpenPackage menu:actionQuit" << none << QStringList{Chooser}
-            << st(Install + u'-', QString(), u"open"_s);
+        QTest::newRow("Open Package, then Quit") << "Sim"
+                                                 << "menu:actionOpenPackage menu:actionQuit" << none
+                                                 << QStringList{Chooser} << st(Install + u'-', QString(), u"open"_s);
     }
 
     void scenarios()
@@ -275,7 +321,8 @@ private:
             flags << u"open"_s;
         if (prefs && prefs->isWindowLoaded() && prefs->window()->isVisible())
             flags << u"prefs"_s;
-        return st(button->text() + (button->isEnabled() ? u'+' : u'-'), m_app->PkgRightInfoField()->text(), flags.join(u' '));
+        return st(button->text() + (button->isEnabled() ? u'+' : u'-'), m_app->PkgRightInfoField()->text(),
+                  flags.join(u' '));
     }
 
     // What the program says, as it says it; alerts with what the windows show meanwhile.
@@ -288,13 +335,14 @@ private:
         else if (kind == u"alert"_s)
             line = alert(m_platform->alerts.last(), state());
         else if (kind == u"sheet"_s)
-            line = u"sheet %1 on %2"_s.arg(shown(m_platform->sheets.last()),
-                                           m_platform->sheetWindows.last() == m_app->prefWinController()->window() ? u"prefs"_s : u"?"_s);
+            line = u"sheet %1 on %2"_s.arg(
+                shown(m_platform->sheets.last()),
+                m_platform->sheetWindows.last() == m_app->prefWinController()->window() ? u"prefs"_s : u"?"_s);
         else if (kind == u"openPanel"_s)
-            line = u"chooser %1 %2 %3 on %4 @ %5"_s.arg(QString(m_platform->panels.last()->directory).replace(QDir::homePath(), u"~"_s),
-                                                       m_platform->panels.last()->choosing(),
-                                                       m_platform->panels.last()->types.join(u' '),
-                                                       m_platform->panels.last()->window == m_app->window() ? u"main"_s : u"?"_s, state());
+            line = u"chooser %1 %2 %3 on %4 @ %5"_s.arg(
+                QString(m_platform->panels.last()->directory).replace(QDir::homePath(), u"~"_s),
+                m_platform->panels.last()->choosing(), m_platform->panels.last()->types.join(u' '),
+                m_platform->panels.last()->window == m_app->window() ? u"main"_s : u"?"_s, state());
         else if (kind == u"closePanel"_s)
             line = u"close chooser"_s;
         else if (event.startsWith(u"log:Package Version"_s))
@@ -314,8 +362,10 @@ private:
             {u"press"_s, [&] { app.InstallPkgButton()->click(); }},
             {u"install"_s, [&] { app.DoStartInstall(nullptr); }},
             {u"ride"_s, [&] { app.launchSimWithTrackFile(nullptr); }},
-            {u"launched"_s, [&] { m_platform->pendingLaunches.value(0, [](bool) { QFAIL("no launch"); })(name == u"yes"_s); }},
-            {u"save"_s, [&] {
+            {u"launched"_s,
+             [&] { m_platform->pendingLaunches.value(0, [](bool) { QFAIL("no launch"); })(name == u"yes"_s); }},
+            {u"save"_s,
+             [&] {
                  app.prefWinController()->zcFolderPathField()->setText(at(u"Sim"_s));
                  app.prefWinController()->saveChanges(nullptr);
              }},
@@ -337,7 +387,8 @@ private:
             if (label->textFormat() != Qt::PlainText)
                 return label->objectName() + u" takes markup"_s;
         return u"shown %1 | %2 | %3 | %4"_s.arg(m_app->PkgTitleField()->text(), m_app->PkgAuthorField()->text(),
-                                                m_app->PkgCommentsTextView()->toPlainText(), m_app->PkgLeftInfoField()->text());
+                                                m_app->PkgCommentsTextView()->toPlainText(),
+                                                m_app->PkgLeftInfoField()->text());
     }
 
     // Another install holds the folder: the window is looked at while the next press waits, and

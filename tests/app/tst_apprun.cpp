@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Whole runs of the desktop program with the real Qt platform: real message boxes, sheets and
 // file dialogs, answered as a user would, and a stand-in simulator started as a real process.
 #include "GuiTest.h"

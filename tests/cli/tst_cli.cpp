@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // `cratewright` as its users see it. Each row of `run` runs the whole tool in this process, its
 // console on buffers and its settings and files in a fresh folder ("~/" in every cell), then
 // checks the exit status, fragments of what it printed ("!" before one: never printed) and
@@ -46,11 +49,20 @@ struct Row
     QByteArray input;
 };
 
-template <typename T> QString s(const T &text) { return QString(text); }
-QString s(const char *text) { return QString::fromUtf8(text); }
-template <typename... T> QStringList L(const T &...items) { return {s(items)...}; }
+template<typename T> QString s(const T &text)
+{
+    return QString(text);
+}
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+template<typename... T> QStringList L(const T &...items)
+{
+    return {s(items)...};
+}
 
-template <typename T>
+template<typename T>
 void row(const char *name, const T &arguments, int status, const QStringList &out, const QStringList &err,
          const QStringList &setup = {}, const QStringList &after = {}, const QByteArray &input = {})
 {
@@ -59,7 +71,10 @@ void row(const char *name, const T &arguments, int status, const QStringList &ou
 
 // The package most rows install: stored, not deflated (zlib level 0), so an entry takes its size
 // plus 11 bytes; and last entry first, so that no offset is an entry's place in the list.
-struct Entry { const char *folder, *name, *content; };
+struct Entry
+{
+    const char *folder, *name, *content;
+};
 const Entry Canyon[] = {{"Tracks\\", "Corkscrew Canyon.zctrack", "track\n"},
                         {"Scenery\\Canyon\\", "sandstone.pgm", "sand\n"},
                         {"", "readme.txt", "Ride it at sunset.\n"}};
@@ -71,7 +86,7 @@ QStringList files(const char *which)
     QStringList files;
     for (int i = 0; i < 3; ++i)
         files << u"~/Zoomcrest/%1%2=%3"_s.arg(s(Canyon[i].folder).replace(u'\\', u'/'), s(Canyon[i].name),
-                                             which[i] == 'o' ? u"old"_s : s(Canyon[i].content));
+                                              which[i] == 'o' ? u"old"_s : s(Canyon[i].content));
     return files;
 }
 
@@ -119,7 +134,10 @@ void TestCli::init()
     QVERIFY(PackageWriter().addFile("", "readme.txt", "no track file").writeTo(path(u"~/notrack.zcpack"_s)));
     // A title that would retitle the terminal and ring its bell; a name that would add a row of
     // its own to the file listing.
-    QVERIFY(PackageWriter().setTitle("Canyon\x1b]0;owned\x07\x9b" "2J").addFile("", "x\x1b[31m\n0 1 1  fake.txt", "x")
+    QVERIFY(PackageWriter()
+                .setTitle("Canyon\x1b]0;owned\x07\x9b"
+                          "2J")
+                .addFile("", "x\x1b[31m\n0 1 1  fake.txt", "x")
                 .writeTo(path(u"~/hostile.zcpack"_s)));
 }
 
@@ -131,8 +149,9 @@ bool TestCli::cell(const QString &item, bool make)
     if (item.startsWith(u"stored "_s) && make)
         return InstallLocation::store(rest.section(u", "_s, 0, 0), item.endsWith(flag));
     if (item.startsWith(u"stored "_s))
-        return item == u"stored "_s + InstallLocation::storedFolderPath()
-                           + (InstallLocation::storedKnownFolderNotForZC() ? flag : QString());
+        return item
+               == u"stored "_s + InstallLocation::storedFolderPath()
+                      + (InstallLocation::storedKnownFolderNotForZC() ? flag : QString());
     if (item.startsWith(u"locked "_s)) {
         m_lock = ::open(QFile::encodeName(rest).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         return ::flock(m_lock, LOCK_EX) == 0;
@@ -195,16 +214,19 @@ void TestCli::run_data()
     row("log line that never arrives", "info ~/canyon.zcpack --json", 5, {}, {}, L("full stderr"));
     row("a failure keeps its status", "info ~/absent.zcpack", 2, {}, {}, L("full stderr"));
 
-    row("info", "info ~/canyon.zcpack", 0, L("Title:    Corkscrew Canyon\nAuthor:   Ines Halloway\nVersion:  1.5.2\n"
-        "Comments: Two corkscrews.\n          Best ridden at sunset.\nFiles:    3\n"
-        "    offset       size compressed  path\n        46          6         17  Tracks/Corkscrew Canyon.zctrack\n"
-        "        30          5         16  Scenery/Canyon/sandstone.pgm\n"
-        "         0         19         30  readme.txt\n"), {});
+    row("info", "info ~/canyon.zcpack", 0,
+        L("Title:    Corkscrew Canyon\nAuthor:   Ines Halloway\nVersion:  1.5.2\n"
+          "Comments: Two corkscrews.\n          Best ridden at sunset.\nFiles:    3\n"
+          "    offset       size compressed  path\n        46          6         17  Tracks/Corkscrew Canyon.zctrack\n"
+          "        30          5         16  Scenery/Canyon/sandstone.pgm\n"
+          "         0         19         30  readme.txt\n"),
+        {});
     row("info as JSON, the load's log line beside it", "info ~/canyon.zcpack --json", 0,
         L("\"title\": \"Corkscrew Canyon\"", "\"author\": \"Ines Halloway\"", "\"version\": \"1.5.2\"",
           "\"comments\": \"Two corkscrews.\\nBest ridden at sunset.\"", "\"folder\": \"Scenery/Canyon/\"",
           "\"name\": \"sandstone.pgm\"", "\"path\": \"Scenery/Canyon/sandstone.pgm\"", "\"offset\": 30", "\"size\": 5",
-          "\"compressedSize\": 16"), L("1.5.2"));
+          "\"compressedSize\": 16"),
+        L("1.5.2"));
     row("hostile text shown harmless", "info ~/hostile.zcpack", 0, L(u"x\uFFFD[31m\\n0 1 1  fake.txt"_s), {});
     row("info of a file that is no package", "info ~/text.zcpack", 2, {},
         L(LoadResult::message(LoadResult::NotAPackage)), L("~/text.zcpack=These are not the bytes."));
@@ -218,7 +240,8 @@ void TestCli::run_data()
         L("~/Zoomcrest=a file"));
     row("JSON through a link", "install ~/canyon.zcpack --to ~/link --json", 0,
         L("\"result\": 0", status(InstallResult::Success), "\"installBase\": \"~/real\"",
-          "\"trackFile\": \"~/real/Tracks/Corkscrew Canyon.zctrack\""), {}, L("~/real/", "~/link->~/real"));
+          "\"trackFile\": \"~/real/Tracks/Corkscrew Canyon.zctrack\""),
+        {}, L("~/real/", "~/link->~/real"));
     row("JSON without a track file", noTrack + u" --json"_s, 0, L("\"trackFile\": null"), {});
     row("JSON of a failure", install + u" --json"_s, 3, L("\"result\": -3", status(InstallResult::BDIR)), {},
         L("~/Zoomcrest=a file"));
@@ -230,8 +253,8 @@ void TestCli::run_data()
         "maybe\n\nYes\nNO\ny\n");
     row("input ends after one yes", install, 0, {}, L(choices + u'\n'), old, files("noo"), "y\n");
     row("last answer without line feed", install, 0, {}, {}, old, files("oon"), "n\nn\ny");
-    row("never", install + u" --overwrite=never"_s, 0, {}, L(question("readme.txt") + u" No."_s), old,
-        files("ooo"), "y\ny\ny\n");
+    row("never", install + u" --overwrite=never"_s, 0, {}, L(question("readme.txt") + u" No."_s), old, files("ooo"),
+        "y\ny\ny\n");
     row("always", install + u" --overwrite=always"_s, 0, {}, L("![y]es"), old, files("nnn"), "n\nn\nn\n");
     row("waits for another install, stops on Ctrl-C", install, 130, {},
         L(InstallResult::waitingText(), choices + u'\n' + InstallResult::stoppedText(1, 3)),
@@ -239,8 +262,8 @@ void TestCli::run_data()
         L(Track + u"=mine"_s, "!~/Zoomcrest/Scenery"));
     row("ride without a simulator", install + u" --ride"_s, 4, L(installed, "!Simulator started"),
         failure(Outcome::SimulatorNotStarted), {}, L(Track));
-    row("ride without a track file", noTrack + u" --ride"_s, 4, {},
-        failure(Outcome::NoTrackFile), L(simulator("~/Zoomcrest")));
+    row("ride without a track file", noTrack + u" --ride"_s, 4, {}, failure(Outcome::NoTrackFile),
+        L(simulator("~/Zoomcrest")));
 
     row("store a simulator folder", "folder ~/Games/Zoomcrest", 0, L("Simulator folder stored: ~/Games/Zoomcrest"), {},
         L(simulator("~/Games/Zoomcrest")), L("stored ~/Games/Zoomcrest"));
@@ -260,7 +283,8 @@ void TestCli::run_data()
         {}, L("~/Plain/", "stored ~/Plain, not simulator"));
     row("show the default folder, which fails the rule", "folder", 4,
         L("Simulator folder:       /Applications/Zoomcrest\nOverride flag:          no\n"
-          "Valid install location: no\n"), {});
+          "Valid install location: no\n"),
+        {});
     row("install into the stored folder", "install ~/canyon.zcpack", 0,
         L("Track file: ~/Stored/Tracks/Corkscrew Canyon.zctrack"), {}, L(simulator("~/Stored"), "stored ~/Stored"));
     row("stored folder gone (a disk not mounted)", "install ~/canyon.zcpack", 4, {}, L("'cratewright folder DIR'"),
@@ -277,8 +301,11 @@ void TestCli::run_data()
         L(Track, "~/Zoomcrest/Scenery/Canyon/Props/mesa.obj"));
     // The stand-in writes its arguments one a line, then stays up, holding whatever it was given.
     row("real binary: the output of --ride ends while the simulator runs on", example + u" --ride"_s, 0,
-        L("Simulator started."), {}, L("real binary", simulator("~/Zoomcrest") + u"ZoomcrestSimulator=#!/bin/sh\n"
-        "printf '%s\\n' \"$@\" > ~/ride.part; echo $$ > ~/ride.pid; mv ~/ride.part ~/ride; exec sleep 120\n"_s),
+        L("Simulator started."), {},
+        L("real binary",
+          simulator("~/Zoomcrest")
+              + u"ZoomcrestSimulator=#!/bin/sh\n"
+                "printf '%s\\n' \"$@\" > ~/ride.part; echo $$ > ~/ride.pid; mv ~/ride.part ~/ride; exec sleep 120\n"_s),
         L(u"~/ride=-s\n"_s + Track + u'\n'));
 }
 
@@ -312,8 +339,8 @@ void TestCli::run()
                 ::close(std::exchange(m_lock, -1));
             if (ctrlC && !interrupted && call.startsWith(reading))
                 interrupted = ::pthread_kill(main, SIGINT) == 0;
-            if (ctrlC && ms == 5000)
-                [[maybe_unused]] const ssize_t late = ::write(answers[1], "y\n", 2);
+            if (ctrlC && ms == 5000) [[maybe_unused]]
+                const ssize_t late = ::write(answers[1], "y\n", 2);
         }
     };
     // A full device is the real thing: /dev/full behind a file descriptor.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Every file kept under fuzz/, one row each, through the fuzzer's own check: the inputs that
 // once made the fuzzer stop (regressions/), and the corpus it starts from (corpus/), whose
 // packages must also load and install, and, cut short at any length, still pass the check
@@ -46,7 +49,8 @@ void TestFuzzRegressions::keptFiles()
     QCOMPARE(check.installed, 0);
     for (qsizetype length = 0; length < bytes.size(); ++length) {
         const PackageCheck cut = checkPackage(bytes.left(length), work.path());
-        QVERIFY2(cut.fault.isEmpty() && cut.loaded != 0, qPrintable(u"cut to %1 bytes: %2"_s.arg(length).arg(cut.fault)));
+        QVERIFY2(cut.fault.isEmpty() && cut.loaded != 0,
+                 qPrintable(u"cut to %1 bytes: %2"_s.arg(length).arg(cut.fault)));
     }
 }
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The path helpers and the install location rule, on real folder trees with links, and the
 // stored simulator folder read through its registered defaults.
 #include "TestFiles.h"
@@ -47,8 +50,8 @@ void TestPaths::helpers_data()
     QTest::addColumn<bool>("made"); // by createFoldersRecursivelyInPath
     QTest::addColumn<QStringList>("added");
 
-    const auto row = [](const char *name, const QString &before, const QString &path, const QString &resolved, bool folder,
-                        bool simulator, bool made, const QString &added = {}) {
+    const auto row = [](const char *name, const QString &before, const QString &path, const QString &resolved,
+                        bool folder, bool simulator, bool made, const QString &added = {}) {
         QTest::newRow(name) << before.split(u',', Qt::SkipEmptyParts) << path << resolved << folder << simulator << made
                             << added.split(u',', Qt::SkipEmptyParts);
     };
@@ -59,11 +62,14 @@ void TestPaths::helpers_data()
     row("root", {}, u"/"_s, same, true, false, true);
     row("simulator folder", u"sim/ZoomcrestSimulator.app/"_s, u"@/sim"_s, same, true, true, true);
     row("simulator as a file, final separator", u"sim/ZoomcrestSimulator.app=x"_s, u"@/sim/"_s, same, true, true, true);
-    row("other names only", u"o/ZoomcrestSimulator2.app/,o/zoomcrestsimulator.app/"_s, u"@/o"_s, same, true, false, true);
+    row("other names only", u"o/ZoomcrestSimulator2.app/,o/zoomcrestsimulator.app/"_s, u"@/o"_s, same, true, false,
+        true);
     row("link", u"plain/,l -> plain"_s, u"@/l"_s, u"@/plain"_s, true, false, true);
     row("chain of links", u"plain/,l1 -> plain,l2 -> @/l1"_s, u"@/l2"_s, u"@/plain"_s, true, false, true);
-    row("link to a simulator folder", u"sim/ZoomcrestSimulator.app/,l -> sim"_s, u"@/l"_s, u"@/sim"_s, true, true, true);
-    row("link in the middle", u"sim/ZoomcrestSimulator.app/,l -> sim"_s, u"@/l/ZoomcrestSimulator.app"_s, same, true, false, true);
+    row("link to a simulator folder", u"sim/ZoomcrestSimulator.app/,l -> sim"_s, u"@/l"_s, u"@/sim"_s, true, true,
+        true);
+    row("link in the middle", u"sim/ZoomcrestSimulator.app/,l -> sim"_s, u"@/l/ZoomcrestSimulator.app"_s, same, true,
+        false, true);
     row("link to a file", u"file=x,l -> file"_s, u"@/l"_s, u"@/file"_s, false, false, false);
     row("dangling link", u"l -> gone"_s, u"@/l"_s, same, false, false, false);
     row("link loop", u"a -> b,b -> a"_s, u"@/a"_s, same, false, false, false);

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Loading and installing track packages from real files in temporary folders: every load
 // result with what the package then holds, and every install result with the tree it leaves.
 #include "PackageWriter.h"
@@ -32,12 +35,12 @@ namespace {
 
 // The smallest useful package, written by hand rather than by the writer: one file "data"
 // holding "hello", titled "Loop", version 1.3.0.
-const QByteArray ExampleBytes =
-    "ZCSE" + QByteArray::fromHex("3b000000 01000000 04000000") + "Loop" // B, N, title
-    + QByteArray::fromHex("00000000 00000000 00000000 04000000") + "data" // author, comments, folder, name
-    + QByteArray::fromHex("00000000 05000000 0d000000") // data offset, sizes
-    + "ZCTI" + QByteArray::fromHex("010300 789ccb48cdc9c90700062c0215") // version, the data
-    + QByteArray::fromHex("00000000 34000000"); // footer: P = 0, T = 52
+const QByteArray ExampleBytes = "ZCSE" + QByteArray::fromHex("3b000000 01000000 04000000") + "Loop" // B, N, title
+                                + QByteArray::fromHex("00000000 00000000 00000000 04000000")
+                                + "data"                                            // author, comments, folder, name
+                                + QByteArray::fromHex("00000000 05000000 0d000000") // data offset, sizes
+                                + "ZCTI" + QByteArray::fromHex("010300 789ccb48cdc9c90700062c0215") // version, the data
+                                + QByteArray::fromHex("00000000 34000000"); // footer: P = 0, T = 52
 
 QStringList L(std::initializer_list<const char *> texts)
 {
@@ -59,8 +62,9 @@ QByteArray withLong(QByteArray bytes, qint64 offset, qint32 value)
     return bytes.replace(offset, 4, encoded);
 }
 
-Entry file(const QByteArray &folder, const QByteArray &name, const QByteArray &content, std::optional<qint32> unCompSize = {},
-           std::optional<qint32> dataOffset = {}, std::optional<qint32> compSize = {})
+Entry file(const QByteArray &folder, const QByteArray &name, const QByteArray &content,
+           std::optional<qint32> unCompSize = {}, std::optional<qint32> dataOffset = {},
+           std::optional<qint32> compSize = {})
 {
     return Entry{folder, name, content, std::nullopt, dataOffset, unCompSize, compSize};
 }
@@ -70,7 +74,8 @@ QStringList packed(const Entries &entries)
 {
     QStringList lines{u"base/"_s};
     for (const Entry &e : entries) {
-        const QString path = u"base/"_s + QString::fromLatin1(e.folder).replace(u'\\', u'/') + QString::fromLatin1(e.name);
+        const QString path = u"base/"_s + QString::fromLatin1(e.folder).replace(u'\\', u'/')
+                             + QString::fromLatin1(e.name);
         for (qsizetype at = path.indexOf(u'/', 5); at >= 0; at = path.indexOf(u'/', at + 1))
             lines << path.left(at + 1);
         QByteArray content = e.content;
@@ -82,7 +87,8 @@ QStringList packed(const Entries &entries)
 
 QString alertLine(const Alert &alert)
 {
-    return QStringList{alert.title, alert.message, alert.defaultButton, alert.alternateButton, alert.otherButton}.join(u'|');
+    return QStringList{alert.title, alert.message, alert.defaultButton, alert.alternateButton, alert.otherButton}.join(
+        u'|');
 }
 
 // The platform's question about one file, as the install table records it.
@@ -105,7 +111,8 @@ QList<void *> stopHandlers()
 bool writingUnder(pid_t child, const QString &folder)
 {
     const QFileInfoList fds = QDir(u"/proc/%1/fd"_s.arg(child)).entryInfoList(QDir::Files | QDir::System);
-    return std::any_of(fds.cbegin(), fds.cend(), [&](const QFileInfo &fd) { return fd.symLinkTarget().startsWith(folder + u'/'); });
+    return std::any_of(fds.cbegin(), fds.cend(),
+                       [&](const QFileInfo &fd) { return fd.symLinkTarget().startsWith(folder + u'/'); });
 }
 
 // Installs in a child process that is killed outright once the first file is done and the next
@@ -116,16 +123,18 @@ int killedWhileWriting(TrackPackage &package, const QString &base)
     if (::pipe2(reports, O_NONBLOCK) != 0)
         return 0;
     package.setProgressHandler([&reports](qint64, qint64) { (void)!::write(reports[1], "x", 1); });
-    const int result = TestFiles::runInChild([&] {
-        package.expandPackageTo(base, false);
-        (void)!::write(reports[1], "xx", 2);
-        return ::pause();
-    }, [&](pid_t child) {
-        char report;
-        for (int done = 0; done < 2 && !(done == 1 && writingUnder(child, base));)
-            done += ::read(reports[0], &report, 1) == 1;
-        ::kill(child, SIGKILL);
-    });
+    const int result = TestFiles::runInChild(
+        [&] {
+            package.expandPackageTo(base, false);
+            (void)!::write(reports[1], "xx", 2);
+            return ::pause();
+        },
+        [&](pid_t child) {
+            char report;
+            for (int done = 0; done < 2 && !(done == 1 && writingUnder(child, base));)
+                done += ::read(reports[0], &report, 1) == 1;
+            ::kill(child, SIGKILL);
+        });
     ::close(reports[0]);
     ::close(reports[1]);
     return result;
@@ -185,7 +194,8 @@ void TestPackage::load_data()
     const QString v130 = u"Package Version: 1.3.0"_s, none;
     row("example", ExampleBytes, 0, v130, 1,
         L({"title=Loop", "author=", "comments=", "version=1.3.0", "P=0", "T=52", "B=59", "entry=|data|0|5|13"}));
-    row("one byte in front", example().setPrefix("M").build(), 0, v130, 1, L({"P=1", "T=53", "B=60", "entry=|data|0|5|13"}));
+    row("one byte in front", example().setPrefix("M").build(), 0, v130, 1,
+        L({"P=1", "T=53", "B=60", "entry=|data|0|5|13"}));
     QByteArray program(4096, 'M'); // a program in front, with tags and a footer of its own
     program.replace(100, 4, "ZCSE").replace(200, 4, "ZCTI").replace(4088, 8, QByteArray::fromHex("6400000064000000"));
     row("program in front", example().setPrefix(program).build(), 0, v130, 1, L({"P=4096", "T=4148", "B=4155"}));
@@ -198,11 +208,13 @@ void TestPackage::load_data()
     row("seven bytes", QByteArray("ZCSE\1\0\0", 7), -1, none, 0);
 
     row("version 1.5.0", example().setVersion(1, 5, 0).build(), 0, u"Package Version: 1.5.0"_s, 1);
-    row("revision 255", example().setVersion(1, 3, -1).build(), 0, u"Package Version: 1.3.-1"_s, 1, L({"version=1.3.-1"}));
+    row("revision 255", example().setVersion(1, 3, -1).build(), 0, u"Package Version: 1.3.-1"_s, 1,
+        L({"version=1.3.-1"}));
     row("version 1.4.0", example().setVersion(1, 4, 0).build(), -4, u"Package Version: 1.4.0"_s, 0);
     row("version 2.3.0", example().setVersion(2, 3, 0).build(), -4, u"Package Version: 2.3.0"_s, 0);
     row("version 0.3.0", example().setVersion(0, 3, 0).build(), -4, u"Package Version: 0.3.0"_s, 0);
-    row("version before tags", example().setVersion(1, 4, 0).setTags("XXXX", "YYYY").build(), -4, u"Package Version: 1.4.0"_s, 0);
+    row("version before tags", example().setVersion(1, 4, 0).setTags("XXXX", "YYYY").build(), -4,
+        u"Package Version: 1.4.0"_s, 0);
     row("track-info tag case", example().setTags("ZCTi", "ZCSE").build(), -1, v130, 0);
     row("package tag case", example().setTags("ZCTI", "ZCSe").build(), -1, v130, 0);
 
@@ -228,7 +240,12 @@ void TestPackage::load_data()
     row("paths, in file order", paths.build(), 0, v130, 5,
         L({"path=Tracks/loop.zctrack", "path=a", "path=Tracksb", "path=Levels/Night/x\\y", "path=a/b/c/x"}));
     PackageWriter latin1;
-    latin1.setTitle("Caf\xe9").setAuthor("\xff\x80").setComments("na\xefve\r\n").addFile("Pi\xf1" "ata\\", "\xe9t\xe9", "x");
+    latin1.setTitle("Caf\xe9")
+        .setAuthor("\xff\x80")
+        .setComments("na\xefve\r\n")
+        .addFile("Pi\xf1"
+                 "ata\\",
+                 "\xe9t\xe9", "x");
     row("bytes above 127", latin1.build(), 0, v130, 1,
         L({"title=Café", "author=\u00ff\u0080", "comments=naïve\r\n", "path=Piñata/été"}));
     PackageWriter three, one;
@@ -236,7 +253,8 @@ void TestPackage::load_data()
     one.setTitle("One").setAuthor("Bo").addFile("Tracks\\", "z.zctrack", "zz");
     row("second load replaces entries", one.build(), 0, v130, 1, L({"title=One", "author=Bo", "path=Tracks/z.zctrack"}),
         {}, three.build());
-    row("failed load after a good one", {}, -3, none, 1, L({"title=Loop"}), m_files.path(u"gone.zcpack"_s), ExampleBytes);
+    row("failed load after a good one", {}, -3, none, 1, L({"title=Loop"}), m_files.path(u"gone.zcpack"_s),
+        ExampleBytes);
 }
 
 void TestPackage::load()
@@ -265,13 +283,19 @@ void TestPackage::load()
     QCOMPARE(int(package.pkgFilesCount()), entries);
 
     const auto text = [](const QString &s) { return s.isNull() ? u"(none)"_s : s; };
-    QStringList listed{u"title="_s + text(package.pkgTitle()), u"author="_s + text(package.pkgAuthor()),
-                       u"comments="_s + text(package.pkgComments()),
-                       u"version=%1.%2.%3"_s.arg(package.pkgFileVerMaj()).arg(package.pkgFileVerMin()).arg(package.pkgFileVerRev()),
-                       u"P=%1"_s.arg(package.pkgHeaderOffset()), u"T=%1"_s.arg(package.trkInfoHeaderOffset()),
-                       u"B=%1"_s.arg(package.baseOffset())};
+    QStringList listed{
+        u"title="_s + text(package.pkgTitle()),
+        u"author="_s + text(package.pkgAuthor()),
+        u"comments="_s + text(package.pkgComments()),
+        u"version=%1.%2.%3"_s.arg(package.pkgFileVerMaj()).arg(package.pkgFileVerMin()).arg(package.pkgFileVerRev()),
+        u"P=%1"_s.arg(package.pkgHeaderOffset()),
+        u"T=%1"_s.arg(package.trkInfoHeaderOffset()),
+        u"B=%1"_s.arg(package.baseOffset())};
     for (const ZLibCompFileMetaData &e : package.compFileMetaData())
-        listed << u"entry=%1|%2|%3|%4|%5"_s.arg(e.relPath(), e.filename()).arg(e.baseRelOffset()).arg(e.unCompSize()).arg(e.compSize());
+        listed << u"entry=%1|%2|%3|%4|%5"_s.arg(e.relPath(), e.filename())
+                      .arg(e.baseRelOffset())
+                      .arg(e.unCompSize())
+                      .arg(e.compSize());
     for (const ZLibCompFileMetaData &e : package.compFileMetaData())
         listed << u"path="_s + e.relFilePath();
     const QRegularExpression value(u"=.*"_s, QRegularExpression::DotMatchesEverythingOption);
@@ -312,7 +336,8 @@ void TestPackage::texts_data()
     QTest::addColumn<QString>("wording");
 
     QTest::newRow("installed") << InstallResult::statusText(0) << u"Package Installed Successfully."_s;
-    QTest::newRow("failed: tag, then code") << InstallResult::statusText(-4) << u"Error Installing Package (FDIR/-4)."_s;
+    QTest::newRow("failed: tag, then code")
+        << InstallResult::statusText(-4) << u"Error Installing Package (FDIR/-4)."_s;
     QTest::newRow("unknown code") << InstallResult::statusText(-9) << u"Error Installing Package (MISC/-9)."_s;
     QTest::newRow("stopped") << InstallResult::stoppedText(1, 3) << u"Install stopped after 1 of 3 files."_s;
     QTest::newRow("overwrite question, the path inside the package")
@@ -332,7 +357,8 @@ void TestPackage::install_data()
     QTest::addColumn<Entries>("entries");
     QTest::addColumn<QStringList>("before"); // tree lines; the install goes into "base"
     QTest::addColumn<QString>("setup");      // what else happens: see install()
-    QTest::addColumn<QString>("answers");    // y n a: Replace, Keep, ReplaceAll; Y N A ?: alert buttons, ? none of them; -: no asking
+    QTest::addColumn<QString>(
+        "answers"); // y n a: Replace, Keep, ReplaceAll; Y N A ?: alert buttons, ? none of them; -: no asking
     QTest::addColumn<int>("code");
     QTest::addColumn<QStringList>("events"); // questions, waits and log lines; @ is the root
     QTest::addColumn<QStringList>("after");  // the whole tree; a line ending in " ?" may be missing
@@ -350,36 +376,45 @@ void TestPackage::install_data()
     const Entries abcd{file("", "a", "new a"), file("", "b", "new b"), file("", "c", "new c"), file("", "d", "new d")};
     const QStringList oldAbcd = L({"base/", "base/a=old", "base/b=old", "base/c=old", "base/d=old"});
     row("platform: other value, No, Yes To All", abcd, oldAbcd, plain, u"?NA"_s, 0,
-        platformAsks(u"a"_s) + platformAsks(u"b"_s) + platformAsks(u"c"_s), L({"base/", "base/a=new a", "base/b=old", "base/c=new c", "base/d=new d"}));
-    row("query: Replace, Keep, ReplaceAll", abcd + Entries{file("", "e", "new e")}, L({"base/a=old", "base/c=old", "base/d=old", "base/e=old"}),
-        plain, u"yna"_s, 0, L({"ask:a", "ask:c", "ask:d"}), L({"base/", "base/a=new a", "base/b=new b", "base/c=old", "base/d=new d", "base/e=new e"}));
+        platformAsks(u"a"_s) + platformAsks(u"b"_s) + platformAsks(u"c"_s),
+        L({"base/", "base/a=new a", "base/b=old", "base/c=new c", "base/d=new d"}));
+    row("query: Replace, Keep, ReplaceAll", abcd + Entries{file("", "e", "new e")},
+        L({"base/a=old", "base/c=old", "base/d=old", "base/e=old"}), plain, u"yna"_s, 0, L({"ask:a", "ask:c", "ask:d"}),
+        L({"base/", "base/a=new a", "base/b=new b", "base/c=old", "base/d=new d", "base/e=new e"}));
     row("Yes To All lasts one call", abcd.mid(0, 2), oldAbcd.mid(0, 3), u"again=base"_s, u"a"_s, 0,
         L({"ask:a", "ask:a", "ask:b"}), packed(abcd.mid(0, 2)));
     const Entries ride{file("Tracks\\", "Ride.ZCTRACK", "track"), file("", "readme", "r")};
     row("kept track file", ride, L({"base/Tracks/Ride.ZCTRACK=mine"}), plain, u"n"_s, 0, L({"ask:Tracks/Ride.ZCTRACK"}),
-        L({"base/", "base/Tracks/", "base/Tracks/Ride.ZCTRACK=mine", "base/readme=r"}), u"@/base/Tracks/Ride.ZCTRACK"_s);
+        L({"base/", "base/Tracks/", "base/Tracks/Ride.ZCTRACK=mine", "base/readme=r"}),
+        u"@/base/Tracks/Ride.ZCTRACK"_s);
 
-    const Entries marks{file("T\\", "first.zctrack", "1"), file("T\\", "second.zct", "2"), file("", "readme", "r"),
-                        file("", "ridezct", "x"), file("", "ride.zctrack.bak", "x"), file("a.zct\\", "data", "x")};
+    const Entries marks{file("T\\", "first.zctrack", "1"), file("T\\", "second.zct", "2"),
+                        file("", "readme", "r"),           file("", "ridezct", "x"),
+                        file("", "ride.zctrack.bak", "x"), file("a.zct\\", "data", "x")};
     row("the last marked entry", marks, none, plain, ask, 0, none, packed(marks), u"@/base/T/second.zct"_s);
     const Entries track{file("Tracks\\", "x.zctrack", "x")};
     row("track file kept through a failed call", track, L({"plain=x"}), u"again=plain"_s, ask, -3, none,
         packed(track) << u"plain=x"_s, u"@/base/Tracks/x.zctrack"_s);
 
-    const Entries reversed{file("", "one", "first file"), file("", "two", QByteArray(5000, '2')), file("", "three", "3")};
+    const Entries reversed{file("", "one", "first file"), file("", "two", QByteArray(5000, '2')),
+                           file("", "three", "3")};
     row("data stored last entry first", reversed, none, u"reverse"_s, ask, 0, none, packed(reversed));
-    const Entries sizes{file("", "first", QByteArray(1000, 'X')), file("", "padded", "ab", 50), file("", "cut", QByteArray(113, 'x'), 100),
-                        file("", "rounded", QByteArray(262207, 'r'), 259599), file("", "empty", QByteArray(12, 'x'), 0)};
+    const Entries sizes{file("", "first", QByteArray(1000, 'X')), file("", "padded", "ab", 50),
+                        file("", "cut", QByteArray(113, 'x'), 100),
+                        file("", "rounded", QByteArray(262207, 'r'), 259599),
+                        file("", "empty", QByteArray(12, 'x'), 0)};
     row("exactly unCompSize bytes", sizes, none, plain, ask, 0, none, packed(sizes));
     const Entries over{file("", "first", "1"), file("", "over", QByteArray(114, 'x'), 100), file("", "third", "3")};
     row("stream past its buffer", over, none, plain, ask, -1, none, packed(over.mid(0, 1)));
     const QByteArray stream = PackageWriter::compress("the second file");
     QByteArray badSum = stream;
     badSum[badSum.size() - 1] = char(badSum.back() ^ 0x55);
-    for (const auto &[name, stored] : {std::pair{"stream cut short", stream.chopped(3)}, std::pair{"bad checksum", badSum}}) {
+    for (const auto &[name, stored] :
+         {std::pair{"stream cut short", stream.chopped(3)}, std::pair{"bad checksum", badSum}}) {
         Entries broken{file("", "first", "1"), file("", "second", "the second file"), file("", "third", "3")};
         broken[1].compressed = stored;
-        row(name, broken, L({"base/second=old"}), plain, ask, -1, none, L({"base/", "base/first=1", "base/second=old"}));
+        row(name, broken, L({"base/second=old"}), plain, ask, -1, none,
+            L({"base/", "base/first=1", "base/second=old"}));
     }
 
     row("missing base, with parents", track, none, u"to=a/b/c"_s, ask, 0, none,
@@ -388,32 +423,44 @@ void TestPackage::install_data()
     row("chain of links", track, L({"base/", "l1 -> base", "l2 -> l1"}), u"to=l2"_s, ask, 0, none,
         packed(track) + L({"l1 -> base", "l2 -> l1"}), u"@/base/Tracks/x.zctrack"_s);
     row("base is a file", track, L({"base=a file"}), plain, ask, -3, none, L({"base=a file"}));
-    row("base is a dangling link", track, L({"base -> gone"}), plain, ask, -3, L({"log:Failed to create folder at @/base"}),
-        L({"base -> gone"}));
+    row("base is a dangling link", track, L({"base -> gone"}), plain, ask, -3,
+        L({"log:Failed to create folder at @/base"}), L({"base -> gone"}));
     row("never loaded", {}, none, u"unloaded"_s, ask, -6, none, base);
 
-    row("file where a folder goes", {file("", "first", "1"), file("Tracks\\Night\\", "x", "x")}, L({"base/Tracks=in the way"}), plain,
-        ask, -4, L({"log:Failed to create folder at @/base/Tracks/Night/"}), L({"base/", "base/Tracks=in the way", "base/first=1"}));
-    row("folder where a file goes", {file("T\\", "data", "x"), file("", "after", "a")}, L({"base/T/data/"}), plain, ask, -5,
-        L({"log:folder ovewrite rejected: @/base/T/data"}), L({"base/", "base/T/", "base/T/data/"}));
-    row("empty name, asking off", {file("", "", "x")}, none, plain, off, -5, L({"log:folder ovewrite rejected: @/base/"}), base);
+    row("file where a folder goes", {file("", "first", "1"), file("Tracks\\Night\\", "x", "x")},
+        L({"base/Tracks=in the way"}), plain, ask, -4, L({"log:Failed to create folder at @/base/Tracks/Night/"}),
+        L({"base/", "base/Tracks=in the way", "base/first=1"}));
+    row("folder where a file goes", {file("T\\", "data", "x"), file("", "after", "a")}, L({"base/T/data/"}), plain, ask,
+        -5, L({"log:folder ovewrite rejected: @/base/T/data"}), L({"base/", "base/T/", "base/T/data/"}));
+    row("empty name, asking off", {file("", "", "x")}, none, plain, off, -5,
+        L({"log:folder ovewrite rejected: @/base/"}), base);
     const QStringList outside = L({"outside/", "outside/elsewhere/", "outside/fifo (fifo)", "outside/victim=victim"});
-    row("link to a folder at a file's path", track, outside + L({"base/Tracks/x.zctrack -> ../../outside/elsewhere"}), plain, off, -5,
-        L({"log:folder ovewrite rejected: @/base/Tracks/x.zctrack"}), outside + L({"base/", "base/Tracks/", "base/Tracks/x.zctrack -> ../../outside/elsewhere"}));
+    row("link to a folder at a file's path", track, outside + L({"base/Tracks/x.zctrack -> ../../outside/elsewhere"}),
+        plain, off, -5, L({"log:folder ovewrite rejected: @/base/Tracks/x.zctrack"}),
+        outside + L({"base/", "base/Tracks/", "base/Tracks/x.zctrack -> ../../outside/elsewhere"}));
     const Entries abc{file("Tracks\\", "a", "new a"), file("Tracks\\", "b", "new b"), file("Tracks\\", "c", "new c")};
     row("links at files' paths are replaced", abc,
-        outside + L({"base/Tracks/a -> ../../outside/victim", "base/Tracks/b -> ../../outside/nothing", "base/Tracks/c -> ../../outside/fifo"}),
+        outside
+            + L({"base/Tracks/a -> ../../outside/victim", "base/Tracks/b -> ../../outside/nothing",
+                 "base/Tracks/c -> ../../outside/fifo"}),
         plain, u"yna"_s, 0, L({"ask:Tracks/a", "ask:Tracks/b", "ask:Tracks/c"}),
-        outside + L({"base/", "base/Tracks/", "base/Tracks/a=new a", "base/Tracks/b -> ../../outside/nothing", "base/Tracks/c=new c"}));
-    row("foreign link to a folder", Entries{file("", "first", "1")} + track, outside + L({"base/Tracks -> ../outside/elsewhere (uid 4242)"}),
-        plain, ask, -4, L({"log:Refused link owned by another user: @/base/Tracks"}),
+        outside
+            + L({"base/", "base/Tracks/", "base/Tracks/a=new a", "base/Tracks/b -> ../../outside/nothing",
+                 "base/Tracks/c=new c"}));
+    row("foreign link to a folder", Entries{file("", "first", "1")} + track,
+        outside + L({"base/Tracks -> ../outside/elsewhere (uid 4242)"}), plain, ask, -4,
+        L({"log:Refused link owned by another user: @/base/Tracks"}),
         outside + L({"base/", "base/Tracks -> ../outside/elsewhere (uid 4242)"}));
     row("own link to a folder", track, outside + L({"base/Tracks -> ../outside/elsewhere"}), plain, ask, 0, none,
-        outside + L({"base/", "base/Tracks -> ../outside/elsewhere", "outside/elsewhere/x.zctrack=x"}), u"@/base/Tracks/x.zctrack"_s);
+        outside + L({"base/", "base/Tracks -> ../outside/elsewhere", "outside/elsewhere/x.zctrack=x"}),
+        u"@/base/Tracks/x.zctrack"_s);
     row("link of the folder's owner", {file("shared\\Tracks\\", "x.zctrack", "x")},
-        outside + L({"base/shared/ (uid 4242)", "base/shared/Tracks -> ../../outside/elsewhere (uid 4242)"}), plain, ask, 0, none,
-        outside + L({"base/", "base/shared/ (uid 4242)", "base/shared/Tracks -> ../../outside/elsewhere (uid 4242)",
-                     "outside/elsewhere/x.zctrack=x"}), u"@/base/shared/Tracks/x.zctrack"_s);
+        outside + L({"base/shared/ (uid 4242)", "base/shared/Tracks -> ../../outside/elsewhere (uid 4242)"}), plain,
+        ask, 0, none,
+        outside
+            + L({"base/", "base/shared/ (uid 4242)", "base/shared/Tracks -> ../../outside/elsewhere (uid 4242)",
+                 "outside/elsewhere/x.zctrack=x"}),
+        u"@/base/shared/Tracks/x.zctrack"_s);
 
     // Refused before anything is written, the valid first entry included.
     const auto refused = [&](const char *name, const Entry &hostile, int code, const QString &log) {
@@ -426,22 +473,25 @@ void TestPackage::install_data()
     refused("name is ..", file("Tracks\\", "..", "x"), -4, out + "Tracks/.."_L1);
     refused("NUL in the name", file("Tracks\\", QByteArray("a\0b.zctrack", 11), "x"), -4,
             u"Refused path with a NUL character: Tracks/a?b.zctrack"_s);
-    refused("the simulator's program", file("ZoomcrestSimulator.app\\Contents\\MacOS\\", "ZoomcrestSimulator", "#!"), -4,
-            u"Refused entry in the simulator's program folder: ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator"_s);
-    refused("path too long", file("", QByteArray(5000, 'x'), "x"), -4, u"Refused path too long to create: "_s + QString(5000, u'x'));
+    refused(
+        "the simulator's program", file("ZoomcrestSimulator.app\\Contents\\MacOS\\", "ZoomcrestSimulator", "#!"), -4,
+        u"Refused entry in the simulator's program folder: ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator"_s);
+    refused("path too long", file("", QByteArray(5000, 'x'), "x"), -4,
+            u"Refused path too long to create: "_s + QString(5000, u'x'));
     refused("data before the file", file("", "hostile", "x", {}, -100000), -1, {});
     refused("data offset largest", file("", "hostile", "x", {}, INT_MAX), -1, {});
     refused("compressed size largest", file("", "hostile", "x", {}, {}, INT_MAX), -1, {});
     refused("uncompressed size negative", file("", "hostile", "x", -5), -1, {});
-    const Entries app{file("ZoomcrestSimulator.app\\Contents\\", "MacOS.txt", "r"), file("ZoomcrestSimulator.app\\Contents\\Resources\\", "MacOS", "r")};
+    const Entries app{file("ZoomcrestSimulator.app\\Contents\\", "MacOS.txt", "r"),
+                      file("ZoomcrestSimulator.app\\Contents\\Resources\\", "MacOS", "r")};
     row("other files of the simulator", app, none, plain, ask, 0, none, packed(app));
     Entries deep;
     for (QByteArray folder; deep.size() < 1000;)
         deep << file(folder += "d\\", "f", QByteArray::number(deep.size()));
     row("a thousand folders deep", deep, none, plain, ask, 0, none, packed(deep));
 
-    row("replacement keeps the mode, not set-id", {file("", "run", "new")}, L({"base/run=old (mode 4750)"}), plain, off, 0, none,
-        L({"base/", "base/run=new (mode 0750)"}));
+    row("replacement keeps the mode, not set-id", {file("", "run", "new")}, L({"base/run=old (mode 4750)"}), plain, off,
+        0, none, L({"base/", "base/run=new (mode 0750)"}));
     const Entries big{file("Tracks\\", "big.zctrack", QByteArray(1 << 20, 'b'))};
     row("size limit, new file", big, none, u"fsize"_s, ask, -2, none, L({"base/", "base/Tracks/"}));
     row("size limit, old file stays whole", big, L({"base/Tracks/big.zctrack=old"}), u"fsize"_s, off, -2, none,
@@ -451,7 +501,8 @@ void TestPackage::install_data()
         L({"base/", "base/first=1"}) << fileLine(u"base/large"_s, large[1].content) + " ?"_L1);
     const Entries three{file("", "one", "1"), file("", "two", "2"), file("", "three", "3")};
     for (const char *signal : {"SIGINT", "SIGTERM", "SIGHUP"})
-        row(signal, three, none, QString::fromLatin1(signal), ask, InstallResult::Stopped, none, L({"base/", "base/one=1"}));
+        row(signal, three, none, QString::fromLatin1(signal), ask, InstallResult::Stopped, none,
+            L({"base/", "base/one=1"}));
     const Entries meddled{file("Tracks\\", "a", "a"), file("", "readme", "new"), file("Tracks\\", "b", "b")};
     row("folder removed during a question", meddled, L({"base/readme=old"}), u"meddle"_s, u"y"_s, 0, L({"ask:readme"}),
         L({"base/", "base/Tracks/", "base/Tracks/b=b", "base/readme=new"}));
@@ -473,10 +524,10 @@ void TestPackage::install_data()
     const QString noRoom = u"log:Not enough free space at @/base"_s;
     row("blocks, not bytes", many, L({"base (tmpfs size=1m)"}), plain, ask, -2, {noRoom}, base);
     row("inodes", many.mid(0, 50), L({"base (tmpfs size=64m,nr_inodes=20)"}), plain, ask, -2, {noRoom}, base);
-    row("kept files need no room", kept.mid(0, 10), L({"base (tmpfs size=1m)"}) + full.mid(0, 10), plain, u"nnnnnnnnnn"_s, 0,
-        keptAsks.mid(0, 10), L({"base/", "base/Many/"}) + fullAfter.mid(0, 10));
-    row("room for a replacement copy", kept, L({"base (tmpfs size=1m)"}) + full, plain, u"n"_s.repeated(12), -2, {noRoom},
-        L({"base/", "base/Many/"}) + fullAfter);
+    row("kept files need no room", kept.mid(0, 10), L({"base (tmpfs size=1m)"}) + full.mid(0, 10), plain,
+        u"nnnnnnnnnn"_s, 0, keptAsks.mid(0, 10), L({"base/", "base/Many/"}) + fullAfter.mid(0, 10));
+    row("room for a replacement copy", kept, L({"base (tmpfs size=1m)"}) + full, plain, u"n"_s.repeated(12), -2,
+        {noRoom}, L({"base/", "base/Many/"}) + fullAfter);
     row("no capacity reported", many, L({"base (ramfs)"}), plain, ask, 0, none, packed(many));
 }
 
@@ -512,7 +563,8 @@ void TestPackage::install()
         if (index < 3)
             queued << QList{OverwriteAnswer::Replace, OverwriteAnswer::Keep, OverwriteAnswer::ReplaceAll}.value(index);
         else
-            platform.queueAnswer(QList{AlertAnswer::Default, AlertAnswer::Alternate, AlertAnswer::Other, AlertAnswer(2)}.at(index - 3));
+            platform.queueAnswer(
+                QList{AlertAnswer::Default, AlertAnswer::Alternate, AlertAnswer::Other, AlertAnswer(2)}.at(index - 3));
     }
     package.setOverwriteQuery([&](const QString &relFilePath) {
         platform.events << u"ask:"_s + relFilePath;

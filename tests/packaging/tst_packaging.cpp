@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Installs the build into a temporary prefix and checks that a desktop finds there what it
 // needs: the programs, a launcher that hands over the files it is given, the package file type
 // and the icons.
@@ -60,7 +63,8 @@ int main(int argc, char **argv)
     // The install and the file type database must be in place before Qt reads the database.
     QTemporaryDir dir;
     prefix = dir.path();
-    if (QProcess::execute(QStringLiteral(CMAKE_COMMAND), {u"--install"_s, QStringLiteral(BUILD_DIR), u"--prefix"_s, prefix})
+    if (QProcess::execute(QStringLiteral(CMAKE_COMMAND),
+                          {u"--install"_s, QStringLiteral(BUILD_DIR), u"--prefix"_s, prefix})
             != 0
         || QProcess::execute(u"update-mime-database"_s, {prefix + u"/share/mime"_s}) != 0)
         return 1;

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The platform services that need no window: notifications, starting a program, fetching over
 // HTTP, text made safe for a log, stored flags, and what a process without a platform answers.
 #include "SimulatorStandIn.h"
@@ -34,7 +37,8 @@ private Q_SLOTS:
         };
         center.addObserver(&first, u"a"_s, note(u"1"_s));
         center.addObserver(&second, u"b"_s, note(u"2"_s));
-        center.addObserver(&second, u"a"_s, [&](const Notification &n) { center.removeObserver(&second), note(u"2"_s)(n); });
+        center.addObserver(&second, u"a"_s,
+                           [&](const Notification &n) { center.removeObserver(&second), note(u"2"_s)(n); });
         center.addObserver(&first, u"a"_s, note(u"1'"_s));
         for (const QString &name : {u"a"_s, u"b"_s, u"a"_s})
             center.postNotificationName(name, &poster);
@@ -116,7 +120,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("text"); // null: none handed over
-        QTest::newRow("200") << "answers" << 200 << QByteArray("1.2\nhttps://get.example/\n") << "1.2\nhttps://get.example/\n";
+        QTest::newRow("200") << "answers" << 200 << QByteArray("1.2\nhttps://get.example/\n")
+                             << "1.2\nhttps://get.example/\n";
         QTest::newRow("200, UTF-8") << "answers" << 200 << QByteArray("1.2\nCaf\xc3\xa9") << "1.2\nCaf\u00e9";
         QTest::newRow("200, empty") << "answers" << 200 << QByteArray() << "";
         QTest::newRow("203") << "answers" << 203 << QByteArray("1.2\n") << QString();
@@ -143,8 +148,9 @@ private Q_SLOTS:
         QObject context;
         bool done = false;
         std::optional<QString> got;
-        UrlFetcher::fetch(url, &context, [&](const std::optional<QString> &t) { done = true, got = t; },
-                          server == u"answers"_s ? 20000 : 300);
+        UrlFetcher::fetch(
+            url, &context, [&](const std::optional<QString> &t) { done = true, got = t; },
+            server == u"answers"_s ? 20000 : 300);
         QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
         QCOMPARE(got.has_value(), !text.isNull());
         QCOMPARE(got.value_or(QString()), text);
@@ -171,12 +177,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("oneLine");
         QTest::addColumn<QString>("lines"); // where line feeds may stay
-        QTest::newRow("plain") << u"Package Version: 1.3.0"_s << u"Package Version: 1.3.0"_s << u"Package Version: 1.3.0"_s;
-        QTest::newRow("line feed") << u"a\nPackage Version: 9"_s << u"a\\nPackage Version: 9"_s << u"a\nPackage Version: 9"_s;
+        QTest::newRow("plain") << u"Package Version: 1.3.0"_s << u"Package Version: 1.3.0"_s
+                               << u"Package Version: 1.3.0"_s;
+        QTest::newRow("line feed") << u"a\nPackage Version: 9"_s << u"a\\nPackage Version: 9"_s
+                                   << u"a\nPackage Version: 9"_s;
         QTest::newRow("carriage return") << u"x\ry"_s << u"x\\ry"_s << u"x\\ry"_s;
         QTest::newRow("escape sequence") << u"x\x1b[2Jy"_s << u"x\ufffd[2Jy"_s << u"x\ufffd[2Jy"_s;
-        QTest::newRow("DEL and C1") << u"a\x7f b\u0085 c\u009b2J"_s << u"a\ufffd b\ufffd c\ufffd2J"_s << u"a\ufffd b\ufffd c\ufffd2J"_s;
-        QTest::newRow("tab and Latin-1 kept") << u"a\tb \u00e9\u00a0"_s << u"a\tb \u00e9\u00a0"_s << u"a\tb \u00e9\u00a0"_s;
+        QTest::newRow("DEL and C1") << u"a\x7f b\u0085 c\u009b2J"_s << u"a\ufffd b\ufffd c\ufffd2J"_s
+                                    << u"a\ufffd b\ufffd c\ufffd2J"_s;
+        QTest::newRow("tab and Latin-1 kept")
+            << u"a\tb \u00e9\u00a0"_s << u"a\tb \u00e9\u00a0"_s << u"a\tb \u00e9\u00a0"_s;
     }
 
     void plainText()
@@ -213,7 +223,8 @@ private Q_SLOTS:
     void headlessAnswers()
     {
         HeadlessPlatform platform;
-        QCOMPARE(platform.runAlertPanel(Alert{u"Q"_s, u"Replace?"_s, u"Yes"_s, u"No"_s, u"Yes To All"_s}), AlertAnswer::Alternate);
+        QCOMPARE(platform.runAlertPanel(Alert{u"Q"_s, u"Replace?"_s, u"Yes"_s, u"No"_s, u"Yes To All"_s}),
+                 AlertAnswer::Alternate);
         QCOMPARE(platform.runAlertPanel(Alert{u"R"_s, u"Failed."_s, u"OK"_s}), AlertAnswer::Default);
     }
 };

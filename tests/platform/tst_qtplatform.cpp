@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The desktop platform: its alerts, answered the way a user answers them, its fetches over
 // HTTP, and the window frames it keeps.
 #include "GuiTest.h"
@@ -40,7 +43,8 @@ private Q_SLOTS:
         QtPlatform platform;
         GuiTest::AlertAnswerer answerer({press});
         // A package's file name may look like markup: shown as it stands.
-        const Alert alert{u"File Already Exists"_s, u"The File '<b>ride</b>.zctrack' exists."_s, labels[0], labels[1], labels[2]};
+        const Alert alert{u"File Already Exists"_s, u"The File '<b>ride</b>.zctrack' exists."_s, labels[0], labels[1],
+                          labels[2]};
         QCOMPARE(platform.runAlertPanel(alert), answer);
         QVERIFY(answerer.done());
         QCOMPARE(answerer.answered.value(0).text, alert.message);

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The preferences window's own decisions, one scenario a row: the stored folder, what the user
 // does in the window and its folder chooser, and the answers queued for the alerts, against
 // what the window says (in order), what it shows and what reaches the settings store. Which
@@ -47,7 +50,8 @@ private Q_SLOTS:
             else if (event == u"openPanel"_s)
                 m_transcript << u"chooser "_s + m_platform->panels.last()->directory
                                     + (m_platform->panels.last()->window == m_prefs->window() ? u""_s : u" elsewhere"_s)
-                                    + (m_platform->panels.last()->choosing() == u"folders one"_s ? u""_s : u" not folders"_s)
+                                    + (m_platform->panels.last()->choosing() == u"folders one"_s ? u""_s
+                                                                                                 : u" not folders"_s)
                                     + (m_platform->panels.last()->types.isEmpty() ? u""_s : u" filtered"_s);
             else
                 m_transcript << event;
@@ -66,8 +70,8 @@ private Q_SLOTS:
 
     void scenarios_data()
     {
-        QTest::addColumn<QString>("stored");  // Zoomcrest (holds the simulator), Other, Gone; "+": the override flag
-        QTest::addColumn<QString>("steps");   // split at blanks
+        QTest::addColumn<QString>("stored"); // Zoomcrest (holds the simulator), Other, Gone; "+": the override flag
+        QTest::addColumn<QString>("steps");  // split at blanks
         QTest::addColumn<QList<AlertAnswer>>("answers");
         QTest::addColumn<QStringList>("transcript");
         QTest::addColumn<QString>("finally"); // the field, the working flag, whether the folder in effect is
@@ -76,37 +80,49 @@ private Q_SLOTS:
         const QString notZC = shown(NotAZoomcrestFolder);
 
         QTest::newRow("the window shows the stored folder and flag")
-            << "Other+" << "show" << QList<AlertAnswer>() << QStringList() << "@/Other blessed valid | @/Other+ open";
+            << "Other+"
+            << "show" << QList<AlertAnswer>() << QStringList() << "@/Other blessed valid | @/Other+ open";
         QTest::newRow("folder valid: the chooser starts there, Cancel ends it")
-            << "Zoomcrest" << "show choose cancel" << QList<AlertAnswer>() << QStringList{u"chooser @/Zoomcrest"_s}
+            << "Zoomcrest"
+            << "show choose cancel" << QList<AlertAnswer>() << QStringList{u"chooser @/Zoomcrest"_s}
             << "@/Zoomcrest valid | @/Zoomcrest open";
         QTest::newRow("folder not valid: from /Applications, and Cancel brings it back even after a pick")
-            << "Gone" << "show choose pick:Other choose cancel" << QList<AlertAnswer>{yes}
-            << QStringList{u"chooser /Applications"_s, u"beep"_s, notZC, u"chooser /Applications"_s, u"closePanel"_s,
-                           u"chooser /Applications"_s}
+            << "Gone"
+            << "show choose pick:Other choose cancel" << QList<AlertAnswer>{yes}
+            << QStringList{u"chooser /Applications"_s, u"beep"_s,       notZC,
+                           u"chooser /Applications"_s, u"closePanel"_s, u"chooser /Applications"_s}
             << "@/Other blessed | @/Gone open";
         QTest::newRow("a simulator folder is taken without a question and clears the flag")
-            << "Other+" << "show choose pick:Zoomcrest" << QList<AlertAnswer>() << QStringList{u"chooser @/Other"_s}
+            << "Other+"
+            << "show choose pick:Zoomcrest" << QList<AlertAnswer>() << QStringList{u"chooser @/Other"_s}
             << "@/Zoomcrest valid | @/Other+ open";
         QTest::newRow("another folder, No: the chooser again")
-            << "Zoomcrest" << "show choose pick:Other" << QList<AlertAnswer>{no}
+            << "Zoomcrest"
+            << "show choose pick:Other" << QList<AlertAnswer>{no}
             << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"closePanel"_s, u"chooser @/Zoomcrest"_s}
             << "@/Zoomcrest valid | @/Zoomcrest open";
         QTest::newRow("another folder, Yes, Save: stored with the flag, closed, then posted")
-            << "Zoomcrest" << "show choose pick:Other save" << QList<AlertAnswer>{yes}
-            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"saved"_s} << "@/Other blessed valid | @/Other+";
+            << "Zoomcrest"
+            << "show choose pick:Other save" << QList<AlertAnswer>{yes}
+            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"saved"_s}
+            << "@/Other blessed valid | @/Other+";
         QTest::newRow("a folder that is gone, flag carried over: refused")
-            << "Other+" << "show type:Gone save" << QList<AlertAnswer>()
-            << QStringList{u"beep"_s, shown(NotAValidInstallLocation)} << "@/Gone blessed | @/Other+ open";
+            << "Other+"
+            << "show type:Gone save" << QList<AlertAnswer>() << QStringList{u"beep"_s, shown(NotAValidInstallLocation)}
+            << "@/Gone blessed | @/Other+ open";
         QTest::newRow("a simulator folder typed, flag carried over: stored with it")
-            << "Other+" << "show type:Zoomcrest save" << QList<AlertAnswer>() << QStringList{u"saved"_s}
+            << "Other+"
+            << "show type:Zoomcrest save" << QList<AlertAnswer>() << QStringList{u"saved"_s}
             << "@/Zoomcrest blessed valid | @/Zoomcrest+";
         QTest::newRow("the settings file can't be written: nothing stored, the window stays")
-            << "Zoomcrest" << "show choose pick:Other full" << QList<AlertAnswer>{yes}
-            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"beep"_s, shown(InstallLocation::notSavedAlert())}
+            << "Zoomcrest"
+            << "show choose pick:Other full" << QList<AlertAnswer>{yes}
+            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"beep"_s,
+                           shown(InstallLocation::notSavedAlert())}
             << "@/Other blessed valid | @/Zoomcrest open";
         QTest::newRow("closed unsaved: nothing stored; shown again with its text")
-            << "Zoomcrest" << "show type:Other close show" << QList<AlertAnswer>() << QStringList()
+            << "Zoomcrest"
+            << "show type:Other close show" << QList<AlertAnswer>() << QStringList()
             << "@/Other valid | @/Zoomcrest open";
     }
 
@@ -144,7 +160,8 @@ private Q_SLOTS:
             now += u" blessed"_s;
         if (m_prefs->chosenInstallPathIsValid())
             now += u" valid"_s;
-        now += u" | "_s + InstallLocation::storedFolderPath() + (InstallLocation::storedKnownFolderNotForZC() ? u"+"_s : u""_s);
+        now += u" | "_s + InstallLocation::storedFolderPath()
+               + (InstallLocation::storedKnownFolderNotForZC() ? u"+"_s : u""_s);
         if (m_prefs->window()->isVisible())
             now += u" open"_s;
         QCOMPARE(now.replace(m_dir.path(), u"@"_s), finally);

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QtTest>
@@ -7,8 +10,7 @@
 // folder and a settings store of its own, and a way to answer real modal dialogs.
 namespace GuiTest {
 
-template <class Test>
-int exec(int argc, char **argv)
+template<class Test> int exec(int argc, char **argv)
 {
     // Before Qt reads them: no display needed, a private XDG_RUNTIME_DIR (else Qt warns), and a
     // settings store in a temporary folder, never the user's.
@@ -42,7 +44,8 @@ class AlertAnswerer : public QObject
 public:
     static inline const QString EscapeKey = QStringLiteral("<Escape>");
 
-    explicit AlertAnswerer(const QStringList &answers) : m_answers(answers)
+    explicit AlertAnswerer(const QStringList &answers)
+        : m_answers(answers)
     {
         connect(&m_timer, &QTimer::timeout, this, [this] { tick(); });
         m_timer.start(20);
@@ -91,5 +94,8 @@ private:
 
 } // namespace GuiTest
 
-#define CRATEWRIGHT_GUI_TEST_MAIN(Test)                                                            \
-    int main(int argc, char **argv) { return GuiTest::exec<Test>(argc, argv); }
+#define CRATEWRIGHT_GUI_TEST_MAIN(Test)                                                                                \
+    int main(int argc, char **argv)                                                                                    \
+    {                                                                                                                  \
+        return GuiTest::exec<Test>(argc, argv);                                                                        \
+    }

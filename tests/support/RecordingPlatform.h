@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "platform/OpenPanel.h"
@@ -15,7 +18,10 @@ public:
     class RecordedOpenPanel : public OpenPanel
     {
     public:
-        explicit RecordedOpenPanel(RecordingPlatform *platform) : m_platform(platform) {}
+        explicit RecordedOpenPanel(RecordingPlatform *platform)
+            : m_platform(platform)
+        {
+        }
         void beginSheetForDirectory(const QString &directory_, const QString &, const QStringList &types_,
                                     QWidget *window_, DidEnd didEnd) override
         {
@@ -35,7 +41,8 @@ public:
                 what << QStringLiteral("files");
             if (canChooseDirectories())
                 what << QStringLiteral("folders");
-            return what.join(QLatin1Char('+')) + (allowsMultipleSelection() ? QStringLiteral(" several") : QStringLiteral(" one"));
+            return what.join(QLatin1Char('+'))
+                   + (allowsMultipleSelection() ? QStringLiteral(" several") : QStringLiteral(" one"));
         }
         // Ends the sheet as the user would: the chosen path (or none) and 1 (OK) or 0 (Cancel).
         void finish(const QString &path, int returnCode)
@@ -123,7 +130,8 @@ public:
     // An alert as one line to compare: its title, message and the three labels.
     static QString describe(const Alert &a)
     {
-        return QStringList{a.title, a.message, a.defaultButton, a.alternateButton, a.otherButton}.join(QLatin1Char('|'));
+        return QStringList{a.title, a.message, a.defaultButton, a.alternateButton, a.otherButton}.join(
+            QLatin1Char('|'));
     }
 
 private:
@@ -133,8 +141,7 @@ private:
         if (probe)
             probe(event);
     }
-    template <class Result, class Done>
-    static void answer(QQueue<Result> &results, QList<Done> &pending, Done done)
+    template<class Result, class Done> static void answer(QQueue<Result> &results, QList<Done> &pending, Done done)
     {
         if (results.isEmpty())
             pending.append(std::move(done));

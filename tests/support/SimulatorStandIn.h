@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QDir>
@@ -20,13 +23,13 @@ inline bool write(const QString &executable, const QString &argumentsFile, int e
 {
     const QString file = QLatin1Char('\'') + QString(argumentsFile).replace(QLatin1Char('\''), QStringLiteral("'\\''"))
                          + QLatin1Char('\'');
-    const QString then = ending == StaysUp ? QStringLiteral("exec sleep 60")
+    const QString then = ending == StaysUp       ? QStringLiteral("exec sleep 60")
                          : ending == KillsItself ? QStringLiteral("kill -KILL $$")
                                                  : QStringLiteral("exit %1").arg(ending);
-    const QByteArray script =
-        QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > %1.part\necho $$ > %1.pid\nmv %1.part %1\n%2\n")
-            .arg(file, then)
-            .toUtf8();
+    const QByteArray script = QStringLiteral(
+                                  "#!/bin/sh\nprintf '%s\\n' \"$@\" > %1.part\necho $$ > %1.pid\nmv %1.part %1\n%2\n")
+                                  .arg(file, then)
+                                  .toUtf8();
     QDir().mkpath(QFileInfo(executable).path());
     QFile out(executable);
     return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(script) == script.size()
@@ -37,7 +40,8 @@ inline bool write(const QString &executable, const QString &argumentsFile, int e
 inline QStringList arguments(const QString &argumentsFile)
 {
     QFile file(argumentsFile);
-    QStringList lines = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')) : QStringList();
+    QStringList lines = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))
+                                                       : QStringList();
     lines.removeAll(QString());
     return lines;
 }

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "TestFiles.h"
 
 #include <QDir>
@@ -41,7 +44,8 @@ QString fileLine(const QString &relativePath, const QByteArray &content)
 QStringList describeTree(const QString &root)
 {
     QStringList lines;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next(), relative = path.mid(root.size() + 1);
         const QByteArray encoded = QFile::encodeName(path);
@@ -50,8 +54,9 @@ QStringList describeTree(const QString &root)
         if (::lstat(encoded.constData(), &info) != 0)
             continue;
         const ssize_t length = S_ISLNK(info.st_mode) ? ::readlink(encoded.constData(), target, sizeof target) : 0;
-        QString line = S_ISLNK(info.st_mode) ? relative + " -> "_L1 + QFile::decodeName(QByteArray(target, int(qMax<ssize_t>(length, 0))))
-                       : S_ISDIR(info.st_mode) ? relative + u'/'
+        QString line = S_ISLNK(info.st_mode)
+                           ? relative + " -> "_L1 + QFile::decodeName(QByteArray(target, int(qMax<ssize_t>(length, 0))))
+                       : S_ISDIR(info.st_mode)  ? relative + u'/'
                        : S_ISFIFO(info.st_mode) ? relative + " (fifo)"_L1
                                                 : fileLine(relative, readFile(path));
         const uint mode = info.st_mode & 07777;
@@ -103,7 +108,9 @@ bool Tree::makeLine(QString line)
     const qsizetype arrow = line.indexOf(" -> "_L1), equals = line.indexOf(u'=');
     const QString at = m_dir.filePath(line.left(arrow >= 0 ? arrow : equals));
     const QByteArray encoded = QFile::encodeName(at);
-    const QString mount = attributes.contains(u"tmpfs"_s) ? u"tmpfs"_s : attributes.contains(u"ramfs"_s) ? u"ramfs"_s : QString();
+    const QString mount = attributes.contains(u"tmpfs"_s)   ? u"tmpfs"_s
+                          : attributes.contains(u"ramfs"_s) ? u"ramfs"_s
+                                                            : QString();
     bool made = QDir().mkpath(QFileInfo(at).absolutePath());
     if (arrow >= 0)
         made = made && ::symlink(QFile::encodeName(line.mid(arrow + 4)).constData(), encoded.constData()) == 0;
@@ -118,8 +125,13 @@ bool Tree::makeLine(QString line)
         made = ::mount(type.constData(), encoded.constData(), type.constData(), 0, options.constData()) == 0;
         m_mounts.prepend(at);
     }
-    return made && (!attributes.contains(u"mode"_s) || ::chmod(encoded.constData(), attributes.value(u"mode"_s).toUInt(nullptr, 8)) == 0)
-           && (!attributes.contains(u"uid"_s) || ::lchown(encoded.constData(), attributes.value(u"uid"_s).toUInt(), attributes.value(u"uid"_s).toUInt()) == 0);
+    return made
+           && (!attributes.contains(u"mode"_s)
+               || ::chmod(encoded.constData(), attributes.value(u"mode"_s).toUInt(nullptr, 8)) == 0)
+           && (!attributes.contains(u"uid"_s)
+               || ::lchown(encoded.constData(), attributes.value(u"uid"_s).toUInt(),
+                           attributes.value(u"uid"_s).toUInt())
+                      == 0);
 }
 
 int runInChild(const std::function<int()> &body, const std::function<void(pid_t)> &meanwhile)

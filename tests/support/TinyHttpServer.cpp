@@ -1,9 +1,13 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "TinyHttpServer.h"
 
 #include <QTcpSocket>
 #include <QTimer>
 
-TinyHttpServer::TinyHttpServer(QObject *parent) : QObject(parent)
+TinyHttpServer::TinyHttpServer(QObject *parent)
+    : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, [this]() {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {
@@ -32,8 +36,10 @@ void TinyHttpServer::answer(QTcpSocket *socket)
     if (m_silent)
         return;
     const QByteArray length = QByteArray::number(m_trickling ? 1000000 : m_body.size());
-    socket->write("HTTP/1.1 " + QByteArray::number(m_status) + " Whatever\r\nContent-Type: text/plain\r\n"
-                  "Connection: close\r\nContent-Length: " + length + "\r\n\r\n" + m_body);
+    socket->write("HTTP/1.1 " + QByteArray::number(m_status)
+                  + " Whatever\r\nContent-Type: text/plain\r\n"
+                    "Connection: close\r\nContent-Length: "
+                  + length + "\r\n\r\n" + m_body);
     if (!m_trickling) {
         socket->disconnectFromHost();
         return;

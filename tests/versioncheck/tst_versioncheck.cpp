@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The version check: what a version text means, where it is fetched from, and what the panel
 // shows while and after it checks (fetching itself is the platform's, tested there).
 #include "GuiTest.h"
@@ -24,15 +27,17 @@ private Q_SLOTS:
         const QString failed = u"Error Retrieving Version Information"_s;
         QTest::newRow("up to date") << true << "1.1\nhttps://get.example/\n" << latest;
         QTest::newRow("up to date, one line") << true << "1.1\n" << latest;
-        QTest::newRow("new version") << true << "1.2\nhttps://get.example/\n" << newer.arg(u"1.2"_s, u"https://get.example/"_s);
-        QTest::newRow("a carriage return is part of the line")
-            << true << "1.1\r\nhttps://get.example/\r\n" << newer.arg(u"1.1\r"_s, u"https://get.example/\r"_s);
-        QTest::newRow("lines after the second are ignored")
-            << true << "1.3\nhttps://a.example/\nnotes\n" << newer.arg(u"1.3"_s, u"https://a.example/"_s);
+        QTest::newRow("new version") << true << "1.2\nhttps://get.example/\n"
+                                     << newer.arg(u"1.2"_s, u"https://get.example/"_s);
+        QTest::newRow("a carriage return is part of the line") << true << "1.1\r\nhttps://get.example/\r\n"
+                                                               << newer.arg(u"1.1\r"_s, u"https://get.example/\r"_s);
+        QTest::newRow("lines after the second are ignored") << true << "1.3\nhttps://a.example/\nnotes\n"
+                                                            << newer.arg(u"1.3"_s, u"https://a.example/"_s);
         QTest::newRow("1.10 is another version") << true << "1.10\nx" << newer.arg(u"1.10"_s, u"x"_s);
         QTest::newRow("1.1.0 is another version") << true << "1.1.0\nx" << newer.arg(u"1.1.0"_s, u"x"_s);
         QTest::newRow(" 1.1 is another version") << true << " 1.1\nx" << newer.arg(u" 1.1"_s, u"x"_s);
-        QTest::newRow("empty first line") << true << "\nhttps://a.example/" << newer.arg(QString(), u"https://a.example/"_s);
+        QTest::newRow("empty first line")
+            << true << "\nhttps://a.example/" << newer.arg(QString(), u"https://a.example/"_s);
         QTest::newRow("an empty text tells nothing") << true << "" << failed;
         QTest::newRow("nothing read") << false << "" << failed;
     }
@@ -49,9 +54,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("site"); // CRATEWRIGHT_SITE; empty: not set
         QTest::addColumn<QString>("base");
-        QTest::newRow("the project's site") << "" << "https://cratewright.zoomcrest.org";
-        QTest::newRow("a mirror") << "http://127.0.0.1:8080" << "http://127.0.0.1:8080";
-        QTest::newRow("final slashes") << "http://mirror.example/site//" << "http://mirror.example/site";
+        QTest::newRow("the project's site") << ""
+                                            << "https://cratewright.zoomcrest.org";
+        QTest::newRow("a mirror") << "http://127.0.0.1:8080"
+                                  << "http://127.0.0.1:8080";
+        QTest::newRow("final slashes") << "http://mirror.example/site//"
+                                       << "http://mirror.example/site";
     }
 
     void addresses()
@@ -78,7 +86,8 @@ private Q_SLOTS:
             << QStringList{checking, u"(as loaded) [bar]"_s, VersionText::messageFor(newer)};
         QTest::newRow("a later check keeps the message until its answer")
             << "check answer:1.1\n check look fail look"
-            << QStringList{checking, checking, VersionText::messageFor(u"1.1\n"_s), VersionText::messageFor(std::nullopt)};
+            << QStringList{checking, checking, VersionText::messageFor(u"1.1\n"_s),
+                           VersionText::messageFor(std::nullopt)};
     }
 
     void panel()
@@ -98,9 +107,11 @@ private Q_SLOTS:
             } else if (step == u"look"_s) {
                 const QString message = controller.versionCheckMessage()->text();
                 QProgressBar *bar = controller.versionCheckProgressBar();
-                transcript << (message == loaded ? u"(as loaded)"_s : message) + (bar && bar->isVisible() ? u" [bar]"_s : u""_s);
+                transcript << (message == loaded ? u"(as loaded)"_s : message)
+                                  + (bar && bar->isVisible() ? u" [bar]"_s : u""_s);
             } else {
-                const std::optional<QString> text = step.startsWith(u"answer:"_s) ? std::optional(step.mid(7)) : std::nullopt;
+                const std::optional<QString> text = step.startsWith(u"answer:"_s) ? std::optional(step.mid(7))
+                                                                                  : std::nullopt;
                 platform.pendingFetches.takeFirst()(text);
             }
         }
