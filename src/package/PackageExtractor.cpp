@@ -4,6 +4,7 @@
 #include "PackageExtractor.h"
 
 #include "EntryFile.h"
+#include "EntryInflater.h"
 #include "InstallFolder.h"
 #include "ResultCodes.h"
 #include "platform/Platform.h"
@@ -15,7 +16,6 @@
 #include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 namespace {
 
@@ -58,12 +58,6 @@ PackageExtractor::~PackageExtractor()
     std::free(m_buffer);
 }
 
-qint64 PackageExtractor::outputBufferCapacity(qint32 unCompSize)
-{
-    const double capacity = unCompSize * 1.01 + 12;
-    return qint64(float(capacity));
-}
-
 bool PackageExtractor::carriesTrackFileMark(const QString &outputPath)
 {
     return outputPath.endsWith(QLatin1String(".zctrack"), Qt::CaseInsensitive)
@@ -82,19 +76,10 @@ bool PackageExtractor::growBuffer(qint64 capacity)
 
 bool PackageExtractor::inflate(const ZLibCompFileMetaData &entry)
 {
-    const qint64 capacity = outputBufferCapacity(entry.unCompSize());
-    if (!growBuffer(capacity))
+    if (!growBuffer(EntryInflater::outputBufferCapacity(entry.unCompSize())))
         return false;
-    uLongf produced = uLongf(capacity);
-    const auto *source = reinterpret_cast<const Bytef *>(m_packageData.constData()) + qint64(m_baseOffset)
-                         + entry.baseRelOffset();
-    if (::uncompress(reinterpret_cast<Bytef *>(m_buffer), &produced, source, uLong(entry.compSize())) != Z_OK)
-        return false;
-    // The file always gets exactly unCompSize bytes: a short stream is padded with zeros, a
-    // longer one that still fitted is cut.
-    if (qint64(produced) < entry.unCompSize())
-        std::memset(m_buffer + produced, 0, size_t(entry.unCompSize() - qint64(produced)));
-    return true;
+    const char *stored = m_packageData.constData() + qint64(m_baseOffset) + entry.baseRelOffset();
+    return m_inflater.inflate(stored, entry.compSize(), entry.unCompSize(), m_buffer);
 }
 
 int PackageExtractor::refusedLink(const QString &stoppedAt)

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "EntryInflater.h"
 #include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
 
@@ -32,9 +33,6 @@ public:
 
     Result extract(const ZLibCompFileMetaData &entry);
 
-    // Output buffer capacity for an entry: unCompSize × 1.01 + 12, as a single-precision
-    // value truncated to whole bytes (0 gives 12, 100 gives 113).
-    static qint64 outputBufferCapacity(qint32 unCompSize);
     // Whether an output path names a track file: ".zctrack", or else ".ZCT", in any case.
     static bool carriesTrackFileMark(const QString &outputPath);
 
@@ -59,6 +57,7 @@ private:
     bool m_askToOverwrite;
     // A copy: a query may set another on the package while it is being asked.
     const OverwriteQuery m_overwriteQuery;
+    EntryInflater m_inflater;
     char *m_buffer = nullptr;
     qint64 m_bufferCapacity = 0;
     QString m_lastRelPath; // entries come folder by folder: normalise each folder once

@@ -3,9 +3,11 @@
 
 // Loading and installing track packages from real files in temporary folders: every load
 // result with what the package then holds, and every install result with the tree it leaves.
+#include "PackageCheck.h"
 #include "PackageWriter.h"
 #include "RecordingPlatform.h"
 #include "TestFiles.h"
+#include "package/EntryInflater.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
 
@@ -154,6 +156,8 @@ private Q_SLOTS:
     void byteReaders();
     void texts_data();
     void texts();
+    void inflate_data();
+    void inflate();
     void install_data();
     void install();
 
@@ -350,6 +354,36 @@ void TestPackage::texts()
     QFETCH(QString, text);
     QFETCH(QString, wording);
     QCOMPARE(text, wording);
+}
+
+void TestPackage::inflate_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("unCompSize");
+    QTest::addColumn<QByteArray>("inflated"); // null: fails
+
+    const QByteArray hello = PackageWriter::compress("hello");
+    QTest::newRow("bytes after the stream's end") << hello + "more" << 5 << QByteArray("hello");
+    QTest::newRow("stored blocks") << PackageWriter::compress(QByteArray(70000, 's'), 0) << 70000
+                                   << QByteArray(70000, 's');
+    QTest::newRow("header check") << QByteArray(hello).replace(1, 1, "\x9d") << 5 << QByteArray();
+    QTest::newRow("preset dictionary") << QByteArray::fromHex("78bb 00000001") + hello.mid(2) << 5 << QByteArray();
+    QTest::newRow("window above 32 KiB") << QByteArray::fromHex("881c") + hello.mid(2) << 5 << QByteArray();
+    QTest::newRow("nothing stored") << QByteArray() << 0 << QByteArray();
+    // zlib refuses this one (EntryInflater.h): a literal, then length symbol 286 read as 285.
+    QTest::newRow("length symbol 286") << QByteArray::fromHex("789c4b1c0300d9a86224") << 259 << QByteArray(259, 'a');
+}
+
+void TestPackage::inflate()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, unCompSize);
+    QFETCH(QByteArray, inflated);
+    QByteArray out(EntryInflater::outputBufferCapacity(unCompSize), 'x');
+    const bool ok = EntryInflater().inflate(stored.constData(), stored.size(), unCompSize, out.data());
+    QCOMPARE(ok, !inflated.isNull());
+    QCOMPARE(out.left(ok ? unCompSize : 0), inflated);
+    QCOMPARE(inflationDifference(stored, unCompSize), QString());
 }
 
 void TestPackage::install_data()
@@ -555,6 +589,7 @@ void TestPackage::install()
         writer.addEntry(e);
     const QString packagePath = store(writer.setDataInReverseOrder(step == "reverse"_L1).build());
     QVERIFY(step == "unloaded"_L1 || package.loadPackageFileAtPath(packagePath) == 0);
+    QCOMPARE(inflationDifference(package), QString());
     platform.events.clear();
 
     QQueue<OverwriteAnswer> queued;
