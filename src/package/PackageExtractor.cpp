@@ -4,15 +4,12 @@
 #include "PackageExtractor.h"
 
 #include "EntryFile.h"
-#include "EntryInflater.h"
 #include "InstallFolder.h"
 #include "ResultCodes.h"
 #include "platform/Platform.h"
 
 #include <QFile>
 
-#include <cstdlib>
-#include <cstring>
 #include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,44 +39,19 @@ Existing existingAt(int folderFd, const QByteArray &name, uint *mode)
 
 } // namespace
 
-PackageExtractor::PackageExtractor(const QByteArray &packageData, qint32 baseOffset, const QString &installBase,
-                                   InstallFolder &folder, bool askToOverwrite, OverwriteQuery overwriteQuery)
-    : m_packageData(packageData)
-    , m_baseOffset(baseOffset)
-    , m_installBase(installBase)
+PackageExtractor::PackageExtractor(const QString &installBase, InstallFolder &folder, bool askToOverwrite,
+                                   OverwriteQuery overwriteQuery)
+    : m_installBase(installBase)
     , m_folder(folder)
     , m_askToOverwrite(askToOverwrite)
     , m_overwriteQuery(std::move(overwriteQuery))
 {
 }
 
-PackageExtractor::~PackageExtractor()
-{
-    std::free(m_buffer);
-}
-
 bool PackageExtractor::carriesTrackFileMark(const QString &outputPath)
 {
     return outputPath.endsWith(QLatin1String(".zctrack"), Qt::CaseInsensitive)
            || outputPath.endsWith(QLatin1String(".ZCT"), Qt::CaseInsensitive);
-}
-
-bool PackageExtractor::growBuffer(qint64 capacity)
-{
-    if (capacity <= m_bufferCapacity)
-        return true;
-    std::free(m_buffer);
-    m_buffer = static_cast<char *>(std::malloc(size_t(capacity)));
-    m_bufferCapacity = m_buffer ? capacity : 0;
-    return m_buffer != nullptr;
-}
-
-bool PackageExtractor::inflate(const ZLibCompFileMetaData &entry)
-{
-    if (!growBuffer(EntryInflater::outputBufferCapacity(entry.unCompSize())))
-        return false;
-    const char *stored = m_packageData.constData() + qint64(m_baseOffset) + entry.baseRelOffset();
-    return m_inflater.inflate(stored, entry.compSize(), entry.unCompSize(), m_buffer);
 }
 
 int PackageExtractor::refusedLink(const QString &stoppedAt)
@@ -167,7 +139,7 @@ PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFile
     return Overwrite::Write;
 }
 
-PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, Result *result)
+PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, const char *bytes, Result *result)
 {
     int folderFd = -1;
     if (makeFolder(entry, &folderFd, &result->code) == Attempt::FolderGone)
@@ -189,7 +161,7 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     }
     // Most entries are new files: create the file first, and look at what stands at the name
     // only when that fails, which saves a lookup per entry in installs of many files.
-    switch (EntryFile::create(folderFd, name, m_buffer, entry.unCompSize())) {
+    switch (EntryFile::create(folderFd, name, bytes, entry.unCompSize())) {
     case EntryFile::Created::Written:
         return Attempt::Done;
     case EntryFile::Created::Failed:
@@ -212,15 +184,15 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     case Overwrite::Write:
         break;
     }
-    if (!EntryFile::replace(folderFd, name, m_buffer, entry.unCompSize(), mode))
+    if (!EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode))
         result->code = InstallResult::WRITE;
     return Attempt::Done;
 }
 
-PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &entry)
+PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &entry, const char *bytes)
 {
     Result result;
-    if (!inflate(entry)) {
+    if (!bytes) {
         result.code = InstallResult::UCOMP;
         return result;
     }
@@ -228,9 +200,9 @@ PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &e
     result.isTrackFile = carriesTrackFileMark(result.outputPath);
     // A folder made earlier in this install may have been removed meanwhile (while a question
     // was open, say): it is made again, as the first time.
-    if (place(entry, &result) == Attempt::FolderGone) {
+    if (place(entry, bytes, &result) == Attempt::FolderGone) {
         m_folder.forget();
-        if (place(entry, &result) == Attempt::FolderGone)
+        if (place(entry, bytes, &result) == Attempt::FolderGone)
             result.code = InstallResult::WRITE;
     }
     return result;

@@ -3,18 +3,15 @@
 
 #pragma once
 
-#include "EntryInflater.h"
 #include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
 
-#include <QByteArray>
 #include <QString>
 
 class InstallFolder;
 
-// Writes the entries of one extraction call, one at a time: inflates an entry into a buffer
-// that is reused from entry to entry, makes its folder, asks the query before replacing a
-// file, and writes it. Asking, once turned off by ReplaceAll, stays off for the rest of this
+// Writes the entries of one extraction call, one at a time, from their inflated bytes: makes
+// an entry's folder, asks the query before replacing a file, and writes it. Asking, once turned off by ReplaceAll, stays off for the rest of this
 // call only.
 // Every folder and file is reached through the install folder's open descriptors.
 class PackageExtractor
@@ -27,11 +24,11 @@ public:
         QString outputPath;
     };
 
-    PackageExtractor(const QByteArray &packageData, qint32 baseOffset, const QString &installBase,
-                     InstallFolder &folder, bool askToOverwrite, OverwriteQuery overwriteQuery);
-    ~PackageExtractor();
+    PackageExtractor(const QString &installBase, InstallFolder &folder, bool askToOverwrite,
+                     OverwriteQuery overwriteQuery);
 
-    Result extract(const ZLibCompFileMetaData &entry);
+    // `bytes`: the entry's unCompSize bytes, or nullptr when its stream doesn't inflate.
+    Result extract(const ZLibCompFileMetaData &entry, const char *bytes);
 
     // Whether an output path names a track file: ".zctrack", or else ".ZCT", in any case.
     static bool carriesTrackFileMark(const QString &outputPath);
@@ -40,26 +37,19 @@ private:
     enum class Overwrite { Write, Keep, Refuse };
     enum class Attempt { Done, FolderGone };
 
-    bool inflate(const ZLibCompFileMetaData &entry);
     const QString &folderKey(const QString &relPath);
     Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code);
     int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name);
-    Attempt place(const ZLibCompFileMetaData &entry, Result *result);
+    Attempt place(const ZLibCompFileMetaData &entry, const char *bytes, Result *result);
     Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, const QString &outputPath, bool existsAsFolder);
     int refuseFolderOverwrite(const QString &outputPath);
     int refusedLink(const QString &stoppedAt);
-    bool growBuffer(qint64 capacity);
 
-    const QByteArray &m_packageData;
-    const qint32 m_baseOffset;
     const QString m_installBase;
     InstallFolder &m_folder;
     bool m_askToOverwrite;
     // A copy: a query may set another on the package while it is being asked.
     const OverwriteQuery m_overwriteQuery;
-    EntryInflater m_inflater;
-    char *m_buffer = nullptr;
-    qint64 m_bufferCapacity = 0;
     QString m_lastRelPath; // entries come folder by folder: normalise each folder once
     QString m_lastFolderKey;
 };

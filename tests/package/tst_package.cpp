@@ -537,6 +537,16 @@ void TestPackage::install_data()
     for (const char *signal : {"SIGINT", "SIGTERM", "SIGHUP"})
         row(signal, three, none, QString::fromLatin1(signal), ask, InstallResult::Stopped, none,
             L({"base/", "base/one=1"}));
+    // Large enough to be inflated ahead by workers: what they inflate past a failure or a stop
+    // never reaches the disk.
+    Entries ahead;
+    for (int i = 0; i < 8; ++i)
+        ahead << file(i < 5 ? "A\\" : "B\\", "f" + QByteArray::number(i), QByteArray(256 << 10, char('a' + i)));
+    Entries brokenAhead = ahead;
+    brokenAhead[4].compressed = PackageWriter::compress(ahead[4].content);
+    brokenAhead[4].compressed->back() ^= 1;
+    row("bad checksum, inflated ahead", brokenAhead, none, plain, ask, -1, none, packed(ahead.mid(0, 4)));
+    row("SIGINT, inflated ahead", ahead, none, u"SIGINT"_s, ask, InstallResult::Stopped, none, packed(ahead.mid(0, 1)));
     const Entries meddled{file("Tracks\\", "a", "a"), file("", "readme", "new"), file("Tracks\\", "b", "b")};
     row("folder removed during a question", meddled, L({"base/readme=old"}), u"meddle"_s, u"y"_s, 0, L({"ask:readme"}),
         L({"base/", "base/Tracks/", "base/Tracks/b=b", "base/readme=new"}));
@@ -638,9 +648,11 @@ void TestPackage::install()
     } else if (step == "kill"_L1) {
         result = killedWhileWriting(package, base);
     } else {
+        const uint threads = QDir(u"/proc/self/task"_s).count();
         result = package.expandPackageTo(target, ask);
         if (step == "again"_L1)
             result = package.expandPackageTo(root + u'/' + value, ask);
+        QCOMPARE(QDir(u"/proc/self/task"_s).count(), threads); // no worker left running
     }
     QCOMPARE(result, code);
 
