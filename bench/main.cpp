@@ -446,6 +446,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption levelOption(QStringLiteral("level"),
                                          QStringLiteral("zlib level the packages are made with (default 6)."),
                                          QStringLiteral("LEVEL"), QStringLiteral("6"));
+    const QCommandLineOption onlyOption(QStringLiteral("only"),
+                                        QStringLiteral("Measure only the packages with these keys (\"bd\": b and d)."),
+                                        QStringLiteral("KEYS"));
     const QCommandLineOption noUnzipOption(QStringLiteral("no-unzip"),
                                            QStringLiteral("Leave out unzip on a zip of the same files."));
     const QCommandLineOption checkOption(QStringLiteral("check"),
@@ -453,7 +456,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption keepOption(QStringLiteral("keep"),
                                         QStringLiteral("Keep the work folder with its packages (for profiling: "
                                                        "--memory-probe ours|reference PACKAGE OUT runs one install)."));
-    parser.addOptions({dirOption, quickOption, repsOption, levelOption, noUnzipOption, checkOption, keepOption});
+    parser.addOptions(
+        {dirOption, quickOption, repsOption, levelOption, onlyOption, noUnzipOption, checkOption, keepOption});
     parser.process(app);
 
     const bool quick = parser.isSet(quickOption);
@@ -503,11 +507,14 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
 
     QList<Package> packages;
-    for (const Shape &shape : shapes)
-        packages.append(generate(shape, workPath, level));
+    const QString only = parser.value(onlyOption);
+    for (const Shape &shape : shapes) {
+        if (only.isEmpty() || only.contains(QLatin1String(shape.key)))
+            packages.append(generate(shape, workPath, level));
+    }
     QList<Package> indexes;
     for (const Shape &shape : indexShapes) {
-        if (!quick && shape.entries == 200000) {
+        if (!quick && shape.entries == 200000 && packages.last().shape.entries == 200000) {
             indexes.append(packages.last()); // the same file as package d
             continue;
         }

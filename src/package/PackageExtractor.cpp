@@ -54,6 +54,25 @@ bool PackageExtractor::carriesTrackFileMark(const QString &outputPath)
            || outputPath.endsWith(QLatin1String(".ZCT"), Qt::CaseInsensitive);
 }
 
+bool PackageExtractor::marksTrackFile(const ZLibCompFileMetaData &entry)
+{
+    // The output path ends as the entry's path does, and a mark never takes in the separator
+    // before it: a name as long as the longest mark tells alone, without joining paths.
+    const QString name = entry.filename();
+    return carriesTrackFileMark(name.size() >= 8 ? name : entry.relFilePath());
+}
+
+bool PackageExtractor::namesFolder(const ZLibCompFileMetaData &entry)
+{
+    const QString name = entry.filename();
+    return (name.isEmpty() ? entry.relPath() : name).endsWith(QLatin1Char('/'));
+}
+
+QString PackageExtractor::outputPath(const ZLibCompFileMetaData &entry) const
+{
+    return m_installBase + QLatin1Char('/') + entry.relFilePath();
+}
+
 int PackageExtractor::refusedLink(const QString &stoppedAt)
 {
     Platform::current().log(QStringLiteral("Refused link owned by another user: %1/%2").arg(m_installBase, stoppedAt));
@@ -71,11 +90,20 @@ const QString &PackageExtractor::folderKey(const QString &relPath)
 
 PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code)
 {
-    const InstallFolder::Folder folder = m_folder.folder(folderKey(entry.relPath()), true);
-    *folderFd = folder.fd;
     *code = InstallResult::Success;
+    const QString relPath = entry.relPath();
+    // The folder of the entry before, while none has been closed since.
+    if (m_lastFolderFd >= 0 && m_folder.closings() == m_lastClosings && relPath == m_lastRelPath) {
+        *folderFd = m_lastFolderFd;
+        return Attempt::Done;
+    }
+    const InstallFolder::Folder folder = m_folder.folder(folderKey(relPath), true);
+    *folderFd = folder.fd;
+    m_lastFolderFd = -1;
     switch (folder.status) {
     case InstallFolder::Status::Ok:
+        m_lastFolderFd = folder.fd;
+        m_lastClosings = m_folder.closings();
         return Attempt::Done;
     case InstallFolder::Status::Missing: // a folder on the way was removed since it was opened
         return Attempt::FolderGone;
@@ -118,11 +146,10 @@ int PackageExtractor::refuseFolderOverwrite(const QString &outputPath)
     return InstallResult::FLDROW;
 }
 
-PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFileMetaData &entry,
-                                                              const QString &outputPath, bool existsAsFolder)
+PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFileMetaData &entry, bool existsAsFolder)
 {
     if (existsAsFolder) {
-        refuseFolderOverwrite(outputPath);
+        refuseFolderOverwrite(outputPath(entry));
         return Overwrite::Refuse;
     }
     if (!m_askToOverwrite)
@@ -149,14 +176,14 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     QByteArray name;
     if ((result->code = fileFolder(entry, folderFd, &folderFd, &name)) != InstallResult::Success) {
         if (result->code == InstallResult::FLDROW)
-            refuseFolderOverwrite(result->outputPath);
+            refuseFolderOverwrite(outputPath(entry));
         return Attempt::Done;
     }
     uint mode = 0;
     // A path ending in a separator names a folder: no file can be written there.
-    if (entry.relFilePath().endsWith(QLatin1Char('/'))) {
+    if (namesFolder(entry)) {
         const bool isFolder = existingAt(folderFd, name, &mode) == Existing::Folder;
-        result->code = isFolder ? refuseFolderOverwrite(result->outputPath) : int(InstallResult::WRITE);
+        result->code = isFolder ? refuseFolderOverwrite(outputPath(entry)) : int(InstallResult::WRITE);
         return Attempt::Done;
     }
     // Most entries are new files: create the file first, and look at what stands at the name
@@ -175,7 +202,7 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     const Existing existing = existingAt(folderFd, name, &mode);
     if (existing == Existing::Nothing) // gone again since: make it as a new file
         return Attempt::FolderGone;
-    switch (decideOverwrite(entry, result->outputPath, existing == Existing::Folder)) {
+    switch (decideOverwrite(entry, existing == Existing::Folder)) {
     case Overwrite::Refuse:
         result->code = InstallResult::FLDROW;
         return Attempt::Done;
@@ -196,8 +223,9 @@ PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &e
         result.code = InstallResult::UCOMP;
         return result;
     }
-    result.outputPath = m_installBase + QLatin1Char('/') + entry.relFilePath();
-    result.isTrackFile = carriesTrackFileMark(result.outputPath);
+    result.isTrackFile = marksTrackFile(entry);
+    if (result.isTrackFile)
+        result.outputPath = outputPath(entry);
     // A folder made earlier in this install may have been removed meanwhile (while a question
     // was open, say): it is made again, as the first time.
     if (place(entry, bytes, &result) == Attempt::FolderGone) {

@@ -21,7 +21,7 @@ public:
     {
         int code = 0;
         bool isTrackFile = false;
-        QString outputPath;
+        QString outputPath; // set for a track file
     };
 
     PackageExtractor(const QString &installBase, InstallFolder &folder, bool askToOverwrite,
@@ -37,11 +37,16 @@ private:
     enum class Overwrite { Write, Keep, Refuse };
     enum class Attempt { Done, FolderGone };
 
+    // Per entry, without joining the folder and the name, which costs more than the rest of
+    // the checks in an install of many small files.
+    static bool marksTrackFile(const ZLibCompFileMetaData &entry);
+    static bool namesFolder(const ZLibCompFileMetaData &entry);
+    QString outputPath(const ZLibCompFileMetaData &entry) const;
     const QString &folderKey(const QString &relPath);
     Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code);
     int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name);
     Attempt place(const ZLibCompFileMetaData &entry, const char *bytes, Result *result);
-    Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, const QString &outputPath, bool existsAsFolder);
+    Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, bool existsAsFolder);
     int refuseFolderOverwrite(const QString &outputPath);
     int refusedLink(const QString &stoppedAt);
 
@@ -52,4 +57,6 @@ private:
     const OverwriteQuery m_overwriteQuery;
     QString m_lastRelPath; // entries come folder by folder: normalise each folder once
     QString m_lastFolderKey;
+    int m_lastFolderFd = -1; // the folder made for m_lastRelPath
+    quint64 m_lastClosings = 0;
 };
