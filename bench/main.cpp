@@ -7,7 +7,7 @@
 // installed). It writes its packages into a work folder (best on tmpfs, so the page cache plays
 // no part), measures each several times and reports the median run.
 //
-//   cratewright-bench [--dir DIR] [--quick] [--reps N] [--check]
+//   cratewright-bench [--dir DIR] [--quick] [--reps N] [--only KEYS] [--no-unzip] [--check]
 //
 // Exit status: 0, or 1 with --check when a target is missed; 2 when the run itself failed.
 
