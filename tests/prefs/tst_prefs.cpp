@@ -78,52 +78,38 @@ private Q_SLOTS:
                                               // valid, what is stored, whether the window is open
         const AlertAnswer yes = AlertAnswer::Default, no = AlertAnswer::Other;
         const QString notZC = shown(NotAZoomcrestFolder);
+        const auto row = [](const char *name, const char *stored, const char *steps, const QStringList &transcript,
+                            const char *finally, const QList<AlertAnswer> &answers = {}) {
+            QTest::newRow(name) << stored << steps << answers << transcript << finally;
+        };
 
-        QTest::newRow("the window shows the stored folder and flag")
-            << "Other+"
-            << "show" << QList<AlertAnswer>() << QStringList() << "@/Other blessed valid | @/Other+ open";
-        QTest::newRow("folder valid: the chooser starts there, Cancel ends it")
-            << "Zoomcrest"
-            << "show choose cancel" << QList<AlertAnswer>() << QStringList{u"chooser @/Zoomcrest"_s}
-            << "@/Zoomcrest valid | @/Zoomcrest open";
-        QTest::newRow("folder not valid: from /Applications, and Cancel brings it back even after a pick")
-            << "Gone"
-            << "show choose pick:Other choose cancel" << QList<AlertAnswer>{yes}
-            << QStringList{u"chooser /Applications"_s, u"beep"_s,       notZC,
-                           u"chooser /Applications"_s, u"closePanel"_s, u"chooser /Applications"_s}
-            << "@/Other blessed | @/Gone open";
-        QTest::newRow("a simulator folder is taken without a question and clears the flag")
-            << "Other+"
-            << "show choose pick:Zoomcrest" << QList<AlertAnswer>() << QStringList{u"chooser @/Other"_s}
-            << "@/Zoomcrest valid | @/Other+ open";
-        QTest::newRow("another folder, No: the chooser again")
-            << "Zoomcrest"
-            << "show choose pick:Other" << QList<AlertAnswer>{no}
-            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"closePanel"_s, u"chooser @/Zoomcrest"_s}
-            << "@/Zoomcrest valid | @/Zoomcrest open";
-        QTest::newRow("another folder, Yes, Save: stored with the flag, closed, then posted")
-            << "Zoomcrest"
-            << "show choose pick:Other save" << QList<AlertAnswer>{yes}
-            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"saved"_s}
-            << "@/Other blessed valid | @/Other+";
-        QTest::newRow("a folder that is gone, flag carried over: refused")
-            << "Other+"
-            << "show type:Gone save" << QList<AlertAnswer>() << QStringList{u"beep"_s, shown(NotAValidInstallLocation)}
-            << "@/Gone blessed | @/Other+ open";
-        QTest::newRow("a simulator folder typed, flag carried over: stored with it")
-            << "Other+"
-            << "show type:Zoomcrest save" << QList<AlertAnswer>() << QStringList{u"saved"_s}
-            << "@/Zoomcrest blessed valid | @/Zoomcrest+";
-        QTest::newRow("the settings file can't be written: nothing stored, the window stays")
-            << "Zoomcrest"
-            << "show choose pick:Other full" << QList<AlertAnswer>{yes}
-            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"beep"_s,
-                           shown(InstallLocation::notSavedAlert())}
-            << "@/Other blessed valid | @/Zoomcrest open";
-        QTest::newRow("closed unsaved: nothing stored; shown again with its text")
-            << "Zoomcrest"
-            << "show type:Other close show" << QList<AlertAnswer>() << QStringList()
-            << "@/Other valid | @/Zoomcrest open";
+        row("the window shows the stored folder and flag", "Other+", "show", {},
+            "@/Other blessed valid | @/Other+ open");
+        row("folder valid: the chooser starts there, Cancel ends it", "Zoomcrest", "show choose cancel",
+            {u"chooser @/Zoomcrest"_s}, "@/Zoomcrest valid | @/Zoomcrest open");
+        row("folder not valid: from /Applications, and Cancel brings it back even after a pick", "Gone",
+            "show choose pick:Other choose cancel",
+            {u"chooser /Applications"_s, u"beep"_s, notZC, u"chooser /Applications"_s, u"closePanel"_s,
+             u"chooser /Applications"_s},
+            "@/Other blessed | @/Gone open", {yes});
+        row("a simulator folder is taken without a question and clears the flag", "Other+",
+            "show choose pick:Zoomcrest", {u"chooser @/Other"_s}, "@/Zoomcrest valid | @/Other+ open");
+        row("another folder, No: the chooser again", "Zoomcrest", "show choose pick:Other",
+            {u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"closePanel"_s, u"chooser @/Zoomcrest"_s},
+            "@/Zoomcrest valid | @/Zoomcrest open", {no});
+        row("another folder, Yes, Save: stored with the flag, closed, then posted", "Zoomcrest",
+            "show choose pick:Other save", {u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"saved"_s},
+            "@/Other blessed valid | @/Other+", {yes});
+        row("a folder that is gone, flag carried over: refused", "Other+", "show type:Gone save",
+            {u"beep"_s, shown(NotAValidInstallLocation)}, "@/Gone blessed | @/Other+ open");
+        row("a simulator folder typed, flag carried over: stored with it", "Other+", "show type:Zoomcrest save",
+            {u"saved"_s}, "@/Zoomcrest blessed valid | @/Zoomcrest+");
+        row("the settings file can't be written: nothing stored, the window stays", "Zoomcrest",
+            "show choose pick:Other full",
+            {u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"beep"_s, shown(InstallLocation::notSavedAlert())},
+            "@/Other blessed valid | @/Zoomcrest open", {yes});
+        row("closed unsaved: nothing stored; shown again with its text", "Zoomcrest", "show type:Other close show", {},
+            "@/Other valid | @/Zoomcrest open");
     }
 
     void scenarios()
