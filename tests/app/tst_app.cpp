@@ -7,10 +7,9 @@
 // result code is the package core's tests' business; here only what the window makes of it.
 #include "GuiTest.h"
 #include "PackageWriter.h"
-#include "RecordingPlatform.h"
+#include "Scenario.h"
 
 #include "app/AppController.h"
-#include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
 #include "prefs/ZCTrackPackPrefWinController.h"
@@ -111,14 +110,10 @@ private Q_SLOTS:
         m_platform.reset();
     }
 
+    // Folders: Sim (holds the simulator), Plain, File; packages: Canyon, NoTrack, Solo, Bad.
     void scenarios_data()
     {
-        QTest::addColumn<QString>("stored"); // a folder under @ (Sim holds the simulator), "+": the override flag
-        QTest::addColumn<QString>("steps");  // split at blanks; verb:name
-        QTest::addColumn<QList<AlertAnswer>>("answers");
-        QTest::addColumn<QStringList>("transcript");
-        QTest::addColumn<QString>("finally");
-
+        Scenario::addColumn();
         const QString sheet = u"sheet %1 on prefs"_s.arg(shown(FirstRun));
         const QString close = u"close chooser"_s;
         const QString canyon = Shown.arg(u"Canyon"_s, u"R. Coaster"_s, u"Two inversions.\nHold on tight."_s).arg(2);
@@ -126,94 +121,86 @@ private Q_SLOTS:
         const QString off = st(Install + u'-');
         const QString riding = st(Ride + u'+', Installed);
         const QString installing = st(Install + u'-', Installing, u"main busy"_s);
-        const auto row = [](const char *name, const char *stored, const char *steps, const QStringList &transcript,
-                            const QString &finally, const QList<AlertAnswer> &answers = {}) {
-            QTest::newRow(name) << stored << steps << answers << transcript << finally;
-        };
 
-        row("first run: preferences with the welcome sheet; the program waits", "Missing", "start", {sheet},
-            st(Install + u'-', QString(), u"main prefs"_s));
-        row("first run, a file handed over: Save loads it", "Missing", "hand:Canyon start save show", {sheet, canyon},
-            ready);
-        row("first run, nothing handed over: Save opens the chooser", "Missing", "start save", {sheet, Chooser}, off);
-        row("first run, preferences closed unsaved: waits; a later Save goes on", "Missing",
-            "hand:Canyon start closeprefs look menu:actionPreferences save show",
-            {sheet, st(Install + u'-', QString(), u"main"_s), canyon}, ready);
-        row("several files handed over: the last one is loaded", "Sim", "hand:Bad hand:Canyon start show", {canyon},
-            ready);
-        row("a file handed over, and a Save, while running change nothing", "Sim",
-            "start pick:Canyon hand:Solo menu:actionPreferences save show", {Chooser, close, canyon}, ready);
-        row("Cancel in the chooser closes the main window", "Sim", "start cancel", {Chooser, close},
-            st(Install + u'-', QString(), u"open"_s));
-        row("OK with nothing chosen leaves the window as it was", "Sim", "start pick:", {Chooser, close}, off);
-        row("no package: beep and alert while the chooser is up, then the window closes", "Sim", "start pick:Bad",
-            {Chooser, u"beep"_s,
-             alert(LoadResult::failureAlert(LoadResult::CannotOpen),
-                   st(Install + u'-', QString(), u"main busy open"_s)),
-             close},
-            st(Install + u'-', QString(), u"open"_s));
-        row("one file, no author, a blank comment, markup as typed", "Sim", "load:Solo show",
-            {Shown.arg(u"<b>Solo</b>"_s, QString(), u" "_s).arg(1)}, ready);
-        row("install, Ride!, Quit", "Sim", "hand:Canyon start press press look launched:yes press",
-            {Launch.arg(u"Sim"_s), st(Ride + u'-', Installed, u"main"_s)}, st(Quit + u'+', Installed, u"open"_s));
-        row("stored with a final slash; the simulator doesn't start: alert, then Quit", "Sim/",
+        scenario("first run: preferences with the welcome sheet; the program waits", "Missing", "start", {sheet},
+                 st(Install + u'-', QString(), u"main prefs"_s));
+        scenario("first run, a file handed over: Save loads it", "Missing", "hand:Canyon start save show",
+                 {sheet, canyon}, ready);
+        scenario("first run, nothing handed over: Save opens the chooser", "Missing", "start save", {sheet, Chooser},
+                 off);
+        scenario("first run, preferences closed unsaved: waits; a later Save goes on", "Missing",
+                 "hand:Canyon start closeprefs look menu:actionPreferences save show",
+                 {sheet, st(Install + u'-', QString(), u"main"_s), canyon}, ready);
+        scenario("several files handed over: the last one is loaded", "Sim", "hand:Bad hand:Canyon start show",
+                 {canyon}, ready);
+        scenario("a file handed over, and a Save, while running change nothing", "Sim",
+                 "start pick:Canyon hand:Solo menu:actionPreferences save show", {Chooser, close, canyon}, ready);
+        scenario("Cancel in the chooser closes the main window", "Sim", "start cancel", {Chooser, close},
+                 st(Install + u'-', QString(), u"open"_s));
+        scenario("OK with nothing chosen leaves the window as it was", "Sim", "start pick:", {Chooser, close}, off);
+        scenario("no package: beep and alert while the chooser is up, then the window closes", "Sim", "start pick:Bad",
+                 {Chooser, u"beep"_s,
+                  alert(LoadResult::failureAlert(LoadResult::CannotOpen),
+                        st(Install + u'-', QString(), u"main busy open"_s)),
+                  close},
+                 st(Install + u'-', QString(), u"open"_s));
+        scenario("one file, no author, a blank comment, markup as typed", "Sim", "load:Solo show",
+                 {Shown.arg(u"<b>Solo</b>"_s, QString(), u" "_s).arg(1)}, ready);
+        scenario("install, Ride!, Quit", "Sim", "hand:Canyon start press press look launched:yes press",
+                 {Launch.arg(u"Sim"_s), st(Ride + u'-', Installed, u"main"_s)}, st(Quit + u'+', Installed, u"open"_s));
+        scenario(
+            "stored with a final slash; the simulator doesn't start: alert, then Quit", "Sim/",
             "load:Canyon press press launched:no",
             {Launch.arg(u"Sim/"_s), u"beep"_s,
              alert(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted), st(Ride + u'-', Installed, u"main"_s)),
              log(Outcome::SimulatorNotStarted)},
             st(Quit + u'+', Installed));
-        row("a folder known not to be the simulator's: Quit at once", "Plain+", "load:Canyon press look press",
-            {st(Quit + u'+', Installed)}, st(Quit + u'+', Installed, u"open"_s));
-        row("a failed install shows its status; the button stays off", "File", "load:Canyon press", {},
-            st(Install + u'-', InstallResult::statusText(InstallResult::BDIR)));
-        row("Install with nothing loaded says so", "Sim", "install show",
-            {u"shown No Track Package Loaded |  | %1 | "_s.arg(NotLoaded)}, off);
-        row("files there already: asked while the window says Installing", "Sim", "load:Canyon press load:Canyon press",
-            {u"beep"_s, alert(InstallResult::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing), u"beep"_s,
-             alert(InstallResult::overwriteAlert(u"rock.obj"_s), installing)},
-            riding, {AlertAnswer::Alternate, AlertAnswer::Other});
-        row("stopped while another install holds the folder", "Sim", "load:Canyon lock press",
-            {st(Install + u'-', InstallResult::waitingText(), u"main busy"_s)},
-            st(Install + u'-', InstallResult::stoppedText(0, 2)));
-        row("Ride! with nothing loaded: beep, log, alert", "Sim", "ride",
-            {u"beep"_s, log(Outcome::PackageNotLoaded),
-             alert(SimulatorLaunch::failureAlert(Outcome::PackageNotLoaded), off)},
-            off);
-        row("no track file, after a package with one: beep, alert, log; Ride! stays", "Sim",
-            "load:Canyon press load:NoTrack look show press press",
-            {ready, Shown.arg(u"Scenery"_s, u"R. Coaster"_s, NoComments).arg(1), u"beep"_s,
-             alert(SimulatorLaunch::failureAlert(Outcome::NoTrackFile), riding), log(Outcome::NoTrackFile)},
-            riding);
-        row("help, then help without a browser", "Sim", "menu:actionHelp nobrowser menu:actionHelp",
-            {u"openUrl "_s + VersionText::documentationUrl().toString(),
-             u"openUrl "_s + VersionText::documentationUrl().toString(), alert(Help, off)},
-            off);
-        row("version check twice: one panel, two checks", "Sim",
-            "menu:actionCheckForUpdates menu:actionCheckForUpdates",
-            QStringList(2, u"fetch "_s + VersionText::versionCheckUrl().toString()), off);
-        row("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser},
-            st(Install + u'-', QString(), u"open"_s));
+        scenario("a folder known not to be the simulator's: Quit at once", "Plain+", "load:Canyon press look press",
+                 {st(Quit + u'+', Installed)}, st(Quit + u'+', Installed, u"open"_s));
+        scenario("a failed install shows its status; the button stays off", "File", "load:Canyon press", {},
+                 st(Install + u'-', InstallResult::statusText(InstallResult::BDIR)));
+        scenario("Install with nothing loaded says so", "Sim", "install show",
+                 {u"shown No Track Package Loaded |  | %1 | "_s.arg(NotLoaded)}, off);
+        scenario("files there already: asked while the window says Installing", "Sim",
+                 "load:Canyon press load:Canyon press",
+                 {u"beep"_s, alert(InstallResult::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing), u"beep"_s,
+                  alert(InstallResult::overwriteAlert(u"rock.obj"_s), installing)},
+                 riding, {AlertAnswer::Alternate, AlertAnswer::Other});
+        scenario("stopped while another install holds the folder", "Sim", "load:Canyon lock press",
+                 {st(Install + u'-', InstallResult::waitingText(), u"main busy"_s)},
+                 st(Install + u'-', InstallResult::stoppedText(0, 2)));
+        scenario("Ride! with nothing loaded: beep, log, alert", "Sim", "ride",
+                 {u"beep"_s, log(Outcome::PackageNotLoaded),
+                  alert(SimulatorLaunch::failureAlert(Outcome::PackageNotLoaded), off)},
+                 off);
+        scenario("no track file, after a package with one: beep, alert, log; Ride! stays", "Sim",
+                 "load:Canyon press load:NoTrack look show press press",
+                 {ready, Shown.arg(u"Scenery"_s, u"R. Coaster"_s, NoComments).arg(1), u"beep"_s,
+                  alert(SimulatorLaunch::failureAlert(Outcome::NoTrackFile), riding), log(Outcome::NoTrackFile)},
+                 riding);
+        scenario("help, then help without a browser", "Sim", "menu:actionHelp nobrowser menu:actionHelp",
+                 {u"openUrl "_s + VersionText::documentationUrl().toString(),
+                  u"openUrl "_s + VersionText::documentationUrl().toString(), alert(Help, off)},
+                 off);
+        scenario("version check twice: one panel, two checks", "Sim",
+                 "menu:actionCheckForUpdates menu:actionCheckForUpdates",
+                 QStringList(2, u"fetch "_s + VersionText::versionCheckUrl().toString()), off);
+        scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser},
+                 st(Install + u'-', QString(), u"open"_s));
     }
 
     void scenarios()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, steps);
-        QFETCH(QList<AlertAnswer>, answers);
-        QFETCH(QStringList, transcript);
-        QFETCH(QString, finally);
-
-        QVERIFY(InstallLocation::store(at(QString(stored).remove(u'+')), stored.endsWith(u'+')));
-        for (AlertAnswer answer : answers)
-            m_platform->queueAnswer(answer);
+        QFETCH(Scenario, scenario);
+        QVERIFY(scenario.begin(m_dir->path(), *m_platform));
         // As main() leaves it: the window shown, launching not yet finished.
         m_app = std::make_unique<AppController>();
         m_app->showWindow(nullptr);
-        for (const QString &s : steps.split(u' '))
+        for (const QString &s : scenario.steps.split(u' '))
             step(s.section(u':', 0, 0), s.section(u':', 1));
 
-        QCOMPARE(m_transcript, transcript);
-        QCOMPARE(state(), finally);
+        QCOMPARE(m_transcript, scenario.transcript);
+        QCOMPARE(state(), scenario.finally);
         // Each controller is made once and kept.
         QVERIFY(m_app->findChildren<ZCTrackPackPrefWinController *>().size() <= 1);
         QVERIFY(m_app->findChildren<VersionCheckPanelController *>().size() <= 1);
