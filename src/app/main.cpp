@@ -38,7 +38,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(ProgramName);
     QCoreApplication::setApplicationName(ProgramName);
     QCoreApplication::setApplicationVersion(VersionText::OwnVersion);
-    QGuiApplication::setDesktopFileName(ProgramName);
+    // The desktop entry's id, by which a desktop finds the running window's launcher and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.zoomcrest.Cratewright"));
     if (QFile::exists(IconResource))
         QApplication::setWindowIcon(QIcon(IconResource));
 
