@@ -66,7 +66,8 @@ chmod 700 "$work"
 info=$(HOME="$home" XDG_CONFIG_HOME="$home/.config" \
     "$root/usr/bin/cratewright" info "$root/usr/share/doc/zc-cratewright/examples/corkscrew-canyon.zcpack")
 echo "$info" | grep -q "^Title: *Corkscrew Canyon" || fail "cratewright info printed: $info"
-version=$(HOME="$home" QT_QPA_PLATFORM=offscreen "$root/usr/bin/zc-cratewright" --version)
+# As in a terminal without a display.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$home" "$root/usr/bin/zc-cratewright" --version)
 [ "$version" = "zc-cratewright $(dpkg-deb -f "$deb" Version)" ] || fail "zc-cratewright --version printed: $version"
 completed=$(bash -c '. /usr/share/bash-completion/bash_completion
     . "$1/usr/share/bash-completion/completions/cratewright"
