@@ -40,7 +40,7 @@ private Q_SLOTS:
     void launcherHandsOverFiles()
     {
         // Desktop entries are not quite INI files (";" separates list items): read the lines.
-        QFile file(prefix + u"/share/applications/zc-cratewright.desktop"_s);
+        QFile file(prefix + u"/share/applications/org.zoomcrest.Cratewright.desktop"_s);
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
         const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
         for (const QString &line : {u"Type=Application"_s, u"Exec=zc-cratewright %F"_s, u"Icon=zc-cratewright"_s})
