@@ -35,6 +35,9 @@ for path in usr/bin/cratewright usr/bin/zc-cratewright \
     usr/share/doc/zc-cratewright/examples/corkscrew-canyon.zcpack; do
     [ -f "$root/$path" ] || fail "$path is not in $deb"
 done
+for program in cratewright zc-cratewright; do
+    [ -x "$root/usr/bin/$program" ] || fail "usr/bin/$program is not executable"
+done
 # Found by dpkg-shlibdeps from the binaries, so they are there only if it ran.
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libqt6core6 libqt6widgets6 zlib1g; do
@@ -47,6 +50,14 @@ echo "-- desktop entry and software-centre metadata"
 # Hints count too: one says the entry would show in more than one menu.
 hints=$(desktop-file-validate "$root/usr/share/applications/org.zoomcrest.Cratewright.desktop" 2>&1) \
     && [ -z "$hints" ] || fail "desktop entry: $hints"
+entry="$root/usr/share/applications/org.zoomcrest.Cratewright.desktop"
+# The file manager hands the chosen files over, and offers the program for packages.
+grep -qx 'Exec=zc-cratewright %F' "$entry" || fail "the desktop entry does not hand files over"
+grep '^MimeType=' "$entry" | grep -q 'application/x-zoomcrest-track-package;' \
+    || fail "the desktop entry does not open track packages"
+update-mime-database "$root/usr/share/mime"
+grep -qx '50:application/x-zoomcrest-track-package:\*\.zcpack' "$root/usr/share/mime/globs2" \
+    || fail "*.zcpack is not a track package in the file type database"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.zoomcrest.Cratewright.metainfo.xml" >/dev/null
 
 echo "-- manual pages"
