@@ -1,9 +1,10 @@
 #!/bin/sh
 # SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Sets everything up, builds, and runs every test: the suite, the suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the package tests under ThreadSanitizer
-# (workers inflate ahead of the installing thread), and the package reader's fuzzer for a minute.
+# Sets everything up, builds, and runs every test: the suite, the Debian package's checks, the
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, the package tests under
+# ThreadSanitizer (workers inflate ahead of the installing thread), and the package reader's
+# fuzzer for a minute.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -18,6 +19,9 @@ echo "== Check the code's layout and every file's licence"
 echo "== Build and test"
 ./scripts/build.sh
 (cd build && ctest --output-on-failure -j2)
+
+echo "== Build the Debian package and check it"
+./scripts/check-package.sh
 
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 BUILD_DIR=build-sanitize BUILD_TYPE=Debug ./scripts/build.sh -DCRATEWRIGHT_SANITIZE=ON

@@ -335,9 +335,10 @@ void AppController::DoStartInstall(QObject *)
     PkgRightInfoField()->repaint();
 
     const int code = m_thePackage.expandPackageTo(installFolder);
-    PkgRightInfoField()->setText(code == InstallResult::Stopped ? InstallResult::stoppedText(
-                                     m_thePackage.entriesDone(), m_thePackage.pkgFilesCount())
-                                                                : InstallResult::statusText(code));
+    const bool stopped = code == InstallResult::Stopped;
+    PkgRightInfoField()->setText(
+        stopped ? InstallResult::stoppedText(m_thePackage.entriesDone(), m_thePackage.pkgFilesCount())
+                : InstallResult::statusText(code));
     if (code == InstallResult::Success) {
         if (knownFolderNotForZC)
             setInstallButton(QuitTitle, &AppController::closeMainWindow);

@@ -29,20 +29,8 @@ QString handedOverPath(const QString &argument)
     return QFileInfo(argument).absoluteFilePath();
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+void describeCommandLine(QCommandLineParser &parser)
 {
-    QApplication app(argc, argv);
-    // The command-line tool reads the same settings store, so both names are the program's.
-    QCoreApplication::setOrganizationName(ProgramName);
-    QCoreApplication::setApplicationName(ProgramName);
-    QCoreApplication::setApplicationVersion(VersionText::OwnVersion);
-    QGuiApplication::setDesktopFileName(ProgramName);
-    if (QFile::exists(IconResource))
-        QApplication::setWindowIcon(QIcon(IconResource));
-
-    QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Installs track packages for the Zoomcrest roller-coaster simulator."));
     parser.addHelpOption();
@@ -51,6 +39,48 @@ int main(int argc, char *argv[])
                                  QStringLiteral("Track package to open (.zcpack or self-extracting .exe). "
                                                 "When several are given, the last one is opened."),
                                  QStringLiteral("[files...]"));
+}
+
+// Whether the arguments ask for the help or the version, which a terminal without a display
+// must be able to show too.
+bool asksOnlyForText(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--")
+            return false;
+        for (const char *option : {"-h", "-?", "--help", "--help-all", "-v", "--version"}) {
+            if (argument == option)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The command-line tool reads the same settings store, so both names are the program's.
+    QCoreApplication::setOrganizationName(ProgramName);
+    QCoreApplication::setApplicationName(ProgramName);
+    QCoreApplication::setApplicationVersion(VersionText::OwnVersion);
+    if (asksOnlyForText(argc, argv)) {
+        // Answered and ended without reaching for the window system.
+        QCoreApplication textOnly(argc, argv);
+        QCommandLineParser parser;
+        describeCommandLine(parser);
+        parser.process(textOnly);
+    }
+
+    QApplication app(argc, argv);
+    // The desktop entry's id, by which a desktop finds the running window's launcher and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.zoomcrest.Cratewright"));
+    if (QFile::exists(IconResource))
+        QApplication::setWindowIcon(QIcon(IconResource));
+
+    QCommandLineParser parser;
+    describeCommandLine(parser);
     parser.process(app);
 
     QtPlatform platform;

@@ -79,6 +79,13 @@ int CommandLineTool::runCommand(const QStringList &arguments)
     parser.setApplicationDescription(description());
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    // Options of the tool itself, taken before or after the command word.
+    const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
+                                   QStringLiteral("Print only results, questions and errors, for scripts."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Also print the lines written to the system log."));
+    parser.addOptions({quiet, verbose});
+    Console::setVerbosity(Console::Verbosity::Normal);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("info, install, folder or version-check."),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
 
@@ -110,6 +117,14 @@ int CommandLineTool::runCommand(const QStringList &arguments)
             return command->usageError(parser.errorText());
         return usageError(parser.errorText());
     }
+    if (parser.isSet(quiet) && parser.isSet(verbose)) {
+        const QString error = QStringLiteral("--quiet and --verbose exclude each other");
+        return command ? command->usageError(error) : usageError(error);
+    }
+    if (parser.isSet(quiet))
+        Console::setVerbosity(Console::Verbosity::Quiet);
+    if (parser.isSet(verbose))
+        Console::setVerbosity(Console::Verbosity::Verbose);
     if (words.isEmpty())
         return usageError(QStringLiteral("no command given"));
     if (!command)

@@ -52,6 +52,9 @@ bool installed = false;
 QIODevice *input = nullptr;
 QIODevice *output = nullptr;
 QIODevice *error = nullptr;
+bool errorTerminal = false;
+Verbosity currentVerbosity = Verbosity::Normal;
+bool statusShown = false;
 std::unique_ptr<FileDescriptorDevice> standardStreams[3];
 
 // The first device that failed to take a write, and why.
@@ -70,23 +73,37 @@ bool isTerminal(const QIODevice *device)
     return stream && stream->isTerminal();
 }
 
-void write(QIODevice *device, const QString &text)
+void writeBytes(QIODevice *device, const QByteArray &bytes)
 {
-    const QByteArray bytes = text.toUtf8();
     if (device->write(bytes) != bytes.size() && !failedDevice) {
         failedDevice = device;
         failureReason = device->errorString();
     }
 }
 
+// Back to the start of the line, and everything up to its end erased.
+const QByteArray WipeLine = QByteArrayLiteral("\r\x1b[K");
+
+void write(QIODevice *device, const QString &text)
+{
+    // Standard output may share the terminal with the status line, so it is wiped for both.
+    if (statusShown) {
+        statusShown = false;
+        writeBytes(error, WipeLine);
+    }
+    writeBytes(device, text.toUtf8());
+}
+
 } // namespace
 
-void setDevices(QIODevice *in, QIODevice *out, QIODevice *err)
+void setDevices(QIODevice *in, QIODevice *out, QIODevice *err, bool errIsTerminal)
 {
     installed = true;
     input = in;
     output = out;
     error = err;
+    errorTerminal = errIsTerminal;
+    statusShown = false;
     failedDevice = nullptr;
     failureReason.clear();
 }
@@ -98,7 +115,18 @@ void useStandardStreams()
         standardStreams[1] = std::make_unique<FileDescriptorDevice>(STDOUT_FILENO, QIODevice::WriteOnly);
         standardStreams[2] = std::make_unique<FileDescriptorDevice>(STDERR_FILENO, QIODevice::WriteOnly);
     }
-    setDevices(standardStreams[0].get(), standardStreams[1].get(), standardStreams[2].get());
+    setDevices(standardStreams[0].get(), standardStreams[1].get(), standardStreams[2].get(),
+               standardStreams[2]->isTerminal());
+}
+
+void setVerbosity(Verbosity verbosity)
+{
+    currentVerbosity = verbosity;
+}
+
+Verbosity verbosity()
+{
+    return currentVerbosity;
 }
 
 void out(const QString &text)
@@ -117,6 +145,33 @@ void errInline(const QString &text)
 {
     ensureInstalled();
     write(error, text);
+}
+
+void note(const QString &text)
+{
+    if (currentVerbosity != Verbosity::Quiet)
+        out(text);
+}
+
+void errNote(const QString &text)
+{
+    if (currentVerbosity != Verbosity::Quiet)
+        err(text);
+}
+
+void showStatus(const QString &text)
+{
+    ensureInstalled();
+    // Written whole in one call, so that the terminal never shows a half-drawn line.
+    writeBytes(error, WipeLine + text.toUtf8());
+    statusShown = true;
+}
+
+void clearStatus()
+{
+    ensureInstalled();
+    if (statusShown)
+        write(error, QString());
 }
 
 std::optional<QString> readLine()
@@ -151,7 +206,7 @@ void reportWriteFailure()
 bool errorIsTerminal()
 {
     ensureInstalled();
-    return isTerminal(error);
+    return errorTerminal;
 }
 
 bool inputIsTerminal()

@@ -32,16 +32,31 @@ private:
     int m_fd;
 };
 
-// Reads answers from `input` and writes to `output` and `error` (open devices, not owned).
-void setDevices(QIODevice *input, QIODevice *output, QIODevice *error);
+// Reads answers from `input` and writes to `output` and `error` (open devices, not owned);
+// `errorIsTerminal` says whether a person watches `error` as it is written.
+void setDevices(QIODevice *input, QIODevice *output, QIODevice *error, bool errorIsTerminal = false);
 // Standard input, output and error, which are also used until anything else is set.
 void useStandardStreams();
+
+// How much the tool says beyond its results, errors and questions: nothing (--quiet), what it
+// did, or that and the log lines (--verbose).
+enum class Verbosity { Quiet, Normal, Verbose };
+void setVerbosity(Verbosity verbosity);
+Verbosity verbosity();
 
 // The text and a line feed.
 void out(const QString &text);
 void err(const QString &text);
 // The text as it stands, for a prompt that waits on the same line.
 void errInline(const QString &text);
+// What the tool did or is doing, as out() and err() write it, unless it was asked to be quiet.
+void note(const QString &text);
+void errNote(const QString &text);
+
+// A line on the error device that the next one replaces in place, such as a progress bar; any
+// other text first wipes it, so that nothing is written into it.
+void showStatus(const QString &text);
+void clearStatus();
 
 // One line of input without its line feed; nothing once the input has ended, or when a
 // signal broke off the wait for it.

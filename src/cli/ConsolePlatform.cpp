@@ -30,11 +30,13 @@ void ConsolePlatform::beginInformationalAlertSheet(const Alert &alert, QWidget *
 
 void ConsolePlatform::log(const QString &line)
 {
-    // As SystemLog writes it, except that the copy for the user goes through the console, in
-    // order with the tool's own lines and wherever the console writes.
+    // Always to the system log; a copy for the user only when asked for (--verbose), through the
+    // console, in order with the tool's own lines and wherever the console writes. The user
+    // learns what went wrong from the tool's own messages.
     const QString shown = PlainText::oneLine(line);
     SystemLog::toSystemLog(shown);
-    Console::err(shown);
+    if (Console::verbosity() == Console::Verbosity::Verbose)
+        Console::err(shown);
 }
 
 void ConsolePlatform::fetchUrl(const QUrl &url, QObject *context, FetchDone done)

@@ -6,7 +6,7 @@
 #include "platform/Platform.h"
 
 // The platform of the command-line tool: alerts are printed, log lines go to the system log
-// and the console's error device. The tool asks its questions itself, where it knows what they are for
+// and, with --verbose, to the console's error device. The tool asks its questions itself, where it knows what they are for
 // (the install command's overwrite question). No chooser and no browser, as in the headless
 // platform it builds on.
 class ConsolePlatform : public HeadlessPlatform

@@ -90,8 +90,8 @@ int FolderCommand::store(const QString &folder, bool knownFolderNotForZC)
         Console::err(notSaved.title + QStringLiteral(": ") + PlainText::oneLine(notSaved.message));
         return ExitStatus::Refused;
     }
-    Console::out(QStringLiteral("Simulator folder stored: ") + PlainText::oneLine(path));
+    Console::note(QStringLiteral("Simulator folder stored: ") + PlainText::oneLine(path));
     if (knownFolderNotForZC)
-        Console::out(QStringLiteral("(known not to be a simulator folder)"));
+        Console::note(QStringLiteral("(known not to be a simulator folder)"));
     return ExitStatus::Success;
 }

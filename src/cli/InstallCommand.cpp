@@ -6,6 +6,7 @@
 #include "Console.h"
 #include "ExitStatus.h"
 #include "FolderCommand.h"
+#include "ProgressBar.h"
 #include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
@@ -59,7 +60,7 @@ OverwriteAnswer askOnConsole(const QString &relFilePath)
 // files were kept.
 OverwriteAnswer keepOnConsole(const QString &relFilePath)
 {
-    Console::err(PlainText::oneLine(InstallResult::overwriteAlert(relFilePath).message) + QStringLiteral(" No."));
+    Console::errNote(PlainText::oneLine(InstallResult::overwriteAlert(relFilePath).message) + QStringLiteral(" No."));
     return OverwriteAnswer::Keep;
 }
 
@@ -138,7 +139,7 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     if (!loadPackage(package, arguments.first()))
         return ExitStatus::LoadFailed;
 
-    const int code = install(package, target, overwrite);
+    const int code = install(package, target, overwrite, json);
     report(package, code, json);
     if (code == InstallResult::Stopped)
         return ExitStatus::Interrupted;
@@ -149,12 +150,17 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     return ExitStatus::Success;
 }
 
-int InstallCommand::install(TrackPackage &package, const QString &target, Overwrite overwrite)
+int InstallCommand::install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json)
 {
     package.setOverwriteQuery(overwrite == Overwrite::Never ? keepOnConsole : askOnConsole);
-    package.setLockWaitHandler([] { Console::err(InstallResult::waitingText()); });
+    package.setLockWaitHandler([] { Console::errNote(InstallResult::waitingText()); });
+    // A program that reads the output wants no bar in it, even when it passes a terminal on.
+    ProgressBar bar(Console::errorIsTerminal() && !json && Console::verbosity() != Console::Verbosity::Quiet);
+    package.setProgressHandler([&bar](qint64 done, qint64 total) { bar.update(done, total); });
     // "always" is asking off: the query is never called.
-    return package.expandPackageTo(target, overwrite != Overwrite::Always);
+    const int code = package.expandPackageTo(target, overwrite != Overwrite::Always);
+    package.setProgressHandler(nullptr);
+    return code;
 }
 
 void InstallCommand::report(const TrackPackage &package, int code, bool json)
@@ -177,9 +183,9 @@ void InstallCommand::report(const TrackPackage &package, int code, bool json)
         Console::err(status);
         return;
     }
-    Console::out(status);
+    Console::note(status);
     if (!trackFile.isEmpty())
-        Console::out(QStringLiteral("Track file: ") + PlainText::oneLine(trackFile));
+        Console::note(QStringLiteral("Track file: ") + PlainText::oneLine(trackFile));
 }
 
 int InstallCommand::ride(const TrackPackage &package, bool json)
@@ -188,7 +194,7 @@ int InstallCommand::ride(const TrackPackage &package, bool json)
     const SimulatorLaunch::Outcome outcome = refusal ? *refusal : startSimulator(package);
     if (outcome == SimulatorLaunch::Outcome::Launched) {
         if (!json)
-            Console::out(QStringLiteral("Simulator started."));
+            Console::note(QStringLiteral("Simulator started."));
         return ExitStatus::Success;
     }
     const Alert failure = SimulatorLaunch::failureAlert(outcome);

@@ -20,7 +20,7 @@ public:
 private:
     enum class Overwrite { Ask, Always, Never };
 
-    static int install(TrackPackage &package, const QString &target, Overwrite overwrite);
+    static int install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json);
     static void report(const TrackPackage &package, int code, bool json);
     static int ride(const TrackPackage &package, bool json);
 

@@ -7,13 +7,11 @@
 // result code is the package core's tests' business; here only what the window makes of it.
 #include "GuiTest.h"
 #include "PackageWriter.h"
-#include "RecordingPlatform.h"
+#include "Scenario.h"
 
 #include "app/AppController.h"
-#include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
-#include "platform/UserDefaults.h"
 #include "prefs/ZCTrackPackPrefWinController.h"
 #include "versioncheck/VersionCheckPanelController.h"
 #include "versioncheck/VersionText.h"
@@ -78,11 +76,12 @@ class TestApp : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { qputenv("CRATEWRIGHT_SITE", "http://docs.example.test"); }
+
     void init()
     {
         GuiTest::clearSettings();
         AppController::initialize();
-        qputenv("CRATEWRIGHT_SITE", "http://docs.example.test");
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir().mkpath(at(u"Sim/ZoomcrestSimulator.app"_s)) && QDir().mkpath(at(u"Plain"_s)));
         QVERIFY(QFile(at(u"File"_s)).open(QIODevice::WriteOnly) && QFile(at(u"Bad"_s)).open(QIODevice::WriteOnly));
@@ -111,66 +110,10 @@ private Q_SLOTS:
         m_platform.reset();
     }
 
-    // Every wording that the window takes from elsewhere, against its exact text.
-    void texts_data()
-    {
-        QTest::addColumn<QString>("made");
-        QTest::addColumn<QString>("exact");
-        const QString contact = QLatin1String(MaintainerContactAddress);
-        QTest::newRow("cannot open") << LoadResult::message(-3)
-                                     << "Could not open file. (Err: -3)\n\nPermission problem? Doesn't exist?";
-        QTest::newRow("too large") << LoadResult::message(-5)
-                                   << "Could not open file. (Err: -5)\n\nThe file is too large to read.";
-        QTest::newRow("not a package") << LoadResult::message(
-            -1) << "Could not open file. (Err: -1)\n\nIt does not appear to be a track package file.";
-        QTest::newRow("count mismatch, as an alert")
-            << shown(LoadResult::failureAlert(-2))
-            << "File Open Error|Could not open file. (Err: -2)\n\nFile count does not match expected.|OK||";
-        QTest::newRow("version") << LoadResult::message(-4)
-                                 << "Could not load Track Package. (Err: -4)\n\nThe package version is too old.\n\n"
-                                    "Currently, only 1.3.x SFX Track Package files are supported.\n\nSorry.";
-        QTest::newRow("unplanned") << LoadResult::message(
-            7) << u"An un-planned for error has occured. Could be bad. You  might want to tell %1"_s.arg(contact);
-        QTest::newRow("installed") << Installed << "Package Installed Successfully.";
-        const QStringList tags{u"UCOMP"_s, u"WRITE"_s, u"BDIR"_s, u"FDIR"_s, u"FLDROW"_s, u"MISC"_s};
-        for (int code = -1; code >= -6; --code)
-            QTest::addRow("status %d", code) << InstallResult::statusText(code)
-                                             << u"Error Installing Package (%1/%2)."_s.arg(tags[-code - 1]).arg(code);
-        QTest::newRow("stopped") << InstallResult::stoppedText(1, 2) << "Install stopped after 1 of 2 files.";
-        QTest::newRow("waiting") << InstallResult::waitingText()
-                                 << u"Waiting for another install into this folder to finish\u2026"_s;
-        const QString early =
-            u"Launch Failed|Could not launch track file. This was not supposed to happen. Tell %1 how you "
-            "ended up here, and tell him '%2 launch' (he'll know what it means).|I'll do that.||"_s;
-        QTest::newRow("pre-load launch") << shown(SimulatorLaunch::failureAlert(Outcome::PackageNotLoaded))
-                                         << early.arg(contact, u"pre-load"_s);
-        QTest::newRow("pre-install launch")
-            << shown(SimulatorLaunch::failureAlert(Outcome::NoTrackFile)) << early.arg(contact, u"pre-install"_s);
-        QTest::newRow("simulator not started")
-            << shown(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted))
-            << "Launch Failed|You either did not install the track to your Zoomcrest directory, or the Zoomcrest "
-               "simulator could not be found (make sure it is named 'ZoomcrestSimulator').|Oh Well||";
-        QTest::newRow("preferences not saved")
-            << shown(InstallLocation::notSavedAlert())
-            << u"Preferences Not Saved|Could not write the settings file '%1'. The folder was not saved.|OK||"_s.arg(
-                   UserDefaults::standardUserDefaults().storeFileName());
-    }
-
-    void texts()
-    {
-        QFETCH(QString, made);
-        QFETCH(QString, exact);
-        QCOMPARE(made, exact);
-    }
-
+    // Folders: Sim (holds the simulator), Plain, File; packages: Canyon, NoTrack, Solo, Bad.
     void scenarios_data()
     {
-        QTest::addColumn<QString>("stored"); // a folder under @ (Sim holds the simulator), "+": the override flag
-        QTest::addColumn<QString>("steps");  // split at blanks; verb:name
-        QTest::addColumn<QList<AlertAnswer>>("answers");
-        QTest::addColumn<QStringList>("transcript");
-        QTest::addColumn<QString>("finally");
-
+        Scenario::addColumn();
         const QString sheet = u"sheet %1 on prefs"_s.arg(shown(FirstRun));
         const QString close = u"close chooser"_s;
         const QString canyon = Shown.arg(u"Canyon"_s, u"R. Coaster"_s, u"Two inversions.\nHold on tight."_s).arg(2);
@@ -178,128 +121,86 @@ private Q_SLOTS:
         const QString off = st(Install + u'-');
         const QString riding = st(Ride + u'+', Installed);
         const QString installing = st(Install + u'-', Installing, u"main busy"_s);
-        const QList<AlertAnswer> none;
 
-        QTest::newRow("first run: preferences with the welcome sheet; the program waits")
-            << "Missing"
-            << "start" << none << QStringList{sheet} << st(Install + u'-', QString(), u"main prefs"_s);
-        QTest::newRow("first run, a file handed over: Save loads it")
-            << "Missing"
-            << "hand:Canyon start save show" << none << QStringList{sheet, canyon} << ready;
-        QTest::newRow("first run, nothing handed over: Save opens the chooser")
-            << "Missing"
-            << "start save" << none << QStringList{sheet, Chooser} << off;
-        QTest::newRow("first run, preferences closed unsaved: waits; a later Save goes on")
-            << "Missing"
-            << "hand:Canyon start closeprefs look menu:actionPreferences save show" << none
-            << QStringList{sheet, st(Install + u'-', QString(), u"main"_s), canyon} << ready;
-        QTest::newRow("several files handed over: the last one is loaded")
-            << "Sim"
-            << "hand:Bad hand:Canyon start show" << none << QStringList{canyon} << ready;
-        QTest::newRow("a file handed over, and a Save, while running change nothing")
-            << "Sim"
-            << "start pick:Canyon hand:Solo menu:actionPreferences save show" << none
-            << QStringList{Chooser, close, canyon} << ready;
-        QTest::newRow("Cancel in the chooser closes the main window")
-            << "Sim"
-            << "start cancel" << none << QStringList{Chooser, close} << st(Install + u'-', QString(), u"open"_s);
-        QTest::newRow("OK with nothing chosen leaves the window as it was")
-            << "Sim"
-            << "start pick:" << none << QStringList{Chooser, close} << off;
-        QTest::newRow("no package: beep and alert while the chooser is up, then the window closes")
-            << "Sim"
-            << "start pick:Bad" << none
-            << QStringList{Chooser, u"beep"_s,
-                           alert(LoadResult::failureAlert(LoadResult::CannotOpen),
-                                 st(Install + u'-', QString(), u"main busy open"_s)),
-                           close}
-            << st(Install + u'-', QString(), u"open"_s);
-        QTest::newRow("one file, no author, a blank comment, markup as typed")
-            << "Sim"
-            << "load:Solo show" << none << QStringList{Shown.arg(u"<b>Solo</b>"_s, QString(), u" "_s).arg(1)} << ready;
-        QTest::newRow("install, Ride!, Quit")
-            << "Sim"
-            << "hand:Canyon start press press look launched:yes press" << none
-            << QStringList{Launch.arg(u"Sim"_s), st(Ride + u'-', Installed, u"main"_s)}
-            << st(Quit + u'+', Installed, u"open"_s);
-        QTest::newRow("stored with a final slash; the simulator doesn't start: alert, then Quit")
-            << "Sim/"
-            << "load:Canyon press press launched:no" << none
-            << QStringList{Launch.arg(u"Sim/"_s), u"beep"_s,
-                           alert(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted),
-                                 st(Ride + u'-', Installed, u"main"_s)),
-                           log(Outcome::SimulatorNotStarted)}
-            << st(Quit + u'+', Installed);
-        QTest::newRow("a folder known not to be the simulator's: Quit at once")
-            << "Plain+"
-            << "load:Canyon press look press" << none << QStringList{st(Quit + u'+', Installed)}
-            << st(Quit + u'+', Installed, u"open"_s);
-        QTest::newRow("a failed install shows its status; the button stays off")
-            << "File"
-            << "load:Canyon press" << none << QStringList()
-            << st(Install + u'-', InstallResult::statusText(InstallResult::BDIR));
-        QTest::newRow("Install with nothing loaded says so")
-            << "Sim"
-            << "install show" << none << QStringList{u"shown No Track Package Loaded |  | %1 | "_s.arg(NotLoaded)}
-            << off;
-        QTest::newRow("files there already: asked while the window says Installing")
-            << "Sim"
-            << "load:Canyon press load:Canyon press" << QList<AlertAnswer>{AlertAnswer::Alternate, AlertAnswer::Other}
-            << QStringList{u"beep"_s, alert(InstallResult::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing),
-                           u"beep"_s, alert(InstallResult::overwriteAlert(u"rock.obj"_s), installing)}
-            << riding;
-        QTest::newRow("stopped while another install holds the folder")
-            << "Sim"
-            << "load:Canyon lock press" << none
-            << QStringList{st(Install + u'-', InstallResult::waitingText(), u"main busy"_s)}
-            << st(Install + u'-', InstallResult::stoppedText(0, 2));
-        QTest::newRow("Ride! with nothing loaded: beep, log, alert")
-            << "Sim"
-            << "ride" << none
-            << QStringList{u"beep"_s, log(Outcome::PackageNotLoaded),
-                           alert(SimulatorLaunch::failureAlert(Outcome::PackageNotLoaded), off)}
-            << off;
-        QTest::newRow("no track file, after a package with one: beep, alert, log; Ride! stays")
-            << "Sim"
-            << "load:Canyon press load:NoTrack look show press press" << none
-            << QStringList{ready, Shown.arg(u"Scenery"_s, u"R. Coaster"_s, NoComments).arg(1), u"beep"_s,
-                           alert(SimulatorLaunch::failureAlert(Outcome::NoTrackFile), riding),
-                           log(Outcome::NoTrackFile)}
-            << riding;
-        QTest::newRow("help, then help without a browser")
-            << "Sim"
-            << "menu:actionHelp nobrowser menu:actionHelp" << none
-            << QStringList{u"openUrl "_s + VersionText::documentationUrl().toString(),
-                           u"openUrl "_s + VersionText::documentationUrl().toString(), alert(Help, off)}
-            << off;
-        QTest::newRow("version check twice: one panel, two checks")
-            << "Sim"
-            << "menu:actionCheckForUpdates menu:actionCheckForUpdates" << none
-            << QStringList(2, u"fetch "_s + VersionText::versionCheckUrl().toString()) << off;
-        QTest::newRow("Open Package, then Quit") << "Sim"
-                                                 << "menu:actionOpenPackage menu:actionQuit" << none
-                                                 << QStringList{Chooser} << st(Install + u'-', QString(), u"open"_s);
+        scenario("first run: preferences with the welcome sheet; the program waits", "Missing", "start", {sheet},
+                 st(Install + u'-', QString(), u"main prefs"_s));
+        scenario("first run, a file handed over: Save loads it", "Missing", "hand:Canyon start save show",
+                 {sheet, canyon}, ready);
+        scenario("first run, nothing handed over: Save opens the chooser", "Missing", "start save", {sheet, Chooser},
+                 off);
+        scenario("first run, preferences closed unsaved: waits; a later Save goes on", "Missing",
+                 "hand:Canyon start closeprefs look menu:actionPreferences save show",
+                 {sheet, st(Install + u'-', QString(), u"main"_s), canyon}, ready);
+        scenario("several files handed over: the last one is loaded", "Sim", "hand:Bad hand:Canyon start show",
+                 {canyon}, ready);
+        scenario("a file handed over, and a Save, while running change nothing", "Sim",
+                 "start pick:Canyon hand:Solo menu:actionPreferences save show", {Chooser, close, canyon}, ready);
+        scenario("Cancel in the chooser closes the main window", "Sim", "start cancel", {Chooser, close},
+                 st(Install + u'-', QString(), u"open"_s));
+        scenario("OK with nothing chosen leaves the window as it was", "Sim", "start pick:", {Chooser, close}, off);
+        scenario("no package: beep and alert while the chooser is up, then the window closes", "Sim", "start pick:Bad",
+                 {Chooser, u"beep"_s,
+                  alert(LoadResult::failureAlert(LoadResult::CannotOpen),
+                        st(Install + u'-', QString(), u"main busy open"_s)),
+                  close},
+                 st(Install + u'-', QString(), u"open"_s));
+        scenario("one file, no author, a blank comment, markup as typed", "Sim", "load:Solo show",
+                 {Shown.arg(u"<b>Solo</b>"_s, QString(), u" "_s).arg(1)}, ready);
+        scenario("install, Ride!, Quit", "Sim", "hand:Canyon start press press look launched:yes press",
+                 {Launch.arg(u"Sim"_s), st(Ride + u'-', Installed, u"main"_s)}, st(Quit + u'+', Installed, u"open"_s));
+        scenario(
+            "stored with a final slash; the simulator doesn't start: alert, then Quit", "Sim/",
+            "load:Canyon press press launched:no",
+            {Launch.arg(u"Sim/"_s), u"beep"_s,
+             alert(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted), st(Ride + u'-', Installed, u"main"_s)),
+             log(Outcome::SimulatorNotStarted)},
+            st(Quit + u'+', Installed));
+        scenario("a folder known not to be the simulator's: Quit at once", "Plain+", "load:Canyon press look press",
+                 {st(Quit + u'+', Installed)}, st(Quit + u'+', Installed, u"open"_s));
+        scenario("a failed install shows its status; the button stays off", "File", "load:Canyon press", {},
+                 st(Install + u'-', InstallResult::statusText(InstallResult::BDIR)));
+        scenario("Install with nothing loaded says so", "Sim", "install show",
+                 {u"shown No Track Package Loaded |  | %1 | "_s.arg(NotLoaded)}, off);
+        scenario("files there already: asked while the window says Installing", "Sim",
+                 "load:Canyon press load:Canyon press",
+                 {u"beep"_s, alert(InstallResult::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing), u"beep"_s,
+                  alert(InstallResult::overwriteAlert(u"rock.obj"_s), installing)},
+                 riding, {AlertAnswer::Alternate, AlertAnswer::Other});
+        scenario("stopped while another install holds the folder", "Sim", "load:Canyon lock press",
+                 {st(Install + u'-', InstallResult::waitingText(), u"main busy"_s)},
+                 st(Install + u'-', InstallResult::stoppedText(0, 2)));
+        scenario("Ride! with nothing loaded: beep, log, alert", "Sim", "ride",
+                 {u"beep"_s, log(Outcome::PackageNotLoaded),
+                  alert(SimulatorLaunch::failureAlert(Outcome::PackageNotLoaded), off)},
+                 off);
+        scenario("no track file, after a package with one: beep, alert, log; Ride! stays", "Sim",
+                 "load:Canyon press load:NoTrack look show press press",
+                 {ready, Shown.arg(u"Scenery"_s, u"R. Coaster"_s, NoComments).arg(1), u"beep"_s,
+                  alert(SimulatorLaunch::failureAlert(Outcome::NoTrackFile), riding), log(Outcome::NoTrackFile)},
+                 riding);
+        scenario("help, then help without a browser", "Sim", "menu:actionHelp nobrowser menu:actionHelp",
+                 {u"openUrl "_s + VersionText::documentationUrl().toString(),
+                  u"openUrl "_s + VersionText::documentationUrl().toString(), alert(Help, off)},
+                 off);
+        scenario("version check twice: one panel, two checks", "Sim",
+                 "menu:actionCheckForUpdates menu:actionCheckForUpdates",
+                 QStringList(2, u"fetch "_s + VersionText::versionCheckUrl().toString()), off);
+        scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser},
+                 st(Install + u'-', QString(), u"open"_s));
     }
 
     void scenarios()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, steps);
-        QFETCH(QList<AlertAnswer>, answers);
-        QFETCH(QStringList, transcript);
-        QFETCH(QString, finally);
-
-        QVERIFY(InstallLocation::store(at(QString(stored).remove(u'+')), stored.endsWith(u'+')));
-        for (AlertAnswer answer : answers)
-            m_platform->queueAnswer(answer);
+        QFETCH(Scenario, scenario);
+        QVERIFY(scenario.begin(m_dir->path(), *m_platform));
         // As main() leaves it: the window shown, launching not yet finished.
         m_app = std::make_unique<AppController>();
         m_app->showWindow(nullptr);
-        for (const QString &s : steps.split(u' '))
+        for (const QString &s : scenario.steps.split(u' '))
             step(s.section(u':', 0, 0), s.section(u':', 1));
 
-        QCOMPARE(m_transcript, transcript);
-        QCOMPARE(state(), finally);
+        QCOMPARE(m_transcript, scenario.transcript);
+        QCOMPARE(state(), scenario.finally);
         // Each controller is made once and kept.
         QVERIFY(m_app->findChildren<ZCTrackPackPrefWinController *>().size() <= 1);
         QVERIFY(m_app->findChildren<VersionCheckPanelController *>().size() <= 1);

@@ -11,6 +11,7 @@
 #include "Console.h"
 #include "ConsolePlatform.h"
 #include "PackageWriter.h"
+#include "ProgressBar.h"
 #include "TestFiles.h"
 #include "TinyHttpServer.h"
 #include "install/InstallLocation.h"
@@ -42,8 +43,9 @@ struct Row
     int status;
     // `setup`: what is made before: "stored DIR[, not simulator]" (the settings), "PATH->TARGET"
     // (a link), "PATH=TEXT" (a file; a script is made executable), "PATH/" (a folder), "locked
-    // DIR" (another install's lock), "server STATUS BODY", "full stdout", "full stderr", "Ctrl-C
-    // at the question", "real binary". `after`: what holds afterwards, as in `setup`, and
+    // DIR" (another install's lock, let go once the tool waits for it, or "held a second"
+    // after that), "server STATUS BODY", "full stdout", "full stderr", "stderr a terminal",
+    // "Ctrl-C at the question", "real binary". `after`: what holds afterwards, as in `setup`, and
     // "!PATH" for nothing there, "PATH" for anything.
     QStringList out, err, setup, after;
     QByteArray input;
@@ -185,7 +187,7 @@ void TestCli::run_data()
     const auto status = [](int code) { return u"\"status\": \"%1\""_s.arg(InstallResult::statusText(code)); };
     const auto simulator = [](const char *folder) { return s(folder) + u"/ZoomcrestSimulator.app/Contents/MacOS/"_s; };
     using namespace SimulatorLaunch;
-    const auto failure = [](Outcome outcome) { return L(failureAlert(outcome).message, failureLogLine(outcome)); };
+    const auto failure = [](Outcome outcome) { return L(failureAlert(outcome).message); };
     const QString install = u"install ~/canyon.zcpack --to ~/Zoomcrest"_s;
     const QString noTrack = u"install ~/notrack.zcpack --to ~/Zoomcrest"_s;
     const QString choices = u" [y]es, [n]o, yes to [a]ll: "_s;
@@ -211,7 +213,7 @@ void TestCli::run_data()
     row("version", "--version", 0, L(u"cratewright "_s + VersionText::OwnVersion), {});
     row("output that never arrives", "info ~/canyon.zcpack --json", 5, {}, L("could not write to standard output: "),
         L("full stdout"));
-    row("log line that never arrives", "info ~/canyon.zcpack --json", 5, {}, {}, L("full stderr"));
+    row("log line that never arrives", "--verbose info ~/canyon.zcpack --json", 5, {}, {}, L("full stderr"));
     row("a failure keeps its status", "info ~/absent.zcpack", 2, {}, {}, L("full stderr"));
 
     row("info", "info ~/canyon.zcpack", 0,
@@ -221,12 +223,15 @@ void TestCli::run_data()
           "        30          5         16  Scenery/Canyon/sandstone.pgm\n"
           "         0         19         30  readme.txt\n"),
         {});
-    row("info as JSON, the load's log line beside it", "info ~/canyon.zcpack --json", 0,
+    row("info as JSON, its log line in the system log only", "info ~/canyon.zcpack --json", 0,
         L("\"title\": \"Corkscrew Canyon\"", "\"author\": \"Ines Halloway\"", "\"version\": \"1.5.2\"",
           "\"comments\": \"Two corkscrews.\\nBest ridden at sunset.\"", "\"folder\": \"Scenery/Canyon/\"",
           "\"name\": \"sandstone.pgm\"", "\"path\": \"Scenery/Canyon/sandstone.pgm\"", "\"offset\": 30", "\"size\": 5",
           "\"compressedSize\": 16"),
-        L("1.5.2"));
+        L("!1.5.2"));
+    row("--verbose: the log lines on standard error too", "--verbose info ~/canyon.zcpack", 0, L("Title:"),
+        L("Package Version: 1.5.2"));
+    row("--quiet and --verbose", "install ~/absent.zcpack -q --verbose", 1, {}, L("exclude", usage("install")));
     row("hostile text shown harmless", "info ~/hostile.zcpack", 0, L(u"x\uFFFD[31m\\n0 1 1  fake.txt"_s), {});
     row("info of a file that is no package", "info ~/text.zcpack", 2, {},
         L(LoadResult::message(LoadResult::NotAPackage)), L("~/text.zcpack=These are not the bytes."));
@@ -260,6 +265,16 @@ void TestCli::run_data()
         L(InstallResult::waitingText(), choices + u'\n' + InstallResult::stoppedText(1, 3)),
         L(Track + u"=mine"_s, "locked ~/Zoomcrest", "Ctrl-C at the question"),
         L(Track + u"=mine"_s, "!~/Zoomcrest/Scenery"));
+    // A terminal on standard error shows a bar once an install takes more than a moment (here:
+    // waiting a second for another install).
+    const QStringList slow = L("stderr a terminal", "~/Zoomcrest/", "locked ~/Zoomcrest", "held a second");
+    const QString bar = u" of 3 files"_s;
+    row("terminal: no bar for a quick install", install, 0, L(installed), L(u'!' + bar), L("stderr a terminal"));
+    row("terminal: a bar for a slow install", install, 0, L(installed),
+        L(InstallResult::waitingText(), ProgressBar::text(0, 3), ProgressBar::text(3, 3)), slow, files("nnn"));
+    row("terminal, --json: no bar", install + u" --json"_s, 0, {}, L(u'!' + bar), slow);
+    row("terminal, --quiet: only the work", install + u" --quiet --overwrite=never"_s, 0, L("!Package", "!Track"),
+        L(u'!' + bar, u'!' + InstallResult::waitingText(), "!No."), slow + old, files("ooo"));
     row("ride without a simulator", install + u" --ride"_s, 4, L(installed, "!Simulator started"),
         failure(Outcome::SimulatorNotStarted), {}, L(Track));
     row("ride without a track file", noTrack + u" --ride"_s, 4, {}, failure(Outcome::NoTrackFile),
@@ -329,13 +344,17 @@ void TestCli::run()
     // the Ctrl-C comes once the tool waits in read(2) for the answer, and a "y" later, should the
     // read go on.
     std::atomic<bool> done = false;
+    const int holdMs = row.setup.contains(u"held a second"_s) ? 1000 : 0;
     const auto meanwhile = [&, main = ::pthread_self(), task = ::gettid()] {
+        QElapsedTimer sincePolled;
         const QByteArray polling = QByteArray::number(SYS_clock_nanosleep) + ' ';
         const QByteArray reading = QByteArray::number(SYS_read) + " 0x" + QByteArray::number(answers[0], 16) + ' ';
         bool interrupted = false;
         for (int ms = 0; !done && (m_lock >= 0 || ctrlC); QThread::msleep(1), ++ms) {
             const QByteArray call = TestFiles::readFile(u"/proc/self/task/%1/syscall"_s.arg(task));
-            if (m_lock >= 0 && call.startsWith(polling))
+            if (m_lock >= 0 && call.startsWith(polling) && !sincePolled.isValid())
+                sincePolled.start();
+            if (m_lock >= 0 && sincePolled.isValid() && sincePolled.elapsed() >= holdMs)
                 ::close(std::exchange(m_lock, -1));
             if (ctrlC && !interrupted && call.startsWith(reading))
                 interrupted = ::pthread_kill(main, SIGINT) == 0;
@@ -364,7 +383,8 @@ void TestCli::run()
     } else {
         std::thread helper(meanwhile);
         Console::setDevices(&input, row.setup.contains(u"full stdout"_s) ? full : &output,
-                            row.setup.contains(u"full stderr"_s) ? full : &error);
+                            row.setup.contains(u"full stderr"_s) ? full : &error,
+                            row.setup.contains(u"stderr a terminal"_s));
         status = CommandLineTool().run((u"cratewright "_s + path(row.arguments)).split(u' ', Qt::SkipEmptyParts));
         Console::useStandardStreams();
         done = true;
@@ -382,9 +402,14 @@ void TestCli::run()
             QVERIFY2(wanted.startsWith(u'!') ? !text.contains(wanted.mid(1)) : text.contains(wanted),
                      qPrintable(wanted + (isOut ? u" in output:\n"_s : u" in errors:\n"_s) + text));
         }
-        // Nothing a package or a server says may drive a terminal.
+        // Nothing a package or a server says may drive a terminal; the tool itself only wipes its
+        // status line, and never leaves it behind.
+        const QString wipe = u"\r\x1b[K"_s;
+        static const QRegularExpression bar(u"\\[[#.]+\\] \\d+ of \\d+ files"_s);
+        const qsizetype lastBar = text.lastIndexOf(bar);
+        QVERIFY2(lastBar < 0 || text.indexOf(wipe, lastBar) > lastBar, qPrintable(text));
         static const QRegularExpression control(u"[\\x00-\\x08\\x0b-\\x1f\\x7f-\\x9f]"_s);
-        QVERIFY2(!text.contains(control), text.toUtf8().toPercentEncoding(" /:\n").constData());
+        QVERIFY2(!QString(text).remove(wipe).contains(control), text.toUtf8().toPercentEncoding(" /:\n").constData());
     }
     // Standard output holds results only: nothing for a command line that fails or a package that
     // doesn't load, and with --json one JSON object, whatever else is said meanwhile.

@@ -87,16 +87,10 @@ QStringList packed(const Entries &entries)
     return lines;
 }
 
-QString alertLine(const Alert &alert)
-{
-    return QStringList{alert.title, alert.message, alert.defaultButton, alert.alternateButton, alert.otherButton}.join(
-        u'|');
-}
-
 // The platform's question about one file, as the install table records it.
 QStringList platformAsks(const QString &relFilePath)
 {
-    return {u"beep"_s, alertLine(InstallResult::overwriteAlert(relFilePath))};
+    return {u"beep"_s, RecordingPlatform::describe(InstallResult::overwriteAlert(relFilePath))};
 }
 
 QList<void *> stopHandlers()
@@ -154,8 +148,6 @@ private Q_SLOTS:
     void load();
     void byteReaders_data();
     void byteReaders();
-    void texts_data();
-    void texts();
     void inflate_data();
     void inflate();
     void install_data();
@@ -332,28 +324,6 @@ void TestPackage::byteReaders()
     QFETCH(int, charValue);
     QCOMPARE(TrackPackage::longFromLittleEndianData(bytes, offset), longValue);
     QCOMPARE(int(TrackPackage::charFromOneByteData(bytes, offset)), charValue);
-}
-
-void TestPackage::texts_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("wording");
-
-    QTest::newRow("installed") << InstallResult::statusText(0) << u"Package Installed Successfully."_s;
-    QTest::newRow("failed: tag, then code")
-        << InstallResult::statusText(-4) << u"Error Installing Package (FDIR/-4)."_s;
-    QTest::newRow("unknown code") << InstallResult::statusText(-9) << u"Error Installing Package (MISC/-9)."_s;
-    QTest::newRow("stopped") << InstallResult::stoppedText(1, 3) << u"Install stopped after 1 of 3 files."_s;
-    QTest::newRow("overwrite question, the path inside the package")
-        << alertLine(InstallResult::overwriteAlert(u"Tracks/ride.zctrack"_s))
-        << u"File Already Exists|The File 'Tracks/ride.zctrack' already exists. Would you like to replace it?|Yes|No|Yes To All"_s;
-}
-
-void TestPackage::texts()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, wording);
-    QCOMPARE(text, wording);
 }
 
 void TestPackage::inflate_data()
@@ -659,7 +629,7 @@ void TestPackage::install()
     QStringList seen;
     qsizetype alerts = 0;
     for (const QString &event : std::as_const(platform.events))
-        seen << (event.startsWith("alert:"_L1) ? alertLine(platform.alerts.at(alerts++)) : event);
+        seen << (event.startsWith("alert:"_L1) ? RecordingPlatform::describe(platform.alerts.at(alerts++)) : event);
     QCOMPARE(seen, events.replaceInStrings(u"@"_s, root));
     QStringList left = tree.describe(), expected;
     for (const QString &line : std::as_const(after)) {

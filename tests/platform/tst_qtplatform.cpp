@@ -1,10 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The desktop platform: its alerts, answered the way a user answers them, its fetches over
-// HTTP, and the window frames it keeps.
+// The desktop platform: its alerts, answered the way a user answers them, and the window
+// frames it keeps.
 #include "GuiTest.h"
-#include "TinyHttpServer.h"
 
 #include "platform/QtPlatform.h"
 #include "platform/WindowController.h"
@@ -54,16 +53,6 @@ private Q_SLOTS:
         buttons.sort();
         labels.sort();
         QCOMPARE(buttons, labels);
-    }
-
-    void fetchesOverHttp()
-    {
-        TinyHttpServer server;
-        QVERIFY(server.listen());
-        server.respondWith(200, "1.2\n");
-        std::optional<QString> text;
-        QtPlatform().fetchUrl(server.url(u"/v.txt"_s), nullptr, [&text](const std::optional<QString> &t) { text = t; });
-        QTRY_COMPARE(text, std::optional<QString>(u"1.2\n"_s));
     }
 
     void frameIsKept()

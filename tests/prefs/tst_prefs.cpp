@@ -6,7 +6,7 @@
 // what the window says (in order), what it shows and what reaches the settings store. Which
 // folders pass the install location rule is the rule's own tests' business.
 #include "GuiTest.h"
-#include "RecordingPlatform.h"
+#include "Scenario.h"
 
 #include "install/InstallLocation.h"
 #include "platform/NotificationCenter.h"
@@ -68,77 +68,49 @@ private Q_SLOTS:
         m_platform.reset();
     }
 
+    // Folders: Zoomcrest (holds the simulator), Other, Gone. At the end: the field, the working
+    // flag, whether the folder in effect is valid, what is stored, whether the window is open.
     void scenarios_data()
     {
-        QTest::addColumn<QString>("stored"); // Zoomcrest (holds the simulator), Other, Gone; "+": the override flag
-        QTest::addColumn<QString>("steps");  // split at blanks
-        QTest::addColumn<QList<AlertAnswer>>("answers");
-        QTest::addColumn<QStringList>("transcript");
-        QTest::addColumn<QString>("finally"); // the field, the working flag, whether the folder in effect is
-                                              // valid, what is stored, whether the window is open
+        Scenario::addColumn();
         const AlertAnswer yes = AlertAnswer::Default, no = AlertAnswer::Other;
         const QString notZC = shown(NotAZoomcrestFolder);
 
-        QTest::newRow("the window shows the stored folder and flag")
-            << "Other+"
-            << "show" << QList<AlertAnswer>() << QStringList() << "@/Other blessed valid | @/Other+ open";
-        QTest::newRow("folder valid: the chooser starts there, Cancel ends it")
-            << "Zoomcrest"
-            << "show choose cancel" << QList<AlertAnswer>() << QStringList{u"chooser @/Zoomcrest"_s}
-            << "@/Zoomcrest valid | @/Zoomcrest open";
-        QTest::newRow("folder not valid: from /Applications, and Cancel brings it back even after a pick")
-            << "Gone"
-            << "show choose pick:Other choose cancel" << QList<AlertAnswer>{yes}
-            << QStringList{u"chooser /Applications"_s, u"beep"_s,       notZC,
-                           u"chooser /Applications"_s, u"closePanel"_s, u"chooser /Applications"_s}
-            << "@/Other blessed | @/Gone open";
-        QTest::newRow("a simulator folder is taken without a question and clears the flag")
-            << "Other+"
-            << "show choose pick:Zoomcrest" << QList<AlertAnswer>() << QStringList{u"chooser @/Other"_s}
-            << "@/Zoomcrest valid | @/Other+ open";
-        QTest::newRow("another folder, No: the chooser again")
-            << "Zoomcrest"
-            << "show choose pick:Other" << QList<AlertAnswer>{no}
-            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"closePanel"_s, u"chooser @/Zoomcrest"_s}
-            << "@/Zoomcrest valid | @/Zoomcrest open";
-        QTest::newRow("another folder, Yes, Save: stored with the flag, closed, then posted")
-            << "Zoomcrest"
-            << "show choose pick:Other save" << QList<AlertAnswer>{yes}
-            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"saved"_s}
-            << "@/Other blessed valid | @/Other+";
-        QTest::newRow("a folder that is gone, flag carried over: refused")
-            << "Other+"
-            << "show type:Gone save" << QList<AlertAnswer>() << QStringList{u"beep"_s, shown(NotAValidInstallLocation)}
-            << "@/Gone blessed | @/Other+ open";
-        QTest::newRow("a simulator folder typed, flag carried over: stored with it")
-            << "Other+"
-            << "show type:Zoomcrest save" << QList<AlertAnswer>() << QStringList{u"saved"_s}
-            << "@/Zoomcrest blessed valid | @/Zoomcrest+";
-        QTest::newRow("the settings file can't be written: nothing stored, the window stays")
-            << "Zoomcrest"
-            << "show choose pick:Other full" << QList<AlertAnswer>{yes}
-            << QStringList{u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"beep"_s,
-                           shown(InstallLocation::notSavedAlert())}
-            << "@/Other blessed valid | @/Zoomcrest open";
-        QTest::newRow("closed unsaved: nothing stored; shown again with its text")
-            << "Zoomcrest"
-            << "show type:Other close show" << QList<AlertAnswer>() << QStringList()
-            << "@/Other valid | @/Zoomcrest open";
+        scenario("the window shows the stored folder and flag", "Other+", "show", {},
+                 u"@/Other blessed valid | @/Other+ open"_s);
+        scenario("folder valid: the chooser starts there, Cancel ends it", "Zoomcrest", "show choose cancel",
+                 {u"chooser @/Zoomcrest"_s}, u"@/Zoomcrest valid | @/Zoomcrest open"_s);
+        scenario("folder not valid: from /Applications, and Cancel brings it back even after a pick", "Gone",
+                 "show choose pick:Other choose cancel",
+                 {u"chooser /Applications"_s, u"beep"_s, notZC, u"chooser /Applications"_s, u"closePanel"_s,
+                  u"chooser /Applications"_s},
+                 u"@/Other blessed | @/Gone open"_s, {yes});
+        scenario("a simulator folder is taken without a question and clears the flag", "Other+",
+                 "show choose pick:Zoomcrest", {u"chooser @/Other"_s}, u"@/Zoomcrest valid | @/Other+ open"_s);
+        scenario("another folder, No: the chooser again", "Zoomcrest", "show choose pick:Other",
+                 {u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"closePanel"_s, u"chooser @/Zoomcrest"_s},
+                 u"@/Zoomcrest valid | @/Zoomcrest open"_s, {no});
+        scenario("another folder, Yes, Save: stored with the flag, closed, then posted", "Zoomcrest",
+                 "show choose pick:Other save", {u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"saved"_s},
+                 u"@/Other blessed valid | @/Other+"_s, {yes});
+        scenario("a folder that is gone, flag carried over: refused", "Other+", "show type:Gone save",
+                 {u"beep"_s, shown(NotAValidInstallLocation)}, u"@/Gone blessed | @/Other+ open"_s);
+        scenario("a simulator folder typed, flag carried over: stored with it", "Other+", "show type:Zoomcrest save",
+                 {u"saved"_s}, u"@/Zoomcrest blessed valid | @/Zoomcrest+"_s);
+        scenario("the settings file can't be written: nothing stored, the window stays", "Zoomcrest",
+                 "show choose pick:Other full",
+                 {u"chooser @/Zoomcrest"_s, u"beep"_s, notZC, u"beep"_s, shown(InstallLocation::notSavedAlert())},
+                 u"@/Other blessed valid | @/Zoomcrest open"_s, {yes});
+        scenario("closed unsaved: nothing stored; shown again with its text", "Zoomcrest", "show type:Other close show",
+                 {}, u"@/Other valid | @/Zoomcrest open"_s);
     }
 
     void scenarios()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, steps);
-        QFETCH(QList<AlertAnswer>, answers);
-        QFETCH(QStringList, transcript);
-        QFETCH(QString, finally);
-
-        QVERIFY(InstallLocation::store(at(QString(stored).remove(u'+')), stored.endsWith(u'+')));
-        for (AlertAnswer answer : answers)
-            m_platform->queueAnswer(answer);
+        QFETCH(Scenario, scenario);
+        QVERIFY(scenario.begin(m_dir.path(), *m_platform));
         m_prefs = std::make_unique<ZCTrackPackPrefWinController>();
-        for (const QString &step : steps.split(u' ')) {
+        for (const QString &step : scenario.steps.split(u' ')) {
             const QString name = step.section(u':', 1);
             const QHash<QString, std::function<void()>> act{
                 {u"show"_s, [&] { m_prefs->showWindow(nullptr); }},
@@ -154,7 +126,7 @@ private Q_SLOTS:
             act[step.section(u':', 0, 0)]();
         }
 
-        QCOMPARE(m_transcript.replaceInStrings(m_dir.path(), u"@"_s), transcript);
+        QCOMPARE(m_transcript.replaceInStrings(m_dir.path(), u"@"_s), scenario.transcript);
         QString now = m_prefs->zcFolderPathField()->text();
         if (m_prefs->workingInstallPathIsUserBlessed())
             now += u" blessed"_s;
@@ -164,7 +136,7 @@ private Q_SLOTS:
                + (InstallLocation::storedKnownFolderNotForZC() ? u"+"_s : u""_s);
         if (m_prefs->window()->isVisible())
             now += u" open"_s;
-        QCOMPARE(now.replace(m_dir.path(), u"@"_s), finally);
+        QCOMPARE(now.replace(m_dir.path(), u"@"_s), scenario.finally);
     }
 
 private:

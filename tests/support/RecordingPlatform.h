@@ -68,11 +68,6 @@ public:
     // Answers for the next alerts, in order; an empty queue answers Default.
     void queueAnswer(AlertAnswer answer) { m_alertAnswers.enqueue(answer); }
     void setOpenUrlResult(bool result) { m_openUrlResult = result; }
-    // Launches and fetches answer from these queues; with the queue empty they stay pending
-    // until the test calls the callback in pendingLaunches or pendingFetches.
-    void queueLaunchResult(bool launched) { m_launchResults.enqueue(launched); }
-    void queueFetchResult(const std::optional<QString> &text) { m_fetchResults.enqueue(text); }
-
     void beep() override { record(QStringLiteral("beep")); }
     AlertAnswer runAlertPanel(const Alert &alert) override
     {
@@ -104,12 +99,12 @@ public:
     void launchTask(const QString &path, const QStringList &arguments, QObject *, LaunchDone done) override
     {
         record(QStringLiteral("launch:") + (QStringList{path} + arguments).join(QLatin1Char('|')));
-        answer(m_launchResults, pendingLaunches, std::move(done));
+        pendingLaunches.append(std::move(done));
     }
     void fetchUrl(const QUrl &url, QObject *, FetchDone done) override
     {
         record(QStringLiteral("fetch:") + url.toString());
-        answer(m_fetchResults, pendingFetches, std::move(done));
+        pendingFetches.append(std::move(done));
     }
 
     // Everything in call order: "beep", "alert:<title>", "sheet:<title>", "log:<line>",
@@ -121,6 +116,7 @@ public:
     QList<QWidget *> sheetWindows;
     QStringList logLines;
     QList<std::shared_ptr<RecordedOpenPanel>> panels;
+    // Launches and fetches stay pending until the test calls back.
     QList<LaunchDone> pendingLaunches;
     QList<FetchDone> pendingFetches;
     // Called with each event as soon as it is recorded, while the program is still inside the
@@ -141,16 +137,6 @@ private:
         if (probe)
             probe(event);
     }
-    template<class Result, class Done> static void answer(QQueue<Result> &results, QList<Done> &pending, Done done)
-    {
-        if (results.isEmpty())
-            pending.append(std::move(done));
-        else if (done)
-            done(results.dequeue());
-    }
-
     QQueue<AlertAnswer> m_alertAnswers;
-    QQueue<bool> m_launchResults;
-    QQueue<std::optional<QString>> m_fetchResults;
     bool m_openUrlResult = true;
 };

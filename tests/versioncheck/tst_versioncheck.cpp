@@ -54,12 +54,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("site"); // CRATEWRIGHT_SITE; empty: not set
         QTest::addColumn<QString>("base");
-        QTest::newRow("the project's site") << ""
-                                            << "https://cratewright.zoomcrest.org";
-        QTest::newRow("a mirror") << "http://127.0.0.1:8080"
-                                  << "http://127.0.0.1:8080";
-        QTest::newRow("final slashes") << "http://mirror.example/site//"
-                                       << "http://mirror.example/site";
+        const auto row = [](const char *name, const char *site, const char *base) {
+            QTest::newRow(name) << site << base;
+        };
+        row("the project's site", "", "https://cratewright.zoomcrest.org");
+        row("a mirror", "http://127.0.0.1:8080", "http://127.0.0.1:8080");
+        row("final slashes", "http://mirror.example/site//", "http://mirror.example/site");
     }
 
     void addresses()
