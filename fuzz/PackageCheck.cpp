@@ -3,6 +3,7 @@
 
 #include "PackageCheck.h"
 
+#include "package/EntryInflater.h"
 #include "package/PackageExtractor.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
@@ -26,19 +27,46 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// An entry's stored bytes inflated, cut or padded with zeros to its size.
-QByteArray inflated(const TrackPackage &package, const ZLibCompFileMetaData &entry)
+QByteArray storedBytes(const TrackPackage &package, const ZLibCompFileMetaData &entry)
 {
-    const QByteArray stored = package.pkgFileData().mid(qsizetype(package.baseOffset()) + entry.baseRelOffset(),
-                                                        entry.compSize());
-    QByteArray out(PackageExtractor::outputBufferCapacity(entry.unCompSize()), '\0');
+    return package.pkgFileData().mid(qsizetype(package.baseOffset()) + entry.baseRelOffset(), entry.compSize());
+}
+
+// An entry's stored bytes inflated by the program's inflater, cut or padded with zeros to its
+// size; null when they don't inflate.
+QByteArray inflated(const QByteArray &stored, qint32 unCompSize)
+{
+    QByteArray out(EntryInflater::outputBufferCapacity(unCompSize), '\0');
+    if (!EntryInflater().inflate(stored.constData(), stored.size(), unCompSize, out.data()))
+        return QByteArray();
+    out.truncate(unCompSize);
+    return out.isNull() ? QByteArray("") : out;
+}
+
+// The same with zlib; `why` gets zlib's message when they don't inflate.
+QByteArray referenceInflated(const QByteArray &stored, qint32 unCompSize, QString *why)
+{
+    QByteArray out(EntryInflater::outputBufferCapacity(unCompSize), '\0');
     uLongf produced = uLongf(out.size());
     if (uncompress(reinterpret_cast<Bytef *>(out.data()), &produced,
                    reinterpret_cast<const Bytef *>(stored.constData()), uLong(stored.size()))
-        != Z_OK)
-        return QByteArrayLiteral("<does not inflate>");
-    out.truncate(entry.unCompSize());
-    return out;
+        == Z_OK) {
+        out.truncate(unCompSize);
+        return out.isNull() ? QByteArray("") : out;
+    }
+    // uncompress() tells no reason: the same inflation once more, as it runs it, for zlib's
+    // message.
+    z_stream stream = {};
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(stored.constData()));
+    stream.avail_in = uInt(stored.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = uInt(out.size());
+    if (inflateInit(&stream) == Z_OK) {
+        inflate(&stream, Z_NO_FLUSH);
+        *why = QString::fromLatin1(stream.msg ? stream.msg : "");
+        inflateEnd(&stream);
+    }
+    return QByteArray();
 }
 
 QString installedFault(const TrackPackage &package, const QString &base)
@@ -52,7 +80,8 @@ QString installedFault(const TrackPackage &package, const QString &base)
         if (expected.contains(path))
             continue;
         expected << path;
-        if (readFile(base + QLatin1Char('/') + entry->relFilePath()) != inflated(package, *entry))
+        const QByteArray bytes = inflated(storedBytes(package, *entry), entry->unCompSize());
+        if (readFile(base + QLatin1Char('/') + entry->relFilePath()) != bytes)
             return QStringLiteral("%1 does not hold its inflated bytes").arg(path);
     }
     QString trackFile;
@@ -95,6 +124,8 @@ PackageCheck checkPackage(const QByteArray &bytes, const QString &workFolder)
     else if (check.loaded == LoadResult::Loaded && qint64(package.pkgFilesCount()) != package.numFilesInPkg())
         check.fault =
             QStringLiteral("%1 entries loaded of %2").arg(package.pkgFilesCount()).arg(package.numFilesInPkg());
+    if (check.loaded == LoadResult::Loaded && declared <= MostBytesInstalled && check.fault.isEmpty())
+        check.fault = inflationDifference(package);
     if (check.loaded != LoadResult::Loaded || declared > MostBytesInstalled || !check.fault.isEmpty()) {
         QFile::remove(packagePath);
         return check;
@@ -125,4 +156,35 @@ PackageCheck checkPackage(const QByteArray &bytes, const QString &workFolder)
     QDir(base).removeRecursively();
     QFile::remove(packagePath);
     return check;
+}
+
+QString inflationDifference(const QByteArray &stored, qint32 unCompSize)
+{
+    // The encodings libdeflate accepts and zlib refuses, by zlib's message for each.
+    static const QStringList accepted = {
+        QStringLiteral("invalid literal/length code"), QStringLiteral("invalid distance code"),
+        QStringLiteral("too many length or distance symbols"), QStringLiteral("invalid bit length repeat")};
+    if (unCompSize < 0)
+        return QString(); // refused before anything is inflated
+    QString why;
+    const QByteArray reference = referenceInflated(stored, unCompSize, &why);
+    const QByteArray ours = inflated(stored, unCompSize);
+    if (ours == reference && ours.isNull() == reference.isNull())
+        return QString();
+    if (reference.isNull() && accepted.contains(why))
+        return QString();
+    const auto described = [](const QByteArray &bytes) {
+        return bytes.isNull() ? QStringLiteral("does not inflate") : QStringLiteral("%1 bytes").arg(bytes.size());
+    };
+    return QStringLiteral("inflated: %1, with zlib: %2 %3").arg(described(ours), described(reference), why);
+}
+
+QString inflationDifference(const TrackPackage &package)
+{
+    for (const ZLibCompFileMetaData &entry : package.compFileMetaData()) {
+        const QString difference = inflationDifference(storedBytes(package, entry), entry.unCompSize());
+        if (!difference.isEmpty())
+            return QStringLiteral("%1/%2 %3").arg(entry.relPath(), entry.filename(), difference);
+    }
+    return QString();
 }

@@ -40,7 +40,7 @@ for program in cratewright zc-cratewright; do
 done
 # Found by dpkg-shlibdeps from the binaries, so they are there only if it ran.
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libqt6core6 libqt6widgets6 zlib1g; do
+for library in libc6 libqt6core6 libqt6widgets6 libdeflate0; do
     echo "$depends" | grep -q "$library" || fail "Depends lacks $library: $depends"
 done
 # apt resolves the dependencies as it would to install the package, without installing it.

@@ -2,7 +2,8 @@
 # SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sets everything up, builds, and runs every test: the suite, the Debian package's checks, the
-# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and the package reader's
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, the package tests under
+# ThreadSanitizer (workers inflate ahead of the installing thread), and the package reader's
 # fuzzer for a minute.
 set -eu
 cd "$(dirname "$0")/.."
@@ -28,6 +29,16 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$(pwd)/scripts/lsan.supp
 (cd build-sanitize && ctest --output-on-failure -j2)
+
+echo "== Build and test the package code under ThreadSanitizer"
+# Only the package tests: they are where threads run, and building the rest would double the
+# time this takes. die_after_fork=0: some tests install in a forked child, which may start
+# workers of its own.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCRATEWRIGHT_TSAN=ON \
+    -DCRATEWRIGHT_GUI=OFF >/dev/null
+cmake --build build-tsan --target tst_package tst_fuzzregressions
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 die_after_fork=0 suppressions=$(pwd)/../scripts/tsan.supp" \
+    ctest --output-on-failure -j2 -R '^tst_(package|fuzzregressions)$')
 
 echo "== Fuzz the package reader"
 ./scripts/fuzz.sh 60

@@ -52,6 +52,7 @@ void InstallFolder::forget()
     for (const int fd : std::as_const(m_opened))
         ::close(fd);
     m_opened.clear();
+    ++m_closings;
 }
 
 QString InstallFolder::normalised(const QString &relativePath)

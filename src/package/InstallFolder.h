@@ -48,6 +48,9 @@ public:
 
     // Closes every folder opened so far: one of them may have been removed meanwhile.
     void forget();
+    // How many times folders were closed: a descriptor had from folder() stays valid while
+    // this stays the same.
+    quint64 closings() const { return m_closings; }
 
     // A relative path with empty components (doubled or final separators) and "." dropped:
     // one name for each folder, whatever way a package spells it.
@@ -67,4 +70,5 @@ private:
 
     int m_baseFd = -1;
     QHash<QString, int> m_opened; // joined components → descriptor
+    quint64 m_closings = 0;
 };

@@ -43,3 +43,12 @@ bool InstallSignals::stopRequested()
 {
     return stopSignal != 0;
 }
+
+sigset_t InstallSignals::stopSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : Stopping)
+        sigaddset(&set, signal);
+    return set;
+}

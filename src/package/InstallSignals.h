@@ -19,6 +19,8 @@ public:
 
     // Whether a stop was asked for since this object was made.
     static bool stopRequested();
+    // SIGINT, SIGTERM and SIGHUP, for threads that leave them to the installing one.
+    static sigset_t stopSignals();
 
 private:
     static constexpr int Stopping[] = {SIGINT, SIGTERM, SIGHUP};

@@ -153,16 +153,24 @@ void InstallSurvey::countFiles(const QList<ZLibCompFileMetaData> &entries, bool 
         room->inodesNeeded = folders;
         room->largestReplaced = 0;
     }
+    // Entries come folder by folder: each folder is looked up once per run of its entries.
+    const QString *lastKey = nullptr;
+    FolderInfo folder;
+    Room *room = nullptr;
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        const FolderInfo folder = m_folders.value(m_fileFolders.at(i));
-        Room &room = m_rooms[folder.device];
-        const quint64 blocks = blocksFor(room, entries.at(i).unCompSize());
-        if (lookForExisting && folder.exists && exists(m_fileFolders.at(i), entries.at(i).relFilePath())) {
-            room.largestReplaced = std::max(room.largestReplaced, blocks);
+        const QString &key = m_fileFolders.at(i);
+        if (!lastKey || key != *lastKey) {
+            folder = m_folders.value(key);
+            room = &m_rooms[folder.device];
+            lastKey = &key;
+        }
+        const quint64 blocks = blocksFor(*room, entries.at(i).unCompSize());
+        if (lookForExisting && folder.exists && exists(key, entries.at(i).relFilePath())) {
+            room->largestReplaced = std::max(room->largestReplaced, blocks);
             continue;
         }
-        room.blocksNeeded += blocks;
-        room.inodesNeeded += 1;
+        room->blocksNeeded += blocks;
+        room->inodesNeeded += 1;
     }
 }
 

@@ -10,12 +10,9 @@
 
 #include <QFile>
 
-#include <cstdlib>
-#include <cstring>
 #include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 namespace {
 
@@ -42,26 +39,13 @@ Existing existingAt(int folderFd, const QByteArray &name, uint *mode)
 
 } // namespace
 
-PackageExtractor::PackageExtractor(const QByteArray &packageData, qint32 baseOffset, const QString &installBase,
-                                   InstallFolder &folder, bool askToOverwrite, OverwriteQuery overwriteQuery)
-    : m_packageData(packageData)
-    , m_baseOffset(baseOffset)
-    , m_installBase(installBase)
+PackageExtractor::PackageExtractor(const QString &installBase, InstallFolder &folder, bool askToOverwrite,
+                                   OverwriteQuery overwriteQuery)
+    : m_installBase(installBase)
     , m_folder(folder)
     , m_askToOverwrite(askToOverwrite)
     , m_overwriteQuery(std::move(overwriteQuery))
 {
-}
-
-PackageExtractor::~PackageExtractor()
-{
-    std::free(m_buffer);
-}
-
-qint64 PackageExtractor::outputBufferCapacity(qint32 unCompSize)
-{
-    const double capacity = unCompSize * 1.01 + 12;
-    return qint64(float(capacity));
 }
 
 bool PackageExtractor::carriesTrackFileMark(const QString &outputPath)
@@ -70,31 +54,23 @@ bool PackageExtractor::carriesTrackFileMark(const QString &outputPath)
            || outputPath.endsWith(QLatin1String(".ZCT"), Qt::CaseInsensitive);
 }
 
-bool PackageExtractor::growBuffer(qint64 capacity)
+bool PackageExtractor::marksTrackFile(const ZLibCompFileMetaData &entry)
 {
-    if (capacity <= m_bufferCapacity)
-        return true;
-    std::free(m_buffer);
-    m_buffer = static_cast<char *>(std::malloc(size_t(capacity)));
-    m_bufferCapacity = m_buffer ? capacity : 0;
-    return m_buffer != nullptr;
+    // The output path ends as the entry's path does, and a mark never takes in the separator
+    // before it: a name as long as the longest mark tells alone, without joining paths.
+    const QString name = entry.filename();
+    return carriesTrackFileMark(name.size() >= 8 ? name : entry.relFilePath());
 }
 
-bool PackageExtractor::inflate(const ZLibCompFileMetaData &entry)
+bool PackageExtractor::namesFolder(const ZLibCompFileMetaData &entry)
 {
-    const qint64 capacity = outputBufferCapacity(entry.unCompSize());
-    if (!growBuffer(capacity))
-        return false;
-    uLongf produced = uLongf(capacity);
-    const auto *source = reinterpret_cast<const Bytef *>(m_packageData.constData()) + qint64(m_baseOffset)
-                         + entry.baseRelOffset();
-    if (::uncompress(reinterpret_cast<Bytef *>(m_buffer), &produced, source, uLong(entry.compSize())) != Z_OK)
-        return false;
-    // The file always gets exactly unCompSize bytes: a short stream is padded with zeros, a
-    // longer one that still fitted is cut.
-    if (qint64(produced) < entry.unCompSize())
-        std::memset(m_buffer + produced, 0, size_t(entry.unCompSize() - qint64(produced)));
-    return true;
+    const QString name = entry.filename();
+    return (name.isEmpty() ? entry.relPath() : name).endsWith(QLatin1Char('/'));
+}
+
+QString PackageExtractor::outputPath(const ZLibCompFileMetaData &entry) const
+{
+    return m_installBase + QLatin1Char('/') + entry.relFilePath();
 }
 
 int PackageExtractor::refusedLink(const QString &stoppedAt)
@@ -114,11 +90,20 @@ const QString &PackageExtractor::folderKey(const QString &relPath)
 
 PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code)
 {
-    const InstallFolder::Folder folder = m_folder.folder(folderKey(entry.relPath()), true);
-    *folderFd = folder.fd;
     *code = InstallResult::Success;
+    const QString relPath = entry.relPath();
+    // The folder of the entry before, while none has been closed since.
+    if (m_lastFolderFd >= 0 && m_folder.closings() == m_lastClosings && relPath == m_lastRelPath) {
+        *folderFd = m_lastFolderFd;
+        return Attempt::Done;
+    }
+    const InstallFolder::Folder folder = m_folder.folder(folderKey(relPath), true);
+    *folderFd = folder.fd;
+    m_lastFolderFd = -1;
     switch (folder.status) {
     case InstallFolder::Status::Ok:
+        m_lastFolderFd = folder.fd;
+        m_lastClosings = m_folder.closings();
         return Attempt::Done;
     case InstallFolder::Status::Missing: // a folder on the way was removed since it was opened
         return Attempt::FolderGone;
@@ -161,11 +146,10 @@ int PackageExtractor::refuseFolderOverwrite(const QString &outputPath)
     return InstallResult::FLDROW;
 }
 
-PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFileMetaData &entry,
-                                                              const QString &outputPath, bool existsAsFolder)
+PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFileMetaData &entry, bool existsAsFolder)
 {
     if (existsAsFolder) {
-        refuseFolderOverwrite(outputPath);
+        refuseFolderOverwrite(outputPath(entry));
         return Overwrite::Refuse;
     }
     if (!m_askToOverwrite)
@@ -182,7 +166,7 @@ PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFile
     return Overwrite::Write;
 }
 
-PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, Result *result)
+PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, const char *bytes, Result *result)
 {
     int folderFd = -1;
     if (makeFolder(entry, &folderFd, &result->code) == Attempt::FolderGone)
@@ -192,19 +176,19 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     QByteArray name;
     if ((result->code = fileFolder(entry, folderFd, &folderFd, &name)) != InstallResult::Success) {
         if (result->code == InstallResult::FLDROW)
-            refuseFolderOverwrite(result->outputPath);
+            refuseFolderOverwrite(outputPath(entry));
         return Attempt::Done;
     }
     uint mode = 0;
     // A path ending in a separator names a folder: no file can be written there.
-    if (entry.relFilePath().endsWith(QLatin1Char('/'))) {
+    if (namesFolder(entry)) {
         const bool isFolder = existingAt(folderFd, name, &mode) == Existing::Folder;
-        result->code = isFolder ? refuseFolderOverwrite(result->outputPath) : int(InstallResult::WRITE);
+        result->code = isFolder ? refuseFolderOverwrite(outputPath(entry)) : int(InstallResult::WRITE);
         return Attempt::Done;
     }
     // Most entries are new files: create the file first, and look at what stands at the name
     // only when that fails, which saves a lookup per entry in installs of many files.
-    switch (EntryFile::create(folderFd, name, m_buffer, entry.unCompSize())) {
+    switch (EntryFile::create(folderFd, name, bytes, entry.unCompSize())) {
     case EntryFile::Created::Written:
         return Attempt::Done;
     case EntryFile::Created::Failed:
@@ -218,7 +202,7 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     const Existing existing = existingAt(folderFd, name, &mode);
     if (existing == Existing::Nothing) // gone again since: make it as a new file
         return Attempt::FolderGone;
-    switch (decideOverwrite(entry, result->outputPath, existing == Existing::Folder)) {
+    switch (decideOverwrite(entry, existing == Existing::Folder)) {
     case Overwrite::Refuse:
         result->code = InstallResult::FLDROW;
         return Attempt::Done;
@@ -227,25 +211,26 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     case Overwrite::Write:
         break;
     }
-    if (!EntryFile::replace(folderFd, name, m_buffer, entry.unCompSize(), mode))
+    if (!EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode))
         result->code = InstallResult::WRITE;
     return Attempt::Done;
 }
 
-PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &entry)
+PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &entry, const char *bytes)
 {
     Result result;
-    if (!inflate(entry)) {
+    if (!bytes) {
         result.code = InstallResult::UCOMP;
         return result;
     }
-    result.outputPath = m_installBase + QLatin1Char('/') + entry.relFilePath();
-    result.isTrackFile = carriesTrackFileMark(result.outputPath);
+    result.isTrackFile = marksTrackFile(entry);
+    if (result.isTrackFile)
+        result.outputPath = outputPath(entry);
     // A folder made earlier in this install may have been removed meanwhile (while a question
     // was open, say): it is made again, as the first time.
-    if (place(entry, &result) == Attempt::FolderGone) {
+    if (place(entry, bytes, &result) == Attempt::FolderGone) {
         m_folder.forget();
-        if (place(entry, &result) == Attempt::FolderGone)
+        if (place(entry, bytes, &result) == Attempt::FolderGone)
             result.code = InstallResult::WRITE;
     }
     return result;

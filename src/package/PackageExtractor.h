@@ -6,14 +6,12 @@
 #include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
 
-#include <QByteArray>
 #include <QString>
 
 class InstallFolder;
 
-// Writes the entries of one extraction call, one at a time: inflates an entry into a buffer
-// that is reused from entry to entry, makes its folder, asks the query before replacing a
-// file, and writes it. Asking, once turned off by ReplaceAll, stays off for the rest of this
+// Writes the entries of one extraction call, one at a time, from their inflated bytes: makes
+// an entry's folder, asks the query before replacing a file, and writes it. Asking, once turned off by ReplaceAll, stays off for the rest of this
 // call only.
 // Every folder and file is reached through the install folder's open descriptors.
 class PackageExtractor
@@ -23,18 +21,15 @@ public:
     {
         int code = 0;
         bool isTrackFile = false;
-        QString outputPath;
+        QString outputPath; // set for a track file
     };
 
-    PackageExtractor(const QByteArray &packageData, qint32 baseOffset, const QString &installBase,
-                     InstallFolder &folder, bool askToOverwrite, OverwriteQuery overwriteQuery);
-    ~PackageExtractor();
+    PackageExtractor(const QString &installBase, InstallFolder &folder, bool askToOverwrite,
+                     OverwriteQuery overwriteQuery);
 
-    Result extract(const ZLibCompFileMetaData &entry);
+    // `bytes`: the entry's unCompSize bytes, or nullptr when its stream doesn't inflate.
+    Result extract(const ZLibCompFileMetaData &entry, const char *bytes);
 
-    // Output buffer capacity for an entry: unCompSize × 1.01 + 12, as a single-precision
-    // value truncated to whole bytes (0 gives 12, 100 gives 113).
-    static qint64 outputBufferCapacity(qint32 unCompSize);
     // Whether an output path names a track file: ".zctrack", or else ".ZCT", in any case.
     static bool carriesTrackFileMark(const QString &outputPath);
 
@@ -42,25 +37,26 @@ private:
     enum class Overwrite { Write, Keep, Refuse };
     enum class Attempt { Done, FolderGone };
 
-    bool inflate(const ZLibCompFileMetaData &entry);
+    // Per entry, without joining the folder and the name, which costs more than the rest of
+    // the checks in an install of many small files.
+    static bool marksTrackFile(const ZLibCompFileMetaData &entry);
+    static bool namesFolder(const ZLibCompFileMetaData &entry);
+    QString outputPath(const ZLibCompFileMetaData &entry) const;
     const QString &folderKey(const QString &relPath);
     Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code);
     int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name);
-    Attempt place(const ZLibCompFileMetaData &entry, Result *result);
-    Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, const QString &outputPath, bool existsAsFolder);
+    Attempt place(const ZLibCompFileMetaData &entry, const char *bytes, Result *result);
+    Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, bool existsAsFolder);
     int refuseFolderOverwrite(const QString &outputPath);
     int refusedLink(const QString &stoppedAt);
-    bool growBuffer(qint64 capacity);
 
-    const QByteArray &m_packageData;
-    const qint32 m_baseOffset;
     const QString m_installBase;
     InstallFolder &m_folder;
     bool m_askToOverwrite;
     // A copy: a query may set another on the package while it is being asked.
     const OverwriteQuery m_overwriteQuery;
-    char *m_buffer = nullptr;
-    qint64 m_bufferCapacity = 0;
     QString m_lastRelPath; // entries come folder by folder: normalise each folder once
     QString m_lastFolderKey;
+    int m_lastFolderFd = -1; // the folder made for m_lastRelPath
+    quint64 m_lastClosings = 0;
 };

@@ -4,6 +4,7 @@
 // Extraction: writes a loaded package's files under a folder.
 #include "TrackPackage.h"
 
+#include "InflateAhead.h"
 #include "PackageCursor.h"
 #include "PackageExtractor.h"
 #include "ResultCodes.h"
@@ -159,14 +160,16 @@ int TrackPackage::expandPackageTo(const QString &target, bool askToOverwrite)
 
 int TrackPackage::extractEntries(InstallFolder &folder, bool askToOverwrite)
 {
-    PackageExtractor extractor(m_pkgFileData, m_baseOffset, m_absoluteInstallPath, folder, askToOverwrite,
-                               m_overwriteQuery);
+    PackageExtractor extractor(m_absoluteInstallPath, folder, askToOverwrite, m_overwriteQuery);
+    // Every effect stays in this thread and in index order; workers only inflate ahead, and
+    // leaving this function (a failure, a stop) cancels them.
+    InflateAhead inflated(m_pkgFileData, m_baseOffset, m_compFileMetaData);
     const qint64 total = m_compFileMetaData.size();
     for (qint64 i = 0; i < total; ++i) {
         // A stop is honoured between files, so none is left half written.
         if (InstallSignals::stopRequested())
             return InstallResult::Stopped;
-        const PackageExtractor::Result result = extractor.extract(m_compFileMetaData.at(i));
+        const PackageExtractor::Result result = extractor.extract(m_compFileMetaData.at(i), inflated.take(i));
         if (result.code != InstallResult::Success)
             return result.code;
         if (result.isTrackFile)

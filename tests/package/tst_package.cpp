@@ -3,9 +3,11 @@
 
 // Loading and installing track packages from real files in temporary folders: every load
 // result with what the package then holds, and every install result with the tree it leaves.
+#include "PackageCheck.h"
 #include "PackageWriter.h"
 #include "RecordingPlatform.h"
 #include "TestFiles.h"
+#include "package/EntryInflater.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
 
@@ -146,6 +148,8 @@ private Q_SLOTS:
     void load();
     void byteReaders_data();
     void byteReaders();
+    void inflate_data();
+    void inflate();
     void install_data();
     void install();
 
@@ -322,6 +326,36 @@ void TestPackage::byteReaders()
     QCOMPARE(int(TrackPackage::charFromOneByteData(bytes, offset)), charValue);
 }
 
+void TestPackage::inflate_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("unCompSize");
+    QTest::addColumn<QByteArray>("inflated"); // null: fails
+
+    const QByteArray hello = PackageWriter::compress("hello");
+    QTest::newRow("bytes after the stream's end") << hello + "more" << 5 << QByteArray("hello");
+    QTest::newRow("stored blocks") << PackageWriter::compress(QByteArray(70000, 's'), 0) << 70000
+                                   << QByteArray(70000, 's');
+    QTest::newRow("header check") << QByteArray(hello).replace(1, 1, "\x9d") << 5 << QByteArray();
+    QTest::newRow("preset dictionary") << QByteArray::fromHex("78bb 00000001") + hello.mid(2) << 5 << QByteArray();
+    QTest::newRow("window above 32 KiB") << QByteArray::fromHex("881c") + hello.mid(2) << 5 << QByteArray();
+    QTest::newRow("nothing stored") << QByteArray() << 0 << QByteArray();
+    // zlib refuses this one (EntryInflater.h): a literal, then length symbol 286 read as 285.
+    QTest::newRow("length symbol 286") << QByteArray::fromHex("789c4b1c0300d9a86224") << 259 << QByteArray(259, 'a');
+}
+
+void TestPackage::inflate()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, unCompSize);
+    QFETCH(QByteArray, inflated);
+    QByteArray out(EntryInflater::outputBufferCapacity(unCompSize), 'x');
+    const bool ok = EntryInflater().inflate(stored.constData(), stored.size(), unCompSize, out.data());
+    QCOMPARE(ok, !inflated.isNull());
+    QCOMPARE(out.left(ok ? unCompSize : 0), inflated);
+    QCOMPARE(inflationDifference(stored, unCompSize), QString());
+}
+
 void TestPackage::install_data()
 {
     QTest::addColumn<Entries>("entries");
@@ -473,6 +507,16 @@ void TestPackage::install_data()
     for (const char *signal : {"SIGINT", "SIGTERM", "SIGHUP"})
         row(signal, three, none, QString::fromLatin1(signal), ask, InstallResult::Stopped, none,
             L({"base/", "base/one=1"}));
+    // Large enough to be inflated ahead by workers: what they inflate past a failure or a stop
+    // never reaches the disk.
+    Entries ahead;
+    for (int i = 0; i < 8; ++i)
+        ahead << file(i < 5 ? "A\\" : "B\\", "f" + QByteArray::number(i), QByteArray(256 << 10, char('a' + i)));
+    Entries brokenAhead = ahead;
+    brokenAhead[4].compressed = PackageWriter::compress(ahead[4].content);
+    brokenAhead[4].compressed->back() ^= 1;
+    row("bad checksum, inflated ahead", brokenAhead, none, plain, ask, -1, none, packed(ahead.mid(0, 4)));
+    row("SIGINT, inflated ahead", ahead, none, u"SIGINT"_s, ask, InstallResult::Stopped, none, packed(ahead.mid(0, 1)));
     const Entries meddled{file("Tracks\\", "a", "a"), file("", "readme", "new"), file("Tracks\\", "b", "b")};
     row("folder removed during a question", meddled, L({"base/readme=old"}), u"meddle"_s, u"y"_s, 0, L({"ask:readme"}),
         L({"base/", "base/Tracks/", "base/Tracks/b=b", "base/readme=new"}));
@@ -525,6 +569,7 @@ void TestPackage::install()
         writer.addEntry(e);
     const QString packagePath = store(writer.setDataInReverseOrder(step == "reverse"_L1).build());
     QVERIFY(step == "unloaded"_L1 || package.loadPackageFileAtPath(packagePath) == 0);
+    QCOMPARE(inflationDifference(package), QString());
     platform.events.clear();
 
     QQueue<OverwriteAnswer> queued;
@@ -573,9 +618,11 @@ void TestPackage::install()
     } else if (step == "kill"_L1) {
         result = killedWhileWriting(package, base);
     } else {
+        const uint threads = QDir(u"/proc/self/task"_s).count();
         result = package.expandPackageTo(target, ask);
         if (step == "again"_L1)
             result = package.expandPackageTo(root + u'/' + value, ask);
+        QCOMPARE(QDir(u"/proc/self/task"_s).count(), threads); // no worker left running
     }
     QCOMPARE(result, code);
 

@@ -1,0 +1,196 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "InflateAhead.h"
+
+#include "InstallSignals.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <pthread.h>
+#include <system_error>
+
+namespace {
+
+// A worker takes this much work at a time, so that entries of a few kilobytes don't cost a
+// lock each.
+constexpr qint64 BatchBytes = qint64(1) << 20;
+constexpr qint64 MostEntriesInBatch = 1024;
+// Making a file costs about as much as inflating a few kilobytes: where entries are smaller
+// than this on average, the installing thread would wait on the file system, not on workers.
+constexpr qint64 LeastAverageEntry = 1024;
+// Below this, starting threads costs more than they save.
+constexpr qint64 LeastBytesAhead = qint64(1) << 20;
+
+} // namespace
+
+InflateAhead::InflateAhead(const QByteArray &packageData, qint32 baseOffset, const QList<ZLibCompFileMetaData> &entries)
+    : m_packageData(packageData.constData())
+    , m_baseOffset(baseOffset)
+    , m_entries(entries)
+{
+    const int workers = workersFor(entries);
+    if (workers == 0)
+        return;
+    // The stop signals stay with the installing thread, which acts on them between files.
+    const sigset_t stopping = InstallSignals::stopSignals();
+    sigset_t previous;
+    ::pthread_sigmask(SIG_BLOCK, &stopping, &previous);
+    try {
+        for (int i = 0; i < workers; ++i)
+            m_workers.emplace_back([this] { work(); });
+    } catch (const std::system_error &) {
+        // Fewer workers, or none: the installing thread inflates what no worker took.
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+InflateAhead::~InflateAhead()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_cancelled = true;
+    }
+    m_roomMade.notify_all();
+    for (std::thread &worker : m_workers)
+        worker.join();
+    for (const Batch &batch : m_window)
+        std::free(batch.buffer);
+    std::free(m_buffer);
+}
+
+int InflateAhead::workersFor(const QList<ZLibCompFileMetaData> &entries)
+{
+    const int cores = int(std::thread::hardware_concurrency());
+    qint64 declared = 0;
+    for (const ZLibCompFileMetaData &entry : entries)
+        declared += std::max<qint32>(entry.unCompSize(), 0);
+    if (cores < 2 || entries.size() < 2 || declared < LeastBytesAhead || declared < LeastAverageEntry * entries.size())
+        return 0;
+    return int(std::min<qint64>(cores, entries.size()));
+}
+
+const char *InflateAhead::storedBytes(qint64 index) const
+{
+    return m_packageData + qint64(m_baseOffset) + m_entries.at(index).baseRelOffset();
+}
+
+const char *InflateAhead::inflateHere(qint64 index)
+{
+    const ZLibCompFileMetaData &entry = m_entries.at(index);
+    const qint64 capacity = EntryInflater::outputBufferCapacity(entry.unCompSize());
+    if (capacity > m_bufferCapacity) {
+        std::free(m_buffer);
+        m_buffer = static_cast<char *>(std::malloc(size_t(capacity)));
+        m_bufferCapacity = m_buffer ? capacity : 0;
+    }
+    if (m_buffer && m_inflater.inflate(storedBytes(index), entry.compSize(), entry.unCompSize(), m_buffer))
+        return m_buffer;
+    return nullptr;
+}
+
+InflateAhead::Batch InflateAhead::nextBatch() const
+{
+    Batch batch;
+    batch.first = batch.end = m_nextEntry;
+    while (batch.end < m_entries.size() && batch.end - batch.first < MostEntriesInBatch) {
+        const qint64 capacity = EntryInflater::outputBufferCapacity(m_entries.at(batch.end).unCompSize());
+        if (batch.end > batch.first && batch.bytes + capacity > BatchBytes)
+            break;
+        batch.bytes += capacity;
+        batch.largest = std::max(batch.largest, capacity);
+        ++batch.end;
+    }
+    return batch;
+}
+
+bool InflateAhead::hasRoomFor(const Batch &batch) const
+{
+    qint64 largest = batch.largest;
+    for (const Batch &held : m_window)
+        largest = std::max(largest, held.largest);
+    return m_window.empty() || m_windowBytes + batch.bytes <= WindowAllowance + largest;
+}
+
+InflateAhead::Batch &InflateAhead::claim(Batch batch)
+{
+    m_nextEntry = batch.end;
+    m_windowBytes += batch.bytes;
+    m_window.push_back(std::move(batch));
+    return m_window.back();
+}
+
+void InflateAhead::fill(Batch &batch, EntryInflater &inflater)
+{
+    // Without its buffer, the batch is left to the installing thread, which then inflates as
+    // it would with no workers at all.
+    batch.buffer = static_cast<char *>(std::malloc(size_t(batch.bytes)));
+    if (!batch.buffer)
+        return;
+    batch.offsets.resize(size_t(batch.end - batch.first));
+    batch.inflated.assign(size_t(batch.end - batch.first), false);
+    qint64 at = 0;
+    for (qint64 i = batch.first; i < batch.end && !m_cancelled.load(std::memory_order_relaxed); ++i) {
+        const ZLibCompFileMetaData &entry = m_entries.at(i);
+        const size_t k = size_t(i - batch.first);
+        batch.offsets[k] = at;
+        batch.inflated[k] = inflater.inflate(storedBytes(i), entry.compSize(), entry.unCompSize(), batch.buffer + at);
+        at += EntryInflater::outputBufferCapacity(entry.unCompSize());
+    }
+}
+
+void InflateAhead::work()
+{
+    EntryInflater inflater;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_cancelled && m_nextEntry < m_entries.size()) {
+        Batch next = nextBatch();
+        if (!hasRoomFor(next)) {
+            m_roomMade.wait(lock);
+            continue;
+        }
+        // A deque keeps its elements in place as others are added and the front is released.
+        Batch &batch = claim(std::move(next));
+        lock.unlock();
+        fill(batch, inflater);
+        lock.lock();
+        batch.done = true;
+        m_batchDone.notify_all();
+    }
+}
+
+void InflateAhead::releaseBefore(qint64 index)
+{
+    bool released = false;
+    while (!m_window.empty() && m_window.front().end <= index) {
+        std::free(m_window.front().buffer);
+        m_windowBytes -= m_window.front().bytes;
+        m_window.pop_front();
+        released = true;
+    }
+    if (released)
+        m_roomMade.notify_all();
+}
+
+const char *InflateAhead::take(qint64 index)
+{
+    if (m_workers.empty())
+        return inflateHere(index);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    releaseBefore(index);
+    if (m_nextEntry <= index) {
+        // No worker has got to it: rather than wait, this thread inflates it as one would.
+        Batch &batch = claim(nextBatch());
+        lock.unlock();
+        fill(batch, m_inflater);
+        lock.lock();
+        batch.done = true;
+    }
+    Batch &batch = m_window.front();
+    m_batchDone.wait(lock, [&batch] { return batch.done; });
+    lock.unlock();
+    const size_t k = size_t(index - batch.first);
+    if (!batch.buffer || k >= batch.inflated.size())
+        return inflateHere(index);
+    return batch.inflated[k] ? batch.buffer + batch.offsets[k] : nullptr;
+}
