@@ -6,7 +6,7 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools
-zlib1g-dev fonts-dejavu-core ca-certificates python3 xvfb xauth git clang-format reuse"
+zlib1g-dev libxxhash-dev pkg-config fonts-dejavu-core ca-certificates python3 xvfb xauth git clang-format reuse"
 
 missing=""
 for package in $PACKAGES; do

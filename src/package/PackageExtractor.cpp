@@ -5,6 +5,7 @@
 
 #include "EntryFile.h"
 #include "InstallFolder.h"
+#include "InstallObserver.h"
 #include "ResultCodes.h"
 #include "platform/Platform.h"
 
@@ -43,14 +44,18 @@ Existing existingAt(int folderFd, const QByteArray &name, uint *mode)
 } // namespace
 
 PackageExtractor::PackageExtractor(const QByteArray &packageData, qint32 baseOffset, const QString &installBase,
-                                   InstallFolder &folder, bool askToOverwrite, OverwriteQuery overwriteQuery)
+                                   InstallFolder &folder, bool askToOverwrite, OverwriteQuery overwriteQuery,
+                                   InstallObserver *observer)
     : m_packageData(packageData)
     , m_baseOffset(baseOffset)
     , m_installBase(installBase)
     , m_folder(folder)
     , m_askToOverwrite(askToOverwrite)
     , m_overwriteQuery(std::move(overwriteQuery))
+    , m_observer(observer)
 {
+    if (m_observer)
+        m_folder.setFolderMadeHandler([observer](const QString &path) { observer->folderMade(path); });
 }
 
 PackageExtractor::~PackageExtractor()
@@ -182,7 +187,8 @@ PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFile
     return Overwrite::Write;
 }
 
-PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, Result *result)
+PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, const ContentHash &hash,
+                                                  Result *result)
 {
     int folderFd = -1;
     if (makeFolder(entry, &folderFd, &result->code) == Attempt::FolderGone)
@@ -202,6 +208,11 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
         result->code = isFolder ? refuseFolderOverwrite(result->outputPath) : int(InstallResult::WRITE);
         return Attempt::Done;
     }
+    const QString path = m_observer ? InstallFolder::normalised(entry.relFilePath()) : QString();
+    if (m_observer && !m_observer->fileToBeWritten(path, entry.unCompSize(), hash)) {
+        result->code = InstallResult::WRITE;
+        return Attempt::Done;
+    }
     // Most entries are new files: create the file first, and look at what stands at the name
     // only when that fails, which saves a lookup per entry in installs of many files.
     switch (EntryFile::create(folderFd, name, m_buffer, entry.unCompSize())) {
@@ -218,6 +229,8 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     const Existing existing = existingAt(folderFd, name, &mode);
     if (existing == Existing::Nothing) // gone again since: make it as a new file
         return Attempt::FolderGone;
+    if (m_observer)
+        m_observer->fileFound(path);
     switch (decideOverwrite(entry, result->outputPath, existing == Existing::Folder)) {
     case Overwrite::Refuse:
         result->code = InstallResult::FLDROW;
@@ -226,6 +239,11 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
         return Attempt::Done; // kept; a kept track file is still the track file
     case Overwrite::Write:
         break;
+    }
+    if (m_observer && !m_observer->fileToBeReplaced(folderFd, name, path)) {
+        Platform::current().log(QStringLiteral("Could not keep the original of %1").arg(result->outputPath));
+        result->code = InstallResult::WRITE;
+        return Attempt::Done;
     }
     if (!EntryFile::replace(folderFd, name, m_buffer, entry.unCompSize(), mode))
         result->code = InstallResult::WRITE;
@@ -239,13 +257,15 @@ PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &e
         result.code = InstallResult::UCOMP;
         return result;
     }
+    // The hash of exactly the bytes that are written, for the install's record.
+    const ContentHash hash = m_observer ? contentHash(m_buffer, size_t(entry.unCompSize())) : ContentHash();
     result.outputPath = m_installBase + QLatin1Char('/') + entry.relFilePath();
     result.isTrackFile = carriesTrackFileMark(result.outputPath);
     // A folder made earlier in this install may have been removed meanwhile (while a question
     // was open, say): it is made again, as the first time.
-    if (place(entry, &result) == Attempt::FolderGone) {
+    if (place(entry, hash, &result) == Attempt::FolderGone) {
         m_folder.forget();
-        if (place(entry, &result) == Attempt::FolderGone)
+        if (place(entry, hash, &result) == Attempt::FolderGone)
             result.code = InstallResult::WRITE;
     }
     return result;

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "ContentHash.h"
 #include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
 
@@ -10,12 +11,14 @@
 #include <QString>
 
 class InstallFolder;
+class InstallObserver;
 
 // Writes the entries of one extraction call, one at a time: inflates an entry into a buffer
 // that is reused from entry to entry, makes its folder, asks the query before replacing a
 // file, and writes it. Asking, once turned off by ReplaceAll, stays off for the rest of this
 // call only.
-// Every folder and file is reached through the install folder's open descriptors.
+// Every folder and file is reached through the install folder's open descriptors. An observer,
+// when given, is told each change before it is made, with the hash of the bytes to be written.
 class PackageExtractor
 {
 public:
@@ -27,7 +30,8 @@ public:
     };
 
     PackageExtractor(const QByteArray &packageData, qint32 baseOffset, const QString &installBase,
-                     InstallFolder &folder, bool askToOverwrite, OverwriteQuery overwriteQuery);
+                     InstallFolder &folder, bool askToOverwrite, OverwriteQuery overwriteQuery,
+                     InstallObserver *observer = nullptr);
     ~PackageExtractor();
 
     Result extract(const ZLibCompFileMetaData &entry);
@@ -46,7 +50,7 @@ private:
     const QString &folderKey(const QString &relPath);
     Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code);
     int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name);
-    Attempt place(const ZLibCompFileMetaData &entry, Result *result);
+    Attempt place(const ZLibCompFileMetaData &entry, const ContentHash &hash, Result *result);
     Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, const QString &outputPath, bool existsAsFolder);
     int refuseFolderOverwrite(const QString &outputPath);
     int refusedLink(const QString &stoppedAt);
@@ -59,6 +63,7 @@ private:
     bool m_askToOverwrite;
     // A copy: a query may set another on the package while it is being asked.
     const OverwriteQuery m_overwriteQuery;
+    InstallObserver *const m_observer;
     char *m_buffer = nullptr;
     qint64 m_bufferCapacity = 0;
     QString m_lastRelPath; // entries come folder by folder: normalise each folder once

@@ -9,6 +9,7 @@
 #include "ResultCodes.h"
 #include "InstallSurvey.h"
 #include "InstallFolder.h"
+#include "InstallObserver.h"
 #include "InstallSignals.h"
 #include "PathProbe.h"
 #include "platform/Platform.h"
@@ -154,13 +155,18 @@ int TrackPackage::expandPackageTo(const QString &target, bool askToOverwrite)
         return code;
     if (const int code = InstallSurvey(folder, m_absoluteInstallPath).survey(m_compFileMetaData))
         return code;
-    return extractEntries(folder, askToOverwrite);
+    if (m_installObserver && !m_installObserver->installBegins(m_absoluteInstallPath))
+        return InstallResult::WRITE;
+    const int code = extractEntries(folder, askToOverwrite);
+    if (m_installObserver)
+        m_installObserver->installEnds(code);
+    return code;
 }
 
 int TrackPackage::extractEntries(InstallFolder &folder, bool askToOverwrite)
 {
     PackageExtractor extractor(m_pkgFileData, m_baseOffset, m_absoluteInstallPath, folder, askToOverwrite,
-                               m_overwriteQuery);
+                               m_overwriteQuery, m_installObserver);
     const qint64 total = m_compFileMetaData.size();
     for (qint64 i = 0; i < total; ++i) {
         // A stop is honoured between files, so none is left half written.
