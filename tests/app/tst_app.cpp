@@ -8,8 +8,10 @@
 #include "GuiTest.h"
 #include "PackageWriter.h"
 #include "RecordingPlatform.h"
+#include "TestFiles.h"
 
 #include "app/AppController.h"
+#include "app/InstalledTracksController.h"
 #include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
@@ -84,6 +86,7 @@ private Q_SLOTS:
         AppController::initialize();
         qputenv("CRATEWRIGHT_SITE", "http://docs.example.test");
         m_dir = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_DATA_HOME", QFile::encodeName(at(u"Data"_s))); // the records of this row's installs
         QVERIFY(QDir().mkpath(at(u"Sim/ZoomcrestSimulator.app"_s)) && QDir().mkpath(at(u"Plain"_s)));
         QVERIFY(QFile(at(u"File"_s)).open(QIODevice::WriteOnly) && QFile(at(u"Bad"_s)).open(QIODevice::WriteOnly));
         QVERIFY(PackageWriter()
@@ -276,6 +279,20 @@ private Q_SLOTS:
             << "Sim"
             << "menu:actionCheckForUpdates menu:actionCheckForUpdates" << none
             << QStringList(2, u"fetch "_s + VersionText::versionCheckUrl().toString()) << off;
+        QTest::newRow("Installed Tracks: the install listed, undone when asked, a changed file kept")
+            << "Sim"
+            << "load:Canyon press edit:Sim/rock.obj menu:actionInstalledTracks tracks uninstall tracks"
+            << QList<AlertAnswer>{AlertAnswer::Default, AlertAnswer::Default}
+            << QStringList{u"tracks Canyon|R. Coaster|@/Sim|2"_s,
+                           u"alert Uninstall Track|Uninstalling \u201cCanyon\u201d from @/Sim removes 1 file(s) it "
+                           "installed.\n\nThese changed since the install and will be kept:\n  rock.obj|Uninstall|"
+                           "Cancel| @ "_s
+                               + riding,
+                           u"alert Track Uninstalled|\u201cCanyon\u201d was uninstalled.\n\nKept because they changed "
+                           "since the install:\n  rock.obj|OK|| @ "_s
+                               + riding,
+                           u"tracks "_s}
+            << riding;
         QTest::newRow("Open Package, then Quit") << "Sim"
                                                  << "menu:actionOpenPackage menu:actionQuit" << none
                                                  << QStringList{Chooser} << st(Install + u'-', QString(), u"open"_s);
@@ -373,11 +390,27 @@ private:
             {u"menu"_s, [&] { app.window()->findChild<QAction *>(name)->trigger(); }},
             {u"nobrowser"_s, [&] { m_platform->setOpenUrlResult(false); }},
             {u"look"_s, [&] { m_transcript << state(); }},
+            {u"edit"_s, [&] { QVERIFY(TestFiles::writeFile(at(name), "mine")); }},
+            {u"tracks"_s, [&] { m_transcript << installs(); }},
+            {u"uninstall"_s, [&] { app.installedTracks()->uninstallButton()->click(); }},
             {u"show"_s, [&] { m_transcript << fields(); }},
             {u"lock"_s, [&] { stopWhileLocked(); }},
         };
         QVERIFY2(steps.contains(verb), qPrintable(verb));
         steps[verb]();
+    }
+
+    // The Installed Tracks window's rows, but for the date.
+    QString installs()
+    {
+        QStringList rows;
+        QTreeWidget *list = m_app->installedTracks()->installsList();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *item = list->topLevelItem(i);
+            rows << QStringList{item->text(0), item->text(1), item->text(2), item->text(4)}.join(u'|');
+        }
+        QString line = u"tracks "_s + rows.join(u", "_s);
+        return line.replace(m_dir->path(), u"@"_s);
     }
 
     // What the package fields show, all as plain text: a package's text is never markup.
