@@ -18,6 +18,8 @@
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
 #include "platform/Platform.h"
+#include "records/InstallJournal.h"
+#include "records/RecordStore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -228,10 +230,16 @@ bool runOurs(const Package &package, const QString &out, Times *times, QString *
     }
     if (out.isEmpty())
         return true;
+    // With its record kept, as both programs install.
+    const QString data = out + QStringLiteral("-records");
+    const RecordStore records(data);
+    InstallJournal journal(records, trackPackage);
+    trackPackage.setInstallObserver(&journal);
     watch.restart();
     const int installed = trackPackage.expandPackageTo(out, false);
     times->extractNs = watch.wallNs();
     times->extractCpuNs = watch.cpuNs();
+    QDir(data).removeRecursively();
     if (installed != InstallResult::Success) {
         *failure = QStringLiteral("extraction returned %1").arg(installed);
         return false;

@@ -3,6 +3,7 @@
 
 #include "AppController.h"
 
+#include "InstalledTracksController.h"
 #include "ui_MainWindow.h"
 
 #include "install/InstallLocation.h"
@@ -12,6 +13,8 @@
 #include "platform/OpenPanel.h"
 #include "platform/Platform.h"
 #include "prefs/ZCTrackPackPrefWinController.h"
+#include "records/InstallJournal.h"
+#include "records/RecordStore.h"
 #include "versioncheck/VersionCheckPanelController.h"
 #include "versioncheck/VersionText.h"
 
@@ -106,6 +109,8 @@ QWidget *AppController::makeWindow()
         m_ui->actionPreferences->setShortcuts(preferencesKeys);
 
     connect(m_ui->actionOpenPackage, &QAction::triggered, this, [this] { chooseTrackPack(m_ui->actionOpenPackage); });
+    connect(m_ui->actionInstalledTracks, &QAction::triggered, this,
+            [this] { showInstalledTracks(m_ui->actionInstalledTracks); });
     connect(m_ui->actionQuit, &QAction::triggered, this, [this] { closeMainWindow(m_ui->actionQuit); });
     connect(m_ui->actionPreferences, &QAction::triggered, this, [this] { showPrefWindow(m_ui->actionPreferences); });
     connect(m_ui->actionCheckForUpdates, &QAction::triggered, this,
@@ -334,7 +339,14 @@ void AppController::DoStartInstall(QObject *)
     // The extraction keeps the main thread busy: show the status before it starts.
     PkgRightInfoField()->repaint();
 
+    // Recorded, so that the install can be undone from Installed Tracks.
+    const RecordStore records;
+    InstallJournal journal(records, m_thePackage);
+    m_thePackage.setInstallObserver(&journal);
     const int code = m_thePackage.expandPackageTo(installFolder);
+    m_thePackage.setInstallObserver(nullptr);
+    if (m_installedTracks && m_installedTracks->isWindowLoaded())
+        m_installedTracks->reload();
     const bool stopped = code == InstallResult::Stopped;
     PkgRightInfoField()->setText(
         stopped ? InstallResult::stoppedText(m_thePackage.entriesDone(), m_thePackage.pkgFilesCount())
@@ -419,6 +431,15 @@ void AppController::showVersionCheckPanel(QObject *)
         m_versionCehckPanel = new VersionCheckPanelController(this);
     m_versionCehckPanel->showWindow(this);
     m_versionCehckPanel->checkVersion();
+}
+
+void AppController::showInstalledTracks(QObject *)
+{
+    if (!m_installedTracks)
+        m_installedTracks = new InstalledTracksController(this);
+    else
+        m_installedTracks->reload(); // installs by the command-line tool meanwhile
+    m_installedTracks->showWindow(this);
 }
 
 void AppController::showHelp(QObject *)

@@ -10,6 +10,7 @@
 
 #include <QString>
 
+class InstalledTracksController;
 class OpenPanel;
 class QLabel;
 class QPlainTextEdit;
@@ -55,6 +56,7 @@ public:
     QString openFileAtStartupAtPath() const { return m_openFileAtStartupAtPath; }
     ZCTrackPackPrefWinController *prefWinController() const { return m_prefWinController; }
     VersionCheckPanelController *versionCehckPanel() const { return m_versionCehckPanel; }
+    InstalledTracksController *installedTracks() const { return m_installedTracks; }
     // What the install button does when pressed.
     Action installButtonAction() const { return m_installButtonAction; }
 
@@ -74,6 +76,7 @@ public Q_SLOTS:
     void launchSimWithTrackFile(QObject *sender);
     void showPrefWindow(QObject *sender);
     void showVersionCheckPanel(QObject *sender);
+    void showInstalledTracks(QObject *sender);
     void showHelp(QObject *sender);
 
 protected:
@@ -98,6 +101,7 @@ private:
     TrackPackage m_thePackage;
     ZCTrackPackPrefWinController *m_prefWinController = nullptr;
     VersionCheckPanelController *m_versionCehckPanel = nullptr;
+    InstalledTracksController *m_installedTracks = nullptr;
     ProgressIndicator m_progIndicator;
     Action m_installButtonAction = &AppController::DoStartInstall;
     // The install button's title as the form has it, before any install retitles it.

@@ -9,6 +9,8 @@
 #include "FolderCommand.h"
 #include "InfoCommand.h"
 #include "InstallCommand.h"
+#include "ListCommand.h"
+#include "UninstallCommand.h"
 #include "VersionCheckCommand.h"
 #include "install/InstallLocation.h"
 #include "versioncheck/VersionText.h"
@@ -21,6 +23,8 @@ CommandLineTool::CommandLineTool()
     InstallLocation::registerDefaults();
     m_commands.push_back(std::make_unique<InfoCommand>());
     m_commands.push_back(std::make_unique<InstallCommand>());
+    m_commands.push_back(std::make_unique<ListCommand>());
+    m_commands.push_back(std::make_unique<UninstallCommand>());
     m_commands.push_back(std::make_unique<FolderCommand>());
     m_commands.push_back(std::make_unique<VersionCheckCommand>());
 }
@@ -43,10 +47,13 @@ QString CommandLineTool::description() const
     for (const auto &command : m_commands) {
         text += QStringLiteral("  cratewright %1\n      %2\n").arg(command->usage, command->summary);
     }
-    text += QStringLiteral("\nExit status: 0 success; 1 usage error; 2 the package could not be loaded;\n"
-                           "3 the install failed; 4 the folder is not valid or could not be stored,\n"
-                           "the launch failed, or the version check failed; 5 the output could not\n"
-                           "be written; 130 an install stopped by a signal.\n"
+    text += QStringLiteral("\nExit status: 0 success; 1 usage error; 2 the package could not be loaded, or\n"
+                           "no recorded install has that id or title; 3 the install failed, or the\n"
+                           "uninstall could not remove or put back every file; 4 the folder is not\n"
+                           "valid or could not be stored, the launch failed, the version check\n"
+                           "failed, or the uninstall was refused (a tampered record, a data folder\n"
+                           "that can't be written); 5 the output could not be written; 130 an\n"
+                           "install or uninstall stopped by a signal.\n"
                            "\nRun 'cratewright COMMAND --help' for a command's options.");
     return text;
 }
@@ -86,7 +93,8 @@ int CommandLineTool::runCommand(const QStringList &arguments)
                                      QStringLiteral("Also print the lines written to the system log."));
     parser.addOptions({quiet, verbose});
     Console::setVerbosity(Console::Verbosity::Normal);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("info, install, folder or version-check."),
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("info, install, list, uninstall, folder or version-check."),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
 
     // A first look finds the command word; the command's own options are not known yet, so

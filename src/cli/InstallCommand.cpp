@@ -13,6 +13,8 @@
 #include "package/TrackPackage.h"
 #include "platform/PlainText.h"
 #include "platform/Platform.h"
+#include "records/InstallJournal.h"
+#include "records/RecordStore.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -139,8 +141,12 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     if (!loadPackage(package, arguments.first()))
         return ExitStatus::LoadFailed;
 
+    const RecordStore records;
+    InstallJournal journal(records, package);
+    package.setInstallObserver(&journal);
     const int code = install(package, target, overwrite, json);
-    report(package, code, json);
+    package.setInstallObserver(nullptr);
+    report(package, code, journal.recordId(), json);
     if (code == InstallResult::Stopped)
         return ExitStatus::Interrupted;
     if (code != InstallResult::Success)
@@ -163,7 +169,7 @@ int InstallCommand::install(TrackPackage &package, const QString &target, Overwr
     return code;
 }
 
-void InstallCommand::report(const TrackPackage &package, int code, bool json)
+void InstallCommand::report(const TrackPackage &package, int code, const QString &recordId, bool json)
 {
     const QString status = code == InstallResult::Stopped
                                ? InstallResult::stoppedText(package.entriesDone(), package.pkgFilesCount())
@@ -175,17 +181,26 @@ void InstallCommand::report(const TrackPackage &package, int code, bool json)
             {QStringLiteral("status"), status},
             {QStringLiteral("installBase"), package.absoluteInstallPath()},
             {QStringLiteral("trackFile"), trackFile.isEmpty() ? QJsonValue() : QJsonValue(trackFile)},
+            {QStringLiteral("record"), recordId.isEmpty() ? QJsonValue() : QJsonValue(recordId)},
         };
         Console::out(QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed());
         return;
     }
+    // Whatever was written, even by an install that failed or was stopped, can be undone.
+    const QString undo = recordId.isEmpty()
+                             ? QString()
+                             : QStringLiteral("Recorded as %1; undo it with: cratewright uninstall %1").arg(recordId);
     if (code != InstallResult::Success) {
         Console::err(status);
+        if (!undo.isEmpty())
+            Console::err(undo);
         return;
     }
     Console::note(status);
     if (!trackFile.isEmpty())
         Console::note(QStringLiteral("Track file: ") + PlainText::oneLine(trackFile));
+    if (!undo.isEmpty())
+        Console::note(undo);
 }
 
 int InstallCommand::ride(const TrackPackage &package, bool json)

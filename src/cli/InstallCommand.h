@@ -21,7 +21,7 @@ private:
     enum class Overwrite { Ask, Always, Never };
 
     static int install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json);
-    static void report(const TrackPackage &package, int code, bool json);
+    static void report(const TrackPackage &package, int code, const QString &recordId, bool json);
     static int ride(const TrackPackage &package, bool json);
 
     static const QCommandLineOption ToOption;

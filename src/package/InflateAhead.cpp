@@ -24,10 +24,12 @@ constexpr qint64 LeastBytesAhead = qint64(1) << 20;
 
 } // namespace
 
-InflateAhead::InflateAhead(const QByteArray &packageData, qint32 baseOffset, const QList<ZLibCompFileMetaData> &entries)
+InflateAhead::InflateAhead(const QByteArray &packageData, qint32 baseOffset, const QList<ZLibCompFileMetaData> &entries,
+                           bool hashing)
     : m_packageData(packageData.constData())
     , m_baseOffset(baseOffset)
     , m_entries(entries)
+    , m_hashing(hashing)
 {
     const int workers = workersFor(entries);
     if (workers == 0)
@@ -84,9 +86,15 @@ const char *InflateAhead::inflateHere(qint64 index)
         m_buffer = static_cast<char *>(std::malloc(size_t(capacity)));
         m_bufferCapacity = m_buffer ? capacity : 0;
     }
-    if (m_buffer && m_inflater.inflate(storedBytes(index), entry.compSize(), entry.unCompSize(), m_buffer))
-        return m_buffer;
-    return nullptr;
+    if (!m_buffer || !m_inflater.inflate(storedBytes(index), entry.compSize(), entry.unCompSize(), m_buffer))
+        return nullptr;
+    m_takenHash = hashOf(m_buffer, index);
+    return m_buffer;
+}
+
+ContentHash InflateAhead::hashOf(const char *bytes, qint64 index) const
+{
+    return m_hashing ? contentHash(bytes, size_t(m_entries.at(index).unCompSize())) : ContentHash();
 }
 
 InflateAhead::Batch InflateAhead::nextBatch() const
@@ -129,12 +137,15 @@ void InflateAhead::fill(Batch &batch, EntryInflater &inflater)
         return;
     batch.offsets.resize(size_t(batch.end - batch.first));
     batch.inflated.assign(size_t(batch.end - batch.first), false);
+    batch.hashes.resize(size_t(batch.end - batch.first));
     qint64 at = 0;
     for (qint64 i = batch.first; i < batch.end && !m_cancelled.load(std::memory_order_relaxed); ++i) {
         const ZLibCompFileMetaData &entry = m_entries.at(i);
         const size_t k = size_t(i - batch.first);
         batch.offsets[k] = at;
         batch.inflated[k] = inflater.inflate(storedBytes(i), entry.compSize(), entry.unCompSize(), batch.buffer + at);
+        if (batch.inflated[k])
+            batch.hashes[k] = hashOf(batch.buffer + at, i);
         at += EntryInflater::outputBufferCapacity(entry.unCompSize());
     }
 }
@@ -192,5 +203,8 @@ const char *InflateAhead::take(qint64 index)
     const size_t k = size_t(index - batch.first);
     if (!batch.buffer || k >= batch.inflated.size())
         return inflateHere(index);
-    return batch.inflated[k] ? batch.buffer + batch.offsets[k] : nullptr;
+    if (!batch.inflated[k])
+        return nullptr;
+    m_takenHash = batch.hashes[k];
+    return batch.buffer + batch.offsets[k];
 }

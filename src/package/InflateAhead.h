@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "ContentHash.h"
 #include "EntryInflater.h"
 #include "ZLibCompFileMetaData.h"
 
@@ -28,8 +29,10 @@ class InflateAhead
 public:
     static constexpr qint64 WindowAllowance = qint64(64) << 20;
 
-    // `packageData` and `entries` must stay as they are while this exists.
-    InflateAhead(const QByteArray &packageData, qint32 baseOffset, const QList<ZLibCompFileMetaData> &entries);
+    // `packageData` and `entries` must stay as they are while this exists. With `hashing`, each
+    // entry's bytes are hashed where they are inflated, for the install's record.
+    InflateAhead(const QByteArray &packageData, qint32 baseOffset, const QList<ZLibCompFileMetaData> &entries,
+                 bool hashing = false);
     // Cancels the workers and waits for them: none is left running.
     ~InflateAhead();
     InflateAhead(const InflateAhead &) = delete;
@@ -38,6 +41,8 @@ public:
     // Entry `index`'s bytes, unCompSize of them, valid until the next call; nullptr when its
     // stream doesn't inflate. Entries are taken in index order.
     const char *take(qint64 index);
+    // The hash of the bytes the last take() gave, when hashing.
+    const ContentHash &takenHash() const { return m_takenHash; }
 
     // How many workers a package with these entries gets on this machine: none where the
     // installing thread would wait on them no less than it waits now.
@@ -54,6 +59,7 @@ private:
         char *buffer = nullptr;      // null once done: could not be had
         std::vector<qint64> offsets; // of each entry's bytes in `buffer`
         std::vector<bool> inflated;  // per entry
+        std::vector<ContentHash> hashes;
         bool done = false;
     };
 
@@ -64,11 +70,14 @@ private:
     bool hasRoomFor(const Batch &batch) const;
     Batch &claim(Batch batch);
     void fill(Batch &batch, EntryInflater &inflater);
+    ContentHash hashOf(const char *bytes, qint64 index) const;
     void releaseBefore(qint64 index);
 
     const char *const m_packageData;
     const qint32 m_baseOffset;
     const QList<ZLibCompFileMetaData> &m_entries;
+    const bool m_hashing;
+    ContentHash m_takenHash;
 
     // The taking thread's own, for entries inflated as they are taken.
     EntryInflater m_inflater;

@@ -94,13 +94,14 @@ bool InstallFolder::mayFollow(int parentFd, const QByteArray &name) const
     return link.st_uid == ::geteuid() || link.st_uid == parent.st_uid;
 }
 
-int InstallFolder::openChild(int parentFd, const QString &name, bool create, Status *status)
+int InstallFolder::openChild(int parentFd, const QString &name, bool create, Status *status, bool *made)
 {
     const QByteArray encoded = QFile::encodeName(name);
     int fd = openFolderNoFollow(parentFd, encoded);
     if (fd < 0 && errno == ENOENT && create) {
         // Made with 0777 as every folder of an install; someone else making it first is fine.
-        if (::mkdirat(parentFd, encoded.constData(), 0777) == 0 || errno == EEXIST)
+        *made = ::mkdirat(parentFd, encoded.constData(), 0777) == 0;
+        if (*made || errno == EEXIST)
             fd = openFolderNoFollow(parentFd, encoded);
     }
     if (fd >= 0) {
@@ -160,7 +161,10 @@ InstallFolder::Folder InstallFolder::walkFrom(int fd, qsizetype from, const QStr
         if (end < 0)
             end = relativePath.size();
         Status status;
-        const int child = openChild(result.fd, relativePath.mid(from, end - from), create, &status);
+        bool made = false;
+        const int child = openChild(result.fd, relativePath.mid(from, end - from), create, &status, &made);
+        if (made && m_folderMade)
+            m_folderMade(relativePath.left(end));
         if (child < 0) {
             result.status = status;
             result.stoppedAt = relativePath.left(end);

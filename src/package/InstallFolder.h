@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QString>
 
+#include <functional>
+
 // The install base, opened once, and the folders under it, each reached from the one above
 // through an open descriptor instead of by its full path. Reaching a folder costs the same at
 // any depth, and a link swapped into the path after a check can't redirect a later write.
@@ -52,6 +54,10 @@ public:
     // this stays the same.
     quint64 closings() const { return m_closings; }
 
+    // Called with the relative path of each folder that folder() makes, once it is made.
+    using FolderMadeHandler = std::function<void(const QString &relativePath)>;
+    void setFolderMadeHandler(FolderMadeHandler handler) { m_folderMade = std::move(handler); }
+
     // A relative path with empty components (doubled or final separators) and "." dropped:
     // one name for each folder, whatever way a package spells it.
     static QString normalised(const QString &relativePath);
@@ -63,7 +69,7 @@ public:
     static bool liesDirectlyIn(const QString &folder, const QString &name);
 
 private:
-    int openChild(int parentFd, const QString &name, bool create, Status *status);
+    int openChild(int parentFd, const QString &name, bool create, Status *status, bool *made);
     bool mayFollow(int parentFd, const QByteArray &name) const;
     Folder walkFrom(int fd, qsizetype from, const QString &relativePath, bool create);
     void remember(const QString &key, int fd);
@@ -71,4 +77,5 @@ private:
     int m_baseFd = -1;
     QHash<QString, int> m_opened; // joined components → descriptor
     quint64 m_closings = 0;
+    FolderMadeHandler m_folderMade;
 };

@@ -5,6 +5,7 @@
 
 #include "EntryFile.h"
 #include "InstallFolder.h"
+#include "InstallObserver.h"
 #include "ResultCodes.h"
 #include "platform/Platform.h"
 
@@ -40,12 +41,15 @@ Existing existingAt(int folderFd, const QByteArray &name, uint *mode)
 } // namespace
 
 PackageExtractor::PackageExtractor(const QString &installBase, InstallFolder &folder, bool askToOverwrite,
-                                   OverwriteQuery overwriteQuery)
+                                   OverwriteQuery overwriteQuery, InstallObserver *observer)
     : m_installBase(installBase)
     , m_folder(folder)
     , m_askToOverwrite(askToOverwrite)
     , m_overwriteQuery(std::move(overwriteQuery))
+    , m_observer(observer)
 {
+    if (m_observer)
+        m_folder.setFolderMadeHandler([observer](const QString &path) { observer->folderMade(path); });
 }
 
 bool PackageExtractor::carriesTrackFileMark(const QString &outputPath)
@@ -166,7 +170,8 @@ PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFile
     return Overwrite::Write;
 }
 
-PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, const char *bytes, Result *result)
+PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, const char *bytes,
+                                                  const ContentHash &hash, Result *result)
 {
     int folderFd = -1;
     if (makeFolder(entry, &folderFd, &result->code) == Attempt::FolderGone)
@@ -186,6 +191,11 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
         result->code = isFolder ? refuseFolderOverwrite(outputPath(entry)) : int(InstallResult::WRITE);
         return Attempt::Done;
     }
+    const QString path = m_observer ? InstallFolder::normalised(entry.relFilePath()) : QString();
+    if (m_observer && !m_observer->fileToBeWritten(path, entry.unCompSize(), hash)) {
+        result->code = InstallResult::WRITE;
+        return Attempt::Done;
+    }
     // Most entries are new files: create the file first, and look at what stands at the name
     // only when that fails, which saves a lookup per entry in installs of many files.
     switch (EntryFile::create(folderFd, name, bytes, entry.unCompSize())) {
@@ -202,6 +212,8 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     const Existing existing = existingAt(folderFd, name, &mode);
     if (existing == Existing::Nothing) // gone again since: make it as a new file
         return Attempt::FolderGone;
+    if (m_observer)
+        m_observer->fileFound(path);
     switch (decideOverwrite(entry, existing == Existing::Folder)) {
     case Overwrite::Refuse:
         result->code = InstallResult::FLDROW;
@@ -211,12 +223,18 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     case Overwrite::Write:
         break;
     }
+    if (m_observer && !m_observer->fileToBeReplaced(folderFd, name, path)) {
+        Platform::current().log(QStringLiteral("Could not keep the original of %1").arg(outputPath(entry)));
+        result->code = InstallResult::WRITE;
+        return Attempt::Done;
+    }
     if (!EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode))
         result->code = InstallResult::WRITE;
     return Attempt::Done;
 }
 
-PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &entry, const char *bytes)
+PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &entry, const char *bytes,
+                                                   const ContentHash &hash)
 {
     Result result;
     if (!bytes) {
@@ -228,9 +246,9 @@ PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &e
         result.outputPath = outputPath(entry);
     // A folder made earlier in this install may have been removed meanwhile (while a question
     // was open, say): it is made again, as the first time.
-    if (place(entry, bytes, &result) == Attempt::FolderGone) {
+    if (place(entry, bytes, hash, &result) == Attempt::FolderGone) {
         m_folder.forget();
-        if (place(entry, bytes, &result) == Attempt::FolderGone)
+        if (place(entry, bytes, hash, &result) == Attempt::FolderGone)
             result.code = InstallResult::WRITE;
     }
     return result;

@@ -3,17 +3,20 @@
 
 #pragma once
 
+#include "ContentHash.h"
 #include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
 
 #include <QString>
 
 class InstallFolder;
+class InstallObserver;
 
 // Writes the entries of one extraction call, one at a time, from their inflated bytes: makes
 // an entry's folder, asks the query before replacing a file, and writes it. Asking, once turned off by ReplaceAll, stays off for the rest of this
 // call only.
-// Every folder and file is reached through the install folder's open descriptors.
+// Every folder and file is reached through the install folder's open descriptors. An observer,
+// when given, is told each change before it is made, with the hash of the bytes to be written.
 class PackageExtractor
 {
 public:
@@ -25,10 +28,11 @@ public:
     };
 
     PackageExtractor(const QString &installBase, InstallFolder &folder, bool askToOverwrite,
-                     OverwriteQuery overwriteQuery);
+                     OverwriteQuery overwriteQuery, InstallObserver *observer = nullptr);
 
-    // `bytes`: the entry's unCompSize bytes, or nullptr when its stream doesn't inflate.
-    Result extract(const ZLibCompFileMetaData &entry, const char *bytes);
+    // `bytes`: the entry's unCompSize bytes, or nullptr when its stream doesn't inflate; `hash`:
+    // theirs, for the observer.
+    Result extract(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash = {});
 
     // Whether an output path names a track file: ".zctrack", or else ".ZCT", in any case.
     static bool carriesTrackFileMark(const QString &outputPath);
@@ -45,7 +49,7 @@ private:
     const QString &folderKey(const QString &relPath);
     Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code);
     int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name);
-    Attempt place(const ZLibCompFileMetaData &entry, const char *bytes, Result *result);
+    Attempt place(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash, Result *result);
     Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, bool existsAsFolder);
     int refuseFolderOverwrite(const QString &outputPath);
     int refusedLink(const QString &stoppedAt);
@@ -55,6 +59,7 @@ private:
     bool m_askToOverwrite;
     // A copy: a query may set another on the package while it is being asked.
     const OverwriteQuery m_overwriteQuery;
+    InstallObserver *const m_observer;
     QString m_lastRelPath; // entries come folder by folder: normalise each folder once
     QString m_lastFolderKey;
     int m_lastFolderFd = -1; // the folder made for m_lastRelPath

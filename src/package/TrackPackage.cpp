@@ -120,6 +120,7 @@ void TrackPackage::reportProgress(qint64 done, qint64 total) const
 
 int TrackPackage::loadPackageFileAtPath(const QString &path)
 {
+    m_pkgFilePath = path;
     const int read = readWholeFile(path, &m_pkgFileData);
     if (read != LoadResult::Loaded)
         return read;

@@ -13,6 +13,7 @@
 #include <functional>
 
 class InstallFolder;
+class InstallObserver;
 
 // A track package in memory: the whole file, its version, title, author and comments, and one
 // record per file entry. It loads a package (plain or self-extracting; found through the last
@@ -37,6 +38,8 @@ public:
     // one, it is the platform's question (platformOverwriteQuery()), so a caller that never
     // thinks about it still asks the user.
     void setOverwriteQuery(OverwriteQuery query);
+    // Who is told, as an extraction goes, what it changes (not owned; none by default).
+    void setInstallObserver(InstallObserver *observer) { m_installObserver = observer; }
 
     // The four bytes at `atOffset` as a little-endian signed 32-bit value; 0 when they don't
     // all lie inside `data`.
@@ -56,6 +59,8 @@ public:
     QString pkgComments() const { return m_pkgComments; }
     uint pkgFilesCount() const { return uint(m_compFileMetaData.size()); }
     QByteArray pkgFileData() const { return m_pkgFileData; }
+    // The path the package was last loaded from, as given.
+    QString pkgFilePath() const { return m_pkgFilePath; }
     QString absoluteInstallPath() const { return m_absoluteInstallPath; }
     QString absoluteTrackFilePath() const { return m_absoluteTrackFilePath; }
 
@@ -88,6 +93,7 @@ private:
     void reportProgress(qint64 done, qint64 total) const;
 
     QByteArray m_pkgFileData;
+    QString m_pkgFilePath;
     QString m_pkgTitle;
     QString m_pkgAuthor;
     QString m_pkgComments;
@@ -106,4 +112,5 @@ private:
     ProgressHandler m_progressHandler;
     LockWaitHandler m_lockWaitHandler;
     OverwriteQuery m_overwriteQuery = platformOverwriteQuery();
+    InstallObserver *m_installObserver = nullptr;
 };

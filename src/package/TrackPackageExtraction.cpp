@@ -10,6 +10,7 @@
 #include "ResultCodes.h"
 #include "InstallSurvey.h"
 #include "InstallFolder.h"
+#include "InstallObserver.h"
 #include "InstallSignals.h"
 #include "PathProbe.h"
 #include "platform/Platform.h"
@@ -155,21 +156,28 @@ int TrackPackage::expandPackageTo(const QString &target, bool askToOverwrite)
         return code;
     if (const int code = InstallSurvey(folder, m_absoluteInstallPath).survey(m_compFileMetaData))
         return code;
-    return extractEntries(folder, askToOverwrite);
+    if (m_installObserver && !m_installObserver->installBegins(m_absoluteInstallPath))
+        return InstallResult::WRITE;
+    const int code = extractEntries(folder, askToOverwrite);
+    if (m_installObserver)
+        m_installObserver->installEnds(code);
+    return code;
 }
 
 int TrackPackage::extractEntries(InstallFolder &folder, bool askToOverwrite)
 {
-    PackageExtractor extractor(m_absoluteInstallPath, folder, askToOverwrite, m_overwriteQuery);
-    // Every effect stays in this thread and in index order; workers only inflate ahead, and
-    // leaving this function (a failure, a stop) cancels them.
-    InflateAhead inflated(m_pkgFileData, m_baseOffset, m_compFileMetaData);
+    PackageExtractor extractor(m_absoluteInstallPath, folder, askToOverwrite, m_overwriteQuery, m_installObserver);
+    // Every effect stays in this thread and in index order; workers only inflate (and hash, for
+    // the record) ahead, and leaving this function (a failure, a stop) cancels them.
+    InflateAhead inflated(m_pkgFileData, m_baseOffset, m_compFileMetaData, m_installObserver != nullptr);
     const qint64 total = m_compFileMetaData.size();
     for (qint64 i = 0; i < total; ++i) {
         // A stop is honoured between files, so none is left half written.
         if (InstallSignals::stopRequested())
             return InstallResult::Stopped;
-        const PackageExtractor::Result result = extractor.extract(m_compFileMetaData.at(i), inflated.take(i));
+        const char *bytes = inflated.take(i); // before its hash is asked for
+        const PackageExtractor::Result result = extractor.extract(m_compFileMetaData.at(i), bytes,
+                                                                  inflated.takenHash());
         if (result.code != InstallResult::Success)
             return result.code;
         if (result.isTrackFile)

@@ -8,8 +8,10 @@
 #include "GuiTest.h"
 #include "PackageWriter.h"
 #include "Scenario.h"
+#include "TestFiles.h"
 
 #include "app/AppController.h"
+#include "app/InstalledTracksController.h"
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
 #include "prefs/ZCTrackPackPrefWinController.h"
@@ -99,6 +101,7 @@ private Q_SLOTS:
                     .writeTo(at(u"NoTrack"_s)));
         QVERIFY(
             PackageWriter().setTitle("<b>Solo</b>").setComments(" ").addFile("", "solo.zct", "x").writeTo(at(u"Solo"_s)));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(at(u"Data"_s))); // the records of this row's installs
         m_platform = std::make_unique<RecordingPlatform>();
         m_platform->probe = [this](const QString &event) { record(event); };
         m_transcript.clear();
@@ -185,6 +188,18 @@ private Q_SLOTS:
         scenario("version check twice: one panel, two checks", "Sim",
                  "menu:actionCheckForUpdates menu:actionCheckForUpdates",
                  QStringList(2, u"fetch "_s + VersionText::versionCheckUrl().toString()), off);
+        scenario("Installed Tracks: the install listed, undone when asked, a changed file kept", "Sim",
+                 "load:Canyon press edit:Sim/rock.obj menu:actionInstalledTracks tracks uninstall tracks",
+                 {u"tracks Canyon|R. Coaster|@/Sim|2"_s,
+                  u"alert Uninstall Track|Uninstalling \u201cCanyon\u201d from @/Sim removes 1 file(s) it "
+                  "installed.\n\nThese changed since the install and will be kept:\n  rock.obj|Uninstall|"
+                  "Cancel| @ "_s
+                      + riding,
+                  u"alert Track Uninstalled|\u201cCanyon\u201d was uninstalled.\n\nKept because they changed "
+                  "since the install:\n  rock.obj|OK|| @ "_s
+                      + riding,
+                  u"tracks "_s},
+                 riding, {AlertAnswer::Default, AlertAnswer::Default});
         scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser},
                  st(Install + u'-', QString(), u"open"_s));
     }
@@ -276,9 +291,25 @@ private:
             {u"look"_s, [&] { m_transcript << state(); }},
             {u"show"_s, [&] { m_transcript << fields(); }},
             {u"lock"_s, [&] { stopWhileLocked(); }},
+            {u"edit"_s, [&] { QVERIFY(TestFiles::writeFile(at(name), "mine")); }},
+            {u"tracks"_s, [&] { m_transcript << installs(); }},
+            {u"uninstall"_s, [&] { app.installedTracks()->uninstallButton()->click(); }},
         };
         QVERIFY2(steps.contains(verb), qPrintable(verb));
         steps[verb]();
+    }
+
+    // The Installed Tracks window's rows, but for the date.
+    QString installs()
+    {
+        QStringList rows;
+        QTreeWidget *list = m_app->installedTracks()->installsList();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *item = list->topLevelItem(i);
+            rows << QStringList{item->text(0), item->text(1), item->text(2), item->text(4)}.join(u'|');
+        }
+        QString line = u"tracks "_s + rows.join(u", "_s);
+        return line.replace(m_dir->path(), u"@"_s);
     }
 
     // What the package fields show, all as plain text: a package's text is never markup.

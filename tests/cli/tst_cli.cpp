@@ -44,8 +44,9 @@ struct Row
     // `setup`: what is made before: "stored DIR[, not simulator]" (the settings), "PATH->TARGET"
     // (a link), "PATH=TEXT" (a file; a script is made executable), "PATH/" (a folder), "locked
     // DIR" (another install's lock, let go once the tool waits for it, or "held a second"
-    // after that), "server STATUS BODY", "full stdout", "full stderr", "stderr a terminal",
-    // "Ctrl-C at the question", "real binary". `after`: what holds afterwards, as in `setup`, and
+    // after that), "installed PACKAGE" (installed into ~/Zoomcrest, recorded), "server STATUS
+    // BODY", "full stdout", "full stderr", "stderr a terminal", "Ctrl-C at the question", "real
+    // binary". `after`: what holds afterwards, as in `setup`, and
     // "!PATH" for nothing there, "PATH" for anything.
     QStringList out, err, setup, after;
     QByteArray input;
@@ -126,6 +127,7 @@ void TestCli::init()
     ::close(std::exchange(m_lock, -1)); // a row that failed early may have left it
     QVERIFY(m_home->isValid() && QDir::setCurrent(m_home->path()));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path(u"~/config"_s));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(path(u"~/data"_s)));
     qputenv("CRATEWRIGHT_SITE", "http://127.0.0.1:9"); // nobody listens there
     PackageWriter canyon;
     canyon.setTitle("Corkscrew Canyon").setAuthor("Ines Halloway").setVersion(1, 5, 2).setDataInReverseOrder(true);
@@ -134,6 +136,7 @@ void TestCli::init()
         canyon.addFile(entry.folder, entry.name, entry.content);
     QVERIFY(canyon.writeTo(path(u"~/canyon.zcpack"_s)) && QFile::copy(s(EXAMPLE_PACKAGE), path(u"~/example.zcpack"_s)));
     QVERIFY(PackageWriter().addFile("", "readme.txt", "no track file").writeTo(path(u"~/notrack.zcpack"_s)));
+    QVERIFY(PackageWriter().setTitle("Loop").addFile("Loops\\", "loop.zct", "x").writeTo(path(u"~/loop.zcpack"_s)));
     // A title that would retitle the terminal and ring its bell; a name that would add a row of
     // its own to the file listing.
     QVERIFY(PackageWriter()
@@ -157,6 +160,15 @@ bool TestCli::cell(const QString &item, bool make)
     if (item.startsWith(u"locked "_s)) {
         m_lock = ::open(QFile::encodeName(rest).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         return ::flock(m_lock, LOCK_EX) == 0;
+    }
+    if (item.startsWith(u"installed "_s)) {
+        QBuffer quiet;
+        quiet.open(QIODevice::WriteOnly);
+        Console::setDevices(&quiet, &quiet, &quiet);
+        const int status = CommandLineTool().run(
+            {u"cratewright"_s, u"install"_s, rest, u"--to"_s, path(u"~/Zoomcrest"_s), u"--overwrite=always"_s});
+        Console::useStandardStreams();
+        return status == 0;
     }
     if (item.startsWith(u"server "_s)) {
         m_server = std::make_unique<TinyHttpServer>();
@@ -208,7 +220,8 @@ void TestCli::run_data()
     row("--not-simulator without folder", "folder --not-simulator", 1, {}, L(usage("folder")));
     row("two folders", "folder /a /b", 1, {}, L("'/b'", usage("folder")));
     row("version-check with an argument", "version-check now", 1, {}, L("'now'", usage("version-check")));
-    row("help", "--help", 0, L(use("info"), use("install"), use("folder"), use("version-check")), {});
+    row("help", "--help", 0,
+        L(use("info"), use("install"), use("list"), use("uninstall"), use("folder"), use("version-check")), {});
     row("help wins over the work", "install ~/absent.zcpack --help", 0, L(use("install"), "--overwrite"), {});
     row("version", "--version", 0, L(u"cratewright "_s + VersionText::OwnVersion), {});
     row("output that never arrives", "info ~/canyon.zcpack --json", 5, {}, L("could not write to standard output: "),
@@ -279,6 +292,28 @@ void TestCli::run_data()
         failure(Outcome::SimulatorNotStarted), {}, L(Track));
     row("ride without a track file", noTrack + u" --ride"_s, 4, {}, failure(Outcome::NoTrackFile),
         L(simulator("~/Zoomcrest")));
+
+    const QString loop = u"~/Zoomcrest/Loops/loop.zct=x"_s;
+    row("install says how to undo it", noTrack, 0, L("Recorded as ", "; undo it with: cratewright uninstall "), {});
+    row("list by folder, newest first, with the data folder's size", "list", 0,
+        L("Data folder: ~/data/zc-cratewright (", "\n\n~/Zoomcrest\n  ", "  Loop 1.3.0 by , 1 file(s)\n  ",
+          "  Corkscrew Canyon 1.5.2 by Ines Halloway, 3 file(s)\n"),
+        {}, L("installed ~/canyon.zcpack", "installed ~/loop.zcpack"));
+    row("list as JSON", "list --json", 0,
+        L("\"installBase\": \"~/Zoomcrest\"", "\"title\": \"Loop\"", "\"files\": 1", "\"state\": \"ended\"",
+          "\"dataSize\": "),
+        {}, L("installed ~/loop.zcpack"));
+    row("uninstall --dry-run changes nothing", "uninstall Loop --dry-run", 0,
+        L("Would remove: Loops/loop.zct", "Nothing was changed (--dry-run): Loop ("), {}, L("installed ~/loop.zcpack"),
+        L(loop));
+    row("uninstall by title as JSON", "uninstall Loop --json", 0,
+        L("\"removed\": [\n        \"Loops/loop.zct\"", "\"foldersRemoved\": [\n        \"Loops\"", "\"result\": 0"),
+        {}, L("installed ~/loop.zcpack"), L("!~/Zoomcrest/Loops", "~/Zoomcrest/"));
+    row("uninstall of what was never installed", "uninstall Loop", 2, {},
+        L("No recorded install has the id or title 'Loop'"));
+    row("uninstall of a title two installs share", "uninstall Loop", 2, {}, L("2 installs have the title 'Loop'"),
+        L("installed ~/loop.zcpack", "installed ~/loop.zcpack"), L(loop));
+    row("uninstall without an install", "uninstall", 1, {}, L(usage("uninstall")));
 
     row("store a simulator folder", "folder ~/Games/Zoomcrest", 0, L("Simulator folder stored: ~/Games/Zoomcrest"), {},
         L(simulator("~/Games/Zoomcrest")), L("stored ~/Games/Zoomcrest"));

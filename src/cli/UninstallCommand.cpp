@@ -1,0 +1,165 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "UninstallCommand.h"
+
+#include "Console.h"
+#include "ExitStatus.h"
+#include "package/ResultCodes.h"
+#include "platform/PlainText.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+void printEach(const QString &label, const QStringList &paths)
+{
+    for (const QString &path : paths)
+        Console::out(label + PlainText::oneLine(path));
+}
+
+} // namespace
+
+const QCommandLineOption UninstallCommand::DryRunOption(QStringLiteral("dry-run"),
+                                                        QStringLiteral("Say what would be done, and change nothing."));
+
+UninstallCommand::UninstallCommand()
+{
+    name = QStringLiteral("uninstall");
+    usage = QStringLiteral("uninstall ID|TITLE [--dry-run] [--json]");
+    summary = QStringLiteral("Undo a recorded install: remove its files and put back the ones it replaced.");
+    positionalArguments = {{QStringLiteral("ID|TITLE"),
+                            QStringLiteral("The install's id, as 'cratewright list' shows it, or its package's title."),
+                            QString()}};
+    options = {DryRunOption, JsonOption};
+}
+
+int UninstallCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return usageError(QStringLiteral("no install given"));
+    if (arguments.size() > 1)
+        return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.at(1)));
+
+    const RecordStore store;
+    QString id;
+    if (const int status = resolve(store, arguments.first(), &id))
+        return status;
+    const bool dryRun = parser.isSet(DryRunOption), json = parser.isSet(JsonOption);
+    InstallUndo undo(store);
+    undo.setLockWaitHandler([] { Console::err(InstallResult::waitingText()); });
+    const InstallUndo::Outcome outcome = undo.undo(id, dryRun);
+    const int status = statusOf(outcome.result);
+    if (json)
+        printJson(outcome, dryRun, status);
+    else
+        printText(outcome, dryRun);
+    return status;
+}
+
+int UninstallCommand::resolve(const RecordStore &store, const QString &idOrTitle, QString *id)
+{
+    QStringList unreadable;
+    const QList<InstallRecord> records = store.records(&unreadable);
+    for (const QString &problem : std::as_const(unreadable)) {
+        if (problem.section(QStringLiteral(": "), 0, 0) == idOrTitle) {
+            Console::err(QStringLiteral("The record %1 is damaged and is refused: %2")
+                             .arg(idOrTitle, PlainText::oneLine(problem.section(QStringLiteral(": "), 1))));
+            return ExitStatus::Refused;
+        }
+    }
+    QStringList titled;
+    for (const InstallRecord &record : records) {
+        if (record.id == idOrTitle) {
+            *id = record.id;
+            return ExitStatus::Success;
+        }
+        if (record.title == idOrTitle)
+            titled << record.id;
+    }
+    if (titled.size() == 1) {
+        *id = titled.first();
+        return ExitStatus::Success;
+    }
+    if (titled.isEmpty())
+        Console::err(QStringLiteral("No recorded install has the id or title '%1'; 'cratewright list' shows them.")
+                         .arg(PlainText::oneLine(idOrTitle)));
+    else
+        Console::err(QStringLiteral("%1 installs have the title '%2'; name one by its id: %3")
+                         .arg(titled.size())
+                         .arg(PlainText::oneLine(idOrTitle), titled.join(QStringLiteral(", "))));
+    return ExitStatus::LoadFailed;
+}
+
+int UninstallCommand::statusOf(InstallUndo::Result result)
+{
+    switch (result) {
+    case InstallUndo::Result::Undone:
+        return ExitStatus::Success;
+    case InstallUndo::Result::NotFound:
+        return ExitStatus::LoadFailed;
+    case InstallUndo::Result::Refused:
+        return ExitStatus::Refused;
+    case InstallUndo::Result::Failed:
+        return ExitStatus::InstallFailed;
+    case InstallUndo::Result::Stopped:
+        break;
+    }
+    return ExitStatus::Interrupted;
+}
+
+void UninstallCommand::printText(const InstallUndo::Outcome &outcome, bool dryRun)
+{
+    const InstallRecord &record = outcome.record;
+    if (outcome.result != InstallUndo::Result::Undone && outcome.result != InstallUndo::Result::Failed) {
+        Console::err(PlainText::oneLine(outcome.message));
+        return;
+    }
+    printEach(dryRun ? QStringLiteral("Would remove: ") : QStringLiteral("Removed: "), outcome.removed);
+    printEach(dryRun ? QStringLiteral("Would put back the original: ") : QStringLiteral("Put back the original: "),
+              outcome.restored);
+    printEach(dryRun ? QStringLiteral("Would keep, changed since the install: ")
+                     : QStringLiteral("Kept, changed since the install: "),
+              outcome.kept);
+    printEach(dryRun ? QStringLiteral("Would leave to the later install that replaced it: ")
+                     : QStringLiteral("Left to the later install that replaced it: "),
+              outcome.handedOn);
+    printEach(dryRun ? QStringLiteral("Would remove the folder, once empty: ") : QStringLiteral("Removed the folder: "),
+              outcome.foldersRemoved);
+    for (const QString &path : outcome.failed)
+        Console::err(QStringLiteral("Could not remove or put back: ") + PlainText::oneLine(path));
+    const QString what = QStringLiteral("%1 (%2) in %3")
+                             .arg(PlainText::oneLine(record.title), record.id, PlainText::oneLine(record.installBase));
+    if (outcome.result == InstallUndo::Result::Failed)
+        Console::err(QStringLiteral("Not fully undone: %1. %2 Run the uninstall again once the cause is fixed.")
+                         .arg(what, outcome.message));
+    else if (dryRun)
+        Console::out(QStringLiteral("Nothing was changed (--dry-run): %1.").arg(what));
+    else
+        Console::out(QStringLiteral("Undone: %1.").arg(what));
+}
+
+void UninstallCommand::printJson(const InstallUndo::Outcome &outcome, bool dryRun, int status)
+{
+    const InstallRecord &record = outcome.record;
+    const auto list = [](const QStringList &paths) { return QJsonArray::fromStringList(paths); };
+    const QJsonObject result{
+        {QStringLiteral("result"), status},
+        {QStringLiteral("status"),
+         outcome.result == InstallUndo::Result::Undone ? QStringLiteral("Undone.") : outcome.message},
+        {QStringLiteral("id"), record.id.isEmpty() ? QJsonValue() : QJsonValue(record.id)},
+        {QStringLiteral("title"), record.title},
+        {QStringLiteral("installBase"), record.installBase},
+        {QStringLiteral("dryRun"), dryRun},
+        {QStringLiteral("removed"), list(outcome.removed)},
+        {QStringLiteral("restored"), list(outcome.restored)},
+        {QStringLiteral("kept"), list(outcome.kept)},
+        {QStringLiteral("handedOn"), list(outcome.handedOn)},
+        {QStringLiteral("foldersRemoved"), list(outcome.foldersRemoved)},
+        {QStringLiteral("failed"), list(outcome.failed)},
+    };
+    Console::out(QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed());
+}

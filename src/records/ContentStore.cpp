@@ -1,0 +1,139 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "ContentStore.h"
+
+#include "DurableFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool readAll(int fd, qint64 size, QByteArray *bytes)
+{
+    bytes->resize(size);
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, bytes->data() + done, size_t(size - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false; // cut short since it was looked at: not the file that was there
+        done += got;
+    }
+    return true;
+}
+
+// Links the open file into the store under `name`: by descriptor where that is allowed, else
+// through /proc.
+bool linkOpenFile(int fd, int storeFd, const QByteArray &name)
+{
+    if (::linkat(fd, "", storeFd, name.constData(), AT_EMPTY_PATH) == 0)
+        return true;
+    char procPath[40];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
+    return ::linkat(AT_FDCWD, procPath, storeFd, name.constData(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+} // namespace
+
+ContentStore::ContentStore(const QString &folder)
+    : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+}
+
+ContentStore::~ContentStore()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool ContentStore::keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode)
+{
+    struct stat info;
+    if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    *mode = info.st_mode;
+    if (S_ISLNK(info.st_mode)) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlinkat(folderFd, name.constData(), target, sizeof target);
+        if (length < 0 || size_t(length) == sizeof target)
+            return false;
+        const QByteArray bytes(target, int(length));
+        *hash = contentHash(bytes.constData(), size_t(bytes.size()));
+        return storeBytes(*hash, bytes, -1);
+    }
+    if (!S_ISREG(info.st_mode))
+        return false;
+    const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QByteArray bytes;
+    bool kept = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && readAll(fd, info.st_size, &bytes);
+    if (kept) {
+        *mode = info.st_mode;
+        *hash = contentHash(bytes.constData(), size_t(bytes.size()));
+        kept = storeBytes(*hash, bytes, fd);
+    }
+    ::close(fd);
+    return kept;
+}
+
+bool ContentStore::storeBytes(const ContentHash &hash, const QByteArray &bytes, int linkFd)
+{
+    if (m_fd < 0)
+        return false;
+    const QByteArray name = hash.toHex().toLatin1();
+    struct stat info;
+    if (::fstatat(m_fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
+        return true; // stored once, whoever refers to it
+    // The original's own blocks, where they can be had: no copy of a large file.
+    const QByteArray temporary = DurableFile::temporaryName();
+    if (linkFd >= 0 && linkOpenFile(linkFd, m_fd, temporary)) {
+        if (::fsync(linkFd) == 0 && ::renameat(m_fd, temporary.constData(), m_fd, name.constData()) == 0)
+            return ::fsync(m_fd) == 0;
+        ::unlinkat(m_fd, temporary.constData(), 0);
+    }
+    return DurableFile::writeAt(m_fd, name, bytes);
+}
+
+std::optional<QByteArray> ContentStore::read(const ContentHash &hash) const
+{
+    const int fd = ::openat(m_fd, hash.toHex().toLatin1().constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info;
+    QByteArray bytes;
+    const bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && readAll(fd, info.st_size, &bytes);
+    ::close(fd);
+    if (!read || contentHash(bytes.constData(), size_t(bytes.size())) != hash)
+        return std::nullopt;
+    return bytes;
+}
+
+void ContentStore::remove(const ContentHash &hash)
+{
+    if (::unlinkat(m_fd, hash.toHex().toLatin1().constData(), 0) == 0)
+        ::fsync(m_fd);
+}
+
+ContentStore::Lock::Lock(const ContentStore &store)
+    : m_fd(store.m_fd)
+{
+    while (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+ContentStore::Lock::~Lock()
+{
+    if (m_fd >= 0)
+        ::flock(m_fd, LOCK_UN);
+}

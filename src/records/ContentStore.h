@@ -1,0 +1,52 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "package/ContentHash.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The originals that installs replaced, each stored once by its content hash (the file's name
+// is the hash), however many records refer to it. An original is hard-linked in where the file
+// system allows, else copied; either way it is synced and renamed into place before the record
+// names it. A symbolic link is kept as its target.
+class ContentStore
+{
+public:
+    explicit ContentStore(const QString &folder);
+    ~ContentStore();
+    ContentStore(const ContentStore &) = delete;
+    ContentStore &operator=(const ContentStore &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+
+    // Keeps what stands at `name` in `folderFd` (a regular file or a symbolic link): its hash
+    // and st_mode come back. False when it is anything else or can't be stored.
+    bool keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode);
+    // A kept original, checked against its hash; nothing when it is missing or damaged.
+    std::optional<QByteArray> read(const ContentHash &hash) const;
+    void remove(const ContentHash &hash);
+
+    // Held while an original is kept and its record line written, and while originals nobody
+    // refers to any more are removed, so that a removal never takes one just being referred to.
+    class Lock
+    {
+    public:
+        explicit Lock(const ContentStore &store);
+        ~Lock();
+        Lock(const Lock &) = delete;
+        Lock &operator=(const Lock &) = delete;
+
+    private:
+        int m_fd;
+    };
+
+private:
+    bool storeBytes(const ContentHash &hash, const QByteArray &bytes, int linkFd);
+
+    int m_fd = -1;
+};

@@ -1,0 +1,22 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Files of the data folder that must survive a crash whole: written under a hidden temporary
+// name, synced, renamed into place, and the folder synced.
+namespace DurableFile {
+
+// Writes `bytes` as `name` in the open folder `folderFd` (replacing what was there).
+bool writeAt(int folderFd, const QByteArray &name, const QByteArray &bytes);
+bool write(const QString &folder, const QString &name, const QByteArray &bytes);
+bool syncFolder(const QString &folder);
+// Whether the folder takes new files now: one is made and removed.
+bool touch(const QString &folder);
+// A hidden name for a file on its way into `folderFd`.
+QByteArray temporaryName();
+
+} // namespace DurableFile

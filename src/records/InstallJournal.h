@@ -1,0 +1,58 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "ContentStore.h"
+#include "InstallRecord.h"
+#include "RecordStore.h"
+#include "package/InstallObserver.h"
+
+#include <QString>
+
+#include <memory>
+
+class TrackPackage;
+
+// Keeps the record of one install as it goes: a journal in the data folder, appended to
+// before each change, so that an install that failed or was killed can be undone too, and
+// renamed into place as the record when the install ends. Originals are kept in the store
+// before they are replaced. An install that wrote nothing leaves no record.
+//
+// Each line reaches the file with one write, before the change it announces: a killed process
+// loses none of them. The journal is synced when it begins, before each replacement (the
+// original must be found after a crash) and when it ends.
+class InstallJournal : public InstallObserver
+{
+public:
+    InstallJournal(const RecordStore &store, const TrackPackage &package);
+    ~InstallJournal() override;
+    InstallJournal(const InstallJournal &) = delete;
+    InstallJournal &operator=(const InstallJournal &) = delete;
+
+    // The id of the record kept; empty when the install wrote nothing or never began.
+    QString recordId() const { return m_kept ? m_record.id : QString(); }
+    // The id the record has while the install goes.
+    QString journalId() const { return m_record.id; }
+
+    bool installBegins(const QString &installBase) override;
+    void folderMade(const QString &path) override;
+    bool fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) override;
+    void fileFound(const QString &path) override;
+    bool fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path) override;
+    void installEnds(int code) override;
+
+private:
+    bool append(const QByteArray &line);
+    void close();
+
+    const RecordStore &m_store;
+    InstallRecord m_record;
+    std::unique_ptr<ContentStore> m_contents;
+    int m_fd = -1;
+    bool m_failed = false;
+    bool m_kept = false;
+    // Whether anything may have been written: an announced file not found there, a replacement
+    // or a folder made.
+    qint64 m_changes = 0;
+};

@@ -1,0 +1,364 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "InstallUndo.h"
+
+#include "ContentStore.h"
+#include "DurableFile.h"
+#include "package/EntryFile.h"
+#include "package/InstallFolder.h"
+#include "package/InstallSignals.h"
+
+#include <QFile>
+#include <QThread>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int LockPollMs = 50;
+
+// Whether the regular file `name` in `folderFd` holds `size` bytes hashing to `hash`.
+bool holds(int folderFd, const QByteArray &name, qint64 size, const ContentHash &hash)
+{
+    const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == size;
+    if (same) {
+        ContentHasher hasher;
+        char buffer[65536];
+        ssize_t got;
+        while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
+            if (got > 0)
+                hasher.add(buffer, size_t(got));
+        }
+        same = got == 0 && hasher.result() == hash;
+    }
+    ::close(fd);
+    return same;
+}
+
+bool exists(int folderFd, const QByteArray &name)
+{
+    struct stat info;
+    return ::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+QByteArray nameOf(const QString &path)
+{
+    return QFile::encodeName(InstallFolder::lastComponentOf(path));
+}
+
+// Puts `bytes` back at `name` as what `mode` says: a symbolic link, or a regular file with
+// its permissions. Whatever stands there is replaced at once, never written through.
+bool putBack(int folderFd, const QByteArray &name, const QByteArray &bytes, uint mode)
+{
+    if (S_ISLNK(mode)) {
+        const QByteArray temporary = DurableFile::temporaryName();
+        if (::symlinkat(bytes.constData(), folderFd, temporary.constData()) != 0)
+            return false;
+        if (::renameat(folderFd, temporary.constData(), folderFd, name.constData()) == 0)
+            return true;
+        ::unlinkat(folderFd, temporary.constData(), 0);
+        return false;
+    }
+    if (exists(folderFd, name))
+        return EntryFile::replace(folderFd, name, bytes.constData(), bytes.size(), mode);
+    return EntryFile::create(folderFd, name, bytes.constData(), bytes.size()) == EntryFile::Created::Written
+           && ::fchmodat(folderFd, name.constData(), mode & 0777, 0) == 0;
+}
+
+bool isUnder(const QString &path, const QString &folder)
+{
+    return path.startsWith(folder + QLatin1Char('/'));
+}
+
+} // namespace
+
+InstallUndo::InstallUndo(const RecordStore &store)
+    : m_store(store)
+{
+}
+
+bool InstallUndo::waitForLock(InstallFolder &folder)
+{
+    if (folder.tryLock())
+        return true;
+    if (m_lockWaitHandler)
+        m_lockWaitHandler();
+    while (!folder.tryLock()) {
+        if (InstallSignals::stopRequested())
+            return false;
+        QThread::msleep(LockPollMs);
+    }
+    return true;
+}
+
+InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun)
+{
+    Outcome outcome;
+    QString error;
+    if (!m_store.load(id, &outcome.record, &error)) {
+        outcome.result = Result::NotFound;
+        outcome.message = error;
+        return outcome;
+    }
+    const InstallSignals signals;
+    InstallFolder folder(outcome.record.installBase);
+    if (!folder.isOpen()) {
+        outcome.result = Result::Refused;
+        outcome.message = QStringLiteral("The install folder %1 can't be opened.").arg(outcome.record.installBase);
+        return outcome;
+    }
+    if (!waitForLock(folder)) {
+        outcome.result = Result::Stopped;
+        outcome.message =
+            QStringLiteral("Stopped while waiting for another install into %1.").arg(outcome.record.installBase);
+        return outcome;
+    }
+    // Read again under the lock: the install may have ended meanwhile.
+    if (!m_store.load(id, &outcome.record, &error)) {
+        outcome.result = Result::NotFound;
+        outcome.message = error;
+        return outcome;
+    }
+    InstallRecord &record = outcome.record;
+    if (const QString outside = record.pathOutside(); !outside.isNull()) {
+        outcome.result = Result::Refused;
+        outcome.message = QStringLiteral("The record of %1 names a path outside its install folder (%2): it has been "
+                                         "tampered with, and is refused.")
+                              .arg(record.id, outside);
+        return outcome;
+    }
+    m_later.clear();
+    for (const InstallRecord &other : m_store.records()) {
+        if (other.installBase == record.installBase && other.isLaterThan(record) && other.pathOutside().isNull())
+            m_later.prepend(other);
+    }
+    m_laterChanged = QList<bool>(m_later.size(), false);
+
+    ContentStore contents(m_store.storeFolder());
+    const QList<Step> steps = plan(folder, contents, &outcome);
+    if (outcome.result != Result::Undone || dryRun) {
+        if (dryRun)
+            outcome.foldersRemoved = record.foldersMade;
+        return outcome;
+    }
+    // Filled again as the steps are done.
+    outcome.removed.clear();
+    outcome.restored.clear();
+    // The record changes first: a data folder that takes no writes stops the undo before
+    // anything else is touched.
+    if (!m_store.move(record, InstallRecord::State::Undoing)) {
+        outcome.result = Result::Refused;
+        outcome.message = QStringLiteral("The data folder %1 can't be written (%2); nothing was changed.")
+                              .arg(m_store.folder(), QString::fromLocal8Bit(std::strerror(errno)));
+        return outcome;
+    }
+
+    QList<ContentHash> dropped; // originals that may no longer be referred to
+    QList<RecordedFile> left;
+    for (const Step &step : steps) {
+        const RecordedFile &file = record.files.at(step.file);
+        if (step.action == Action::HandOn) {
+            handOn(step, file, &dropped);
+            continue;
+        }
+        if (!apply(folder, file, step)) {
+            outcome.failed << file.path;
+            left << file;
+            continue;
+        }
+        if (step.action == Action::Remove)
+            outcome.removed << file.path;
+        else if (step.action == Action::Restore)
+            outcome.restored << file.path;
+        if (file.replaced)
+            dropped << file.original;
+    }
+    QStringList foldersLeft;
+    removeFolders(folder, &outcome, &foldersLeft);
+
+    for (int i = 0; i < m_later.size(); ++i) {
+        if (m_laterChanged.at(i) && !m_store.write(m_later.at(i)))
+            outcome.failed << QStringLiteral("(the record %1)").arg(m_later.at(i).id);
+    }
+    if (!outcome.failed.isEmpty()) {
+        // What is left stays recorded, to be undone again.
+        record.files = left;
+        record.foldersMade = foldersLeft;
+        m_store.write(record);
+        outcome.result = Result::Failed;
+        outcome.message = QStringLiteral("Some files could not be removed or put back.");
+        return outcome;
+    }
+    m_store.remove(record);
+    removeUnreferenced(contents, dropped);
+    return outcome;
+}
+
+QList<InstallUndo::Step> InstallUndo::plan(InstallFolder &folder, const ContentStore &contents, Outcome *outcome)
+{
+    QList<Step> steps;
+    const InstallRecord &record = outcome->record;
+    for (int i = 0; i < record.files.size(); ++i) {
+        const RecordedFile &file = record.files.at(i);
+        Step step;
+        step.file = i;
+        step.action = actionFor(folder, file, &step);
+        if (step.action == Action::Restore) {
+            const std::optional<QByteArray> original = contents.read(file.original);
+            if (!original) {
+                outcome->result = Result::Refused;
+                outcome->message = QStringLiteral("The original of %1 kept at install time is missing or damaged; "
+                                                  "nothing was changed.")
+                                       .arg(file.path);
+                return {};
+            }
+            step.original = *original;
+        }
+        switch (step.action) {
+        case Action::Remove:
+            outcome->removed << file.path;
+            break;
+        case Action::Restore:
+            outcome->restored << file.path;
+            break;
+        case Action::Keep:
+            outcome->kept << file.path;
+            break;
+        case Action::HandOn:
+            outcome->handedOn << file.path;
+            break;
+        case Action::Unreachable:
+            outcome->failed << file.path;
+            break;
+        case Action::Gone:
+            break;
+        }
+        steps << step;
+    }
+    if (!outcome->failed.isEmpty()) {
+        outcome->result = Result::Refused;
+        outcome->message = QStringLiteral("%1 lies behind a link that an install may not follow, or in what is not "
+                                          "a folder; nothing was changed.")
+                               .arg(outcome->failed.first());
+    }
+    return steps;
+}
+
+InstallUndo::Action InstallUndo::actionFor(InstallFolder &folder, const RecordedFile &file, Step *step)
+{
+    // A later install that wrote the file owns it now. When it replaced what this one wrote, it
+    // takes over what this one found there; otherwise this one's file had changed before.
+    for (int i = 0; i < m_later.size(); ++i) {
+        const int j = m_later.at(i).fileIndex(file.path);
+        if (j < 0)
+            continue;
+        const RecordedFile &later = m_later.at(i).files.at(j);
+        if (!later.replaced || later.original != file.hash)
+            return Action::Keep;
+        step->later = i;
+        step->laterFile = j;
+        return Action::HandOn;
+    }
+    const InstallFolder::Folder parent = folder.folder(InstallFolder::parentOf(file.path), false);
+    if (parent.status != InstallFolder::Status::Ok && parent.status != InstallFolder::Status::Missing)
+        return Action::Unreachable;
+    const QByteArray name = nameOf(file.path);
+    const bool present = parent.status == InstallFolder::Status::Ok && exists(parent.fd, name);
+    if (!present || holds(parent.fd, name, file.size, file.hash))
+        return file.replaced ? Action::Restore : present ? Action::Remove : Action::Gone;
+    return Action::Keep;
+}
+
+void InstallUndo::handOn(const Step &step, const RecordedFile &file, QList<ContentHash> *dropped)
+{
+    RecordedFile &taker = m_later[step.later].files[step.laterFile];
+    dropped->append(taker.original);
+    // What this install found there becomes what the later one found.
+    taker.replaced = file.replaced;
+    taker.original = file.original;
+    taker.originalMode = file.originalMode;
+    m_laterChanged[step.later] = true;
+}
+
+bool InstallUndo::apply(InstallFolder &folder, const RecordedFile &file, const Step &step)
+{
+    if (step.action != Action::Remove && step.action != Action::Restore)
+        return true;
+    const InstallFolder::Folder parent = folder.folder(InstallFolder::parentOf(file.path),
+                                                       step.action == Action::Restore);
+    if (parent.status != InstallFolder::Status::Ok)
+        return false;
+    const QByteArray name = nameOf(file.path);
+    if (step.action == Action::Remove)
+        return ::unlinkat(parent.fd, name.constData(), 0) == 0 || errno == ENOENT;
+    return putBack(parent.fd, name, step.original, file.originalMode);
+}
+
+void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left)
+{
+    QStringList folders = outcome->record.foldersMade;
+    // The deepest first, so a folder is empty once the ones in it are gone.
+    std::sort(folders.begin(), folders.end(), [](const QString &a, const QString &b) {
+        return a.count(QLatin1Char('/')) != b.count(QLatin1Char('/'))
+                   ? a.count(QLatin1Char('/')) > b.count(QLatin1Char('/'))
+                   : a > b;
+    });
+    for (const QString &path : std::as_const(folders)) {
+        folder.forget(); // a folder kept open may be the one just removed
+        const InstallFolder::Folder parent = folder.folder(InstallFolder::parentOf(path), false);
+        if (parent.status == InstallFolder::Status::Missing)
+            continue;
+        if (parent.status == InstallFolder::Status::Ok
+            && (::unlinkat(parent.fd, nameOf(path).constData(), AT_REMOVEDIR) == 0 || errno == ENOENT)) {
+            outcome->foldersRemoved << path;
+            continue;
+        }
+        const bool notEmpty = errno == ENOTEMPTY || errno == EEXIST;
+        // Still in use by a later install: it is that one's to remove.
+        bool handedOn = false;
+        for (int i = 0; notEmpty && !handedOn && i < m_later.size(); ++i) {
+            InstallRecord &later = m_later[i];
+            handedOn = std::any_of(later.files.cbegin(), later.files.cend(),
+                                   [&path](const RecordedFile &file) { return isUnder(file.path, path); });
+            if (handedOn && !later.foldersMade.contains(path)) {
+                later.foldersMade << path;
+                m_laterChanged[i] = true;
+            }
+        }
+        if (!notEmpty)
+            left->append(path);
+    }
+    folder.forget();
+}
+
+void InstallUndo::removeUnreferenced(ContentStore &contents, const QList<ContentHash> &candidates) const
+{
+    if (candidates.isEmpty())
+        return;
+    const ContentStore::Lock lock(contents);
+    QStringList unreadable;
+    const QList<InstallRecord> records = m_store.records(&unreadable);
+    if (!unreadable.isEmpty())
+        return; // a record that can't be read may refer to any of them
+    QList<ContentHash> referenced;
+    for (const InstallRecord &other : records) {
+        for (const RecordedFile &file : other.files) {
+            if (file.replaced)
+                referenced << file.original;
+        }
+    }
+    for (const ContentHash &hash : candidates) {
+        if (!referenced.contains(hash))
+            contents.remove(hash);
+    }
+}

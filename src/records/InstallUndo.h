@@ -1,0 +1,75 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "InstallRecord.h"
+#include "RecordStore.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class ContentStore;
+class InstallFolder;
+
+// Undoes one recorded install, holding its install folder's lock: each file the install wrote
+// is removed if it still holds what was written, a replaced original is put back, a file
+// changed since is kept, and the folders the install made are removed once empty. A later
+// install that replaced one of its files takes that file over with its original: the later
+// file stays. Everything in the install folder is reached through InstallFolder, by the link
+// rules of installing, and a record that names a path outside its folder is refused.
+class InstallUndo
+{
+public:
+    enum class Result {
+        Undone,
+        NotFound, // no such record, or it can't be read
+        Refused,  // a tampered record, an unreachable folder or data folder, a lost original:
+                  // nothing was changed
+        Failed,   // some files could not be removed or put back; the record keeps them
+        Stopped,  // stopped by a signal while waiting for another install
+    };
+
+    struct Outcome
+    {
+        Result result = Result::Undone;
+        QString message; // why, when not Undone
+        InstallRecord record;
+        QStringList removed, restored, kept, handedOn, foldersRemoved, failed;
+    };
+
+    explicit InstallUndo(const RecordStore &store);
+    // Called once when the undo has to wait for an install into the same folder.
+    void setLockWaitHandler(std::function<void()> handler) { m_lockWaitHandler = std::move(handler); }
+
+    // With `dryRun` nothing is changed; the outcome says what would be.
+    Outcome undo(const QString &id, bool dryRun);
+
+private:
+    enum class Action { Remove, Restore, Keep, HandOn, Gone, Unreachable };
+    struct Step
+    {
+        Action action = Action::Gone;
+        int file = 0;
+        int later = -1; // the later record that takes the file over, and its file
+        int laterFile = -1;
+        QByteArray original;
+    };
+
+    bool waitForLock(InstallFolder &folder);
+    QList<Step> plan(InstallFolder &folder, const ContentStore &contents, Outcome *outcome);
+    Action actionFor(InstallFolder &folder, const RecordedFile &file, Step *step);
+    void handOn(const Step &step, const RecordedFile &file, QList<ContentHash> *dropped);
+    bool apply(InstallFolder &folder, const RecordedFile &file, const Step &step);
+    void removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left);
+    void removeUnreferenced(ContentStore &contents, const QList<ContentHash> &candidates) const;
+
+    const RecordStore &m_store;
+    std::function<void()> m_lockWaitHandler;
+    QList<InstallRecord> m_later; // later installs into the same folder, earliest first
+    QList<bool> m_laterChanged;
+};

@@ -1,0 +1,47 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "InstallRecord.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The data folder that keeps the records of installs, $XDG_DATA_HOME/zc-cratewright (by
+// default ~/.local/share/zc-cratewright): "records/" holds one file per install, named by its
+// id (".journal" while the install goes or when it never ended, ".record" once it ended,
+// ".undoing" while it is being undone), and "store/" the originals the installs replaced.
+class RecordStore
+{
+public:
+    static QString standardFolder();
+    explicit RecordStore(const QString &folder = standardFolder());
+
+    QString folder() const { return m_folder; }
+    QString recordsFolder() const;
+    QString storeFolder() const;
+    // Makes the folders, for the user alone; false when they can't be made.
+    bool makeFolders() const;
+
+    // A new id: the time, then random letters, so ids sort by time and never collide.
+    static QString newId(const QDateTime &time);
+    QString pathOf(const QString &id, InstallRecord::State state) const;
+
+    // Every record, newest first; each one that can't be read adds "id: reason" to `unreadable`.
+    QList<InstallRecord> records(QStringList *unreadable = nullptr) const;
+    // The record of `id`, wherever its file stands; false with the reason otherwise.
+    bool load(const QString &id, InstallRecord *record, QString *error) const;
+    // Replaces the record's file as a whole, durably (written aside, then renamed over it).
+    bool write(const InstallRecord &record) const;
+    // Renames the record's file to stand for `state`; false (errno set) when it can't be.
+    bool move(InstallRecord &record, InstallRecord::State state) const;
+    bool remove(const InstallRecord &record) const;
+
+    // The bytes the data folder takes.
+    qint64 size() const;
+
+private:
+    QString m_folder;
+};

@@ -1,0 +1,241 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Installs with their records kept, then undone, on real files in temporary folders: each row
+// makes a tree (the install folder is Z/), runs its steps and compares the tree afterwards
+// ("=": the tree as it was made) and what the last undo said it did.
+#include "PackageWriter.h"
+#include "TestFiles.h"
+#include "package/ResultCodes.h"
+#include "package/TrackPackage.h"
+#include "records/InstallJournal.h"
+#include "records/InstallUndo.h"
+#include "records/RecordStore.h"
+
+#include <QTest>
+
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// 1 and 2 share a file; 3 writes many files, replaces a.zctrack and then stops at the question
+// about readme.txt, where the test kills it.
+PackageWriter packageNumbered(int number)
+{
+    PackageWriter writer;
+    writer.setTitle("Canyon " + QByteArray::number(number));
+    if (number == 1)
+        writer.addFile("Tracks\\", "a.zctrack", "one").addFile("", "readme.txt", "r1");
+    if (number == 2)
+        writer.addFile("Tracks\\", "a.zctrack", "two").addFile("Scenery\\", "extra.txt", "x");
+    if (number == 3) {
+        for (int i = 0; i < 200; ++i)
+            writer.addFile("Many\\Deep\\", "f" + QByteArray::number(i), QByteArray(i, 'm'));
+        writer.addFile("Tracks\\", "a.zctrack", "three").addFile("", "readme.txt", "r3");
+    }
+    return writer;
+}
+
+QString hex(const QByteArray &bytes)
+{
+    return contentHash(bytes.constData(), size_t(bytes.size())).toHex();
+}
+
+} // namespace
+
+class TestRecords : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { ::umask(0); }
+    void undo_data();
+    void undo();
+    void cleanup();
+
+private:
+    QString install(int number, const OverwriteQuery &query);
+    void killMidInstall(int number);
+    void tamper(const QString &id);
+    void makeDataReadOnly();
+
+    std::unique_ptr<TestFiles::Tree> m_tree;
+    std::unique_ptr<QTemporaryDir> m_dataDir;
+    std::unique_ptr<RecordStore> m_store;
+    QString m_mounted;
+};
+
+void TestRecords::undo_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QString>("steps"); // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("outcome"); // what the last undo did; "…" at the end: how that begins
+    const QStringList same{u"="_s};
+    const QStringList mine{u"Z/"_s, u"Z/mine.txt=m"_s, u"victim=v"_s};
+    const QStringList installed = mine + QStringList{u"Z/Tracks/"_s, u"Z/Tracks/a.zctrack=one"_s, u"Z/readme.txt=r1"_s};
+    const QStringList originals{u"Z/Tracks/a.zctrack=orig (mode 0640)"_s, u"Z/readme.txt -> ../victim"_s,
+                                u"victim=v"_s};
+
+    QTest::newRow("single install, undone")
+        << mine << "install:1 undo:1" << same << "Undone -Tracks/a.zctrack -readme.txt";
+    QTest::newRow("replaced originals put back byte for byte, a link as a link")
+        << originals << "install:1 undo:1" << same << "Undone +Tracks/a.zctrack +readme.txt";
+    QTest::newRow("a file changed after the install is kept")
+        << mine << "install:1 edit:Z/readme.txt=mine undo:1" << mine + QStringList{u"Z/readme.txt=mine"_s}
+        << "Undone -Tracks/a.zctrack =readme.txt";
+    QTest::newRow("kept files are no part of the install, even when they hold the same")
+        << QStringList{u"Z/readme.txt=r1"_s} << "keep:1 undo:1" << same << "Undone -Tracks/a.zctrack";
+    QTest::newRow("overlapping installs, the later undone first")
+        << originals << "install:1 install:2 undo:2 undo:1" << same << "Undone +Tracks/a.zctrack +readme.txt";
+    QTest::newRow("overlapping installs, the earlier undone first: the later takes its original over")
+        << originals << "install:1 install:2 undo:1 undo:2" << same << "Undone -Scenery/extra.txt +Tracks/a.zctrack";
+    QTest::newRow("the earlier undone alone leaves the later's files")
+        << originals << "install:1 install:2 undo:1"
+        << QStringList{u"Z/"_s,
+                       u"Z/Scenery/"_s,
+                       u"Z/Scenery/extra.txt=x"_s,
+                       u"Z/Tracks/"_s,
+                       u"Z/Tracks/a.zctrack=two (mode 0640)"_s,
+                       u"Z/readme.txt -> ../victim"_s,
+                       u"victim=v"_s}
+        << "Undone +readme.txt >Tracks/a.zctrack";
+    QTest::newRow("a killed install, undone from its journal")
+        << originals << "kill:3 undo:1" << same << "Undone -Many/Deep/f0 -Many/Deep/f1…";
+    QTest::newRow("a record naming a path outside its folder is refused")
+        << mine << "install:1 tamper:1 undo:1" << installed << "Refused (The record…";
+    QTest::newRow("a data folder that can't be written: nothing changes")
+        << mine << "install:1 readonly undo:1" << installed << "Refused (The data folder @data can't be written…";
+}
+
+void TestRecords::cleanup()
+{
+    if (!m_mounted.isEmpty())
+        ::umount2(QFile::encodeName(std::exchange(m_mounted, QString())).constData(), MNT_DETACH);
+    if (m_dataDir)
+        QFile::setPermissions(m_store->recordsFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QString TestRecords::install(int number, const OverwriteQuery &query)
+{
+    const QString path = m_dataDir->filePath(u"package.zcpack"_s);
+    TrackPackage package;
+    if (!packageNumbered(number).writeTo(path) || package.loadPackageFileAtPath(path) != LoadResult::Loaded)
+        return u"not loaded"_s;
+    InstallJournal journal(*m_store, package);
+    package.setInstallObserver(&journal);
+    package.setOverwriteQuery(query);
+    const int code = package.expandPackageTo(m_tree->path(u"Z"_s), bool(query));
+    return code == InstallResult::Success ? journal.recordId() : u"code %1"_s.arg(code);
+}
+
+void TestRecords::killMidInstall(int number)
+{
+    const QString asking = m_dataDir->filePath(u"asking"_s);
+    const auto body = [&] {
+        int questions = 0;
+        install(number, [&](const QString &) {
+            if (++questions == 1)
+                return OverwriteAnswer::Replace;
+            TestFiles::writeFile(asking, "y");
+            ::pause(); // until killed
+            return OverwriteAnswer::Keep;
+        });
+        return 0;
+    };
+    const int status = TestFiles::runInChild(body, [&](pid_t child) {
+        for (int i = 0; i < 2000 && !QFile::exists(asking); ++i)
+            QThread::msleep(5);
+        ::kill(child, SIGKILL);
+    });
+    QCOMPARE(status, TestFiles::KilledBy + SIGKILL);
+    QVERIFY(QFile::exists(asking));
+}
+
+void TestRecords::tamper(const QString &id)
+{
+    // A naive undo would remove the file outside: it holds what the record says.
+    const QString path = m_store->pathOf(id, InstallRecord::State::Ended);
+    QByteArray text = TestFiles::readFile(path);
+    text.replace("F\t2\t" + hex("r1").toLatin1() + "\treadme.txt", "F\t1\t" + hex("v").toLatin1() + "\t../victim");
+    QVERIFY(text.contains("../victim") && TestFiles::writeFile(path, text));
+}
+
+void TestRecords::makeDataReadOnly()
+{
+    if (::geteuid() != 0) {
+        QVERIFY(QFile::setPermissions(m_store->recordsFolder(), QFile::ReadOwner | QFile::ExeOwner));
+        return;
+    }
+    // Root writes anywhere: only a read-only file system stops it.
+    QVERIFY(::mount(nullptr, QFile::encodeName(m_mounted).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+}
+
+void TestRecords::undo()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QString, steps);
+    QFETCH(QStringList, after);
+    QFETCH(QString, outcome);
+
+    m_tree = std::make_unique<TestFiles::Tree>();
+    m_dataDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_tree->make(before) && m_dataDir->isValid());
+    const QString data = m_dataDir->filePath(u"zc"_s);
+    if (steps.contains(u"readonly"_s) && ::geteuid() == 0) {
+        QVERIFY(QDir().mkpath(data)
+                && ::mount("tmpfs", QFile::encodeName(data).constData(), "tmpfs", 0, "mode=700") == 0);
+        m_mounted = data;
+    }
+    m_store = std::make_unique<RecordStore>(data);
+    const QStringList made = m_tree->describe();
+
+    QStringList ids;
+    QString said;
+    for (const QString &step : steps.split(u' ')) {
+        const QString verb = step.section(u':', 0, 0), argument = step.section(u':', 1);
+        if (verb == u"install"_s || verb == u"keep"_s) {
+            const OverwriteQuery query = [keep = verb == u"keep"_s](const QString &) {
+                return keep ? OverwriteAnswer::Keep : OverwriteAnswer::Replace;
+            };
+            ids << install(argument.toInt(), query);
+        } else if (verb == u"kill"_s) {
+            killMidInstall(argument.toInt());
+            ids = QDir(m_store->recordsFolder()).entryList({u"*.journal"_s}).replaceInStrings(u".journal"_s, QString());
+        } else if (verb == u"edit"_s) {
+            QVERIFY(
+                TestFiles::writeFile(m_tree->path(argument.section(u'=', 0, 0)), argument.section(u'=', 1).toUtf8()));
+        } else if (verb == u"tamper"_s) {
+            tamper(ids.value(argument.toInt() - 1));
+        } else if (verb == u"readonly"_s) {
+            makeDataReadOnly();
+        } else {
+            const InstallUndo::Outcome done = InstallUndo(*m_store).undo(ids.value(argument.toInt() - 1), false);
+            const char *results[] = {"Undone", "NotFound", "Refused", "Failed", "Stopped"};
+            said = QString::fromLatin1(results[int(done.result)]);
+            for (const auto &[mark, paths] : {std::pair(u'-', done.removed), std::pair(u'+', done.restored),
+                                              std::pair(u'=', done.kept), std::pair(u'>', done.handedOn)})
+                for (const QString &path : paths)
+                    said += QStringLiteral(" %1%2").arg(QChar(mark), path);
+            if (!done.message.isEmpty())
+                said += u" ("_s + QString(done.message).replace(data, u"@data"_s) + u')';
+        }
+        QVERIFY2(!ids.contains(QString()) && ids.filter(u" "_s).isEmpty(), qPrintable(ids.join(u", "_s)));
+    }
+    after.sort();
+    QCOMPARE(m_tree->describe(), after == QStringList{u"="_s} ? made : after);
+    QVERIFY2(outcome.endsWith(u'…') ? said.startsWith(outcome.chopped(1)) : said == outcome, qPrintable(said));
+    // Undone installs leave nothing behind them: no record, no original nobody refers to.
+    if (said.startsWith(u"Undone"_s) && steps.count(u"undo"_s) == ids.size()) {
+        QCOMPARE(QDir(m_store->recordsFolder()).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(m_store->storeFolder()).entryList(QDir::Files), QStringList());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestRecords)
+#include "tst_records.moc"
