@@ -7,7 +7,7 @@
 // installed). It writes its packages into a work folder (best on tmpfs, so the page cache plays
 // no part), measures each several times and reports the median run.
 //
-//   cratewright-bench [--dir DIR] [--quick] [--reps N] [--only KEYS] [--no-unzip] [--check]
+//   cratewright-bench [--dir DIR] [--quick] [--reps N] [--only KEYS] [--no-unzip] [--no-records] [--check]
 //
 // Exit status: 0, or 1 with --check when a target is missed; 2 when the run itself failed.
 
@@ -37,6 +37,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/vfs.h>
@@ -218,6 +219,9 @@ Package generate(const Shape &shape, const QString &folder, int level)
 
 // One load and one extraction of the program's own code into a folder that doesn't exist yet;
 // with no folder, the load alone.
+// Off with --no-records, to see what keeping the record costs.
+bool keepRecords = true;
+
 bool runOurs(const Package &package, const QString &out, Times *times, QString *failure)
 {
     TrackPackage trackPackage;
@@ -230,12 +234,15 @@ bool runOurs(const Package &package, const QString &out, Times *times, QString *
     }
     if (out.isEmpty())
         return true;
-    // With its record kept, as both programs install.
+    // With its record kept, as both programs install (the package's own hash included).
+    watch.restart();
     const QString data = out + QStringLiteral("-records");
     const RecordStore records(data);
-    InstallJournal journal(records, trackPackage);
-    trackPackage.setInstallObserver(&journal);
-    watch.restart();
+    std::optional<InstallJournal> journal;
+    if (keepRecords) {
+        journal.emplace(records, trackPackage);
+        trackPackage.setInstallObserver(&*journal);
+    }
     const int installed = trackPackage.expandPackageTo(out, false);
     times->extractNs = watch.wallNs();
     times->extractCpuNs = watch.cpuNs();
@@ -293,8 +300,15 @@ int memoryProbe(const char *which, const char *packagePath, const char *out)
     bool ok = false;
     if (std::strcmp(which, "ours") == 0) {
         TrackPackage trackPackage;
-        ok = trackPackage.loadPackageFileAtPath(QFile::decodeName(packagePath)) == LoadResult::Loaded
-             && trackPackage.expandPackageTo(QFile::decodeName(out), false) == InstallResult::Success;
+        ok = trackPackage.loadPackageFileAtPath(QFile::decodeName(packagePath)) == LoadResult::Loaded;
+        // With its record kept, as the programs install.
+        const RecordStore records(QFile::decodeName(out) + QStringLiteral("-records"));
+        std::optional<InstallJournal> journal;
+        if (ok) {
+            journal.emplace(records, trackPackage);
+            trackPackage.setInstallObserver(&*journal);
+        }
+        ok = ok && trackPackage.expandPackageTo(QFile::decodeName(out), false) == InstallResult::Success;
         if (ok)
             std::printf("peak_kib %lld\n", static_cast<long long>(statusKib("VmHWM")));
     } else {
@@ -459,16 +473,19 @@ int main(int argc, char *argv[])
                                         QStringLiteral("KEYS"));
     const QCommandLineOption noUnzipOption(QStringLiteral("no-unzip"),
                                            QStringLiteral("Leave out unzip on a zip of the same files."));
+    const QCommandLineOption noRecordsOption(QStringLiteral("no-records"),
+                                             QStringLiteral("Install without keeping a record of the install."));
     const QCommandLineOption checkOption(QStringLiteral("check"),
                                          QStringLiteral("Exit with status 1 when a target is missed."));
     const QCommandLineOption keepOption(QStringLiteral("keep"),
                                         QStringLiteral("Keep the work folder with its packages (for profiling: "
                                                        "--memory-probe ours|reference PACKAGE OUT runs one install)."));
-    parser.addOptions(
-        {dirOption, quickOption, repsOption, levelOption, onlyOption, noUnzipOption, checkOption, keepOption});
+    parser.addOptions({dirOption, quickOption, repsOption, levelOption, onlyOption, noUnzipOption, noRecordsOption,
+                       checkOption, keepOption});
     parser.process(app);
 
     const bool quick = parser.isSet(quickOption);
+    keepRecords = !parser.isSet(noRecordsOption);
     const int reps = parser.isSet(repsOption) ? std::max(1, parser.value(repsOption).toInt()) : (quick ? 3 : 5);
     const int level = parser.value(levelOption).toInt();
     const QString dir = QDir(parser.value(dirOption)).absolutePath();

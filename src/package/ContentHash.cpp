@@ -3,6 +3,8 @@
 
 #include "ContentHash.h"
 
+#include <QtEndian>
+
 #include <xxhash.h>
 
 namespace {
@@ -16,7 +18,15 @@ ContentHash fromXxh(XXH128_hash_t hash)
 
 QString ContentHash::toHex() const
 {
-    return QStringLiteral("%1%2").arg(high, 16, 16, QLatin1Char('0')).arg(low, 16, 16, QLatin1Char('0'));
+    return QString::fromLatin1(hexBytes());
+}
+
+QByteArray ContentHash::hexBytes() const
+{
+    uchar raw[16];
+    qToBigEndian(high, raw);
+    qToBigEndian(low, raw + 8);
+    return QByteArray::fromRawData(reinterpret_cast<const char *>(raw), sizeof raw).toHex();
 }
 
 bool ContentHash::fromHex(const QString &hex, ContentHash *hash)

@@ -18,6 +18,7 @@ struct ContentHash
 
     // 32 lower-case hex digits, high half first; the name of a kept original in the store.
     QString toHex() const;
+    QByteArray hexBytes() const; // the same, for a record's line
     // Nothing when `hex` is not exactly 32 hex digits.
     static bool fromHex(const QString &hex, ContentHash *hash);
 

@@ -57,6 +57,12 @@ void InstallFolder::forget()
 
 QString InstallFolder::normalised(const QString &relativePath)
 {
+    // Most paths are normalised already; an install asks for each file's.
+    const auto has = [&relativePath](QLatin1String part) { return relativePath.contains(part); };
+    if (!relativePath.startsWith(QLatin1Char('/')) && !relativePath.endsWith(QLatin1Char('/'))
+        && !has(QLatin1String("//")) && !has(QLatin1String("/./")) && !relativePath.startsWith(QLatin1String("./"))
+        && !relativePath.endsWith(QLatin1String("/.")) && relativePath != QLatin1String("."))
+        return relativePath;
     QString result;
     result.reserve(relativePath.size());
     for (const QStringView component : qTokenize(relativePath, QLatin1Char('/'), Qt::SkipEmptyParts)) {

@@ -124,6 +124,15 @@ PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaDat
     return Attempt::Done;
 }
 
+// The entry's path as the install's record keeps it: normalised, as the install folder reaches it.
+QString PackageExtractor::recordedPath(const ZLibCompFileMetaData &entry)
+{
+    if (!InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename()))
+        return InstallFolder::normalised(entry.relFilePath());
+    const QString &folder = folderKey(entry.relPath());
+    return folder.isEmpty() ? entry.filename() : folder + QLatin1Char('/') + entry.filename();
+}
+
 int PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name)
 {
     if (InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename())) {
@@ -191,7 +200,7 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
         result->code = isFolder ? refuseFolderOverwrite(outputPath(entry)) : int(InstallResult::WRITE);
         return Attempt::Done;
     }
-    const QString path = m_observer ? InstallFolder::normalised(entry.relFilePath()) : QString();
+    const QString path = m_observer ? recordedPath(entry) : QString();
     if (m_observer && !m_observer->fileToBeWritten(path, entry.unCompSize(), hash)) {
         result->code = InstallResult::WRITE;
         return Attempt::Done;

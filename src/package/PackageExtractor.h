@@ -48,6 +48,7 @@ private:
     QString outputPath(const ZLibCompFileMetaData &entry) const;
     const QString &folderKey(const QString &relPath);
     Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code);
+    QString recordedPath(const ZLibCompFileMetaData &entry);
     int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name);
     Attempt place(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash, Result *result);
     Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, bool existsAsFolder);

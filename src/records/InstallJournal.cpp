@@ -10,12 +10,19 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
+
+// Space reserved for lines at a time: about 12,000 files' worth.
+constexpr qint64 ReservedAhead = qint64(1) << 20;
 
 QString versionOf(const TrackPackage &package)
 {
@@ -48,18 +55,71 @@ InstallJournal::~InstallJournal()
 
 void InstallJournal::close()
 {
-    if (m_fd >= 0)
+    if (m_fd >= 0) {
+        trim();
         ::close(m_fd);
+    }
     m_fd = -1;
+}
+
+// Whatever was reserved beyond the last line goes: a finished record ends in its lines.
+bool InstallJournal::trim()
+{
+    unmap();
+    return m_writeEachLine || ::ftruncate(m_fd, m_used) == 0;
+}
+
+void InstallJournal::unmap()
+{
+    if (m_map)
+        ::munmap(m_map, size_t(m_mapEnd - m_mapStart));
+    m_map = nullptr;
+}
+
+// Maps a window that holds at least `bytes` more from the last line on, its blocks allocated
+// first: a store into a hole of a full disk would end the process with SIGBUS.
+bool InstallJournal::reserve(qint64 bytes)
+{
+    static const qint64 page = ::sysconf(_SC_PAGESIZE);
+    const qint64 start = m_used / page * page;
+    const qint64 end = start + std::max<qint64>(ReservedAhead, (m_used - start + bytes + page - 1) / page * page);
+    unmap();
+    // fallocate(2) itself: glibc's stand-in for file systems without it refuses O_APPEND files.
+    const bool reserved = ::fallocate(m_fd, 0, start, end - start) == 0;
+    if (!reserved && m_used == 0 && (errno == EOPNOTSUPP || errno == ENOSYS)) {
+        m_writeEachLine = true; // a file system without fallocate: a write per line
+        return true;
+    }
+    void *map = reserved ? ::mmap(nullptr, size_t(end - start), PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, start)
+                         : MAP_FAILED;
+    if (map == MAP_FAILED)
+        return false;
+    m_map = static_cast<char *>(map);
+    m_mapStart = start;
+    m_mapEnd = end;
+    return true;
 }
 
 bool InstallJournal::append(const QByteArray &line)
 {
     if (m_failed || m_fd < 0)
         return false;
-    // O_APPEND and one write per line: the line is whole in the file or not there at all.
-    const ssize_t written = ::write(m_fd, line.constData(), size_t(line.size()));
-    if (written == line.size())
+    const qint64 size = line.size();
+    bool stored = !m_writeEachLine && (m_used + size <= m_mapEnd || reserve(size));
+    if (stored && !m_writeEachLine) {
+        // The line feed last, after the rest: a line cut short by a kill has none, and is
+        // dropped when the journal is read.
+        char *at = m_map + (m_used - m_mapStart);
+        std::memcpy(at, line.constData(), size_t(size - 1));
+        std::atomic_signal_fence(std::memory_order_release);
+        at[size - 1] = '\n';
+        m_used += size;
+    } else if (m_writeEachLine) {
+        // O_APPEND and one write per line: the line is whole in the file or not there at all.
+        stored = ::write(m_fd, line.constData(), size_t(size)) == size;
+        m_used += stored ? size : 0;
+    }
+    if (stored)
         return true;
     m_failed = true;
     Platform::current().log(QStringLiteral("Could not write the install record %1")
@@ -72,7 +132,7 @@ bool InstallJournal::installBegins(const QString &installBase)
     m_record.installBase = installBase;
     const QString path = m_store.pathOf(m_record.id, InstallRecord::State::Journal);
     if (m_store.makeFolders())
-        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
     m_contents = std::make_unique<ContentStore>(m_store.storeFolder());
     if (m_fd < 0 || !m_contents->isOpen() || !append(m_record.headerLines()) || ::fsync(m_fd) != 0
         || !DurableFile::syncFolder(m_store.recordsFolder())) {
@@ -121,7 +181,7 @@ void InstallJournal::installEnds(int code)
 {
     if (m_fd < 0)
         return;
-    const bool ended = append(InstallRecord::endLine(code)) && ::fsync(m_fd) == 0;
+    const bool ended = append(InstallRecord::endLine(code)) && trim() && ::fsync(m_fd) == 0;
     close();
     const QString journal = m_store.pathOf(m_record.id, InstallRecord::State::Journal);
     if (m_changes <= 0) {

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 const QByteArray Magic = "zc-cratewright install record 1";
@@ -16,7 +18,11 @@ const QByteArray Unencoded = " !\"#$&'()*+,-./:;<=>?@[]^_`{|}~";
 
 QByteArray encoded(const QString &text)
 {
-    return text.toUtf8().toPercentEncoding(Unencoded);
+    QByteArray bytes = text.toUtf8();
+    // Most paths need no encoding: spare them the encoder, which an install calls per file.
+    const bool plain = std::all_of(bytes.cbegin(), bytes.cend(),
+                                   [](char c) { return c >= ' ' && c <= '~' && c != '%' && c != '\\'; });
+    return plain ? bytes : bytes.toPercentEncoding(Unencoded);
 }
 
 QString decoded(const QByteArray &field)
@@ -64,7 +70,12 @@ QByteArray InstallRecord::folderLine(const QString &path)
 
 QByteArray InstallRecord::fileLine(const QString &path, qint64 size, const ContentHash &hash)
 {
-    return "F\t" + QByteArray::number(size) + '\t' + hash.toHex().toLatin1() + '\t' + encoded(path) + '\n';
+    // Built in place: an install makes one of these per file.
+    const QByteArray name = encoded(path);
+    QByteArray line;
+    line.reserve(name.size() + 60);
+    line.append("F\t").append(QByteArray::number(size)).append('\t').append(hash.hexBytes()).append('\t');
+    return line.append(name).append('\n');
 }
 
 QByteArray InstallRecord::foundLine(const QString &path)
@@ -74,7 +85,7 @@ QByteArray InstallRecord::foundLine(const QString &path)
 
 QByteArray InstallRecord::originalLine(const QString &path, const ContentHash &hash, uint mode)
 {
-    return "O\t" + hash.toHex().toLatin1() + '\t' + QByteArray::number(mode, 8) + '\t' + encoded(path) + '\n';
+    return "O\t" + hash.hexBytes() + '\t' + QByteArray::number(mode, 8) + '\t' + encoded(path) + '\n';
 }
 
 QByteArray InstallRecord::endLine(int code)
