@@ -80,9 +80,22 @@ echo "$info" | grep -q "^Title: *Corkscrew Canyon" || fail "cratewright info pri
 # As in a terminal without a display.
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$home" "$root/usr/bin/zc-cratewright" --version)
 [ "$version" = "zc-cratewright $(dpkg-deb -f "$deb" Version)" ] || fail "zc-cratewright --version printed: $version"
-completed=$(bash -c '. /usr/share/bash-completion/bash_completion
-    . "$1/usr/share/bash-completion/completions/cratewright"
-    COMP_WORDS=(cratewright ins) COMP_CWORD=1 COMP_LINE="cratewright ins" COMP_POINT=15
-    _cratewright; echo "${COMPREPLY[*]}"' - "$root")
+# What bash offers for the last of the words given.
+complete_words() {
+    XDG_DATA_HOME="$home/.local/share" bash -c '. /usr/share/bash-completion/bash_completion
+        . "$1/usr/share/bash-completion/completions/cratewright"
+        shift; COMP_WORDS=("$@") COMP_CWORD=$(($# - 1)) COMP_LINE="$*" COMP_POINT=${#COMP_LINE}
+        _cratewright; echo "${COMPREPLY[*]}"' - "$root" "$@"
+}
+completed=$(complete_words cratewright ins)
 [ "$completed" = install ] || fail "bash completes 'cratewright ins' to '$completed'"
+completed=$(complete_words cratewright un)
+[ "$completed" = uninstall ] || fail "bash completes 'cratewright un' to '$completed'"
+# An install's id, as the program names its record, is offered to uninstall.
+recorded=$(HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+    "$root/usr/bin/cratewright" install "$root/usr/share/doc/zc-cratewright/examples/corkscrew-canyon.zcpack" \
+    --to "$work/tracks" | sed -n 's/^Recorded as \([^;]*\);.*/\1/p')
+[ -n "$recorded" ] || fail "cratewright install printed no record id"
+completed=$(complete_words cratewright uninstall "")
+[ "$completed" = "$recorded" ] || fail "bash completes 'cratewright uninstall ' to '$completed', not '$recorded'"
 echo "$deb: checked"
