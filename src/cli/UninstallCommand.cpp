@@ -50,7 +50,7 @@ int UninstallCommand::run(const QCommandLineParser &parser, const QStringList &a
         return status;
     const bool dryRun = parser.isSet(DryRunOption), json = parser.isSet(JsonOption);
     InstallUndo undo(store);
-    undo.setLockWaitHandler([] { Console::err(InstallResult::waitingText()); });
+    undo.setLockWaitHandler([] { Console::errNote(InstallResult::waitingText()); });
     const InstallUndo::Outcome outcome = undo.undo(id, dryRun);
     const int status = statusOf(outcome.result);
     if (json)

@@ -309,6 +309,8 @@ void TestCli::run_data()
     row("uninstall by title as JSON", "uninstall Loop --json", 0,
         L("\"removed\": [\n        \"Loops/loop.zct\"", "\"foldersRemoved\": [\n        \"Loops\"", "\"result\": 0"),
         {}, L("installed ~/loop.zcpack"), L("!~/Zoomcrest/Loops", "~/Zoomcrest/"));
+    row("uninstall waits for another install into the folder", "uninstall Loop", 0, {}, L(InstallResult::waitingText()),
+        L("installed ~/loop.zcpack", "locked ~/Zoomcrest"), L("!~/Zoomcrest/Loops"));
     row("uninstall of what was never installed", "uninstall Loop", 2, {},
         L("No recorded install has the id or title 'Loop'"));
     row("uninstall of a title two installs share", "uninstall Loop", 2, {}, L("2 installs have the title 'Loop'"),
