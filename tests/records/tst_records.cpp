@@ -23,7 +23,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// 1 and 2 share a file; 3 writes many files, replaces a.zctrack and then stops at the question
+// 1 and 2 share a file; 4 is large; 3 writes many files, replaces a.zctrack and then stops at the question
 // about readme.txt, where the test kills it.
 PackageWriter packageNumbered(int number)
 {
@@ -38,6 +38,8 @@ PackageWriter packageNumbered(int number)
             writer.addFile("Many\\Deep\\", "f" + QByteArray::number(i), QByteArray(i, 'm'));
         writer.addFile("Tracks\\", "a.zctrack", "three").addFile("", "readme.txt", "r3");
     }
+    for (int i = 0; number == 4 && i < 8; ++i) // enough to be inflated, and hashed, by workers
+        writer.addFile("Big\\", "b" + QByteArray::number(i), QByteArray(256 << 10, char('a' + i)));
     return writer;
 }
 
@@ -105,6 +107,7 @@ void TestRecords::undo_data()
                        u"Z/readme.txt -> ../victim"_s,
                        u"victim=v"_s}
         << "Undone +readme.txt >Tracks/a.zctrack";
+    QTest::newRow("entries inflated ahead, undone") << mine << "install:4 undo:1" << same << "Undone -Big/b0 -Big/b1…";
     QTest::newRow("a killed install, undone from its journal")
         << originals << "kill:3 undo:1" << same << "Undone -Many/Deep/f0 -Many/Deep/f1…";
     QTest::newRow("a record naming a path outside its folder is refused")
