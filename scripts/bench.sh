@@ -2,7 +2,7 @@
 # SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmark in Release (build-bench) and runs it. Arguments go to the benchmark:
-#   scripts/bench.sh [--quick] [--check] [--reps N] [--dir DIR] [--only KEYS] [--no-unzip]
+#   scripts/bench.sh [--quick] [--check] [--reps N] [--dir DIR] [--only KEYS] [--no-unzip] [--no-records]
 # Without --dir the packages go to /dev/shm when it is tmpfs, so the page cache plays no part.
 set -euo pipefail
 cd "$(dirname "$0")/.."
