@@ -31,14 +31,14 @@ export LSAN_OPTIONS=suppressions=$(pwd)/scripts/lsan.supp
 (cd build-sanitize && ctest --output-on-failure -j2)
 
 echo "== Build and test the package code under ThreadSanitizer"
-# Only the package tests: they are where threads run, and building the rest would double the
-# time this takes. die_after_fork=0: some tests install in a forked child, which may start
-# workers of its own.
+# Only the package and records tests: they are where threads run (workers inflate and hash
+# ahead), and building the rest would double the time this takes. die_after_fork=0: some tests
+# install in a forked child, which may start workers of its own.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCRATEWRIGHT_TSAN=ON \
     -DCRATEWRIGHT_GUI=OFF >/dev/null
-cmake --build build-tsan --target tst_package tst_fuzzregressions
+cmake --build build-tsan --target tst_package tst_records tst_fuzzregressions
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 die_after_fork=0 suppressions=$(pwd)/../scripts/tsan.supp" \
-    ctest --output-on-failure -j2 -R '^tst_(package|fuzzregressions)$')
+    ctest --output-on-failure -j2 -R '^tst_(package|records|fuzzregressions)$')
 
 echo "== Fuzz the package reader"
 ./scripts/fuzz.sh 60
