@@ -25,26 +25,6 @@ std::atomic<bool> unnamedFiles{true};
 
 constexpr int NameAttempts = 16;
 
-bool writeAll(int fd, const char *bytes, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes += written;
-        size -= written;
-    }
-    return true;
-}
-
-QByteArray temporaryName()
-{
-    return ".cratewright-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-}
-
 // A file being written before it has its real name: unnamed, or under a hidden name where
 // the file system has no unnamed files.
 struct Staged
@@ -208,6 +188,25 @@ bool replace(int folderFd, const QByteArray &name, const char *bytes, qint64 siz
         return true;
     ::unlinkat(folderFd, staged.temporaryName.constData(), 0);
     return false;
+}
+
+bool writeAll(int fd, const char *bytes, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size_t(size));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= written;
+    }
+    return true;
+}
+
+QByteArray temporaryName()
+{
+    return ".cratewright-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
 }
 
 } // namespace EntryFile

@@ -4,6 +4,7 @@
 #include "ContentStore.h"
 
 #include "DurableFile.h"
+#include "package/EntryFile.h"
 
 #include <QFile>
 
@@ -96,7 +97,7 @@ bool ContentStore::storeBytes(const ContentHash &hash, const QByteArray &bytes, 
     if (::fstatat(m_fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
         return true; // stored once, whoever refers to it
     // The original's own blocks, where they can be had: no copy of a large file.
-    const QByteArray temporary = DurableFile::temporaryName();
+    const QByteArray temporary = EntryFile::temporaryName();
     if (linkFd >= 0 && linkOpenFile(linkFd, m_fd, temporary)) {
         if (::fsync(linkFd) == 0 && ::renameat(m_fd, temporary.constData(), m_fd, name.constData()) == 0)
             return ::fsync(m_fd) == 0;

@@ -3,8 +3,9 @@
 
 #include "DurableFile.h"
 
+#include "package/EntryFile.h"
+
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -14,20 +15,6 @@ namespace DurableFile {
 
 namespace {
 
-bool writeAll(int fd, const char *bytes, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size_t(size));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= written;
-    }
-    return true;
-}
-
 int openFolder(const QString &folder)
 {
     return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -35,19 +22,14 @@ int openFolder(const QString &folder)
 
 } // namespace
 
-QByteArray temporaryName()
-{
-    return ".cratewright-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-}
-
 bool writeAt(int folderFd, const QByteArray &name, const QByteArray &bytes)
 {
-    const QByteArray temporary = temporaryName();
+    const QByteArray temporary = EntryFile::temporaryName();
     const int fd = ::openat(folderFd, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                             0600);
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
+    const bool written = EntryFile::writeAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
     if (::close(fd) == 0 && written && ::renameat(folderFd, temporary.constData(), folderFd, name.constData()) == 0)
         return ::fsync(folderFd) == 0;
     ::unlinkat(folderFd, temporary.constData(), 0);
@@ -79,7 +61,7 @@ bool touch(const QString &folder)
     const int folderFd = openFolder(folder);
     if (folderFd < 0)
         return false;
-    const QByteArray name = temporaryName();
+    const QByteArray name = EntryFile::temporaryName();
     const int fd = ::openat(folderFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     const bool made = fd >= 0;
     if (made) {

@@ -16,7 +16,5 @@ bool write(const QString &folder, const QString &name, const QByteArray &bytes);
 bool syncFolder(const QString &folder);
 // Whether the folder takes new files now: one is made and removed.
 bool touch(const QString &folder);
-// A hidden name for a file on its way into `folderFd`.
-QByteArray temporaryName();
 
 } // namespace DurableFile

@@ -34,8 +34,6 @@ public:
 
     // The id of the record kept; empty when the install wrote nothing or never began.
     QString recordId() const { return m_kept ? m_record.id : QString(); }
-    // The id the record has while the install goes.
-    QString journalId() const { return m_record.id; }
 
     bool installBegins(const QString &installBase) override;
     void folderMade(const QString &path) override;

@@ -61,7 +61,7 @@ QByteArray nameOf(const QString &path)
 bool putBack(int folderFd, const QByteArray &name, const QByteArray &bytes, uint mode)
 {
     if (S_ISLNK(mode)) {
-        const QByteArray temporary = DurableFile::temporaryName();
+        const QByteArray temporary = EntryFile::temporaryName();
         if (::symlinkat(bytes.constData(), folderFd, temporary.constData()) != 0)
             return false;
         if (::renameat(folderFd, temporary.constData(), folderFd, name.constData()) == 0)
