@@ -74,14 +74,7 @@ Staged stage(int folderFd, const char *bytes, qint64 size)
 // Gives an unnamed file `name`; fails with EEXIST when the name is taken.
 bool linkUnnamed(int fd, int folderFd, const char *name)
 {
-    if (emptyPathLinks && ::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0)
-        return true;
-    if (errno == EEXIST)
-        return false;
-    emptyPathLinks = false;
-    char procPath[40];
-    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
-    if (::linkat(AT_FDCWD, procPath, folderFd, name, AT_SYMLINK_FOLLOW) == 0)
+    if (linkOpenFile(fd, folderFd, name))
         return true;
     const int error = errno;
     struct stat folder;
@@ -188,6 +181,18 @@ bool replace(int folderFd, const QByteArray &name, const char *bytes, qint64 siz
         return true;
     ::unlinkat(folderFd, staged.temporaryName.constData(), 0);
     return false;
+}
+
+bool linkOpenFile(int fd, int folderFd, const char *name)
+{
+    if (emptyPathLinks && ::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    emptyPathLinks = false;
+    char procPath[40];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
+    return ::linkat(AT_FDCWD, procPath, folderFd, name, AT_SYMLINK_FOLLOW) == 0;
 }
 
 bool writeAll(int fd, const char *bytes, qint64 size)

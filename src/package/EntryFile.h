@@ -31,6 +31,9 @@ Created create(int folderFd, const QByteArray &name, const char *bytes, qint64 s
 // `existingMode` is kept for the new file when the old one is a regular file (0: default).
 bool replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode);
 
+// Gives the open file `fd` the name `name` in `folderFd`: by descriptor (AT_EMPTY_PATH, which
+// needs CAP_DAC_READ_SEARCH) while that works, else through /proc.
+bool linkOpenFile(int fd, int folderFd, const char *name);
 // Writes all `size` bytes, going on after a signal; false on an error or a write of nothing.
 bool writeAll(int fd, const char *bytes, qint64 size);
 // A hidden name for a file on its way into a folder; every file the program stages has one.

@@ -33,17 +33,6 @@ bool readAll(int fd, qint64 size, QByteArray *bytes)
     return true;
 }
 
-// Links the open file into the store under `name`: by descriptor where that is allowed, else
-// through /proc.
-bool linkOpenFile(int fd, int storeFd, const QByteArray &name)
-{
-    if (::linkat(fd, "", storeFd, name.constData(), AT_EMPTY_PATH) == 0)
-        return true;
-    char procPath[40];
-    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
-    return ::linkat(AT_FDCWD, procPath, storeFd, name.constData(), AT_SYMLINK_FOLLOW) == 0;
-}
-
 } // namespace
 
 ContentStore::ContentStore(const QString &folder)
@@ -98,7 +87,7 @@ bool ContentStore::storeBytes(const ContentHash &hash, const QByteArray &bytes, 
         return true; // stored once, whoever refers to it
     // The original's own blocks, where they can be had: no copy of a large file.
     const QByteArray temporary = EntryFile::temporaryName();
-    if (linkFd >= 0 && linkOpenFile(linkFd, m_fd, temporary)) {
+    if (linkFd >= 0 && EntryFile::linkOpenFile(linkFd, m_fd, temporary.constData())) {
         if (::fsync(linkFd) == 0 && ::renameat(m_fd, temporary.constData(), m_fd, name.constData()) == 0)
             return ::fsync(m_fd) == 0;
         ::unlinkat(m_fd, temporary.constData(), 0);
