@@ -298,6 +298,7 @@ void AppController::startAfresh()
     setInstallButton(m_installButtonTitle, &AppController::DoStartInstall);
     InstallPkgButton()->setEnabled(false);
     PkgRightInfoField()->clear();
+    PkgRightInfoField()->setToolTip(QString());
 }
 
 void AppController::resetPackage()
@@ -351,6 +352,12 @@ void AppController::DoStartInstall(QObject *)
     PkgRightInfoField()->setText(
         stopped ? InstallResult::stoppedText(m_thePackage.entriesDone(), m_thePackage.pkgFilesCount())
                 : InstallResult::statusText(code));
+    // The status texts are fixed; what went wrong where, and what can't be undone, goes beside
+    // them (the log has it too).
+    QStringList details = journal.undoNotes();
+    if (const QString cause = m_thePackage.failureCause(); !cause.isEmpty())
+        details.prepend(cause);
+    PkgRightInfoField()->setToolTip(details.join(QLatin1Char('\n')));
     if (code == InstallResult::Success) {
         if (knownFolderNotForZC)
             setInstallButton(QuitTitle, &AppController::closeMainWindow);

@@ -102,6 +102,9 @@ Alert InstalledTracksController::confirmationAlert(const InstallUndo::Outcome &p
     if (!planned.handedOn.isEmpty())
         message += QStringLiteral("\n\nThese were replaced by a later install and stay as they are:\n")
                    + listed(planned.handedOn);
+    if (!planned.notKept.isEmpty())
+        message += QStringLiteral("\n\nThese replaced files whose originals could not be kept, and stay as they are:\n")
+                   + listed(planned.notKept);
     return Alert{QStringLiteral("Uninstall Track"), message, QStringLiteral("Uninstall"), QStringLiteral("Cancel")};
 }
 
@@ -111,6 +114,9 @@ Alert InstalledTracksController::reportAlert(const InstallUndo::Outcome &done)
         QString message = QStringLiteral("\u201c%1\u201d was uninstalled.").arg(done.record.title);
         if (!done.kept.isEmpty())
             message += QStringLiteral("\n\nKept because they changed since the install:\n") + listed(done.kept);
+        if (!done.notKept.isEmpty())
+            message += QStringLiteral("\n\nLeft as they are, their originals were not kept at install time:\n")
+                       + listed(done.notKept);
         return Alert{QStringLiteral("Track Uninstalled"), message, OkButton};
     }
     QString message = done.message;

@@ -147,6 +147,9 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     const int code = install(package, target, overwrite, json);
     package.setInstallObserver(nullptr);
     report(package, code, journal.recordId(), json);
+    // Said whatever the verbosity: a user who can't undo an install must know before relying on it.
+    for (const QString &note : journal.undoNotes())
+        Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(note));
     if (code == InstallResult::Stopped)
         return ExitStatus::Interrupted;
     if (code != InstallResult::Success)
@@ -175,6 +178,7 @@ void InstallCommand::report(const TrackPackage &package, int code, const QString
                                ? InstallResult::stoppedText(package.entriesDone(), package.pkgFilesCount())
                                : InstallResult::statusText(code);
     const QString trackFile = package.absoluteTrackFilePath();
+    const QString cause = package.failureCause();
     if (json) {
         const QJsonObject result{
             {QStringLiteral("result"), code},
@@ -182,8 +186,11 @@ void InstallCommand::report(const TrackPackage &package, int code, const QString
             {QStringLiteral("installBase"), package.absoluteInstallPath()},
             {QStringLiteral("trackFile"), trackFile.isEmpty() ? QJsonValue() : QJsonValue(trackFile)},
             {QStringLiteral("record"), recordId.isEmpty() ? QJsonValue() : QJsonValue(recordId)},
+            {QStringLiteral("cause"), cause.isEmpty() ? QJsonValue() : QJsonValue(cause)},
         };
         Console::out(QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed());
+        if (!cause.isEmpty())
+            Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(cause));
         return;
     }
     // Whatever was written, even by an install that failed or was stopped, can be undone.
@@ -192,6 +199,9 @@ void InstallCommand::report(const TrackPackage &package, int code, const QString
                              : QStringLiteral("Recorded as %1; undo it with: cratewright uninstall %1").arg(recordId);
     if (code != InstallResult::Success) {
         Console::err(status);
+        // Why, always: a failed install that doesn't say why can't be put right.
+        if (!cause.isEmpty())
+            Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(cause));
         if (!undo.isEmpty())
             Console::err(undo);
         return;

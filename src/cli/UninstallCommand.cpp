@@ -127,6 +127,9 @@ void UninstallCommand::printText(const InstallUndo::Outcome &outcome, bool dryRu
     printEach(dryRun ? QStringLiteral("Would leave to the later install that replaced it: ")
                      : QStringLiteral("Left to the later install that replaced it: "),
               outcome.handedOn);
+    printEach(dryRun ? QStringLiteral("Would leave, its original was not kept at install time: ")
+                     : QStringLiteral("Left, its original was not kept at install time: "),
+              outcome.notKept);
     printEach(dryRun ? QStringLiteral("Would remove the folder, once empty: ") : QStringLiteral("Removed the folder: "),
               outcome.foldersRemoved);
     for (const QString &path : outcome.failed)
@@ -158,6 +161,7 @@ void UninstallCommand::printJson(const InstallUndo::Outcome &outcome, bool dryRu
         {QStringLiteral("restored"), list(outcome.restored)},
         {QStringLiteral("kept"), list(outcome.kept)},
         {QStringLiteral("handedOn"), list(outcome.handedOn)},
+        {QStringLiteral("notKept"), list(outcome.notKept)},
         {QStringLiteral("foldersRemoved"), list(outcome.foldersRemoved)},
         {QStringLiteral("failed"), list(outcome.failed)},
     };

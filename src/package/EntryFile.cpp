@@ -3,9 +3,10 @@
 
 #include "EntryFile.h"
 
+#include "FileSystemFeatures.h"
+
 #include <QRandomGenerator>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -16,14 +17,24 @@ namespace EntryFile {
 
 namespace {
 
-// Naming an unnamed file by its descriptor needs CAP_DAC_READ_SEARCH before Linux 6.10;
-// otherwise it goes through /proc. Learned once per process.
-std::atomic<bool> emptyPathLinks{true};
-// Cleared when neither way of naming works (no /proc in a chroot, say): hidden temporary
-// names stand in from then on.
-std::atomic<bool> unnamedFiles{true};
-
 constexpr int NameAttempts = 16;
+
+// The answers by which a kernel or file system says it has no such way at all.
+bool wayIsMissing(int error)
+{
+    return error == EINVAL || error == EOPNOTSUPP || error == ENOSYS || error == EPERM || error == EISDIR;
+}
+
+bool folderStillThere(int folderFd)
+{
+    struct stat folder;
+    return ::fstat(folderFd, &folder) == 0 && folder.st_nlink > 0;
+}
+
+Outcome failed(int error, const char *step)
+{
+    return {Created::Failed, error, step};
+}
 
 // A file being written before it has its real name: unnamed, or under a hidden name where
 // the file system has no unnamed files.
@@ -31,6 +42,8 @@ struct Staged
 {
     int fd = -1;
     QByteArray temporaryName; // empty while unnamed
+    int error = 0;
+    const char *step = "";
 };
 
 int openTemporary(int folderFd, QByteArray *name)
@@ -47,152 +60,194 @@ int openTemporary(int folderFd, QByteArray *name)
 
 void discard(int folderFd, const Staged &staged)
 {
-    const int error = errno;
     ::close(staged.fd);
     if (!staged.temporaryName.isEmpty())
         ::unlinkat(folderFd, staged.temporaryName.constData(), 0);
-    errno = error;
 }
 
-// Writes the bytes into a file that has no real name yet; fd is -1 on failure, with errno.
-Staged stage(int folderFd, const char *bytes, qint64 size)
+int openUnnamed(int folderFd, FileSystemFeatures &features)
+{
+    if (!features.unnamedFiles)
+        return -1;
+    const int fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    // Kernels and file systems without O_TMPFILE answer EOPNOTSUPP, or EISDIR when they read
+    // the flag as O_DIRECTORY alone.
+    if (fd < 0 && wayIsMissing(errno))
+        features.unnamedFiles = false;
+    return fd;
+}
+
+// Writes the bytes into a file that has no real name yet; fd is -1 on failure.
+Staged stage(int folderFd, FileSystemFeatures &features, const char *bytes, qint64 size)
 {
     Staged staged;
-    if (unnamedFiles)
-        staged.fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (staged.fd < 0)
+    staged.fd = openUnnamed(folderFd, features);
+    if (staged.fd < 0 && !features.unnamedFiles)
         staged.fd = openTemporary(folderFd, &staged.temporaryName);
-    if (staged.fd < 0)
+    if (staged.fd < 0) {
+        staged.error = errno;
+        staged.step = "create";
         return staged;
+    }
     if (!writeAll(staged.fd, bytes, size)) {
+        staged.error = errno;
+        staged.step = "write";
         discard(folderFd, staged);
         staged.fd = -1;
     }
     return staged;
 }
 
-// Gives an unnamed file `name`; fails with EEXIST when the name is taken.
-bool linkUnnamed(int fd, int folderFd, const char *name)
+// Gives an unnamed file `name`: 0, or why not (EEXIST when the name is taken).
+int linkUnnamed(int fd, int folderFd, FileSystemFeatures &features, const char *name)
 {
-    if (linkOpenFile(fd, folderFd, name))
-        return true;
-    const int error = errno;
-    struct stat folder;
-    if (error != EEXIST && ::fstat(folderFd, &folder) == 0 && folder.st_nlink > 0)
-        unnamedFiles = false; // the folder is still there: naming is what fails
-    errno = error;
-    return false;
+    const int error = linkOpenFile(fd, folderFd, name);
+    // ENOENT while the folder stands: no /proc to name it through (a chroot, say).
+    if ((wayIsMissing(error) || error == ENOENT) && folderStillThere(folderFd))
+        features.unnamedFiles = false;
+    return error;
 }
 
-// Renames a hidden temporary file to `name` unless something is there already.
-bool renameNoReplace(int folderFd, const QByteArray &from, const QByteArray &name)
+// Moves a hidden temporary file to `name` unless something is there already.
+int renameNoReplace(int folderFd, FileSystemFeatures &features, const QByteArray &from, const QByteArray &name)
 {
-    if (::renameat2(folderFd, from.constData(), folderFd, name.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL)
-        return false;
-    // A file system without RENAME_NOREPLACE: a hard link also refuses a taken name.
-    if (::linkat(folderFd, from.constData(), folderFd, name.constData(), 0) != 0)
-        return false;
-    ::unlinkat(folderFd, from.constData(), 0);
-    return true;
+    if (features.noReplaceRenames) {
+        if (::renameat2(folderFd, from.constData(), folderFd, name.constData(), RENAME_NOREPLACE) == 0)
+            return 0;
+        if (!wayIsMissing(errno) || errno == EPERM)
+            return errno;
+        features.noReplaceRenames = false;
+    }
+    if (features.hardLinks) {
+        // A hard link also refuses a taken name.
+        if (::linkat(folderFd, from.constData(), folderFd, name.constData(), 0) == 0) {
+            ::unlinkat(folderFd, from.constData(), 0);
+            return 0;
+        }
+        if (!wayIsMissing(errno))
+            return errno;
+        features.hardLinks = false;
+    }
+    struct stat info;
+    if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return ::renameat(folderFd, from.constData(), folderFd, name.constData()) == 0 ? 0 : errno;
 }
 
-Created failure()
-{
-    return errno == ENOENT ? Created::FolderGone : Created::Failed;
-}
-
-Created createInOneStep(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
+Outcome createInOneStep(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
 {
     const int fd = ::openat(folderFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return errno == EEXIST ? Created::Exists : failure();
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return {Created::Exists, EEXIST, "create"};
+        return {errno == ENOENT ? Created::FolderGone : Created::Failed, errno, "create"};
+    }
     const bool written = writeAll(fd, bytes, size);
+    const int error = errno;
     if (::close(fd) == 0 && written)
-        return Created::Written;
+        return {};
+    const Outcome outcome = failed(written ? errno : error, "write");
     ::unlinkat(folderFd, name.constData(), 0); // never leave a half-written file behind
-    return Created::Failed;
+    return outcome;
 }
 
-Created createStaged(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
+Outcome createStaged(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
 {
     struct stat info;
     if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0)
-        return Created::Exists; // asked about before anything is written
-    const Staged staged = stage(folderFd, bytes, size);
+        return {Created::Exists, EEXIST, "create"}; // asked about before anything is written
+    FileSystemFeatures &features = FileSystemFeatures::of(folderFd);
+    const bool unnamed = features.unnamedFiles;
+    const Staged staged = stage(folderFd, features, bytes, size);
     if (staged.fd < 0)
-        return failure();
-    const bool named = staged.temporaryName.isEmpty() ? linkUnnamed(staged.fd, folderFd, name.constData())
-                                                      : renameNoReplace(folderFd, staged.temporaryName, name);
-    if (!named) {
-        const bool taken = errno == EEXIST;
-        discard(folderFd, staged);
-        if (taken)
-            return Created::Exists;
-        if (staged.temporaryName.isEmpty() && !unnamedFiles)
-            return createStaged(folderFd, name, bytes, size); // again, under a hidden name
-        return Created::Failed;
+        return {staged.error == ENOENT ? Created::FolderGone : Created::Failed, staged.error, staged.step};
+    const int error = staged.temporaryName.isEmpty() ? linkUnnamed(staged.fd, folderFd, features, name.constData())
+                                                     : renameNoReplace(folderFd, features, staged.temporaryName, name);
+    if (error == 0) {
+        ::close(staged.fd);
+        return {};
     }
-    ::close(staged.fd);
-    return Created::Written;
+    discard(folderFd, staged);
+    if (error == EEXIST)
+        return {Created::Exists, EEXIST, "create"};
+    if (unnamed && !features.unnamedFiles)
+        return createStaged(folderFd, name, bytes, size); // again, under a hidden name
+    return {error == ENOENT ? Created::FolderGone : Created::Failed, error, unnamed ? "link" : "rename"};
 }
 
 // Names a staged file with a hidden temporary name, ready to be renamed over the old file.
-bool nameTemporarily(int folderFd, Staged *staged)
+int nameTemporarily(int folderFd, FileSystemFeatures &features, Staged *staged)
 {
     if (!staged->temporaryName.isEmpty())
-        return true;
+        return 0;
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         const QByteArray name = temporaryName();
-        if (linkUnnamed(staged->fd, folderFd, name.constData())) {
+        const int error = linkUnnamed(staged->fd, folderFd, features, name.constData());
+        if (error == 0)
             staged->temporaryName = name;
-            return true;
-        }
-        if (errno != EEXIST)
-            return false;
+        if (error != EEXIST)
+            return error;
     }
-    return false;
+    return EEXIST;
 }
 
 } // namespace
 
-Created create(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
+Outcome create(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
 {
     if (size <= OneStepSize)
         return createInOneStep(folderFd, name, bytes, size);
     return createStaged(folderFd, name, bytes, size);
 }
 
-bool replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode)
+Outcome replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode)
 {
-    Staged staged = stage(folderFd, bytes, size);
+    FileSystemFeatures &features = FileSystemFeatures::of(folderFd);
+    const bool unnamed = features.unnamedFiles;
+    Staged staged = stage(folderFd, features, bytes, size);
     if (staged.fd < 0)
-        return false;
+        return failed(staged.error, staged.step);
     if (existingMode != 0)
         ::fchmod(staged.fd, existingMode & 0777); // never a set-id bit from the old file
-    if (!nameTemporarily(folderFd, &staged)) {
-        const bool retry = staged.temporaryName.isEmpty() && !unnamedFiles;
+    if (const int error = nameTemporarily(folderFd, features, &staged)) {
         discard(folderFd, staged);
-        return retry && replace(folderFd, name, bytes, size, existingMode);
+        if (unnamed && !features.unnamedFiles)
+            return replace(folderFd, name, bytes, size, existingMode); // again, under a hidden name
+        return failed(error, "link");
     }
-    const bool closed = ::close(staged.fd) == 0;
-    if (closed && ::renameat(folderFd, staged.temporaryName.constData(), folderFd, name.constData()) == 0)
-        return true;
+    if (::close(staged.fd) != 0) {
+        const Outcome outcome = failed(errno, "write");
+        ::unlinkat(folderFd, staged.temporaryName.constData(), 0);
+        return outcome;
+    }
+    if (::renameat(folderFd, staged.temporaryName.constData(), folderFd, name.constData()) == 0)
+        return {};
+    const Outcome outcome = failed(errno, "rename");
     ::unlinkat(folderFd, staged.temporaryName.constData(), 0);
-    return false;
+    return outcome;
 }
 
-bool linkOpenFile(int fd, int folderFd, const char *name)
+int linkOpenFile(int fd, int folderFd, const char *name)
 {
-    if (emptyPathLinks && ::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0)
-        return true;
-    if (errno == EEXIST)
-        return false;
-    emptyPathLinks = false;
+    FileSystemFeatures &features = FileSystemFeatures::of(folderFd);
+    const bool byDescriptor = features.emptyPathLinks;
+    if (byDescriptor) {
+        if (::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0)
+            return 0;
+        // ENOENT is what a kernel before 6.10 answers a process without CAP_DAC_READ_SEARCH;
+        // every other answer (EEXIST, EXDEV, ENOSPC, EPERM on FAT) is this link's own.
+        if (errno != ENOENT)
+            return errno;
+    }
     char procPath[40];
     std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
-    return ::linkat(AT_FDCWD, procPath, folderFd, name, AT_SYMLINK_FOLLOW) == 0;
+    if (::linkat(AT_FDCWD, procPath, folderFd, name, AT_SYMLINK_FOLLOW) != 0)
+        return errno;
+    if (byDescriptor)
+        features.emptyPathLinks = false; // /proc names it where the descriptor didn't
+    return 0;
 }
 
 bool writeAll(int fd, const char *bytes, qint64 size)
@@ -201,6 +256,8 @@ bool writeAll(int fd, const char *bytes, qint64 size)
         const ssize_t written = ::write(fd, bytes, size_t(size));
         if (written < 0 && errno == EINTR)
             continue;
+        if (written == 0)
+            errno = ENOSPC;
         if (written <= 0)
             return false;
         bytes += written;

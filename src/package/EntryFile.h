@@ -19,22 +19,40 @@
 // over the old name at once: the old file stays whole until that instant, and a symbolic link
 // at the name is replaced itself, never written through.
 //
-// Where the file system has no unnamed files, a hidden temporary name stands in for them.
+// Where the file system lacks a way, the next one is taken, in this order, as
+// FileSystemFeatures learns them per device:
+//   unnamed file named by descriptor → through /proc → a hidden temporary name;
+//   a hidden name renamed with RENAME_NOREPLACE → hard-linked, then unlinked → looked up,
+//   then renamed (FAT and exFAT, with neither; the folder's lock keeps other installs out).
+// A kill can then leave a hidden temporary file behind, never a file cut short.
 namespace EntryFile {
 
 enum class Created { Written, Exists, Failed, FolderGone };
 
+// What a call did and, when it failed, the system's reason and the step it failed in.
+struct Outcome
+{
+    Created created = Created::Written;
+    int error = 0;
+    const char *step = "";
+
+    bool ok() const { return created == Created::Written; }
+};
+
 // The largest file written straight to its name.
 constexpr qint64 OneStepSize = 4096;
 
-Created create(int folderFd, const QByteArray &name, const char *bytes, qint64 size);
+Outcome create(int folderFd, const QByteArray &name, const char *bytes, qint64 size);
 // `existingMode` is kept for the new file when the old one is a regular file (0: default).
-bool replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode);
+// Written or Failed.
+Outcome replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode);
 
 // Gives the open file `fd` the name `name` in `folderFd`: by descriptor (AT_EMPTY_PATH, which
-// needs CAP_DAC_READ_SEARCH) while that works, else through /proc.
-bool linkOpenFile(int fd, int folderFd, const char *name);
-// Writes all `size` bytes, going on after a signal; false on an error or a write of nothing.
+// needs CAP_DAC_READ_SEARCH before Linux 6.10) where that works, else through /proc. 0, or
+// the errno of the last way tried.
+int linkOpenFile(int fd, int folderFd, const char *name);
+// Writes all `size` bytes, going on after a signal; false on an error or a write of nothing
+// (errno ENOSPC then).
 bool writeAll(int fd, const char *bytes, qint64 size);
 // A hidden name for a file on its way into a folder; every file the program stages has one.
 QByteArray temporaryName();

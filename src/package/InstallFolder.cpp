@@ -17,15 +17,25 @@ namespace {
 // Folders stay open for reuse; far below the usual limit of 1,024 descriptors.
 constexpr int MaxOpenFolders = 128;
 
+// A folder that may be searched but not read (mode 0711, say) still leads to what lies in it:
+// it is opened as a path, which is all that reaching a file through it needs.
+int openFolderAt(int parentFd, const char *name, int flags)
+{
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags);
+    if (fd >= 0 || errno != EACCES)
+        return fd;
+    return ::openat(parentFd, name, O_PATH | O_DIRECTORY | O_CLOEXEC | flags);
+}
+
 int openFolderNoFollow(int parentFd, const QByteArray &name)
 {
-    return ::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return openFolderAt(parentFd, name.constData(), O_NOFOLLOW);
 }
 
 } // namespace
 
 InstallFolder::InstallFolder(const QString &basePath)
-    : m_baseFd(::open(QFile::encodeName(basePath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    : m_baseFd(openFolderAt(AT_FDCWD, QFile::encodeName(basePath).constData(), 0))
 {
 }
 
@@ -42,8 +52,7 @@ bool InstallFolder::tryLock()
     do {
         result = ::flock(m_baseFd, LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
-    // Where the file system has no such locks (some network file systems), waiting for one
-    // would never end: the install goes on without.
+    m_lockError = result == 0 || errno == EWOULDBLOCK ? 0 : errno;
     return result == 0 || errno != EWOULDBLOCK;
 }
 
@@ -131,7 +140,7 @@ int InstallFolder::openChild(int parentFd, const QString &name, bool create, Sta
         *status = Status::RefusedLink;
         return -1;
     }
-    fd = ::openat(parentFd, encoded.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    fd = openFolderAt(parentFd, encoded.constData(), 0);
     *status = fd >= 0 ? Status::Ok : Status::NotAFolder; // a link to a file, or to nothing
     return fd;
 }
@@ -169,11 +178,13 @@ InstallFolder::Folder InstallFolder::walkFrom(int fd, qsizetype from, const QStr
         Status status;
         bool made = false;
         const int child = openChild(result.fd, relativePath.mid(from, end - from), create, &status, &made);
+        const int error = errno;
         if (made && m_folderMade)
             m_folderMade(relativePath.left(end));
         if (child < 0) {
             result.status = status;
             result.stoppedAt = relativePath.left(end);
+            result.error = status == Status::RefusedLink ? EPERM : status == Status::NotAFolder ? ENOTDIR : error;
             break;
         }
         if (opened >= 0)

@@ -27,8 +27,9 @@ public:
         Status status = Status::Ok;
         // The folder itself when Ok; otherwise the deepest folder that was reached.
         int fd = -1;
-        // When not Ok: the relative path up to the component where the walk stopped.
+        // When not Ok: the relative path up to the component where the walk stopped, and why.
         QString stoppedAt;
+        int error = 0;
     };
 
     explicit InstallFolder(const QString &basePath);
@@ -40,8 +41,12 @@ public:
     int baseFd() const { return m_baseFd; }
 
     // An advisory lock on the base folder itself, held until this object goes; false only
-    // while another process holds it.
+    // while another process holds it. Where there are no such locks (some FUSE and network
+    // file systems answer ENOLCK, and a folder that may be searched but not read can't be
+    // locked), the install goes on without: waiting for one would never end.
     bool tryLock();
+    // Why the last tryLock() went on without a lock; 0 when it took one or another holds it.
+    int lockError() const { return m_lockError; }
 
     // Opens the folder at `relativePath` (as normalised()) under the base, making missing
     // folders when `create` is set. The descriptor stays owned here and valid until the next
@@ -77,5 +82,6 @@ private:
     int m_baseFd = -1;
     QHash<QString, int> m_opened; // joined components → descriptor
     quint64 m_closings = 0;
+    int m_lockError = 0;
     FolderMadeHandler m_folderMade;
 };

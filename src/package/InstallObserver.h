@@ -11,24 +11,24 @@
 // Told what an extraction changes in the install folder, as it goes, so that the install can
 // be undone: whoever keeps the record of an install implements it. Every call comes before the
 // change it announces, while the install folder is locked; paths are relative to the install
-// base and normalised (InstallFolder::normalised). A call that answers false stops the install
-// before that change, as a failed write would.
+// base and normalised (InstallFolder::normalised). A record is our addition: whatever goes wrong
+// in keeping it, the install goes on, so no call can stop it.
 class InstallObserver
 {
 public:
     virtual ~InstallObserver() = default;
 
     // The install base, resolved and locked, before anything is written.
-    virtual bool installBegins(const QString &installBase) = 0;
+    virtual void installBegins(const QString &installBase) = 0;
     // A folder the install has just made.
     virtual void folderMade(const QString &path) = 0;
     // A file is about to be written at `path` with `size` bytes hashing to `hash`.
-    virtual bool fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) = 0;
+    virtual void fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) = 0;
     // Something stood at `path` already, so nothing was written there (yet).
     virtual void fileFound(const QString &path) = 0;
     // The file `name` in the folder `folderFd` (at `path`) is about to be replaced by what the
-    // last fileToBeWritten() announced for that path: its original must be kept first.
-    virtual bool fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path) = 0;
+    // last fileToBeWritten() announced for that path: its original is kept first, where it can be.
+    virtual void fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path) = 0;
     // The extraction ended with `code`, the folder still locked.
     virtual void installEnds(int code) = 0;
 };

@@ -11,6 +11,7 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -92,9 +93,9 @@ const QString &PackageExtractor::folderKey(const QString &relPath)
     return m_lastFolderKey;
 }
 
-PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code)
+PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, Result *result)
 {
-    *code = InstallResult::Success;
+    result->code = InstallResult::Success;
     const QString relPath = entry.relPath();
     // The folder of the entry before, while none has been closed since.
     if (m_lastFolderFd >= 0 && m_folder.closings() == m_lastClosings && relPath == m_lastRelPath) {
@@ -112,7 +113,7 @@ PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaDat
     case InstallFolder::Status::Missing: // a folder on the way was removed since it was opened
         return Attempt::FolderGone;
     case InstallFolder::Status::RefusedLink:
-        *code = refusedLink(folder.stoppedAt);
+        result->code = refusedLink(folder.stoppedAt);
         return Attempt::Done;
     case InstallFolder::Status::NotAFolder:
     case InstallFolder::Status::Failed:
@@ -120,7 +121,9 @@ PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaDat
     }
     Platform::current().log(
         QStringLiteral("Failed to create folder at %1").arg(m_installBase + QLatin1Char('/') + entry.relPath()));
-    *code = InstallResult::FDIR;
+    result->failure = {QStringLiteral("create folder"), QStringLiteral("mkdir"), folder.stoppedAt, folder.error};
+    Platform::current().log(result->failure.logLine(m_installBase));
+    result->code = InstallResult::FDIR;
     return Attempt::Done;
 }
 
@@ -133,7 +136,8 @@ QString PackageExtractor::recordedPath(const ZLibCompFileMetaData &entry)
     return folder.isEmpty() ? entry.filename() : folder + QLatin1Char('/') + entry.filename();
 }
 
-int PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name)
+int PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name,
+                                 Result *result)
 {
     if (InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename())) {
         *folderFd = madeFd;
@@ -149,8 +153,20 @@ int PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, 
     if (folder.status == InstallFolder::Status::Ok)
         return InstallResult::Success;
     // A name holding a separator leads into a folder the package doesn't make.
-    return folder.status == InstallFolder::Status::RefusedLink ? refusedLink(folder.stoppedAt)
-                                                               : int(InstallResult::WRITE);
+    if (folder.status == InstallFolder::Status::RefusedLink)
+        return refusedLink(folder.stoppedAt);
+    result->failure = {QStringLiteral("write"), QStringLiteral("open folder"), folder.stoppedAt, folder.error};
+    Platform::current().log(result->failure.logLine(m_installBase));
+    return InstallResult::WRITE;
+}
+
+int PackageExtractor::failedWrite(const QString &operation, const ZLibCompFileMetaData &entry,
+                                  const EntryFile::Outcome &outcome, Result *result)
+{
+    result->failure = {operation, QString::fromLatin1(outcome.step), InstallFolder::normalised(entry.relFilePath()),
+                       outcome.error};
+    Platform::current().log(result->failure.logLine(m_installBase));
+    return InstallResult::WRITE;
 }
 
 int PackageExtractor::refuseFolderOverwrite(const QString &outputPath)
@@ -183,12 +199,12 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
                                                   const ContentHash &hash, Result *result)
 {
     int folderFd = -1;
-    if (makeFolder(entry, &folderFd, &result->code) == Attempt::FolderGone)
+    if (makeFolder(entry, &folderFd, result) == Attempt::FolderGone)
         return Attempt::FolderGone;
     if (result->code != InstallResult::Success)
         return Attempt::Done;
     QByteArray name;
-    if ((result->code = fileFolder(entry, folderFd, &folderFd, &name)) != InstallResult::Success) {
+    if ((result->code = fileFolder(entry, folderFd, &folderFd, &name, result)) != InstallResult::Success) {
         if (result->code == InstallResult::FLDROW)
             refuseFolderOverwrite(outputPath(entry));
         return Attempt::Done;
@@ -196,22 +212,24 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     uint mode = 0;
     // A path ending in a separator names a folder: no file can be written there.
     if (namesFolder(entry)) {
-        const bool isFolder = existingAt(folderFd, name, &mode) == Existing::Folder;
-        result->code = isFolder ? refuseFolderOverwrite(outputPath(entry)) : int(InstallResult::WRITE);
+        if (existingAt(folderFd, name, &mode) == Existing::Folder)
+            result->code = refuseFolderOverwrite(outputPath(entry));
+        else
+            result->code = failedWrite(QStringLiteral("write"), entry, {EntryFile::Created::Failed, EISDIR, ""},
+                                       result);
         return Attempt::Done;
     }
     const QString path = m_observer ? recordedPath(entry) : QString();
-    if (m_observer && !m_observer->fileToBeWritten(path, entry.unCompSize(), hash)) {
-        result->code = InstallResult::WRITE;
-        return Attempt::Done;
-    }
+    if (m_observer)
+        m_observer->fileToBeWritten(path, entry.unCompSize(), hash);
     // Most entries are new files: create the file first, and look at what stands at the name
     // only when that fails, which saves a lookup per entry in installs of many files.
-    switch (EntryFile::create(folderFd, name, bytes, entry.unCompSize())) {
+    const EntryFile::Outcome created = EntryFile::create(folderFd, name, bytes, entry.unCompSize());
+    switch (created.created) {
     case EntryFile::Created::Written:
         return Attempt::Done;
     case EntryFile::Created::Failed:
-        result->code = InstallResult::WRITE;
+        result->code = failedWrite(QStringLiteral("write"), entry, created, result);
         return Attempt::Done;
     case EntryFile::Created::FolderGone:
         return Attempt::FolderGone;
@@ -232,13 +250,11 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     case Overwrite::Write:
         break;
     }
-    if (m_observer && !m_observer->fileToBeReplaced(folderFd, name, path)) {
-        Platform::current().log(QStringLiteral("Could not keep the original of %1").arg(outputPath(entry)));
-        result->code = InstallResult::WRITE;
-        return Attempt::Done;
-    }
-    if (!EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode))
-        result->code = InstallResult::WRITE;
+    if (m_observer)
+        m_observer->fileToBeReplaced(folderFd, name, path);
+    const EntryFile::Outcome replaced = EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode);
+    if (!replaced.ok())
+        result->code = failedWrite(QStringLiteral("replace"), entry, replaced, result);
     return Attempt::Done;
 }
 

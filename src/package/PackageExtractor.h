@@ -4,17 +4,21 @@
 #pragma once
 
 #include "ContentHash.h"
+#include "DiskFailure.h"
 #include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
 
 #include <QString>
 
 class InstallFolder;
+namespace EntryFile {
+struct Outcome;
+}
 class InstallObserver;
 
 // Writes the entries of one extraction call, one at a time, from their inflated bytes: makes
-// an entry's folder, asks the query before replacing a file, and writes it. Asking, once turned off by ReplaceAll, stays off for the rest of this
-// call only.
+// an entry's folder, asks the query before replacing a file, and writes it. Asking, once turned
+// off by ReplaceAll, stays off for the rest of this call only.
 // Every folder and file is reached through the install folder's open descriptors. An observer,
 // when given, is told each change before it is made, with the hash of the bytes to be written.
 class PackageExtractor
@@ -24,7 +28,8 @@ public:
     {
         int code = 0;
         bool isTrackFile = false;
-        QString outputPath; // set for a track file
+        QString outputPath;  // set for a track file
+        DiskFailure failure; // what failed, where and why, when a write or a folder did
     };
 
     PackageExtractor(const QString &installBase, InstallFolder &folder, bool askToOverwrite,
@@ -47,9 +52,11 @@ private:
     static bool namesFolder(const ZLibCompFileMetaData &entry);
     QString outputPath(const ZLibCompFileMetaData &entry) const;
     const QString &folderKey(const QString &relPath);
-    Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, int *code);
+    Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, Result *result);
     QString recordedPath(const ZLibCompFileMetaData &entry);
-    int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name);
+    int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name, Result *result);
+    int failedWrite(const QString &operation, const ZLibCompFileMetaData &entry, const EntryFile::Outcome &outcome,
+                    Result *result);
     Attempt place(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash, Result *result);
     Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, bool existsAsFolder);
     int refuseFolderOverwrite(const QString &outputPath);

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "DiskFailure.h"
 #include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
 
@@ -83,10 +84,15 @@ public:
     void setLockWaitHandler(LockWaitHandler handler) { m_lockWaitHandler = std::move(handler); }
     // Entries written or kept by the last extraction, so far.
     qint64 entriesDone() const { return m_entriesDone; }
+    // What made the last extraction fail at a file or folder, and why; unset otherwise.
+    const DiskFailure &lastFailure() const { return m_failure; }
+    // That failure as one line for the user ("cannot replace 'x': Permission denied"), or empty.
+    QString failureCause() const { return m_failure.isSet() ? m_failure.describe() : QString(); }
 
 private:
     bool versionIsAccepted() const;
-    int prepareInstallBase() const;
+    int prepareInstallBase();
+    int fail(int code, const DiskFailure &failure);
     int refuseHostileEntries() const;
     int waitForLock(InstallFolder &folder);
     int extractEntries(InstallFolder &folder, bool askToOverwrite);
@@ -109,6 +115,7 @@ private:
     qint32 m_baseOffset = 0;
     qint32 m_numFilesInPkg = 0;
     qint64 m_entriesDone = 0;
+    DiskFailure m_failure;
     ProgressHandler m_progressHandler;
     LockWaitHandler m_lockWaitHandler;
     OverwriteQuery m_overwriteQuery = platformOverwriteQuery();

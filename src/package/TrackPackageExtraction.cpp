@@ -18,7 +18,9 @@
 #include <QFile>
 #include <QThread>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -71,16 +73,24 @@ void TrackPackage::setOverwriteQuery(OverwriteQuery query)
     m_overwriteQuery = query ? std::move(query) : platformOverwriteQuery();
 }
 
-int TrackPackage::prepareInstallBase() const
+int TrackPackage::fail(int code, const DiskFailure &failure)
+{
+    m_failure = failure;
+    Platform::current().log(failure.logLine(m_absoluteInstallPath));
+    return code;
+}
+
+int TrackPackage::prepareInstallBase()
 {
     const QString &base = m_absoluteInstallPath;
     switch (PathProbe::kindAt(base)) {
     case PathProbe::Kind::Other:
-        return InstallResult::BDIR;
+        return fail(InstallResult::BDIR, {QStringLiteral("use folder"), QString(), base, ENOTDIR});
     case PathProbe::Kind::Nothing:
         if (!createFoldersRecursivelyInPath(base)) {
+            const int error = errno;
             Platform::current().log(QStringLiteral("Failed to create folder at %1").arg(base));
-            return InstallResult::BDIR;
+            return fail(InstallResult::BDIR, {QStringLiteral("create folder"), QStringLiteral("mkdir"), base, error});
         }
         break;
     case PathProbe::Kind::Folder:
@@ -123,8 +133,14 @@ int TrackPackage::refuseHostileEntries() const
 
 int TrackPackage::waitForLock(InstallFolder &folder)
 {
-    if (folder.tryLock())
+    if (folder.tryLock()) {
+        if (folder.lockError())
+            Platform::current().log(
+                QStringLiteral("Installing into %1 without a lock (%2): another install "
+                               "into it could run at the same time")
+                    .arg(m_absoluteInstallPath, QString::fromLocal8Bit(std::strerror(folder.lockError()))));
         return InstallResult::Success;
+    }
     if (m_lockWaitHandler)
         m_lockWaitHandler();
     const qint64 total = m_compFileMetaData.size();
@@ -141,6 +157,7 @@ int TrackPackage::expandPackageTo(const QString &target, bool askToOverwrite)
 {
     m_absoluteInstallPath = resolvedPath(target);
     m_entriesDone = 0;
+    m_failure = {};
     if (const int code = prepareInstallBase())
         return code;
     if (!versionIsAccepted())
@@ -151,13 +168,13 @@ int TrackPackage::expandPackageTo(const QString &target, bool askToOverwrite)
     const InstallSignals signals;
     InstallFolder folder(m_absoluteInstallPath);
     if (!folder.isOpen())
-        return InstallResult::BDIR;
+        return fail(InstallResult::BDIR, {QStringLiteral("open folder"), QString(), m_absoluteInstallPath, errno});
     if (const int code = waitForLock(folder))
         return code;
     if (const int code = InstallSurvey(folder, m_absoluteInstallPath).survey(m_compFileMetaData))
         return code;
-    if (m_installObserver && !m_installObserver->installBegins(m_absoluteInstallPath))
-        return InstallResult::WRITE;
+    if (m_installObserver)
+        m_installObserver->installBegins(m_absoluteInstallPath);
     const int code = extractEntries(folder, askToOverwrite);
     if (m_installObserver)
         m_installObserver->installEnds(code);
@@ -178,8 +195,10 @@ int TrackPackage::extractEntries(InstallFolder &folder, bool askToOverwrite)
         const char *bytes = inflated.take(i); // before its hash is asked for
         const PackageExtractor::Result result = extractor.extract(m_compFileMetaData.at(i), bytes,
                                                                   inflated.takenHash());
-        if (result.code != InstallResult::Success)
+        if (result.code != InstallResult::Success) {
+            m_failure = result.failure; // logged where it happened
             return result.code;
+        }
         if (result.isTrackFile)
             m_absoluteTrackFilePath = result.outputPath;
         m_entriesDone = i + 1;

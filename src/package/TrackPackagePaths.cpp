@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace {
@@ -62,8 +63,13 @@ bool TrackPackage::createFoldersRecursivelyInPath(const QString &path)
         const QByteArray encoded = QFile::encodeName(prefix);
         switch (PathProbe::kindAt(encoded)) {
         case PathProbe::Kind::Nothing:
-            if (::mkdir(encoded.constData(), 0777) != 0 && PathProbe::kindAt(encoded) != PathProbe::Kind::Folder)
-                return false;
+            if (::mkdir(encoded.constData(), 0777) != 0) {
+                const int error = errno; // the reason, for the caller, not the look that follows
+                if (PathProbe::kindAt(encoded) != PathProbe::Kind::Folder) {
+                    errno = error;
+                    return false;
+                }
+            }
             break;
         case PathProbe::Kind::Other:
             return false;

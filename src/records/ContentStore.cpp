@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,7 +19,8 @@
 
 namespace {
 
-bool readAll(int fd, qint64 size, QByteArray *bytes)
+// 0, or why not.
+int readAll(int fd, qint64 size, QByteArray *bytes)
 {
     bytes->resize(size);
     qint64 done = 0;
@@ -26,11 +28,18 @@ bool readAll(int fd, qint64 size, QByteArray *bytes)
         const ssize_t got = ::read(fd, bytes->data() + done, size_t(size - done));
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
-            return false; // cut short since it was looked at: not the file that was there
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return ENODATA; // cut short since it was looked at: not the file that was there
         done += got;
     }
-    return true;
+    return 0;
+}
+
+QString reason(int error)
+{
+    return error ? QString::fromLocal8Bit(std::strerror(error)) : QString();
 }
 
 } // namespace
@@ -46,53 +55,55 @@ ContentStore::~ContentStore()
         ::close(m_fd);
 }
 
-bool ContentStore::keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode)
+QString ContentStore::keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode)
 {
     struct stat info;
     if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return false;
+        return reason(errno);
     *mode = info.st_mode;
     if (S_ISLNK(info.st_mode)) {
         char target[PATH_MAX];
         const ssize_t length = ::readlinkat(folderFd, name.constData(), target, sizeof target);
         if (length < 0 || size_t(length) == sizeof target)
-            return false;
+            return reason(length < 0 ? errno : ENAMETOOLONG);
         const QByteArray bytes(target, int(length));
         *hash = contentHash(bytes.constData(), size_t(bytes.size()));
-        return storeBytes(*hash, bytes, -1);
+        return reason(storeBytes(*hash, bytes, -1));
     }
     if (!S_ISREG(info.st_mode))
-        return false;
+        return QStringLiteral("it is not a regular file");
     const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return reason(errno);
     QByteArray bytes;
-    bool kept = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && readAll(fd, info.st_size, &bytes);
-    if (kept) {
+    int error = ::fstat(fd, &info) != 0 ? errno : !S_ISREG(info.st_mode) ? EINVAL : readAll(fd, info.st_size, &bytes);
+    if (error == 0) {
         *mode = info.st_mode;
         *hash = contentHash(bytes.constData(), size_t(bytes.size()));
-        kept = storeBytes(*hash, bytes, fd);
+        error = storeBytes(*hash, bytes, fd);
     }
     ::close(fd);
-    return kept;
+    return reason(error);
 }
 
-bool ContentStore::storeBytes(const ContentHash &hash, const QByteArray &bytes, int linkFd)
+// 0 once stored, else the errno of the step that failed.
+int ContentStore::storeBytes(const ContentHash &hash, const QByteArray &bytes, int linkFd)
 {
     if (m_fd < 0)
-        return false;
+        return EBADF;
     const QByteArray name = hash.toHex().toLatin1();
     struct stat info;
     if (::fstatat(m_fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
-        return true; // stored once, whoever refers to it
-    // The original's own blocks, where they can be had: no copy of a large file.
+        return 0; // stored once, whoever refers to it
+    // The original's own blocks, where they can be had: no copy of a large file. Elsewhere (the
+    // data folder on another file system, no hard links there) a copy.
     const QByteArray temporary = EntryFile::temporaryName();
-    if (linkFd >= 0 && EntryFile::linkOpenFile(linkFd, m_fd, temporary.constData())) {
+    if (linkFd >= 0 && EntryFile::linkOpenFile(linkFd, m_fd, temporary.constData()) == 0) {
         if (::fsync(linkFd) == 0 && ::renameat(m_fd, temporary.constData(), m_fd, name.constData()) == 0)
-            return ::fsync(m_fd) == 0;
+            return ::fsync(m_fd) == 0 ? 0 : errno;
         ::unlinkat(m_fd, temporary.constData(), 0);
     }
-    return DurableFile::writeAt(m_fd, name, bytes);
+    return DurableFile::writeAt(m_fd, name, bytes) ? 0 : errno;
 }
 
 std::optional<QByteArray> ContentStore::read(const ContentHash &hash) const
@@ -102,7 +113,7 @@ std::optional<QByteArray> ContentStore::read(const ContentHash &hash) const
         return std::nullopt;
     struct stat info;
     QByteArray bytes;
-    const bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && readAll(fd, info.st_size, &bytes);
+    const bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && readAll(fd, info.st_size, &bytes) == 0;
     ::close(fd);
     if (!read || contentHash(bytes.constData(), size_t(bytes.size())) != hash)
         return std::nullopt;

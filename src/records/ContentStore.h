@@ -25,8 +25,9 @@ public:
     bool isOpen() const { return m_fd >= 0; }
 
     // Keeps what stands at `name` in `folderFd` (a regular file or a symbolic link): its hash
-    // and st_mode come back. False when it is anything else or can't be stored.
-    bool keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode);
+    // and st_mode come back. Otherwise why it can't be kept ("Permission denied", "it is not a
+    // regular file").
+    QString keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode);
     // A kept original, checked against its hash; nothing when it is missing or damaged.
     std::optional<QByteArray> read(const ContentHash &hash) const;
     void remove(const ContentHash &hash);
@@ -46,7 +47,7 @@ public:
     };
 
 private:
-    bool storeBytes(const ContentHash &hash, const QByteArray &bytes, int linkFd);
+    int storeBytes(const ContentHash &hash, const QByteArray &bytes, int linkFd);
 
     int m_fd = -1;
 };

@@ -29,10 +29,13 @@ bool writeAt(int folderFd, const QByteArray &name, const QByteArray &bytes)
                             0600);
     if (fd < 0)
         return false;
-    const bool written = EntryFile::writeAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
-    if (::close(fd) == 0 && written && ::renameat(folderFd, temporary.constData(), folderFd, name.constData()) == 0)
+    bool written = EntryFile::writeAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
+    written = ::close(fd) == 0 && written;
+    if (written && ::renameat(folderFd, temporary.constData(), folderFd, name.constData()) == 0)
         return ::fsync(folderFd) == 0;
+    const int error = errno; // the caller's to report, not the clean-up's
     ::unlinkat(folderFd, temporary.constData(), 0);
+    errno = error;
     return false;
 }
 

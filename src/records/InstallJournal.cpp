@@ -24,6 +24,11 @@ namespace {
 // Space reserved for lines at a time: about 12,000 files' worth.
 constexpr qint64 ReservedAhead = qint64(1) << 20;
 
+QString reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 QString versionOf(const TrackPackage &package)
 {
     return QStringLiteral("%1.%2.%3")
@@ -121,29 +126,40 @@ bool InstallJournal::append(const QByteArray &line)
     }
     if (stored)
         return true;
-    m_failed = true;
-    Platform::current().log(QStringLiteral("Could not write the install record %1")
-                                .arg(m_store.pathOf(m_record.id, InstallRecord::State::Journal)));
+    recordFails(QStringLiteral("cannot write its record '%1': %2")
+                    .arg(m_store.pathOf(m_record.id, InstallRecord::State::Journal), reason(errno)));
     return false;
 }
 
-bool InstallJournal::installBegins(const QString &installBase)
+// The install goes on; what it writes from here on is not recorded.
+void InstallJournal::recordFails(const QString &why)
+{
+    m_failed = true;
+    const QString note = (m_changes > 0 ? QStringLiteral("this install can't be undone completely: ")
+                                        : QStringLiteral("this install can't be undone: "))
+                         + why;
+    m_notes << note;
+    Platform::current().log(QStringLiteral("Install into %1: %2").arg(m_record.installBase, note));
+}
+
+void InstallJournal::installBegins(const QString &installBase)
 {
     m_record.installBase = installBase;
     const QString path = m_store.pathOf(m_record.id, InstallRecord::State::Journal);
     if (m_store.makeFolders())
         m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
-    m_contents = std::make_unique<ContentStore>(m_store.storeFolder());
-    if (m_fd < 0 || !m_contents->isOpen() || !append(m_record.headerLines()) || ::fsync(m_fd) != 0
-        || !DurableFile::syncFolder(m_store.recordsFolder())) {
-        Platform::current().log(QStringLiteral("Could not keep a record of the install in %1").arg(m_store.folder()));
-        if (m_fd >= 0)
-            QFile::remove(path);
-        close();
-        m_failed = true;
-        return false;
-    }
-    return true;
+    if (m_fd >= 0)
+        m_contents = std::make_unique<ContentStore>(m_store.storeFolder());
+    const bool begun = m_fd >= 0 && m_contents->isOpen() && append(m_record.headerLines()) && ::fsync(m_fd) == 0
+                       && DurableFile::syncFolder(m_store.recordsFolder());
+    if (begun)
+        return;
+    const int error = errno;
+    if (m_fd >= 0)
+        QFile::remove(path);
+    close();
+    if (!m_failed)
+        recordFails(QStringLiteral("cannot keep its record in '%1': %2").arg(m_store.folder(), reason(error)));
 }
 
 void InstallJournal::folderMade(const QString &path)
@@ -152,10 +168,10 @@ void InstallJournal::folderMade(const QString &path)
     append(InstallRecord::folderLine(path));
 }
 
-bool InstallJournal::fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash)
+void InstallJournal::fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash)
 {
     ++m_changes;
-    return append(InstallRecord::fileLine(path, size, hash));
+    append(InstallRecord::fileLine(path, size, hash));
 }
 
 void InstallJournal::fileFound(const QString &path)
@@ -164,17 +180,28 @@ void InstallJournal::fileFound(const QString &path)
     append(InstallRecord::foundLine(path));
 }
 
-bool InstallJournal::fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path)
+void InstallJournal::fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path)
 {
     if (m_failed)
-        return false;
+        return;
+    ++m_changes;
     ContentHash original;
     uint mode = 0;
     const ContentStore::Lock lock(*m_contents);
-    if (!m_contents->keep(folderFd, name, &original, &mode))
-        return false;
-    ++m_changes;
-    return append(InstallRecord::originalLine(path, original, mode)) && ::fdatasync(m_fd) == 0;
+    const QString why = m_contents->keep(folderFd, name, &original, &mode);
+    if (!why.isEmpty()) {
+        const QString note = QStringLiteral(
+                                 "the original of '%1' can't be put back by an undo: it could not be kept (%2)")
+                                 .arg(path, why);
+        m_notes << note;
+        Platform::current().log(QStringLiteral("Install into %1: %2").arg(m_record.installBase, note));
+        append(InstallRecord::notKeptLine(path));
+        return;
+    }
+    // Synced: after a crash, the record must find the original it names.
+    if (append(InstallRecord::originalLine(path, original, mode)) && ::fdatasync(m_fd) != 0)
+        recordFails(QStringLiteral("cannot write its record '%1': %2")
+                        .arg(m_store.pathOf(m_record.id, InstallRecord::State::Journal), reason(errno)));
 }
 
 void InstallJournal::installEnds(int code)

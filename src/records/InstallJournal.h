@@ -9,6 +9,7 @@
 #include "package/InstallObserver.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -18,6 +19,10 @@ class TrackPackage;
 // before each change, so that an install that failed or was killed can be undone too, and
 // renamed into place as the record when the install ends. Originals are kept in the store
 // before they are replaced. An install that wrote nothing leaves no record.
+//
+// A record never costs the user an install: where the data folder can't be used, or one
+// original can't be kept (a FIFO, a file the user may not read), the install goes on, the
+// record says which file can't be put back, and undoNotes() says what can't be undone.
 //
 // Each line is in the file before the change it announces: a killed process loses none of
 // them. Lines are copied into space reserved ahead and mapped shared, so an install of many
@@ -34,16 +39,19 @@ public:
 
     // The id of the record kept; empty when the install wrote nothing or never began.
     QString recordId() const { return m_kept ? m_record.id : QString(); }
+    // What of the install can't be undone, and why, one line each; empty when all of it can.
+    QStringList undoNotes() const { return m_notes; }
 
-    bool installBegins(const QString &installBase) override;
+    void installBegins(const QString &installBase) override;
     void folderMade(const QString &path) override;
-    bool fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) override;
+    void fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) override;
     void fileFound(const QString &path) override;
-    bool fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path) override;
+    void fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path) override;
     void installEnds(int code) override;
 
 private:
     bool append(const QByteArray &line);
+    void recordFails(const QString &why);
     bool reserve(qint64 bytes);
     bool trim();
     void unmap();
@@ -62,6 +70,7 @@ private:
     bool m_writeEachLine = false;
     bool m_failed = false;
     bool m_kept = false;
+    QStringList m_notes;
     // Whether anything may have been written: an announced file not found there, a replacement
     // or a folder made.
     qint64 m_changes = 0;

@@ -88,6 +88,11 @@ QByteArray InstallRecord::originalLine(const QString &path, const ContentHash &h
     return "O\t" + hash.hexBytes() + '\t' + QByteArray::number(mode, 8) + '\t' + encoded(path) + '\n';
 }
 
+QByteArray InstallRecord::notKeptLine(const QString &path)
+{
+    return "N\t" + encoded(path) + '\n';
+}
+
 QByteArray InstallRecord::endLine(int code)
 {
     return "end\t" + QByteArray::number(code) + '\n';
@@ -102,6 +107,8 @@ QByteArray InstallRecord::serialized() const
         text += fileLine(file.path, file.size, file.hash);
         if (file.replaced)
             text += foundLine(file.path) + originalLine(file.path, file.original, file.originalMode);
+        else if (file.notKept)
+            text += foundLine(file.path) + notKeptLine(file.path);
     }
     if (result)
         text += endLine(*result);
@@ -177,6 +184,14 @@ bool InstallRecord::parse(const QByteArray &text, InstallRecord *record, QString
                 file.replaced = true;
                 file.original = hash;
                 file.originalMode = f[2].toUInt(&ok, 8);
+            }
+        } else if (f.size() == 2 && kind == "N") {
+            const QString path = decoded(f[1]);
+            PathState &state = states[path];
+            ok = index.contains(path);
+            if (ok && state.state == PathState::Found) {
+                state.state = PathState::Replaced;
+                parsed.files[index[path]].notKept = true;
             }
         } else {
             ok = false;

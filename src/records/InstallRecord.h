@@ -22,6 +22,9 @@ struct RecordedFile
     bool replaced = false;
     ContentHash original;  // the kept original, when replaced
     uint originalMode = 0; // its st_mode (type and permissions)
+    // Something stood there and was replaced, but could not be kept (a FIFO, a file the user
+    // may not read): an undo can't put it back, and says so.
+    bool notKept = false;
 };
 
 // The record of one install, as kept in the data folder: the package, where and when it was
@@ -29,7 +32,7 @@ struct RecordedFile
 // that an install appends to as it goes and for the ended record, one line each:
 // a header ("title\t…"), then "D\tfolder", "F\tsize\thash\tpath" (a file about to be written),
 // "E\tpath" (something stood there already), "O\thash\tmode\tpath" (its original kept, then
-// replaced) and "end\tcode". Text fields are percent-encoded, so every line stays one line.
+// replaced), "N\tpath" (replaced without its original, which could not be kept) and "end\tcode". Text fields are percent-encoded, so every line stays one line.
 class InstallRecord
 {
 public:
@@ -65,5 +68,6 @@ public:
     static QByteArray fileLine(const QString &path, qint64 size, const ContentHash &hash);
     static QByteArray foundLine(const QString &path);
     static QByteArray originalLine(const QString &path, const ContentHash &hash, uint mode);
+    static QByteArray notKeptLine(const QString &path);
     static QByteArray endLine(int code);
 };

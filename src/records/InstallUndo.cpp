@@ -70,8 +70,8 @@ bool putBack(int folderFd, const QByteArray &name, const QByteArray &bytes, uint
         return false;
     }
     if (exists(folderFd, name))
-        return EntryFile::replace(folderFd, name, bytes.constData(), bytes.size(), mode);
-    return EntryFile::create(folderFd, name, bytes.constData(), bytes.size()) == EntryFile::Created::Written
+        return EntryFile::replace(folderFd, name, bytes.constData(), bytes.size(), mode).ok();
+    return EntryFile::create(folderFd, name, bytes.constData(), bytes.size()).ok()
            && ::fchmodat(folderFd, name.constData(), mode & 0777, 0) == 0;
 }
 
@@ -237,6 +237,9 @@ QList<InstallUndo::Step> InstallUndo::plan(InstallFolder &folder, const ContentS
         case Action::HandOn:
             outcome->handedOn << file.path;
             break;
+        case Action::NotKept:
+            outcome->notKept << file.path;
+            break;
         case Action::Unreachable:
             outcome->failed << file.path;
             break;
@@ -269,6 +272,8 @@ InstallUndo::Action InstallUndo::actionFor(InstallFolder &folder, const Recorded
         step->laterFile = j;
         return Action::HandOn;
     }
+    if (file.notKept)
+        return Action::NotKept; // nothing to put back: what the install wrote stays
     const InstallFolder::Folder parent = folder.folder(InstallFolder::parentOf(file.path), false);
     if (parent.status != InstallFolder::Status::Ok && parent.status != InstallFolder::Status::Missing)
         return Action::Unreachable;
@@ -287,6 +292,7 @@ void InstallUndo::handOn(const Step &step, const RecordedFile &file, QList<Conte
     taker.replaced = file.replaced;
     taker.original = file.original;
     taker.originalMode = file.originalMode;
+    taker.notKept = file.notKept;
     m_laterChanged[step.later] = true;
 }
 

@@ -40,6 +40,8 @@ public:
         QString message; // why, when not Undone
         InstallRecord record;
         QStringList removed, restored, kept, handedOn, foldersRemoved, failed;
+        // Replaced by the install without their originals, which could not be kept: they stay.
+        QStringList notKept;
     };
 
     explicit InstallUndo(const RecordStore &store);
@@ -50,7 +52,7 @@ public:
     Outcome undo(const QString &id, bool dryRun);
 
 private:
-    enum class Action { Remove, Restore, Keep, HandOn, Gone, Unreachable };
+    enum class Action { Remove, Restore, Keep, HandOn, NotKept, Gone, Unreachable };
     struct Step
     {
         Action action = Action::Gone;

@@ -160,8 +160,11 @@ private Q_SLOTS:
             st(Quit + u'+', Installed));
         scenario("a folder known not to be the simulator's: Quit at once", "Plain+", "load:Canyon press look press",
                  {st(Quit + u'+', Installed)}, st(Quit + u'+', Installed, u"open"_s));
-        scenario("a failed install shows its status; the button stays off", "File", "load:Canyon press", {},
-                 st(Install + u'-', InstallResult::statusText(InstallResult::BDIR)));
+        scenario("a failed install shows its status, and why in its tooltip; the button stays off", "File",
+                 "load:Canyon press",
+                 {u"log Install into @/File failed: cannot use folder '@/File': Not a directory"_s},
+                 st(Install + u'-', InstallResult::statusText(InstallResult::BDIR)
+                                        + u" (cannot use folder '@/File': Not a directory)"_s));
         scenario("Install with nothing loaded says so", "Sim", "install show",
                  {u"shown No Track Package Loaded |  | %1 | "_s.arg(NotLoaded)}, off);
         scenario("files there already: asked while the window says Installing", "Sim",
@@ -237,8 +240,10 @@ private:
             flags << u"open"_s;
         if (prefs && prefs->isWindowLoaded() && prefs->window()->isVisible())
             flags << u"prefs"_s;
-        return st(button->text() + (button->isEnabled() ? u'+' : u'-'), m_app->PkgRightInfoField()->text(),
-                  flags.join(u' '));
+        QString status = m_app->PkgRightInfoField()->text();
+        if (const QString tip = m_app->PkgRightInfoField()->toolTip(); !tip.isEmpty())
+            status += u" ("_s + QString(tip).replace(m_dir->path(), u"@"_s) + u')';
+        return st(button->text() + (button->isEnabled() ? u'+' : u'-'), status, flags.join(u' '));
     }
 
     // What the program says, as it says it; alerts with what the windows show meanwhile.

@@ -397,7 +397,8 @@ void TestPackage::install_data()
                         file("", "ride.zctrack.bak", "x"), file("a.zct\\", "data", "x")};
     row("the last marked entry", marks, none, plain, ask, 0, none, packed(marks), u"@/base/T/second.zct"_s);
     const Entries track{file("Tracks\\", "x.zctrack", "x")};
-    row("track file kept through a failed call", track, L({"plain=x"}), u"again=plain"_s, ask, -3, none,
+    row("track file kept through a failed call", track, L({"plain=x"}), u"again=plain"_s, ask, -3,
+        L({"log:Install into @/plain failed: cannot use folder '@/plain': Not a directory"}),
         packed(track) << u"plain=x"_s, u"@/base/Tracks/x.zctrack"_s);
 
     const Entries reversed{file("", "one", "first file"), file("", "two", QByteArray(5000, '2')),
@@ -426,13 +427,18 @@ void TestPackage::install_data()
     row("final separator", track, none, u"to=base/"_s, ask, 0, none, packed(track), u"@/base//Tracks/x.zctrack"_s);
     row("chain of links", track, L({"base/", "l1 -> base", "l2 -> l1"}), u"to=l2"_s, ask, 0, none,
         packed(track) + L({"l1 -> base", "l2 -> l1"}), u"@/base/Tracks/x.zctrack"_s);
-    row("base is a file", track, L({"base=a file"}), plain, ask, -3, none, L({"base=a file"}));
+    row("base is a file", track, L({"base=a file"}), plain, ask, -3,
+        L({"log:Install into @/base failed: cannot use folder '@/base': Not a directory"}), L({"base=a file"}));
     row("base is a dangling link", track, L({"base -> gone"}), plain, ask, -3,
-        L({"log:Failed to create folder at @/base"}), L({"base -> gone"}));
+        L({"log:Failed to create folder at @/base",
+           "log:Install into @/base failed: cannot create folder '@/base' (mkdir): File exists"}),
+        L({"base -> gone"}));
     row("never loaded", {}, none, u"unloaded"_s, ask, -6, none, base);
 
     row("file where a folder goes", {file("", "first", "1"), file("Tracks\\Night\\", "x", "x")},
-        L({"base/Tracks=in the way"}), plain, ask, -4, L({"log:Failed to create folder at @/base/Tracks/Night/"}),
+        L({"base/Tracks=in the way"}), plain, ask, -4,
+        L({"log:Failed to create folder at @/base/Tracks/Night/",
+           "log:Install into @/base failed: cannot create folder 'Tracks' (mkdir): Not a directory"}),
         L({"base/", "base/Tracks=in the way", "base/first=1"}));
     row("folder where a file goes", {file("T\\", "data", "x"), file("", "after", "a")}, L({"base/T/data/"}), plain, ask,
         -5, L({"log:folder ovewrite rejected: @/base/T/data"}), L({"base/", "base/T/", "base/T/data/"}));

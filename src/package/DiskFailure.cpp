@@ -1,0 +1,27 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "DiskFailure.h"
+
+#include <cstring>
+
+namespace {
+
+QString reason(int error)
+{
+    return error ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("unknown error");
+}
+
+} // namespace
+
+QString DiskFailure::describe() const
+{
+    return QStringLiteral("cannot %1 '%2': %3").arg(operation, path, reason(error));
+}
+
+QString DiskFailure::logLine(const QString &installBase) const
+{
+    const QString at = step.isEmpty() || step == operation ? QString() : QStringLiteral(" (%1)").arg(step);
+    return QStringLiteral("Install into %1 failed: cannot %2 '%3'%4: %5")
+        .arg(installBase, operation, path, at, reason(error));
+}
