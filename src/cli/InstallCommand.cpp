@@ -162,6 +162,7 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
 int InstallCommand::install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json)
 {
     package.setOverwriteQuery(overwrite == Overwrite::Never ? keepOnConsole : askOnConsole);
+    package.setReplacesNothing(overwrite == Overwrite::Never);
     package.setLockWaitHandler([] { Console::errNote(InstallResult::waitingText()); });
     // A program that reads the output wants no bar in it, even when it passes a terminal on.
     ProgressBar bar(Console::errorIsTerminal() && !json && Console::verbosity() != Console::Verbosity::Quiet);

@@ -52,7 +52,9 @@ bool InstallFolder::tryLock()
     do {
         result = ::flock(m_baseFd, LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
-    m_lockError = result == 0 || errno == EWOULDBLOCK ? 0 : errno;
+    // A folder opened as a path (search without read permission) can't be locked: EBADF would
+    // say nothing to the user, the permission does.
+    m_lockError = result == 0 || errno == EWOULDBLOCK ? 0 : errno == EBADF ? EACCES : errno;
     return result == 0 || errno != EWOULDBLOCK;
 }
 

@@ -14,13 +14,10 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
-namespace {
-
-} // namespace
-
-InstallSurvey::InstallSurvey(InstallFolder &folder, const QString &installBase)
+InstallSurvey::InstallSurvey(InstallFolder &folder, const QString &installBase, bool mayReplace)
     : m_folder(folder)
     , m_installBase(installBase)
+    , m_mayReplace(mayReplace)
 {
     struct stat base;
     const dev_t device = ::fstat(folder.baseFd(), &base) == 0 ? base.st_dev : 0;
@@ -166,7 +163,8 @@ void InstallSurvey::countFiles(const QList<ZLibCompFileMetaData> &entries, bool 
         }
         const quint64 blocks = blocksFor(*room, entries.at(i).unCompSize());
         if (lookForExisting && folder.exists && exists(key, entries.at(i).relFilePath())) {
-            room->largestReplaced = std::max(room->largestReplaced, blocks);
+            if (m_mayReplace)
+                room->largestReplaced = std::max(room->largestReplaced, blocks);
             continue;
         }
         room->blocksNeeded += blocks;

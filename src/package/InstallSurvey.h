@@ -21,7 +21,8 @@ class InstallFolder;
 class InstallSurvey
 {
 public:
-    InstallSurvey(InstallFolder &folder, const QString &installBase);
+    // `mayReplace`: whether an existing file may be replaced, which needs room for a copy.
+    InstallSurvey(InstallFolder &folder, const QString &installBase, bool mayReplace = true);
 
     int survey(const QList<ZLibCompFileMetaData> &entries);
 
@@ -56,6 +57,7 @@ private:
 
     InstallFolder &m_folder;
     const QString m_installBase;
+    const bool m_mayReplace;
     QHash<QString, FolderInfo> m_folders;
     QHash<dev_t, Room> m_rooms;
     QHash<dev_t, quint64> m_newFolders;

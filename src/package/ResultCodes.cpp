@@ -12,8 +12,6 @@ QString message(int code)
     switch (code) {
     case CannotOpen:
         return QStringLiteral("Could not open file. (Err: %1)\n\nPermission problem? Doesn't exist?").arg(code);
-    case TooLargeToRead:
-        return QStringLiteral("Could not open file. (Err: %1)\n\nThe file is too large to read.").arg(code);
     case NotAPackage:
         return QStringLiteral("Could not open file. (Err: %1)\n\nIt does not appear to be a track package file.")
             .arg(code);

@@ -11,11 +11,7 @@
 namespace LoadResult {
 enum : int {
     Loaded = 0,
-    CannotOpen = -3,
-    // The file can't be held in memory whole. A code of its own, because the message is all
-    // that either program's report is made from, and "Permission problem? Doesn't exist?"
-    // would send the user looking in the wrong place.
-    TooLargeToRead = -5,
+    CannotOpen = -3, // also a file too large to hold in memory: the log says which
     VersionNotAccepted = -4,
     NotAPackage = -1,
     FileCountMismatch = -2,

@@ -33,7 +33,16 @@ bool fitsInMemory(qint64 size)
     return size < std::numeric_limits<qsizetype>::max();
 }
 
-// The whole file into `data`: CannotOpen, TooLargeToRead or Loaded.
+// A file that can't be held in memory can't be opened for what it is, as an unreadable one;
+// the log says which it was.
+int tooLargeToRead(const QString &path, qint64 size)
+{
+    Platform::current().log(
+        QStringLiteral("Could not read %1: its %2 bytes don't fit in this process's memory").arg(path).arg(size));
+    return LoadResult::CannotOpen;
+}
+
+// The whole file into `data`: CannotOpen or Loaded.
 int readWholeFile(const QString &path, QByteArray *data)
 {
     data->clear();
@@ -46,11 +55,11 @@ int readWholeFile(const QString &path, QByteArray *data)
         return LoadResult::CannotOpen;
     const qint64 size = file.size();
     if (!fitsInMemory(size))
-        return LoadResult::TooLargeToRead;
+        return tooLargeToRead(path, size);
     try {
         data->resize(size);
     } catch (const std::bad_alloc &) {
-        return LoadResult::TooLargeToRead;
+        return tooLargeToRead(path, size);
     }
     qint64 done = 0;
     while (done < size) {

@@ -25,7 +25,7 @@ class TrackPackage
 public:
     TrackPackage() = default;
 
-    // 0 loaded, -3 cannot open, -5 too large to read, -4 version not accepted, -1 not a
+    // 0 loaded, -3 cannot open (or too large to read), -4 version not accepted, -1 not a
     // package, -2 file count mismatch (see ResultCodes.h). Every value is kept as soon as it is
     // read.
     int loadPackageFileAtPath(const QString &path);
@@ -39,6 +39,9 @@ public:
     // one, it is the platform's question (platformOverwriteQuery()), so a caller that never
     // thinks about it still asks the user.
     void setOverwriteQuery(OverwriteQuery query);
+    // Whether no existing file will be replaced (every question is answered No): then no room
+    // is held back for a replacement's copy. Off by default.
+    void setReplacesNothing(bool replacesNothing) { m_replacesNothing = replacesNothing; }
     // Who is told, as an extraction goes, what it changes (not owned; none by default).
     void setInstallObserver(InstallObserver *observer) { m_installObserver = observer; }
 
@@ -115,6 +118,7 @@ private:
     qint32 m_baseOffset = 0;
     qint32 m_numFilesInPkg = 0;
     qint64 m_entriesDone = 0;
+    bool m_replacesNothing = false;
     DiskFailure m_failure;
     ProgressHandler m_progressHandler;
     LockWaitHandler m_lockWaitHandler;

@@ -18,9 +18,11 @@
 #include <QFile>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +46,23 @@ bool tooLong(const QString &installBase, const QString &relativePath)
     if ((installBase.size() + 1 + relativePath.size()) * 3 < PATH_MAX)
         return false;
     return QFile::encodeName(installBase).size() + 1 + QFile::encodeName(relativePath).size() >= PATH_MAX;
+}
+
+// The longest name the file system at `installBase` takes, in bytes.
+long longestName(const QString &installBase)
+{
+    const long longest = ::pathconf(QFile::encodeName(installBase).constData(), _PC_NAME_MAX);
+    return longest > 0 ? longest : NAME_MAX;
+}
+
+// A component the file system can't take would fail part way, after other files were written.
+bool nameTooLong(const QString &relativePath, long longest)
+{
+    if (relativePath.size() * 3 <= longest)
+        return false; // the common case: no component can be that long
+    const QStringList components = relativePath.split(QLatin1Char('/'));
+    return std::any_of(components.cbegin(), components.cend(),
+                       [longest](const QString &name) { return QFile::encodeName(name).size() > longest; });
 }
 
 bool climbsOut(const QString &relativePath)
@@ -103,6 +122,7 @@ int TrackPackage::refuseHostileEntries() const
 {
     // Every entry is judged before the first file is written, so a refused package writes
     // nothing at all.
+    const long longest = longestName(m_absoluteInstallPath);
     for (const ZLibCompFileMetaData &entry : m_compFileMetaData) {
         const QString relFilePath = entry.relFilePath();
         const qint64 dataOffset = qint64(m_baseOffset) + entry.baseRelOffset();
@@ -125,6 +145,10 @@ int TrackPackage::refuseHostileEntries() const
         }
         if (tooLong(m_absoluteInstallPath, relFilePath)) {
             Platform::current().log(QStringLiteral("Refused path too long to create: %1").arg(relFilePath));
+            return InstallResult::FDIR;
+        }
+        if (nameTooLong(relFilePath, longest)) {
+            Platform::current().log(QStringLiteral("Refused name too long to create: %1").arg(relFilePath));
             return InstallResult::FDIR;
         }
     }
@@ -171,7 +195,7 @@ int TrackPackage::expandPackageTo(const QString &target, bool askToOverwrite)
         return fail(InstallResult::BDIR, {QStringLiteral("open folder"), QString(), m_absoluteInstallPath, errno});
     if (const int code = waitForLock(folder))
         return code;
-    if (const int code = InstallSurvey(folder, m_absoluteInstallPath).survey(m_compFileMetaData))
+    if (const int code = InstallSurvey(folder, m_absoluteInstallPath, !m_replacesNothing).survey(m_compFileMetaData))
         return code;
     if (m_installObserver)
         m_installObserver->installBegins(m_absoluteInstallPath);

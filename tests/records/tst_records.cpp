@@ -75,9 +75,13 @@ private:
 void TestRecords::undo_data()
 {
     QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QString>("steps"); // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K
+    // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K, kill:N, tamper:K,
+    // readonly (the data folder), otherfs (the data folder on a file system of its own)
+    QTest::addColumn<QString>("steps");
     QTest::addColumn<QStringList>("after");
-    QTest::addColumn<QString>("outcome"); // what the last undo did; "…" at the end: how that begins
+    // what the last undo did (-removed +restored =kept >handed on !its original not kept); "…" at
+    // the end: how that begins
+    QTest::addColumn<QString>("outcome");
     const QStringList same{u"="_s};
     const QStringList mine{u"Z/"_s, u"Z/mine.txt=m"_s, u"victim=v"_s};
     const QStringList installed = mine + QStringList{u"Z/Tracks/"_s, u"Z/Tracks/a.zctrack=one"_s, u"Z/readme.txt=r1"_s};
@@ -107,6 +111,12 @@ void TestRecords::undo_data()
                        u"Z/readme.txt -> ../victim"_s,
                        u"victim=v"_s}
         << "Undone +readme.txt >Tracks/a.zctrack";
+    const QStringList alike{u"Z/"_s, u"Z/Tracks/"_s, u"Z/Tracks/a.zctrack=alike"_s, u"Z/readme.txt=alike"_s};
+    QTest::newRow("data folder on another file system: two originals alike kept, put back")
+        << alike << "otherfs install:1 undo:1" << same << "Undone +Tracks/a.zctrack +readme.txt";
+    QTest::newRow("an original that can't be kept is replaced all the same, and left by the undo")
+        << mine + QStringList{u"Z/readme.txt (fifo)"_s} << "install:1 undo:1"
+        << mine + QStringList{u"Z/readme.txt=r1"_s} << "Undone -Tracks/a.zctrack !readme.txt";
     QTest::newRow("entries inflated ahead, undone") << mine << "install:4 undo:1" << same << "Undone -Big/b0 -Big/b1…";
     QTest::newRow("a killed install, undone from its journal")
         << originals << "kill:3 undo:1" << same << "Undone -Many/Deep/f0 -Many/Deep/f1…";
@@ -190,7 +200,9 @@ void TestRecords::undo()
     m_dataDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_tree->make(before) && m_dataDir->isValid());
     const QString data = m_dataDir->filePath(u"zc"_s);
-    if (steps.contains(u"readonly"_s) && ::geteuid() == 0) {
+    if (steps.contains(u"otherfs"_s) && ::geteuid() != 0)
+        QSKIP("a file system of its own for the data folder needs root");
+    if ((steps.contains(u"readonly"_s) || steps.contains(u"otherfs"_s)) && ::geteuid() == 0) {
         QVERIFY(QDir().mkpath(data)
                 && ::mount("tmpfs", QFile::encodeName(data).constData(), "tmpfs", 0, "mode=700") == 0);
         m_mounted = data;
@@ -217,12 +229,15 @@ void TestRecords::undo()
             tamper(ids.value(argument.toInt() - 1));
         } else if (verb == u"readonly"_s) {
             makeDataReadOnly();
+        } else if (verb == u"otherfs"_s) {
+            continue; // mounted above
         } else {
             const InstallUndo::Outcome done = InstallUndo(*m_store).undo(ids.value(argument.toInt() - 1), false);
             const char *results[] = {"Undone", "NotFound", "Refused", "Failed", "Stopped"};
             said = QString::fromLatin1(results[int(done.result)]);
-            for (const auto &[mark, paths] : {std::pair(u'-', done.removed), std::pair(u'+', done.restored),
-                                              std::pair(u'=', done.kept), std::pair(u'>', done.handedOn)})
+            for (const auto &[mark, paths] :
+                 {std::pair(u'-', done.removed), std::pair(u'+', done.restored), std::pair(u'=', done.kept),
+                  std::pair(u'>', done.handedOn), std::pair(u'!', done.notKept)})
                 for (const QString &path : paths)
                     said += QStringLiteral(" %1%2").arg(QChar(mark), path);
             if (!done.message.isEmpty())

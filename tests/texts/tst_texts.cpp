@@ -32,8 +32,6 @@ private Q_SLOTS:
 
         row("cannot open", LoadResult::message(-3),
             u"Could not open file. (Err: -3)\n\nPermission problem? Doesn't exist?"_s);
-        row("too large", LoadResult::message(-5),
-            u"Could not open file. (Err: -5)\n\nThe file is too large to read."_s);
         row("not a package", LoadResult::message(-1),
             u"Could not open file. (Err: -1)\n\nIt does not appear to be a track package file."_s);
         row("count mismatch, as an alert", alert(LoadResult::failureAlert(-2)),
