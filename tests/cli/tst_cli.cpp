@@ -254,15 +254,23 @@ void TestCli::run_data()
     row("install into a relative folder", "install ~/canyon.zcpack --to Zoomcrest", 0,
         L(installed + u'\n' + trackFile + u'\n'), L("![y]es"), {}, files("nnn"));
     row("install without a track file", noTrack, 0, L(installed, "!Track file"), {});
-    row("install that fails", install, 3, L(u'!' + installed), L(InstallResult::statusText(InstallResult::BDIR)),
+    row("install that fails says why, after the status", install, 3, L(u'!' + installed),
+        L(InstallResult::statusText(InstallResult::BDIR)
+          + u"\ncratewright: cannot use folder '~/Zoomcrest': Not a directory\n"_s),
         L("~/Zoomcrest=a file"));
+    row("a data folder that can't be used costs no install, and says so", noTrack, 0, L(installed, "!Recorded as"),
+        L("cratewright: this install can't be undone: cannot keep its record in '~/data/zc-cratewright': Not a "
+          "directory"),
+        L("~/data=a file"), L("~/Zoomcrest/readme.txt=no track file"));
     row("JSON through a link", "install ~/canyon.zcpack --to ~/link --json", 0,
         L("\"result\": 0", status(InstallResult::Success), "\"installBase\": \"~/real\"",
           "\"trackFile\": \"~/real/Tracks/Corkscrew Canyon.zctrack\""),
         {}, L("~/real/", "~/link->~/real"));
     row("JSON without a track file", noTrack + u" --json"_s, 0, L("\"trackFile\": null"), {});
-    row("JSON of a failure", install + u" --json"_s, 3, L("\"result\": -3", status(InstallResult::BDIR)), {},
-        L("~/Zoomcrest=a file"));
+    row("JSON of a failure", install + u" --json"_s, 3,
+        L("\"result\": -3", status(InstallResult::BDIR),
+          "\"cause\": \"cannot use folder '~/Zoomcrest': Not a directory\""),
+        L("cratewright: cannot use folder"), L("~/Zoomcrest=a file"));
 
     row("ask: no, yes, no", install, 0, L(trackFile),
         L(question("Tracks/Corkscrew Canyon.zctrack") + choices + u"n\n"_s), old, files("ono"), "n\ny\nn\n");

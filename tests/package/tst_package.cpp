@@ -562,6 +562,8 @@ void TestPackage::install_data()
         {noRoom}, L({"base/", "base/Many/"}) + fullAfter);
     row("nothing to be replaced needs no room for a copy", kept, L({"base (tmpfs size=1m)"}) + full, u"never"_s,
         u"n"_s.repeated(12), 0, keptAsks, L({"base/", "base/Many/"}) + fullAfter);
+    row("a read-only file system: why, in the log", data, L({"base (tmpfs ro)"}), plain, ask, -2,
+        L({"log:Install into @/base failed: cannot write 'data' (create): Read-only file system"}), base);
     row("no capacity reported", many, L({"base (ramfs)"}), plain, ask, 0, none, packed(many));
 }
 
