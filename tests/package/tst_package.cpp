@@ -3,6 +3,7 @@
 
 // Loading and installing track packages from real files in temporary folders: every load
 // result with what the package then holds, and every install result with the tree it leaves.
+#include "KernelProfile.h"
 #include "PackageCheck.h"
 #include "PackageWriter.h"
 #include "RecordingPlatform.h"
@@ -580,6 +581,10 @@ void TestPackage::install()
 
     if (TestFiles::Tree::needsRoot(before) && ::geteuid() != 0)
         QSKIP("mounts and files of another owner need root");
+    // Folders and files of a few bytes, each made in one call that no profile touches: seconds
+    // of mkdir, once is enough.
+    if (!KernelProfile::current().isEmpty() && qstrcmp(QTest::currentDataTag(), "a thousand folders deep") == 0)
+        QSKIP("nothing here that a kernel profile changes");
     TestFiles::Tree tree;
     QVERIFY(tree.make(before));
     const QString root = tree.path(), base = tree.path(u"base"_s);
@@ -614,6 +619,8 @@ void TestPackage::install()
         package.setOverwriteQuery(nullptr); // an empty query hands the question back to the platform
     int other = -1;
     if (step == "lock"_L1) {
+        if (KernelProfile::isActive(u"no-flock"_s))
+            QSKIP("no flock(2) here: the test can't hold the folder, and the install goes on unlocked");
         other = ::open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY);
         QVERIFY(::flock(other, LOCK_SH | LOCK_NB) == 0); // as little as a lock can hold
     }
@@ -664,6 +671,13 @@ void TestPackage::install()
     }
     QCOMPARE(seen, events.replaceInStrings(u" ?"_s, QString()).replaceInStrings(u"@"_s, root));
     QStringList left = tree.describe(), expected;
+    if (step == "kill"_L1 && (KernelProfile::isActive(u"no-tmpfile"_s) || KernelProfile::isActive(u"no-links"_s))) {
+        // Without unnamed files a hidden name stands in from the start, and a SIGKILL while the
+        // file is written leaves it: allowed, once, beside the files, as the README promises.
+        static const QRegularExpression hidden(u"base/\\.cratewright-[0-9a-z]+=.*"_s);
+        if (const qsizetype at = left.indexOf(hidden); at >= 0)
+            left.removeAt(at);
+    }
     for (const QString &line : std::as_const(after)) {
         if (line.endsWith(" ?"_L1))
             left.removeOne(line.chopped(2)); // whole, or not there at all

@@ -1,0 +1,275 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The kernel profiles the other tests run under: each one answers exactly its call (and flag)
+// with its error and lets every other call through, on every thread, through exec, and the
+// helper that starts a program under them says what went wrong when it can't.
+#include "KernelProfile.h"
+#include "TestFiles.h"
+
+#include <QProcess>
+#include <QTest>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <linux/openat2.h>
+#include <sys/file.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What each probe does, in a folder holding the files "a" and "b", with "a" open read-write;
+// 0 when the call succeeded, else its errno.
+using Probe = int (*)(int folder, int file, const QByteArray &path);
+
+int result(long returned)
+{
+    return returned < 0 ? errno : 0;
+}
+
+const QList<std::pair<const char *, Probe>> Probes{
+    {"link",
+     [](int, int, const QByteArray &path) {
+         return result(::link(QByteArray(path + "/a").constData(), QByteArray(path + "/new").constData()));
+     }},
+    {"linkat", [](int folder, int, const QByteArray &) { return result(::linkat(folder, "a", folder, "new", 0)); }},
+    {"linkat AT_EMPTY_PATH",
+     [](int folder, int file, const QByteArray &) { return result(::linkat(file, "", folder, "new", AT_EMPTY_PATH)); }},
+    {"linkat through /proc",
+     [](int folder, int file, const QByteArray &) {
+         const QByteArray proc = "/proc/self/fd/" + QByteArray::number(file);
+         return result(::linkat(AT_FDCWD, proc.constData(), folder, "new", AT_SYMLINK_FOLLOW));
+     }},
+    {"openat O_TMPFILE",
+     [](int folder, int, const QByteArray &) { return result(::openat(folder, ".", O_TMPFILE | O_WRONLY, 0666)); }},
+    {"open O_TMPFILE",
+     [](int, int, const QByteArray &path) { return result(::open(path.constData(), O_TMPFILE | O_RDWR, 0666)); }},
+    {"open system call O_TMPFILE",
+     [](int, int, const QByteArray &path) {
+#ifdef SYS_open
+         return result(::syscall(SYS_open, path.constData(), O_TMPFILE | O_WRONLY, 0666));
+#else
+         return result(::open(path.constData(), O_TMPFILE | O_WRONLY, 0666)); // no such call here: glibc's way
+#endif
+     }},
+    {"openat O_CREAT",
+     [](int folder, int, const QByteArray &) {
+         return result(::openat(folder, "new", O_CREAT | O_EXCL | O_WRONLY, 0666));
+     }},
+    {"openat O_DIRECTORY",
+     [](int folder, int, const QByteArray &) { return result(::openat(folder, ".", O_DIRECTORY | O_RDONLY)); }},
+    {"openat2",
+     [](int folder, int, const QByteArray &) {
+         open_how how{};
+         how.flags = O_RDONLY;
+         return result(::syscall(SYS_openat2, folder, "a", &how, sizeof how));
+     }},
+    {"renameat2 RENAME_NOREPLACE",
+     [](int folder, int, const QByteArray &) {
+         return result(::renameat2(folder, "a", folder, "new", RENAME_NOREPLACE));
+     }},
+    {"renameat2 RENAME_EXCHANGE",
+     [](int folder, int, const QByteArray &) {
+         return result(::renameat2(folder, "a", folder, "b", RENAME_EXCHANGE));
+     }},
+    {"renameat", [](int folder, int, const QByteArray &) { return result(::renameat(folder, "a", folder, "b")); }},
+    {"fallocate", [](int, int file, const QByteArray &) { return result(::fallocate(file, 0, 0, 1 << 16)); }},
+    {"ftruncate", [](int, int file, const QByteArray &) { return result(::ftruncate(file, 1 << 16)); }},
+    {"flock", [](int, int file, const QByteArray &) { return result(::flock(file, LOCK_EX | LOCK_NB)); }},
+    {"fcntl lock",
+     [](int, int file, const QByteArray &) {
+         struct flock lock
+         {
+         };
+         lock.l_type = F_WRLCK;
+         return result(::fcntl(file, F_OFD_SETLK, &lock));
+     }},
+};
+
+// What a kernel without the feature answers; every probe not named goes through.
+const QList<std::pair<const char *, QList<std::pair<const char *, int>>>> Blocked{
+    {"no-empty-path-links", {{"linkat AT_EMPTY_PATH", ENOENT}}},
+    {"no-tmpfile",
+     {{"openat O_TMPFILE", EOPNOTSUPP},
+      {"open O_TMPFILE", EOPNOTSUPP},
+      {"open system call O_TMPFILE", EOPNOTSUPP},
+      {"openat2", ENOSYS}}},
+    {"no-noreplace", {{"renameat2 RENAME_NOREPLACE", EINVAL}}},
+    {"no-links",
+     {{"link", EPERM}, {"linkat", EPERM}, {"linkat AT_EMPTY_PATH", EPERM}, {"linkat through /proc", EPERM}}},
+    {"no-fallocate", {{"fallocate", EOPNOTSUPP}}},
+    {"no-flock", {{"flock", ENOLCK}}},
+    // Profiles combine, as on FAT where several are missing at once.
+    {"no-tmpfile,no-links",
+     {{"openat O_TMPFILE", EOPNOTSUPP},
+      {"open O_TMPFILE", EOPNOTSUPP},
+      {"open system call O_TMPFILE", EOPNOTSUPP},
+      {"openat2", ENOSYS},
+      {"link", EPERM},
+      {"linkat", EPERM},
+      {"linkat AT_EMPTY_PATH", EPERM},
+      {"linkat through /proc", EPERM}}},
+};
+
+constexpr int NotInstalled = -1;
+
+QString errorName(int error)
+{
+    return error == NotInstalled ? u"no filter"_s
+           : error == 0          ? u"goes through"_s
+                                 : QString::fromLatin1(std::strerror(error));
+}
+
+const QString Helper = QStringLiteral(KERNEL_PROFILE_HELPER);
+
+} // namespace
+
+class TestProfiles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { ::umask(0); } // the modes that tree lines take for granted
+    void calls_data();
+    void calls();
+    void helper_data();
+    void helper();
+};
+
+void TestProfiles::calls_data()
+{
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<int>("probe");
+    QTest::addColumn<bool>("earlierThread"); // the probe runs on a thread started before the filter
+    QTest::addColumn<int>("error");
+
+    for (const auto &[profile, blocked] : Blocked) {
+        for (qsizetype probe = 0; probe < Probes.size(); ++probe) {
+            int error = 0;
+            for (const auto &[name, answer] : blocked)
+                error = qstrcmp(name, Probes.at(probe).first) == 0 ? answer : error;
+            QTest::addRow("%s: %s", profile, Probes.at(probe).first)
+                << QString::fromLatin1(profile) << int(probe) << false << error;
+        }
+    }
+    const auto at = [](const char *probe) {
+        for (qsizetype i = 0; i < Probes.size(); ++i)
+            if (qstrcmp(Probes.at(i).first, probe) == 0)
+                return int(i);
+        return -1;
+    };
+    QTest::newRow("no-flock: flock on an earlier thread") << u"no-flock"_s << at("flock") << true << ENOLCK;
+    QTest::newRow("no-tmpfile: openat O_TMPFILE on an earlier thread")
+        << u"no-tmpfile"_s << at("openat O_TMPFILE") << true << EOPNOTSUPP;
+}
+
+void TestProfiles::calls()
+{
+    QFETCH(QString, profile);
+    QFETCH(int, probe);
+    QFETCH(bool, earlierThread);
+    QFETCH(int, error);
+
+    const auto run = [&](bool filtered) {
+        QTemporaryDir dir; // each run its own, the probes make files
+        const QByteArray path = QFile::encodeName(dir.path());
+        return TestFiles::runInChild([&] {
+            const int folder = ::open(path, O_DIRECTORY | O_RDONLY);
+            const int file = ::openat(folder, "a", O_CREAT | O_RDWR, 0666);
+            const int other = ::openat(folder, "b", O_CREAT | O_RDWR, 0666);
+            if (folder < 0 || file < 0 || other < 0 || ::write(file, "a", 1) != 1)
+                return int(NotInstalled);
+            int answer = NotInstalled;
+            int go[2];
+            if (::pipe(go) != 0)
+                return int(NotInstalled);
+            std::thread earlier;
+            if (earlierThread)
+                earlier = std::thread([&] {
+                    char byte;
+                    if (::read(go[0], &byte, 1) == 1)
+                        answer = Probes.at(probe).second(folder, file, path);
+                });
+            const bool installed = !filtered || KernelProfile::install(profile);
+            if (earlierThread) {
+                (void)!::write(go[1], installed ? "g" : "", installed ? 1 : 0);
+                ::close(go[1]);
+                earlier.join();
+            } else if (installed) {
+                answer = Probes.at(probe).second(folder, file, path);
+            }
+            return answer;
+        });
+    };
+
+    const int plain = run(false);
+    if (plain != 0)
+        QSKIP(qPrintable(u"this machine can't do it either: "_s + errorName(plain)));
+    QCOMPARE(errorName(run(true)), errorName(error));
+}
+
+void TestProfiles::helper_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // to kernel-profile, in a folder holding "a"
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("error"); // what its standard error holds
+    QTest::addColumn<QStringList>("after");
+
+    const auto row = [](const char *name, const QStringList &arguments, int status, const QString &output,
+                        const QString &error, const QStringList &after = {u"a=a"_s}) {
+        QTest::newRow(name) << arguments << status << output << error << after;
+    };
+    const auto words = [](const char *text) { return QString::fromLatin1(text).split(u' '); };
+    const QString none;
+    const QStringList shell{
+        u"sh"_s, u"-c"_s,
+        u"echo \"$%1\"; flock -n a true || echo unlocked; ln a b"_s.arg(QLatin1String(KernelProfile::Variable))};
+    row("the filter outlives exec", words("no-links ln a b"), 1, none, u"Operation not permitted"_s);
+    row("what it doesn't name works", words("no-links cp a b"), 0, none, none, {u"a=a"_s, u"b=a"_s});
+    row("the names in force, for the program", words("no-flock,no-links") + shell, 1,
+        u"no-flock,no-links\nunlocked\n"_s, u"Operation not permitted"_s);
+    row("profiles stack", words("no-flock") + QStringList{Helper, u"no-links"_s} + shell, 1,
+        u"no-flock,no-links\nunlocked\n"_s, u"No locks available"_s);
+    row("unknown profile, nothing run", words("no-such-thing touch b"), 125, none, u"no profile \"no-such-thing\""_s);
+    row("one unknown among known ones, nothing run", words("no-flock,no-such-thing touch b"), 125, none,
+        u"no profile \"no-such-thing\""_s);
+    row("no program", words("no-flock"), 125, none, u"usage: kernel-profile"_s);
+    row("missing program", words("no-flock ./missing"), 127, none, u"./missing: No such file or directory"_s);
+    row("not a program", words("no-flock ./a"), 126, none, u"./a: Permission denied"_s);
+}
+
+void TestProfiles::helper()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(QString, error);
+    QFETCH(QStringList, after);
+
+    TestFiles::Tree tree;
+    QVERIFY(tree.make({u"a=a"_s}));
+    QProcess helper;
+    helper.setWorkingDirectory(tree.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QLatin1String(KernelProfile::Variable));
+    helper.setProcessEnvironment(environment);
+    helper.start(Helper, arguments);
+    QVERIFY(helper.waitForFinished());
+    const QString errors = QString::fromLocal8Bit(helper.readAllStandardError());
+    QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(errors.contains(error), qPrintable(errors));
+    QCOMPARE(helper.exitCode(), status);
+    QCOMPARE(QString::fromLocal8Bit(helper.readAllStandardOutput()), output);
+    QCOMPARE(tree.describe(), after);
+}
+
+QTEST_GUILESS_MAIN(TestProfiles)
+#include "tst_profiles.moc"
