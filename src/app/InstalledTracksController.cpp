@@ -121,7 +121,8 @@ Alert InstalledTracksController::reportAlert(const InstallUndo::Outcome &done)
     }
     QString message = done.message;
     if (done.result == InstallUndo::Result::Failed)
-        message += QStringLiteral("\n\nCould not remove or put back:\n") + listed(done.failed);
+        message += QStringLiteral("\n\nCould not remove or put back:\n") + listed(done.failed) + QStringLiteral("\n\n")
+                   + done.causes.join(QLatin1Char('\n'));
     return Alert{QStringLiteral("Uninstall Failed"), message, OkButton};
 }
 

@@ -134,6 +134,8 @@ void UninstallCommand::printText(const InstallUndo::Outcome &outcome, bool dryRu
               outcome.foldersRemoved);
     for (const QString &path : outcome.failed)
         Console::err(QStringLiteral("Could not remove or put back: ") + PlainText::oneLine(path));
+    for (const QString &cause : outcome.causes)
+        Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(cause));
     const QString what = QStringLiteral("%1 (%2) in %3")
                              .arg(PlainText::oneLine(record.title), record.id, PlainText::oneLine(record.installBase));
     if (outcome.result == InstallUndo::Result::Failed)

@@ -19,9 +19,9 @@ QString DiskFailure::describe() const
     return QStringLiteral("cannot %1 '%2': %3").arg(operation, path, reason(error));
 }
 
-QString DiskFailure::logLine(const QString &installBase) const
+QString DiskFailure::logLine(const QString &work, const QString &installBase) const
 {
     const QString at = step.isEmpty() || step == operation ? QString() : QStringLiteral(" (%1)").arg(step);
-    return QStringLiteral("Install into %1 failed: cannot %2 '%3'%4: %5")
-        .arg(installBase, operation, path, at, reason(error));
+    return QStringLiteral("%1 into %2 failed: cannot %3 '%4'%5: %6")
+        .arg(work, installBase, operation, path, at, reason(error));
 }

@@ -19,5 +19,7 @@ struct DiskFailure
     // "cannot replace 'Tracks/loop.zctrack': Permission denied"
     QString describe() const;
     // The log's line: the step too, and the install folder.
-    QString logLine(const QString &installBase) const;
+    QString logLine(const QString &installBase) const { return logLine(QStringLiteral("Install"), installBase); }
+    // As above, for `work` ("Install", "Undo") into the folder.
+    QString logLine(const QString &work, const QString &installBase) const;
 };

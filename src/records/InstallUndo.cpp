@@ -7,7 +7,9 @@
 #include "DurableFile.h"
 #include "package/EntryFile.h"
 #include "package/InstallFolder.h"
+#include "package/DiskFailure.h"
 #include "package/InstallSignals.h"
+#include "platform/Platform.h"
 
 #include <QFile>
 #include <QThread>
@@ -57,22 +59,26 @@ QByteArray nameOf(const QString &path)
 }
 
 // Puts `bytes` back at `name` as what `mode` says: a symbolic link, or a regular file with
-// its permissions. Whatever stands there is replaced at once, never written through.
-bool putBack(int folderFd, const QByteArray &name, const QByteArray &bytes, uint mode)
+// its permissions. Whatever stands there is replaced at once, never written through. 0, or why
+// not.
+int putBack(int folderFd, const QByteArray &name, const QByteArray &bytes, uint mode)
 {
     if (S_ISLNK(mode)) {
         const QByteArray temporary = EntryFile::temporaryName();
         if (::symlinkat(bytes.constData(), folderFd, temporary.constData()) != 0)
-            return false;
+            return errno;
         if (::renameat(folderFd, temporary.constData(), folderFd, name.constData()) == 0)
-            return true;
+            return 0;
+        const int error = errno;
         ::unlinkat(folderFd, temporary.constData(), 0);
-        return false;
+        return error;
     }
     if (exists(folderFd, name))
-        return EntryFile::replace(folderFd, name, bytes.constData(), bytes.size(), mode).ok();
-    return EntryFile::create(folderFd, name, bytes.constData(), bytes.size()).ok()
-           && ::fchmodat(folderFd, name.constData(), mode & 0777, 0) == 0;
+        return EntryFile::replace(folderFd, name, bytes.constData(), bytes.size(), mode).error;
+    const EntryFile::Outcome created = EntryFile::create(folderFd, name, bytes.constData(), bytes.size());
+    if (!created.ok())
+        return created.error ? created.error : EEXIST;
+    return ::fchmodat(folderFd, name.constData(), mode & 0777, 0) == 0 ? 0 : errno;
 }
 
 bool isUnder(const QString &path, const QString &folder)
@@ -171,8 +177,13 @@ InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun)
             handOn(step, file, &dropped);
             continue;
         }
-        if (!apply(folder, file, step)) {
+        if (const int error = apply(folder, file, step)) {
+            const DiskFailure failure{step.action == Action::Remove ? QStringLiteral("remove")
+                                                                    : QStringLiteral("put back"),
+                                      QString(), file.path, error};
+            Platform::current().log(failure.logLine(QStringLiteral("Undo"), record.installBase));
             outcome.failed << file.path;
+            outcome.causes << failure.describe();
             left << file;
             continue;
         }
@@ -296,17 +307,17 @@ void InstallUndo::handOn(const Step &step, const RecordedFile &file, QList<Conte
     m_laterChanged[step.later] = true;
 }
 
-bool InstallUndo::apply(InstallFolder &folder, const RecordedFile &file, const Step &step)
+int InstallUndo::apply(InstallFolder &folder, const RecordedFile &file, const Step &step)
 {
     if (step.action != Action::Remove && step.action != Action::Restore)
-        return true;
+        return 0;
     const InstallFolder::Folder parent = folder.folder(InstallFolder::parentOf(file.path),
                                                        step.action == Action::Restore);
     if (parent.status != InstallFolder::Status::Ok)
-        return false;
+        return parent.error ? parent.error : ENOENT;
     const QByteArray name = nameOf(file.path);
     if (step.action == Action::Remove)
-        return ::unlinkat(parent.fd, name.constData(), 0) == 0 || errno == ENOENT;
+        return ::unlinkat(parent.fd, name.constData(), 0) == 0 || errno == ENOENT ? 0 : errno;
     return putBack(parent.fd, name, step.original, file.originalMode);
 }
 
@@ -324,12 +335,14 @@ void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QString
         const InstallFolder::Folder parent = folder.folder(InstallFolder::parentOf(path), false);
         if (parent.status == InstallFolder::Status::Missing)
             continue;
-        if (parent.status == InstallFolder::Status::Ok
-            && (::unlinkat(parent.fd, nameOf(path).constData(), AT_REMOVEDIR) == 0 || errno == ENOENT)) {
+        const int error = parent.status != InstallFolder::Status::Ok                           ? parent.error
+                          : ::unlinkat(parent.fd, nameOf(path).constData(), AT_REMOVEDIR) == 0 ? 0
+                                                                                               : errno;
+        if (error == 0 || error == ENOENT) {
             outcome->foldersRemoved << path;
             continue;
         }
-        const bool notEmpty = errno == ENOTEMPTY || errno == EEXIST;
+        const bool notEmpty = error == ENOTEMPTY || error == EEXIST;
         // Still in use by a later install: it is that one's to remove.
         bool handedOn = false;
         for (int i = 0; notEmpty && !handedOn && i < m_later.size(); ++i) {
@@ -341,8 +354,12 @@ void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QString
                 m_laterChanged[i] = true;
             }
         }
-        if (!notEmpty)
-            left->append(path);
+        if (notEmpty)
+            continue;
+        left->append(path);
+        const DiskFailure failure{QStringLiteral("remove folder"), QString(), path, error};
+        Platform::current().log(failure.logLine(QStringLiteral("Undo"), outcome->record.installBase));
+        outcome->causes << failure.describe();
     }
     folder.forget();
 }

@@ -42,6 +42,8 @@ public:
         QStringList removed, restored, kept, handedOn, foldersRemoved, failed;
         // Replaced by the install without their originals, which could not be kept: they stay.
         QStringList notKept;
+        // Why each of `failed` failed ("cannot remove 'x': Permission denied").
+        QStringList causes;
     };
 
     explicit InstallUndo(const RecordStore &store);
@@ -66,7 +68,7 @@ private:
     QList<Step> plan(InstallFolder &folder, const ContentStore &contents, Outcome *outcome);
     Action actionFor(InstallFolder &folder, const RecordedFile &file, Step *step);
     void handOn(const Step &step, const RecordedFile &file, QList<ContentHash> *dropped);
-    bool apply(InstallFolder &folder, const RecordedFile &file, const Step &step);
+    int apply(InstallFolder &folder, const RecordedFile &file, const Step &step);
     void removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left);
     void removeUnreferenced(ContentStore &contents, const QList<ContentHash> &candidates) const;
 

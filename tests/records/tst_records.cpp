@@ -76,7 +76,8 @@ void TestRecords::undo_data()
 {
     QTest::addColumn<QStringList>("before");
     // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K, kill:N, tamper:K,
-    // readonly (the data folder), otherfs (the data folder on a file system of its own)
+    // readonly (the data folder), otherfs (the data folder on a file system of its own), frozen
+    // (the install folder's file system made read-only)
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QStringList>("after");
     // what the last undo did (-removed +restored =kept >handed on !its original not kept); "…" at
@@ -117,6 +118,12 @@ void TestRecords::undo_data()
     QTest::newRow("an original that can't be kept is replaced all the same, and left by the undo")
         << mine + QStringList{u"Z/readme.txt (fifo)"_s} << "install:1 undo:1"
         << mine + QStringList{u"Z/readme.txt=r1"_s} << "Undone -Tracks/a.zctrack !readme.txt";
+    const QStringList mounted{u"Z (tmpfs mode=0777)"_s, u"Z/mine.txt=m"_s, u"victim=v"_s};
+    QTest::newRow("an undo that can't remove says why, and keeps the record")
+        << mounted << "install:1 frozen undo:1" << installed
+        << "Failed [cannot remove 'Tracks/a.zctrack': Read-only file system] [cannot remove 'readme.txt': Read-only "
+           "file system] [cannot remove folder 'Tracks': Read-only file system] (Some files could not be removed "
+           "or put back.)";
     QTest::newRow("entries inflated ahead, undone") << mine << "install:4 undo:1" << same << "Undone -Big/b0 -Big/b1…";
     QTest::newRow("a killed install, undone from its journal")
         << originals << "kill:3 undo:1" << same << "Undone -Many/Deep/f0 -Many/Deep/f1…";
@@ -200,6 +207,8 @@ void TestRecords::undo()
     m_dataDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_tree->make(before) && m_dataDir->isValid());
     const QString data = m_dataDir->filePath(u"zc"_s);
+    if (TestFiles::Tree::needsRoot(before) && ::geteuid() != 0)
+        QSKIP("mounts need root");
     if (steps.contains(u"otherfs"_s) && ::geteuid() != 0)
         QSKIP("a file system of its own for the data folder needs root");
     if ((steps.contains(u"readonly"_s) || steps.contains(u"otherfs"_s)) && ::geteuid() == 0) {
@@ -231,6 +240,10 @@ void TestRecords::undo()
             makeDataReadOnly();
         } else if (verb == u"otherfs"_s) {
             continue; // mounted above
+        } else if (verb == u"frozen"_s) {
+            QVERIFY(::mount(nullptr, QFile::encodeName(m_tree->path(u"Z"_s)).constData(), nullptr,
+                            MS_REMOUNT | MS_RDONLY, nullptr)
+                    == 0);
         } else {
             const InstallUndo::Outcome done = InstallUndo(*m_store).undo(ids.value(argument.toInt() - 1), false);
             const char *results[] = {"Undone", "NotFound", "Refused", "Failed", "Stopped"};
@@ -240,6 +253,8 @@ void TestRecords::undo()
                   std::pair(u'>', done.handedOn), std::pair(u'!', done.notKept)})
                 for (const QString &path : paths)
                     said += QStringLiteral(" %1%2").arg(QChar(mark), path);
+            for (const QString &cause : done.causes)
+                said += u" ["_s + cause + u']';
             if (!done.message.isEmpty())
                 said += u" ("_s + QString(done.message).replace(data, u"@data"_s) + u')';
         }
