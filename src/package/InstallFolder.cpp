@@ -3,7 +3,8 @@
 
 #include "InstallFolder.h"
 
-#include <QFile>
+#include "platform/FileName.h"
+
 #include <QStringTokenizer>
 
 #include <cerrno>
@@ -25,7 +26,7 @@ int openFolderNoFollow(int parentFd, const QByteArray &name)
 } // namespace
 
 InstallFolder::InstallFolder(const QString &basePath)
-    : m_baseFd(::open(QFile::encodeName(basePath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    : m_baseFd(::open(FileName::encode(basePath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
 }
 
@@ -102,7 +103,7 @@ bool InstallFolder::mayFollow(int parentFd, const QByteArray &name) const
 
 int InstallFolder::openChild(int parentFd, const QString &name, bool create, Status *status, bool *made)
 {
-    const QByteArray encoded = QFile::encodeName(name);
+    const QByteArray encoded = FileName::encode(name);
     int fd = openFolderNoFollow(parentFd, encoded);
     if (fd < 0 && errno == ENOENT && create) {
         // Made with 0777 as every folder of an install; someone else making it first is fine.

@@ -13,9 +13,9 @@
 #include "InstallObserver.h"
 #include "InstallSignals.h"
 #include "PathProbe.h"
+#include "platform/FileName.h"
 #include "platform/Platform.h"
 
-#include <QFile>
 #include <QThread>
 
 #include <climits>
@@ -41,7 +41,7 @@ bool tooLong(const QString &installBase, const QString &relativePath)
     // A UTF-16 unit takes at most three bytes: most paths need no encoding to tell.
     if ((installBase.size() + 1 + relativePath.size()) * 3 < PATH_MAX)
         return false;
-    return QFile::encodeName(installBase).size() + 1 + QFile::encodeName(relativePath).size() >= PATH_MAX;
+    return FileName::encode(installBase).size() + 1 + FileName::encode(relativePath).size() >= PATH_MAX;
 }
 
 bool climbsOut(const QString &relativePath)

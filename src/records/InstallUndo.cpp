@@ -8,8 +8,8 @@
 #include "package/EntryFile.h"
 #include "package/InstallFolder.h"
 #include "package/InstallSignals.h"
+#include "platform/FileName.h"
 
-#include <QFile>
 #include <QThread>
 
 #include <algorithm>
@@ -53,7 +53,7 @@ bool exists(int folderFd, const QByteArray &name)
 
 QByteArray nameOf(const QString &path)
 {
-    return QFile::encodeName(InstallFolder::lastComponentOf(path));
+    return FileName::encode(InstallFolder::lastComponentOf(path));
 }
 
 // Puts `bytes` back at `name` as what `mode` says: a symbolic link, or a regular file with

@@ -8,6 +8,7 @@
 #include "TestFiles.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
+#include "platform/FileName.h"
 #include "records/InstallJournal.h"
 #include "records/InstallUndo.h"
 #include "records/RecordStore.h"
@@ -67,15 +68,18 @@ private:
     void makeDataReadOnly();
 
     std::unique_ptr<TestFiles::Tree> m_tree;
-    std::unique_ptr<QTemporaryDir> m_dataDir;
+    std::unique_ptr<TestFiles::Tree> m_dataDir;
     std::unique_ptr<RecordStore> m_store;
+    QString m_installFolder;
     QString m_mounted;
 };
 
 void TestRecords::undo_data()
 {
     QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QString>("steps"); // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K
+    // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K; "latin1" first: the
+    // install folder is "Zé" + 0xE9 in bytes, and the data folder's name ends so too
+    QTest::addColumn<QString>("steps");
     QTest::addColumn<QStringList>("after");
     QTest::addColumn<QString>("outcome"); // what the last undo did; "…" at the end: how that begins
     const QStringList same{u"="_s};
@@ -107,6 +111,12 @@ void TestRecords::undo_data()
                        u"Z/readme.txt -> ../victim"_s,
                        u"victim=v"_s}
         << "Undone +readme.txt >Tracks/a.zctrack";
+    // The record keeps the install folder's bytes, which are not UTF-8: else the undo would not
+    // find it.
+    const QString latin1 = FileName::decode("Z\xc3\xa9\xe9");
+    QTest::newRow("install and data folders not named in UTF-8, undone")
+        << QStringList{latin1 + u'/', latin1 + u"/mine.txt=m"_s} << "latin1 install:1 undo:1" << same
+        << "Undone -Tracks/a.zctrack -readme.txt";
     QTest::newRow("entries inflated ahead, undone") << mine << "install:4 undo:1" << same << "Undone -Big/b0 -Big/b1…";
     QTest::newRow("a killed install, undone from its journal")
         << originals << "kill:3 undo:1" << same << "Undone -Many/Deep/f0 -Many/Deep/f1…";
@@ -126,20 +136,20 @@ void TestRecords::cleanup()
 
 QString TestRecords::install(int number, const OverwriteQuery &query)
 {
-    const QString path = m_dataDir->filePath(u"package.zcpack"_s);
+    const QString path = m_dataDir->path(u"package.zcpack"_s);
     TrackPackage package;
     if (!packageNumbered(number).writeTo(path) || package.loadPackageFileAtPath(path) != LoadResult::Loaded)
         return u"not loaded"_s;
     InstallJournal journal(*m_store, package);
     package.setInstallObserver(&journal);
     package.setOverwriteQuery(query);
-    const int code = package.expandPackageTo(m_tree->path(u"Z"_s), bool(query));
+    const int code = package.expandPackageTo(m_tree->path(m_installFolder), bool(query));
     return code == InstallResult::Success ? journal.recordId() : u"code %1"_s.arg(code);
 }
 
 void TestRecords::killMidInstall(int number)
 {
-    const QString asking = m_dataDir->filePath(u"asking"_s);
+    const QString asking = m_dataDir->path(u"asking"_s);
     const auto body = [&] {
         int questions = 0;
         install(number, [&](const QString &) {
@@ -187,9 +197,11 @@ void TestRecords::undo()
     QFETCH(QString, outcome);
 
     m_tree = std::make_unique<TestFiles::Tree>();
-    m_dataDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_tree->make(before) && m_dataDir->isValid());
-    const QString data = m_dataDir->filePath(u"zc"_s);
+    m_dataDir = std::make_unique<TestFiles::Tree>();
+    QVERIFY(m_tree->make(before) && m_dataDir->make({}));
+    const bool latin1 = steps.startsWith(u"latin1 "_s);
+    m_installFolder = latin1 ? FileName::decode("Z\xc3\xa9\xe9") : u"Z"_s;
+    const QString data = m_dataDir->path(latin1 ? FileName::decode("zc\xe9") : u"zc"_s);
     if (steps.contains(u"readonly"_s) && ::geteuid() == 0) {
         QVERIFY(QDir().mkpath(data)
                 && ::mount("tmpfs", QFile::encodeName(data).constData(), "tmpfs", 0, "mode=700") == 0);
@@ -200,7 +212,7 @@ void TestRecords::undo()
 
     QStringList ids;
     QString said;
-    for (const QString &step : steps.split(u' ')) {
+    for (const QString &step : steps.split(u' ').mid(latin1 ? 1 : 0)) {
         const QString verb = step.section(u':', 0, 0), argument = step.section(u':', 1);
         if (verb == u"install"_s || verb == u"keep"_s) {
             const OverwriteQuery query = [keep = verb == u"keep"_s](const QString &) {
@@ -235,9 +247,11 @@ void TestRecords::undo()
     QVERIFY2(outcome.endsWith(u'…') ? said.startsWith(outcome.chopped(1)) : said == outcome, qPrintable(said));
     // Undone installs leave nothing behind them: no record, no original nobody refers to.
     if (said.startsWith(u"Undone"_s) && steps.count(u"undo"_s) == ids.size()) {
-        QCOMPARE(QDir(m_store->recordsFolder()).entryList(QDir::Files), QStringList());
-        QCOMPARE(QDir(m_store->storeFolder()).entryList(QDir::Files), QStringList());
+        QCOMPARE(TestFiles::describeTree(m_store->recordsFolder()), QStringList());
+        QCOMPARE(TestFiles::describeTree(m_store->storeFolder()), QStringList());
     }
+    // Records are kept where they were asked to be, not in a folder named after a lossy reading.
+    QCOMPARE(TestFiles::describeTree(m_dataDir->path()).filter(QChar(QChar::ReplacementCharacter)), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestRecords)
