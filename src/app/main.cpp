@@ -3,13 +3,14 @@
 
 // The desktop program: one main window that installs one track package per run.
 #include "AppController.h"
+#include "platform/FileName.h"
 #include "platform/QtPlatform.h"
 #include "versioncheck/VersionText.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
 #include <QUrl>
@@ -20,13 +21,17 @@ const QString ProgramName = QStringLiteral("zc-cratewright");
 const QString IconResource = QStringLiteral(":/icons/zc-cratewright.png");
 
 // A path as the desktop or the shell hands it over: a file:// address becomes its local path,
-// a relative path is taken from the folder the program was started in.
+// a relative path is taken from the folder the program was started in. Both by bytes, as
+// FileName has them: QUrl::toLocalFile() decodes %XX as UTF-8 and QFileInfo the working
+// folder, each turning a name's other bytes into U+FFFD.
 QString handedOverPath(const QString &argument)
 {
     const QUrl url(argument);
+    if (url.isLocalFile() && url.host().isEmpty())
+        return FileName::decode(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     if (url.isLocalFile())
         return url.toLocalFile();
-    return QFileInfo(argument).absoluteFilePath();
+    return QDir::cleanPath(FileName::absolute(argument));
 }
 
 void describeCommandLine(QCommandLineParser &parser)
@@ -79,9 +84,15 @@ int main(int argc, char *argv[])
     if (QFile::exists(IconResource))
         QApplication::setWindowIcon(QIcon(IconResource));
 
+    // The arguments as bytes, as QApplication left them (its own options taken out):
+    // QCoreApplication::arguments() would decode a file name's bytes that are not UTF-8 into
+    // U+FFFD, which names another file.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << FileName::decode(QByteArray(argv[i]));
     QCommandLineParser parser;
     describeCommandLine(parser);
-    parser.process(app);
+    parser.process(arguments);
 
     QtPlatform platform;
     Platform::setCurrent(&platform);

@@ -5,6 +5,7 @@
 // program's core and its settings.
 #include "CommandLineTool.h"
 #include "ConsolePlatform.h"
+#include "platform/FileName.h"
 #include "versioncheck/VersionText.h"
 
 #include <QCoreApplication>
@@ -20,7 +21,12 @@ int main(int argc, char *argv[])
 
     ConsolePlatform console;
     Platform::setCurrent(&console);
-    const int status = CommandLineTool().run(QCoreApplication::arguments());
+    // The arguments as bytes: QCoreApplication::arguments() decodes them as UTF-8 and turns a
+    // name's other bytes into U+FFFD, which names another file.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << FileName::decode(QByteArray(argv[i]));
+    const int status = CommandLineTool().run(arguments);
     Platform::setCurrent(nullptr);
     return status;
 }

@@ -20,7 +20,8 @@ public:
     CommandLineTool();
     ~CommandLineTool();
 
-    // `arguments` as QCoreApplication::arguments() gives them; returns the exit status.
+    // `arguments` as the program got them, each decoded with FileName::decode (the program's
+    // name first); returns the exit status.
     int run(const QStringList &arguments);
 
     // The command that the word selects; none for an unknown word.

@@ -3,7 +3,11 @@
 
 #include "Console.h"
 
+#include "platform/FileName.h"
+
 #include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include <cerrno>
 #include <memory>
@@ -91,7 +95,26 @@ void write(QIODevice *device, const QString &text)
         statusShown = false;
         writeBytes(error, WipeLine);
     }
-    writeBytes(device, text.toUtf8());
+    writeBytes(device, FileName::encode(text));
+}
+
+QJsonValue asText(const QJsonValue &value)
+{
+    if (value.isString())
+        return FileName::asText(value.toString());
+    if (value.isArray()) {
+        QJsonArray array;
+        for (const QJsonValue &item : value.toArray())
+            array.append(asText(item));
+        return array;
+    }
+    if (value.isObject()) {
+        QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            *it = asText(*it);
+        return object;
+    }
+    return value;
 }
 
 } // namespace
@@ -135,6 +158,12 @@ void out(const QString &text)
     write(output, text + QLatin1Char('\n'));
 }
 
+void outJson(const QJsonObject &object)
+{
+    const QJsonDocument document(asText(object).toObject());
+    out(QString::fromUtf8(document.toJson(QJsonDocument::Indented)).trimmed());
+}
+
 void err(const QString &text)
 {
     ensureInstalled();
@@ -163,7 +192,7 @@ void showStatus(const QString &text)
 {
     ensureInstalled();
     // Written whole in one call, so that the terminal never shows a half-drawn line.
-    writeBytes(error, WipeLine + text.toUtf8());
+    writeBytes(error, WipeLine + FileName::encode(text));
     statusShown = true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QIODevice>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -44,11 +45,16 @@ enum class Verbosity { Quiet, Normal, Verbose };
 void setVerbosity(Verbosity verbosity);
 Verbosity verbosity();
 
-// The text and a line feed.
+// The text and a line feed. A path that FileName decoded is written with its own bytes, so
+// that a name that is not UTF-8 can be used again as the tool printed it.
 void out(const QString &text);
 void err(const QString &text);
 // The text as it stands, for a prompt that waits on the same line.
 void errInline(const QString &text);
+// One JSON object, laid out, as out() writes it. JSON has no room for a name's bytes that are
+// not UTF-8 (Qt would write them as lone surrogates, "\udce9", which strict readers refuse):
+// the output stays valid UTF-8, and each such byte shows as U+FFFD.
+void outJson(const QJsonObject &object);
 // What the tool did or is doing, as out() and err() write it, unless it was asked to be quiet.
 void note(const QString &text);
 void errNote(const QString &text);

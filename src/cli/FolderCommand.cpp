@@ -7,6 +7,7 @@
 #include "ExitStatus.h"
 #include "install/InstallLocation.h"
 #include "package/TrackPackage.h"
+#include "platform/FileName.h"
 #include "platform/PlainText.h"
 
 #include <QCommandLineParser>
@@ -79,8 +80,9 @@ void FolderCommand::reportNotValid(const QString &path, const QString &noSimulat
 
 int FolderCommand::store(const QString &folder, bool knownFolderNotForZC)
 {
-    // The desktop program reads this path from anywhere, so it is stored absolute.
-    const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+    // The desktop program reads this path from anywhere, so it is stored absolute (against the
+    // working folder's bytes: QDir::current() would decode them lossily).
+    const QString path = QDir::cleanPath(FileName::absolute(folder));
     if (!InstallLocation::isValid(path, knownFolderNotForZC)) {
         reportNotValid(path, QStringLiteral("; add --not-simulator to use it anyway."));
         return ExitStatus::Refused;

@@ -10,7 +10,6 @@
 
 #include <QCommandLineParser>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
@@ -107,5 +106,5 @@ void InfoCommand::printJson(const TrackPackage &package)
         {QStringLiteral("version"), versionOf(package)},
         {QStringLiteral("files"), files},
     };
-    Console::out(QString::fromUtf8(QJsonDocument(info).toJson(QJsonDocument::Indented)).trimmed());
+    Console::outJson(info);
 }

@@ -11,15 +11,14 @@
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
+#include "platform/FileName.h"
 #include "platform/PlainText.h"
 #include "platform/Platform.h"
 #include "records/InstallJournal.h"
 #include "records/RecordStore.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QEventLoop>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <optional>
@@ -125,8 +124,9 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
         const QString to = parser.value(ToOption);
         if (to.isEmpty())
             return usageError(QStringLiteral("--to needs a folder"));
-        // Absolute, so that the reported paths and the simulator's track path are full paths.
-        target = QDir::current().absoluteFilePath(to);
+        // Absolute, so that the reported paths and the simulator's track path are full paths;
+        // against the working folder's bytes, which QDir::current() would decode lossily.
+        target = FileName::absolute(to);
     } else if (!InstallLocation::storedLocationIsValid()) {
         // The rule the desktop program applies at start-up: a simulator folder on a disk that
         // is not mounted is not re-created somewhere else, one folder at a time.
@@ -189,7 +189,7 @@ void InstallCommand::report(const TrackPackage &package, int code, const QString
             {QStringLiteral("record"), recordId.isEmpty() ? QJsonValue() : QJsonValue(recordId)},
             {QStringLiteral("cause"), cause.isEmpty() ? QJsonValue() : QJsonValue(cause)},
         };
-        Console::out(QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed());
+        Console::outJson(result);
         if (!cause.isEmpty())
             Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(cause));
         return;

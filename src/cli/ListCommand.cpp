@@ -10,7 +10,6 @@
 
 #include <QCommandLineParser>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
 
@@ -130,5 +129,5 @@ void ListCommand::printJson(const RecordStore &store, const QList<QList<InstallR
         {QStringLiteral("dataSize"), store.size()},
         {QStringLiteral("folders"), groups},
     };
-    Console::out(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented)).trimmed());
+    Console::outJson(list);
 }

@@ -10,7 +10,6 @@
 
 #include <QCommandLineParser>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
@@ -167,5 +166,5 @@ void UninstallCommand::printJson(const InstallUndo::Outcome &outcome, bool dryRu
         {QStringLiteral("foldersRemoved"), list(outcome.foldersRemoved)},
         {QStringLiteral("failed"), list(outcome.failed)},
     };
-    Console::out(QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed());
+    Console::outJson(result);
 }

@@ -4,6 +4,7 @@
 #include "InstallLocation.h"
 
 #include "package/TrackPackage.h"
+#include "platform/FileName.h"
 #include "platform/UserDefaults.h"
 
 #include <QVariantMap>
@@ -30,8 +31,12 @@ bool isValid(const QString &folderPath, bool knownFolderNotForZC)
 
 bool store(const QString &folderPath, bool knownFolderNotForZC)
 {
+    // The settings file is UTF-8 text, and Qt drops what isn't: a folder whose name is not
+    // UTF-8 is stored as its bytes instead, which storedFolderPath() reads back.
+    const QByteArray bytes = FileName::encode(folderPath);
+    const QVariant path = QString::fromUtf8(bytes) == folderPath ? QVariant(folderPath) : QVariant(bytes);
     return UserDefaults::standardUserDefaults().setObjectsForKeys({
-        {ZCCratewrightZCFolderPathKey, folderPath},
+        {ZCCratewrightZCFolderPathKey, path},
         {ZCCratewrightKnownFolderNotForZCKey, knownFolderNotForZC},
     });
 }
@@ -46,7 +51,10 @@ Alert notSavedAlert()
 
 QString storedFolderPath()
 {
-    return UserDefaults::standardUserDefaults().stringForKey(ZCCratewrightZCFolderPathKey);
+    const QVariant path = UserDefaults::standardUserDefaults().objectForKey(ZCCratewrightZCFolderPathKey);
+    if (path.typeId() == QMetaType::QByteArray)
+        return FileName::decode(path.toByteArray());
+    return path.toString();
 }
 
 bool storedKnownFolderNotForZC()

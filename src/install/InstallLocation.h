@@ -22,7 +22,7 @@ void registerDefaults();
 bool isValid(const QString &folderPath, bool knownFolderNotForZC);
 
 // Stores the pair for both programs; false when the settings file could not be written, and
-// nothing was stored.
+// nothing was stored. A path is read back as it was given, also one whose name is not UTF-8.
 bool store(const QString &folderPath, bool knownFolderNotForZC);
 // The alert for a store that failed; the message names the settings file.
 Alert notSavedAlert();

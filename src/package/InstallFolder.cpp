@@ -3,7 +3,8 @@
 
 #include "InstallFolder.h"
 
-#include <QFile>
+#include "platform/FileName.h"
+
 #include <QStringTokenizer>
 
 #include <cerrno>
@@ -35,7 +36,7 @@ int openFolderNoFollow(int parentFd, const QByteArray &name)
 } // namespace
 
 InstallFolder::InstallFolder(const QString &basePath)
-    : m_baseFd(openFolderAt(AT_FDCWD, QFile::encodeName(basePath).constData(), 0))
+    : m_baseFd(openFolderAt(AT_FDCWD, FileName::encode(basePath).constData(), 0))
 {
 }
 
@@ -113,7 +114,7 @@ bool InstallFolder::mayFollow(int parentFd, const QByteArray &name) const
 
 int InstallFolder::openChild(int parentFd, const QString &name, bool create, Status *status, bool *made)
 {
-    const QByteArray encoded = QFile::encodeName(name);
+    const QByteArray encoded = FileName::encode(name);
     int fd = openFolderNoFollow(parentFd, encoded);
     if (fd < 0 && errno == ENOENT && create) {
         // Made with 0777 as every folder of an install; someone else making it first is fine.

@@ -5,9 +5,8 @@
 
 #include "InstallFolder.h"
 #include "ResultCodes.h"
+#include "platform/FileName.h"
 #include "platform/Platform.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <fcntl.h>
@@ -139,7 +138,7 @@ bool InstallSurvey::exists(const QString &folderKey, const QString &relFilePath)
     const InstallFolder::Folder folder = m_folder.folder(folderKey, false);
     struct stat info;
     return !name.isEmpty() && folder.status == InstallFolder::Status::Ok
-           && ::fstatat(folder.fd, QFile::encodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+           && ::fstatat(folder.fd, FileName::encode(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 void InstallSurvey::countFiles(const QList<ZLibCompFileMetaData> &entries, bool lookForExisting)

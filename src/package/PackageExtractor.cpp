@@ -7,9 +7,8 @@
 #include "InstallFolder.h"
 #include "InstallObserver.h"
 #include "ResultCodes.h"
+#include "platform/FileName.h"
 #include "platform/Platform.h"
-
-#include <QFile>
 
 #include <cerrno>
 #include <utility>
@@ -141,13 +140,13 @@ int PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, 
 {
     if (InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename())) {
         *folderFd = madeFd;
-        *name = QFile::encodeName(entry.filename());
+        *name = FileName::encode(entry.filename());
         return InstallResult::Success;
     }
     const QString path = InstallFolder::normalised(entry.relFilePath());
     if (path.isEmpty()) // the output path is the install base itself
         return InstallResult::FLDROW;
-    *name = QFile::encodeName(InstallFolder::lastComponentOf(path));
+    *name = FileName::encode(InstallFolder::lastComponentOf(path));
     const InstallFolder::Folder folder = m_folder.folder(InstallFolder::parentOf(path), false);
     *folderFd = folder.fd;
     if (folder.status == InstallFolder::Status::Ok)

@@ -3,7 +3,7 @@
 
 #include "PathProbe.h"
 
-#include <QFile>
+#include "platform/FileName.h"
 
 #include <sys/stat.h>
 
@@ -19,7 +19,7 @@ Kind kindAt(const QByteArray &encodedPath)
 
 Kind kindAt(const QString &path)
 {
-    return kindAt(QFile::encodeName(path));
+    return kindAt(FileName::encode(path));
 }
 
 } // namespace PathProbe

@@ -5,13 +5,15 @@
 
 #include "PackageCursor.h"
 #include "ResultCodes.h"
+#include "platform/FileName.h"
 #include "platform/Platform.h"
 
 #include <QFile>
-#include <QFileInfo>
 
+#include <fcntl.h>
 #include <limits>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -46,13 +48,19 @@ int tooLargeToRead(const QString &path, qint64 size)
 int readWholeFile(const QString &path, QByteArray *data)
 {
     data->clear();
-    // Only a regular file (or a link to one): a pipe or a device handed over as a package
-    // would block the read or never end.
-    if (!QFileInfo(path).isFile())
+    // Opened by its bytes (QFile would re-encode the name), without waiting: only a regular
+    // file (or a link to one) is read, as a pipe or a device handed over as a package would
+    // block the read or never end.
+    const int fd = ::open(FileName::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info;
+    if (fd < 0)
         return LoadResult::CannotOpen;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return LoadResult::CannotOpen;
+    }
     const qint64 size = file.size();
     if (!fitsInMemory(size))
         return tooLargeToRead(path, size);

@@ -13,9 +13,9 @@
 #include "InstallObserver.h"
 #include "InstallSignals.h"
 #include "PathProbe.h"
+#include "platform/FileName.h"
 #include "platform/Platform.h"
 
-#include <QFile>
 #include <QThread>
 
 #include <algorithm>
@@ -45,13 +45,13 @@ bool tooLong(const QString &installBase, const QString &relativePath)
     // A UTF-16 unit takes at most three bytes: most paths need no encoding to tell.
     if ((installBase.size() + 1 + relativePath.size()) * 3 < PATH_MAX)
         return false;
-    return QFile::encodeName(installBase).size() + 1 + QFile::encodeName(relativePath).size() >= PATH_MAX;
+    return FileName::encode(installBase).size() + 1 + FileName::encode(relativePath).size() >= PATH_MAX;
 }
 
 // The longest name the file system at `installBase` takes, in bytes.
 long longestName(const QString &installBase)
 {
-    const long longest = ::pathconf(QFile::encodeName(installBase).constData(), _PC_NAME_MAX);
+    const long longest = ::pathconf(FileName::encode(installBase).constData(), _PC_NAME_MAX);
     return longest > 0 ? longest : NAME_MAX;
 }
 
@@ -62,7 +62,7 @@ bool nameTooLong(const QString &relativePath, long longest)
         return false; // the common case: no component can be that long
     const QStringList components = relativePath.split(QLatin1Char('/'));
     return std::any_of(components.cbegin(), components.cend(),
-                       [longest](const QString &name) { return QFile::encodeName(name).size() > longest; });
+                       [longest](const QString &name) { return FileName::encode(name).size() > longest; });
 }
 
 bool climbsOut(const QString &relativePath)

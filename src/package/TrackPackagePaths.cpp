@@ -6,13 +6,15 @@
 #include "TrackPackage.h"
 
 #include "PathProbe.h"
+#include "platform/FileName.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QDir>
 #include <QStringList>
 
 #include <cerrno>
+#include <climits>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,21 +35,39 @@ QStringList pathComponents(const QString &path)
     return components;
 }
 
+bool isSymLink(const QString &path)
+{
+    struct stat info;
+    return ::lstat(FileName::encode(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// Where the link at `path` points, absolute and cleaned as QFileInfo::symLinkTarget gives it,
+// but read as bytes; empty when it can't be read.
+QString linkTarget(const QString &path)
+{
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(FileName::encode(path).constData(), target, sizeof target);
+    if (length <= 0 || size_t(length) == sizeof target)
+        return QString();
+    QString resolved = FileName::decode(QByteArray(target, int(length)));
+    if (!resolved.startsWith(QLatin1Char('/')))
+        resolved = FileName::absolute(path).section(QLatin1Char('/'), 0, -2) + QLatin1Char('/') + resolved;
+    return QDir::cleanPath(resolved);
+}
+
 } // namespace
 
 QString TrackPackage::resolvedPath(const QString &path)
 {
     // Only a symbolic link at the path itself is followed, through a chain of links, to a
-    // target that exists; any other path comes back character for character.
-    QFileInfo info(path);
-    if (path.isEmpty() || !info.isSymLink())
+    // target that exists; any other path comes back character for character. By bytes
+    // throughout: QFileInfo would re-encode a name that isn't UTF-8 as another one.
+    if (path.isEmpty() || !isSymLink(path))
         return QString(path);
     QString target = path;
-    for (int hop = 0; hop < MaxLinkHops && info.isSymLink(); ++hop) {
-        target = info.symLinkTarget();
-        info = QFileInfo(target);
-    }
-    if (info.isSymLink() || !info.exists())
+    for (int hop = 0; hop < MaxLinkHops && !target.isEmpty() && isSymLink(target); ++hop)
+        target = linkTarget(target);
+    if (target.isEmpty() || isSymLink(target) || PathProbe::kindAt(target) == PathProbe::Kind::Nothing)
         return QString(path);
     return target;
 }
@@ -60,7 +80,7 @@ bool TrackPackage::createFoldersRecursivelyInPath(const QString &path)
         if (!prefix.isEmpty() && isSeparator)
             continue; // the final separator of a path ending in "/"
         prefix += component;
-        const QByteArray encoded = QFile::encodeName(prefix);
+        const QByteArray encoded = FileName::encode(prefix);
         switch (PathProbe::kindAt(encoded)) {
         case PathProbe::Kind::Nothing:
             if (::mkdir(encoded.constData(), 0777) != 0) {

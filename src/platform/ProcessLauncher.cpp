@@ -3,9 +3,8 @@
 
 #include "ProcessLauncher.h"
 
+#include "FileName.h"
 #include "LaunchWatcher.h"
-
-#include <QFile>
 
 #include <vector>
 
@@ -77,8 +76,8 @@ void launch(const QString &launchPath, const QStringList &arguments, QObject *co
 {
     QList<QByteArray> encoded;
     for (const QString &argument : arguments)
-        encoded.append(QFile::encodeName(argument));
-    new LaunchWatcher(spawn(QFile::encodeName(launchPath), encoded), context, std::move(done));
+        encoded.append(FileName::encode(argument));
+    new LaunchWatcher(spawn(FileName::encode(launchPath), encoded), context, std::move(done));
 }
 
 } // namespace ProcessLauncher

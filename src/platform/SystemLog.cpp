@@ -3,6 +3,7 @@
 
 #include "SystemLog.h"
 
+#include "FileName.h"
 #include "PlainText.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,8 @@ void toSystemLog(const QString &shown)
         openlog(ident.isEmpty() ? "cratewright" : ident.constData(), LOG_PID, LOG_USER);
         opened = true;
     }
-    syslog(LOG_NOTICE, "%s", shown.toUtf8().constData());
+    // The journal takes text: a file name's bytes that are not UTF-8 show as U+FFFD there.
+    syslog(LOG_NOTICE, "%s", FileName::asText(shown).toUtf8().constData());
 }
 
 void write(const QString &line)
@@ -30,7 +32,8 @@ void write(const QString &line)
     // shown escaped rather than starting a line that looks like another entry.
     const QString shown = PlainText::oneLine(line);
     toSystemLog(shown);
-    std::fprintf(stderr, "%s\n", shown.toUtf8().constData());
+    // The terminal gets a path's own bytes, as the command-line tool prints them.
+    std::fprintf(stderr, "%s\n", FileName::encode(shown).constData());
     std::fflush(stderr);
 }
 

@@ -47,7 +47,7 @@ QWidget *ZCTrackPackPrefWinController::makeWindow()
 void ZCTrackPackPrefWinController::windowDidLoad()
 {
     // The field is filled from the settings only now; shown again later, it keeps its text.
-    m_ui->zcFolderPathField->setText(m_defaults.stringForKey(ZCCratewrightZCFolderPathKey));
+    m_ui->zcFolderPathField->setText(InstallLocation::storedFolderPath());
     m_workingInstallPathIsUserBlessed = m_defaults.boolForKey(ZCCratewrightKnownFolderNotForZCKey);
     m_chosenInstallPathIsValid = userSpecifiedBaseInstallPathIsValid();
 }
@@ -60,7 +60,7 @@ QLineEdit *ZCTrackPackPrefWinController::zcFolderPathField()
 
 bool ZCTrackPackPrefWinController::userSpecifiedBaseInstallPathIsValid() const
 {
-    return InstallLocation::isValid(m_defaults.stringForKey(ZCCratewrightZCFolderPathKey),
+    return InstallLocation::isValid(InstallLocation::storedFolderPath(),
                                     m_defaults.boolForKey(ZCCratewrightKnownFolderNotForZCKey));
 }
 

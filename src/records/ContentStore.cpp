@@ -5,8 +5,7 @@
 
 #include "DurableFile.h"
 #include "package/EntryFile.h"
-
-#include <QFile>
+#include "platform/FileName.h"
 
 #include <cerrno>
 #include <climits>
@@ -45,7 +44,7 @@ QString reason(int error)
 } // namespace
 
 ContentStore::ContentStore(const QString &folder)
-    : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    : m_fd(::open(FileName::encode(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
 }
 

@@ -4,8 +4,7 @@
 #include "DurableFile.h"
 
 #include "package/EntryFile.h"
-
-#include <QFile>
+#include "platform/FileName.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -17,7 +16,7 @@ namespace {
 
 int openFolder(const QString &folder)
 {
-    return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return ::open(FileName::encode(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 } // namespace
@@ -44,7 +43,7 @@ bool write(const QString &folder, const QString &name, const QByteArray &bytes)
     const int fd = openFolder(folder);
     if (fd < 0)
         return false;
-    const bool written = writeAt(fd, QFile::encodeName(name), bytes);
+    const bool written = writeAt(fd, FileName::encode(name), bytes);
     ::close(fd);
     return written;
 }
@@ -73,6 +72,11 @@ bool touch(const QString &folder)
     }
     ::close(folderFd);
     return made;
+}
+
+bool remove(const QString &path)
+{
+    return ::unlink(FileName::encode(path).constData()) == 0;
 }
 
 } // namespace DurableFile

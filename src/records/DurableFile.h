@@ -16,5 +16,8 @@ bool write(const QString &folder, const QString &name, const QByteArray &bytes);
 bool syncFolder(const QString &folder);
 // Whether the folder takes new files now: one is made and removed.
 bool touch(const QString &folder);
+// Removes the file at `path` (by its bytes: QFile would re-encode the name); false when it
+// could not be removed, or was not there.
+bool remove(const QString &path);
 
 } // namespace DurableFile

@@ -5,9 +5,9 @@
 
 #include "DurableFile.h"
 #include "package/TrackPackage.h"
+#include "platform/FileName.h"
 #include "platform/Platform.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -147,7 +147,7 @@ void InstallJournal::installBegins(const QString &installBase)
     m_record.installBase = installBase;
     const QString path = m_store.pathOf(m_record.id, InstallRecord::State::Journal);
     if (m_store.makeFolders())
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        m_fd = ::open(FileName::encode(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
     if (m_fd >= 0)
         m_contents = std::make_unique<ContentStore>(m_store.storeFolder());
     const bool begun = m_fd >= 0 && m_contents->isOpen() && append(m_record.headerLines()) && ::fsync(m_fd) == 0
@@ -156,7 +156,7 @@ void InstallJournal::installBegins(const QString &installBase)
         return;
     const int error = errno;
     if (m_fd >= 0)
-        QFile::remove(path);
+        DurableFile::remove(path);
     close();
     if (!m_failed)
         recordFails(QStringLiteral("cannot keep its record in '%1': %2").arg(m_store.folder(), reason(error)));
@@ -213,15 +213,15 @@ void InstallJournal::installEnds(int code)
     const QString journal = m_store.pathOf(m_record.id, InstallRecord::State::Journal);
     if (m_changes <= 0) {
         // Nothing was written: nothing to undo, and nothing to list.
-        QFile::remove(journal);
+        DurableFile::remove(journal);
         DurableFile::syncFolder(m_store.recordsFolder());
         return;
     }
     // A journal that could not be ended stays a journal: it can still be undone.
     m_kept = true;
     if (ended) {
-        std::rename(QFile::encodeName(journal).constData(),
-                    QFile::encodeName(m_store.pathOf(m_record.id, InstallRecord::State::Ended)).constData());
+        std::rename(FileName::encode(journal).constData(),
+                    FileName::encode(m_store.pathOf(m_record.id, InstallRecord::State::Ended)).constData());
         DurableFile::syncFolder(m_store.recordsFolder());
     }
 }

@@ -4,6 +4,7 @@
 #include "InstallRecord.h"
 
 #include "package/InstallFolder.h"
+#include "platform/FileName.h"
 
 #include <QDir>
 #include <QHash>
@@ -16,9 +17,11 @@ const QByteArray Magic = "zc-cratewright install record 1";
 // Kept readable in a text editor: only what would break a line or a field is encoded.
 const QByteArray Unencoded = " !\"#$&'()*+,-./:;<=>?@[]^_`{|}~";
 
+// A field's bytes as FileName has them: a path whose name is not UTF-8 keeps its bytes, and
+// all other text is UTF-8 as before.
 QByteArray encoded(const QString &text)
 {
-    QByteArray bytes = text.toUtf8();
+    QByteArray bytes = FileName::encode(text);
     // Most paths need no encoding: spare them the encoder, which an install calls per file.
     const bool plain = std::all_of(bytes.cbegin(), bytes.cend(),
                                    [](char c) { return c >= ' ' && c <= '~' && c != '%' && c != '\\'; });
@@ -27,7 +30,7 @@ QByteArray encoded(const QString &text)
 
 QString decoded(const QByteArray &field)
 {
-    return QString::fromUtf8(QByteArray::fromPercentEncoding(field));
+    return FileName::decode(QByteArray::fromPercentEncoding(field));
 }
 
 QByteArray field(const char *name, const QString &value)

@@ -9,9 +9,9 @@
 #include "package/InstallFolder.h"
 #include "package/DiskFailure.h"
 #include "package/InstallSignals.h"
+#include "platform/FileName.h"
 #include "platform/Platform.h"
 
-#include <QFile>
 #include <QThread>
 
 #include <algorithm>
@@ -55,7 +55,7 @@ bool exists(int folderFd, const QByteArray &name)
 
 QByteArray nameOf(const QString &path)
 {
-    return QFile::encodeName(InstallFolder::lastComponentOf(path));
+    return FileName::encode(InstallFolder::lastComponentOf(path));
 }
 
 // Puts `bytes` back at `name` as what `mode` says: a symbolic link, or a regular file with

@@ -4,18 +4,23 @@
 #include "RecordStore.h"
 
 #include "DurableFile.h"
+#include "package/PathProbe.h"
+#include "package/TrackPackage.h"
+#include "platform/FileName.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,16 +33,50 @@ QString extensionOf(InstallRecord::State state)
 
 bool makeFolder(const QString &path)
 {
-    if (::mkdir(QFile::encodeName(path).constData(), 0700) == 0 || errno == EEXIST)
-        return QFileInfo(path).isDir();
+    if (::mkdir(FileName::encode(path).constData(), 0700) == 0 || errno == EEXIST)
+        return PathProbe::kindAt(path) == PathProbe::Kind::Folder;
     return false;
+}
+
+// The names in `folder`, as the system has them.
+QStringList namesIn(const QString &folder)
+{
+    QStringList names;
+    DIR *dir = ::opendir(FileName::encode(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir))
+        names << FileName::decode(QByteArray(entry->d_name));
+    ::closedir(dir);
+    return names;
+}
+
+thread_local qint64 bytesCounted = 0; // by countBytes(), which nftw() gives no context
+
+int countBytes(const char *, const struct stat *info, int type, struct FTW *)
+{
+    if (type == FTW_F && S_ISREG(info->st_mode))
+        bytesCounted += info->st_size;
+    return 0;
 }
 
 } // namespace
 
 QString RecordStore::standardFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/zc-cratewright");
+    // Where QStandardPaths looks, but read as bytes: it would decode $XDG_DATA_HOME and $HOME
+    // the lossy way, and a home folder named in Latin-1 would lose its records.
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME"), home = qgetenv("HOME");
+    QString folder;
+    if (QStandardPaths::isTestModeEnabled())
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    else if (!dataHome.isEmpty())
+        folder = FileName::decode(dataHome);
+    else if (!home.isEmpty())
+        folder = QDir::cleanPath(FileName::decode(home)) + QStringLiteral("/.local/share");
+    else
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return folder + QStringLiteral("/zc-cratewright");
 }
 
 RecordStore::RecordStore(const QString &folder)
@@ -57,7 +96,7 @@ QString RecordStore::storeFolder() const
 
 bool RecordStore::makeFolders() const
 {
-    QDir().mkpath(QFileInfo(m_folder).absolutePath());
+    TrackPackage::createFoldersRecursivelyInPath(FileName::absolute(m_folder).section(QLatin1Char('/'), 0, -2));
     return makeFolder(m_folder) && makeFolder(recordsFolder()) && makeFolder(storeFolder());
 }
 
@@ -79,12 +118,16 @@ QList<InstallRecord> RecordStore::records(QStringList *unreadable) const
 {
     QList<InstallRecord> records;
     QStringList ids;
-    for (const QFileInfo &info : QDir(recordsFolder()).entryInfoList(QDir::Files)) {
-        if (info.suffix() == QLatin1String("journal") || info.suffix() == QLatin1String("record")
-            || info.suffix() == QLatin1String("undoing"))
-            ids << info.completeBaseName();
+    for (const QString &name : namesIn(recordsFolder())) {
+        for (const auto state :
+             {InstallRecord::State::Journal, InstallRecord::State::Ended, InstallRecord::State::Undoing}) {
+            if (name.endsWith(extensionOf(state)) && !name.startsWith(QLatin1Char('.'))
+                && PathProbe::kindAt(recordsFolder() + QLatin1Char('/') + name) == PathProbe::Kind::Other)
+                ids << name.chopped(extensionOf(state).size());
+        }
     }
     ids.removeDuplicates();
+    ids.sort();
     for (const QString &id : std::as_const(ids)) {
         InstallRecord record;
         QString error;
@@ -103,9 +146,15 @@ bool RecordStore::load(const QString &id, InstallRecord *record, QString *error)
     // A record being undone comes first: its undo was begun and must be finished.
     for (const auto state :
          {InstallRecord::State::Undoing, InstallRecord::State::Ended, InstallRecord::State::Journal}) {
-        QFile file(pathOf(id, state));
-        if (!file.open(QIODevice::ReadOnly))
+        // Opened by its bytes, then read by Qt: QFile would re-encode the name.
+        const int fd = ::open(FileName::encode(pathOf(id, state)).constData(), O_RDONLY | O_CLOEXEC);
+        QFile file;
+        if (fd < 0)
             continue;
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            continue;
+        }
         if (!InstallRecord::parse(file.readAll(), record, error))
             return false;
         if (record->id != id) {
@@ -128,8 +177,8 @@ bool RecordStore::move(InstallRecord &record, InstallRecord::State state) const
 {
     if (record.state == state)
         return DurableFile::touch(recordsFolder());
-    if (std::rename(QFile::encodeName(pathOf(record.id, record.state)).constData(),
-                    QFile::encodeName(pathOf(record.id, state)).constData())
+    if (std::rename(FileName::encode(pathOf(record.id, record.state)).constData(),
+                    FileName::encode(pathOf(record.id, state)).constData())
         != 0)
         return false;
     record.state = state;
@@ -138,16 +187,12 @@ bool RecordStore::move(InstallRecord &record, InstallRecord::State state) const
 
 bool RecordStore::remove(const InstallRecord &record) const
 {
-    return QFile::remove(pathOf(record.id, record.state)) && DurableFile::syncFolder(recordsFolder());
+    return DurableFile::remove(pathOf(record.id, record.state)) && DurableFile::syncFolder(recordsFolder());
 }
 
 qint64 RecordStore::size() const
 {
-    qint64 total = 0;
-    QDirIterator it(m_folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        total += it.fileInfo().size();
-    }
-    return total;
+    bytesCounted = 0;
+    ::nftw(FileName::encode(m_folder).constData(), countBytes, 16, FTW_PHYS);
+    return bytesCounted;
 }

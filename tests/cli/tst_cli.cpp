@@ -4,8 +4,9 @@
 // `cratewright` as its users see it. Each row of `run` runs the whole tool in this process, its
 // console on buffers and its settings and files in a fresh folder ("~/" in every cell), then
 // checks the exit status, fragments of what it printed ("!" before one: never printed) and
-// what lies where afterwards. Two rows run the real program, for what only a process of its
-// own shows.
+// what lies where afterwards. A few rows run the real program, for what only a process of its
+// own shows. Paths are bytes throughout: arguments go to the tool, and its output is read, as
+// FileName has them, so a name that is not UTF-8 (cafe below) can be followed from end to end.
 #include "CommandLineTool.h"
 #include "Command.h"
 #include "Console.h"
@@ -16,7 +17,10 @@
 #include "TinyHttpServer.h"
 #include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
+#include "package/PathProbe.h"
 #include "package/ResultCodes.h"
+#include "package/TrackPackage.h"
+#include "platform/FileName.h"
 #include "platform/PlainText.h"
 #include "versioncheck/VersionText.h"
 
@@ -28,6 +32,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -44,10 +49,11 @@ struct Row
     // `setup`: what is made before: "stored DIR[, not simulator]" (the settings), "PATH->TARGET"
     // (a link), "PATH=TEXT" (a file; a script is made executable), "PATH/" (a folder), "locked
     // DIR" (another install's lock, let go once the tool waits for it, or "held a second"
-    // after that), "installed PACKAGE" (installed into ~/Zoomcrest, recorded), "server STATUS
-    // BODY", "full stdout", "full stderr", "stderr a terminal", "Ctrl-C at the question", "real
-    // binary". `after`: what holds afterwards, as in `setup`, and
-    // "!PATH" for nothing there, "PATH" for anything.
+    // after that), "installed PACKAGE [DIR]" (installed into DIR or ~/Zoomcrest, recorded),
+    // "data folder DIR" ($XDG_DATA_HOME), "working folder DIR", "server STATUS BODY", "full
+    // stdout", "full stderr", "stderr a terminal", "Ctrl-C at the question", "real binary".
+    // `after`: what holds afterwards, as in `setup`, and "!PATH" for nothing there, "PATH" for
+    // anything.
     QStringList out, err, setup, after;
     QByteArray input;
 };
@@ -82,6 +88,9 @@ const Entry Canyon[] = {{"Tracks\\", "Corkscrew Canyon.zctrack", "track\n"},
                         {"Scenery\\Canyon\\", "sandstone.pgm", "sand\n"},
                         {"", "readme.txt", "Ride it at sunset.\n"}};
 const QString Track = u"~/Zoomcrest/Tracks/Corkscrew Canyon.zctrack"_s;
+// "café" in Latin-1: a name that is not UTF-8, which Qt's own decoding would read as "caf\uFFFD".
+const QString Cafe = FileName::decode("~/caf\xe9");
+const QString LossyCafe = u"~/caf\uFFFD"_s;
 
 // The canyon package's files in ~/Zoomcrest, one letter each: o old, n the package's.
 QStringList files(const char *which)
@@ -112,7 +121,7 @@ private:
     bool cell(const QString &item, bool make);
 
     ConsolePlatform m_platform;
-    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<TestFiles::Tree> m_home;
     std::unique_ptr<TinyHttpServer> m_server;
     int m_lock = -1;
 };
@@ -122,13 +131,14 @@ void TestCli::init()
     QCoreApplication::setOrganizationName(u"zc-cratewright"_s); // the tool's names, as its main() sets them
     QCoreApplication::setApplicationName(u"zc-cratewright"_s);
     Platform::setCurrent(&m_platform);
-    m_home = std::make_unique<QTemporaryDir>();
+    m_home = std::make_unique<TestFiles::Tree>();
     m_server.reset();
     ::close(std::exchange(m_lock, -1)); // a row that failed early may have left it
-    QVERIFY(m_home->isValid() && QDir::setCurrent(m_home->path()));
+    QVERIFY(m_home->make({}) && QDir::setCurrent(m_home->path()));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path(u"~/config"_s));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(path(u"~/data"_s)));
-    qputenv("CRATEWRIGHT_SITE", "http://127.0.0.1:9"); // nobody listens there
+    qputenv("XDG_DATA_HOME", FileName::encode(path(u"~/data"_s)));
+    qputenv("XDG_CONFIG_HOME", FileName::encode(path(u"~/config"_s))); // the real binary's settings: these
+    qputenv("CRATEWRIGHT_SITE", "http://127.0.0.1:9");                 // nobody listens there
     PackageWriter canyon;
     canyon.setTitle("Corkscrew Canyon").setAuthor("Ines Halloway").setVersion(1, 5, 2).setDataInReverseOrder(true);
     canyon.setComments("Two corkscrews.\nBest ridden at sunset.").setCompressionLevel(0);
@@ -137,6 +147,9 @@ void TestCli::init()
     QVERIFY(canyon.writeTo(path(u"~/canyon.zcpack"_s)) && QFile::copy(s(EXAMPLE_PACKAGE), path(u"~/example.zcpack"_s)));
     QVERIFY(PackageWriter().addFile("", "readme.txt", "no track file").writeTo(path(u"~/notrack.zcpack"_s)));
     QVERIFY(PackageWriter().setTitle("Loop").addFile("Loops\\", "loop.zct", "x").writeTo(path(u"~/loop.zcpack"_s)));
+    QVERIFY(
+        TestFiles::writeFile(path(Cafe + u".zcpack"_s),
+                             PackageWriter().setTitle("Chute").addFile("Tracks\\", "chute.zctrack", "drop\n").build()));
     // A title that would retitle the terminal and ring its bell; a name that would add a row of
     // its own to the file listing.
     QVERIFY(PackageWriter()
@@ -158,15 +171,16 @@ bool TestCli::cell(const QString &item, bool make)
                == u"stored "_s + InstallLocation::storedFolderPath()
                       + (InstallLocation::storedKnownFolderNotForZC() ? flag : QString());
     if (item.startsWith(u"locked "_s)) {
-        m_lock = ::open(QFile::encodeName(rest).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        m_lock = ::open(FileName::encode(rest).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         return ::flock(m_lock, LOCK_EX) == 0;
     }
     if (item.startsWith(u"installed "_s)) {
         QBuffer quiet;
         quiet.open(QIODevice::WriteOnly);
         Console::setDevices(&quiet, &quiet, &quiet);
+        const QString to = rest.contains(u' ') ? rest.section(u' ', 1) : path(u"~/Zoomcrest"_s);
         const int status = CommandLineTool().run(
-            {u"cratewright"_s, u"install"_s, rest, u"--to"_s, path(u"~/Zoomcrest"_s), u"--overwrite=always"_s});
+            {u"cratewright"_s, u"install"_s, rest.section(u' ', 0, 0), u"--to"_s, to, u"--overwrite=always"_s});
         Console::useStandardStreams();
         return status == 0;
     }
@@ -175,18 +189,26 @@ bool TestCli::cell(const QString &item, bool make)
         m_server->respondWith(rest.section(u' ', 0, 0).toInt(), rest.section(u' ', 1).toUtf8());
         return m_server->listen() && qputenv("CRATEWRIGHT_SITE", m_server->baseUrl().toEncoded());
     }
+    if (item.startsWith(u"data folder "_s))
+        return qputenv("XDG_DATA_HOME", FileName::encode(item.mid(12)));
+    if (item.startsWith(u"working folder "_s))
+        return ::chdir(FileName::encode(item.mid(15)).constData()) == 0;
+    // By bytes, as the tool reaches them: Qt's file classes would look for other names.
+    const auto exists = [](const QString &at) { return PathProbe::kindAt(at) != PathProbe::Kind::Nothing; };
     if (item.startsWith(u'!'))
-        return !QFileInfo::exists(item.mid(1));
+        return !exists(item.mid(1));
     if (item.contains(u"->"_s))
-        return QFile::link(item.section(u"->"_s, 1), item.section(u"->"_s, 0, 0));
+        return ::symlink(FileName::encode(item.section(u"->"_s, 1)).constData(),
+                         FileName::encode(item.section(u"->"_s, 0, 0)).constData())
+               == 0;
     if (item.contains(u'=') && make)
         return TestFiles::writeFile(file, item.section(u'=', 1).toUtf8())
-               && (!item.contains(u"=#!"_s) || QFile::setPermissions(file, QFile::ReadOwner | QFile::ExeOwner));
+               && (!item.contains(u"=#!"_s) || ::chmod(FileName::encode(file).constData(), 0500) == 0);
     if (item.contains(u'='))
         return TestFiles::readFile(file) == item.section(u'=', 1).toUtf8();
     if (item.endsWith(u'/'))
-        return make ? QDir().mkpath(item) : QFileInfo(item).isDir();
-    return make || QFileInfo::exists(item);
+        return make ? TrackPackage::createFoldersRecursivelyInPath(item) : TrackPackage::pathIsFolder(item);
+    return make || exists(item);
 }
 
 void TestCli::run_data()
@@ -254,6 +276,17 @@ void TestCli::run_data()
     row("install into a relative folder", "install ~/canyon.zcpack --to Zoomcrest", 0,
         L(installed + u'\n' + trackFile + u'\n'), L("![y]es"), {}, files("nnn"));
     row("install without a track file", noTrack, 0, L(installed, "!Track file"), {});
+    // The package's name and the folder's are Latin-1: the files land in that very folder, and
+    // paths are printed with their own bytes (in JSON, which must be valid UTF-8, as U+FFFD).
+    const QString chute = Cafe + u"/Tracks/chute.zctrack"_s;
+    row("info of a package named in Latin-1", u"info "_s + Cafe + u".zcpack"_s, 0, L("Title:    Chute"), {});
+    row("JSON of an install named in Latin-1", u"install %1.zcpack --to %1 --json"_s.arg(Cafe), 0,
+        L(u"\"installBase\": \""_s + LossyCafe + u'"',
+          u"\"trackFile\": \""_s + LossyCafe + u"/Tracks/chute.zctrack\""_s),
+        {}, {}, L(chute + u"=drop\n"_s, u'!' + LossyCafe));
+    row("relative folder from a working folder named in Latin-1", u"install ~/canyon.zcpack --to Zoomcrest"_s, 0,
+        L(u"Track file: "_s + Cafe + u"/Zoomcrest/Tracks/Corkscrew Canyon.zctrack"_s), {},
+        L(Cafe + u'/', u"working folder "_s + Cafe), L(Cafe + u"/Zoomcrest/Tracks/Corkscrew Canyon.zctrack=track\n"_s));
     row("install that fails says why, after the status", install, 3, L(u'!' + installed),
         L(InstallResult::statusText(InstallResult::BDIR)
           + u"\ncratewright: cannot use folder '~/Zoomcrest': Not a directory\n"_s),
@@ -324,11 +357,20 @@ void TestCli::run_data()
     row("uninstall of a title two installs share", "uninstall Loop", 2, {}, L("2 installs have the title 'Loop'"),
         L("installed ~/loop.zcpack", "installed ~/loop.zcpack"), L(loop));
     row("uninstall without an install", "uninstall", 1, {}, L(usage("uninstall")));
+    row("uninstall from a folder named in Latin-1, its record in another", "uninstall Chute", 0,
+        L("Removed: Tracks/chute.zctrack", u"Undone: Chute ("_s, u") in "_s + Cafe + u'.'), {},
+        L(u"data folder "_s + Cafe + u"-data"_s, u"installed "_s + Cafe + u".zcpack "_s + Cafe),
+        L(Cafe + u'/', u'!' + Cafe + u"/Tracks"_s, Cafe + u"-data/zc-cratewright/records/"_s,
+          u'!' + LossyCafe + u"-data"_s));
 
     row("store a simulator folder", "folder ~/Games/Zoomcrest", 0, L("Simulator folder stored: ~/Games/Zoomcrest"), {},
         L(simulator("~/Games/Zoomcrest")), L("stored ~/Games/Zoomcrest"));
     row("store a relative plain folder, overridden", "folder Games --not-simulator", 0, {}, {}, L("~/Games/"),
         L("stored ~/Games, not simulator"));
+    // Read back by this process from the file the tool wrote.
+    row("real binary: store a folder named in Latin-1", u"folder "_s + Cafe + u" --not-simulator"_s, 0,
+        L(u"Simulator folder stored: "_s + Cafe), {}, L(Cafe + u'/', u"real binary"_s),
+        L(u"stored "_s + Cafe + u", not simulator"_s));
     row("refuse a plain folder", "folder ~/Games", 4, {},
         L("'~/Games' holds no ZoomcrestSimulator.app", "--not-simulator"), L("~/Games/", "stored ~/Earlier"),
         L("stored ~/Earlier"));
@@ -359,6 +401,8 @@ void TestCli::run_data()
     const QString example = u"install ~/example.zcpack --to ~/Zoomcrest"_s;
     row("real binary: install the example", example, 0, L(installed, trackFile), {}, L("real binary"),
         L(Track, "~/Zoomcrest/Scenery/Canyon/Props/mesa.obj"));
+    row("real binary: package and folder named in Latin-1", u"install %1.zcpack --to %1"_s.arg(Cafe), 0,
+        L(installed, u"Track file: "_s + chute), {}, L("real binary"), L(chute + u"=drop\n"_s, u'!' + LossyCafe));
     // The stand-in writes its arguments one a line, then stays up, holding whatever it was given.
     row("real binary: the output of --ride ends while the simulator runs on", example + u" --ride"_s, 0,
         L("Simulator started."), {},
@@ -412,6 +456,7 @@ void TestCli::run()
     Console::FileDescriptorDevice fullDevice(fullFd, QIODevice::WriteOnly);
     QIODevice *const full = &fullDevice;
     int status = -1;
+    QByteArray outBytes;
     QString out, err;
     if (row.setup.contains(u"real binary"_s)) {
         // Standard output is read as `$(cratewright ...)` reads it: through a pipe that ends only
@@ -419,12 +464,25 @@ void TestCli::run()
         QProcess tool, reader;
         tool.setStandardOutputProcess(&reader);
         reader.start(u"cat"_s, QStringList());
-        tool.start(s(CRATEWRIGHT_BINARY), path(row.arguments).split(u' '));
+        // The arguments as a shell hands them over, bytes: QProcess would encode them the lossy
+        // way. Its child, its streams set up, becomes the tool here, never returning to Qt's exec.
+        QList<QByteArray> bytes{QByteArray(CRATEWRIGHT_BINARY)};
+        for (const QString &argument : path(row.arguments).split(u' '))
+            bytes << FileName::encode(argument);
+        std::vector<char *> argv;
+        for (QByteArray &argument : bytes)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        tool.setChildProcessModifier([&argv] {
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        });
+        tool.start(s(CRATEWRIGHT_BINARY), QStringList());
         QVERIFY(tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit);
         QVERIFY2(reader.waitForFinished(20000), "the output never came to an end");
         status = tool.exitCode();
-        out = QString::fromUtf8(reader.readAllStandardOutput());
-        err = QString::fromUtf8(tool.readAllStandardError());
+        outBytes = reader.readAllStandardOutput();
+        err = FileName::decode(tool.readAllStandardError());
     } else {
         std::thread helper(meanwhile);
         Console::setDevices(&input, row.setup.contains(u"full stdout"_s) ? full : &output,
@@ -434,9 +492,10 @@ void TestCli::run()
         Console::useStandardStreams();
         done = true;
         helper.join();
-        out = QString::fromUtf8(output.data());
-        err = QString::fromUtf8(error.data());
+        outBytes = output.data();
+        err = FileName::decode(error.data());
     }
+    out = FileName::decode(outBytes);
     for (int fd : {fullFd, answers[0], answers[1]})
         ::close(fd);
 
@@ -461,7 +520,7 @@ void TestCli::run()
     if (row.status == 1 || row.status == 2)
         QCOMPARE(out, QString());
     if (row.arguments.contains(u"--json"_s) && !out.isEmpty())
-        QVERIFY2(QJsonDocument::fromJson(out.toUtf8()).isObject(), qPrintable(out));
+        QVERIFY2(outBytes.isValidUtf8() && QJsonDocument::fromJson(outBytes).isObject(), qPrintable(out));
     if (m_server)
         QCOMPARE(m_server->lastRequestPath(), VersionText::versionCheckUrl().path().toUtf8());
     for (const QString &item : std::as_const(row.after))

@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include "install/InstallLocation.h"
 #include "package/TrackPackage.h"
+#include "platform/FileName.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,9 @@ void TestPaths::helpers_data()
         true);
     row("link in the middle", u"sim/ZoomcrestSimulator.app/,l -> sim"_s, u"@/l/ZoomcrestSimulator.app"_s, same, true,
         false, true);
+    const QString cafe = FileName::decode("caf\xe9"), link = FileName::decode("l\xe9"); // in Latin-1
+    row("link named in Latin-1 to a folder named so", cafe + u"/,"_s + link + u" -> "_s + cafe, u"@/"_s + link,
+        u"@/"_s + cafe, true, false, true);
     row("link to a file", u"file=x,l -> file"_s, u"@/l"_s, u"@/file"_s, false, false, false);
     row("dangling link", u"l -> gone"_s, u"@/l"_s, same, false, false, false);
     row("link loop", u"a -> b,b -> a"_s, u"@/a"_s, same, false, false, false);
@@ -80,6 +84,8 @@ void TestPaths::helpers_data()
     row("missing, final separator", u"A/ (mode 0700)"_s, u"@/A/B/C/"_s, same, false, false, true, u"A/B/,A/B/C/"_s);
     row("doubled separators", {}, u"@//A///B//"_s, same, false, false, true, u"A/,A/B/"_s);
     row("relative", {}, u"A/B"_s, same, false, false, true, u"A/,A/B/"_s);
+    row("missing, named in Latin-1", {}, u"@/"_s + cafe + u'/' + cafe, same, false, false, true,
+        cafe + u"/,"_s + cafe + u'/' + cafe + u'/');
     row("link to a folder on the way", u"A/,L -> A"_s, u"@/L/B"_s, same, false, false, true, u"A/B/"_s);
 }
 

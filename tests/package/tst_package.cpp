@@ -11,6 +11,7 @@
 #include "package/EntryInflater.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
+#include "platform/FileName.h"
 
 #include <QDir>
 #include <QQueue>
@@ -177,7 +178,7 @@ QString TestPackage::store(const QByteArray &bytes)
 void TestPackage::load_data()
 {
     QTest::addColumn<QByteArray>("before"); // loaded into the same package first
-    QTest::addColumn<QString>("path");      // empty: a file holding `bytes`
+    QTest::addColumn<QString>("path");      // empty: a file holding `bytes`, also made at `path`
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("log"); // @ is the folder of the files made for the table
@@ -197,6 +198,8 @@ void TestPackage::load_data()
     program.replace(100, 4, "ZCSE").replace(200, 4, "ZCTI").replace(4088, 8, QByteArray::fromHex("6400000064000000"));
     row("program in front", example().setPrefix(program).build(), 0, v130, 1, L({"P=4096", "T=4148", "B=4155"}));
 
+    row("name not in UTF-8", ExampleBytes, 0, v130, 1, L({"title=Loop"}),
+        m_files.path(FileName::decode("caf\xe9.zcpack")));
     row("missing", {}, -3, none, 0, {}, m_files.path(u"gone.zcpack"_s));
     row("empty", {}, -3, none, 0);
     row("folder", {}, -3, none, 0, {}, m_files.path(u"folder.zcpack"_s));
@@ -272,6 +275,8 @@ void TestPackage::load()
     platform.logLines.clear();
     if (path.isEmpty())
         path = store(bytes);
+    else if (!bytes.isEmpty())
+        QVERIFY(TestFiles::writeFile(path, bytes));
     const auto inUse = [] { return qint64(::mallinfo2().uordblks + ::mallinfo2().hblkhd); };
     const qint64 memoryBefore = inUse();
     QCOMPARE(package.loadPackageFileAtPath(path), code);
@@ -428,6 +433,9 @@ void TestPackage::install_data()
     row("missing base, with parents", track, none, u"to=a/b/c"_s, ask, 0, none,
         L({"a/", "a/b/", "a/b/c/", "a/b/c/Tracks/", "a/b/c/Tracks/x.zctrack=x"}), u"@/a/b/c/Tracks/x.zctrack"_s);
     row("final separator", track, none, u"to=base/"_s, ask, 0, none, packed(track), u"@/base//Tracks/x.zctrack"_s);
+    const QString cafe = FileName::decode("caf\xe9"); // in Latin-1: no sibling named "caf\uFFFD" made instead
+    row("base named in Latin-1", track, none, u"to="_s + cafe, ask, 0, none,
+        {cafe + u'/', cafe + u"/Tracks/"_s, cafe + u"/Tracks/x.zctrack=x"_s}, u"@/"_s + cafe + u"/Tracks/x.zctrack"_s);
     row("chain of links", track, L({"base/", "l1 -> base", "l2 -> l1"}), u"to=l2"_s, ask, 0, none,
         packed(track) + L({"l1 -> base", "l2 -> l1"}), u"@/base/Tracks/x.zctrack"_s);
     row("base is a file", track, L({"base=a file"}), plain, ask, -3,

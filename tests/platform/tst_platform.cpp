@@ -2,10 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The platform services that need no window: notifications, starting a program, fetching over
-// HTTP, text made safe for a log, stored flags, and what a process without a platform answers.
+// HTTP, text made safe for a log, file names as bytes, stored flags, and what a process without a
+// platform answers.
 #include "SimulatorStandIn.h"
 #include "TinyHttpServer.h"
 
+#include "platform/FileName.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PlainText.h"
 #include "platform/ProcessLauncher.h"
@@ -196,6 +198,47 @@ private Q_SLOTS:
         QFETCH(QString, lines);
         QCOMPARE(PlainText::oneLine(text), oneLine);
         QCOMPARE(PlainText::lines(text), lines);
+    }
+
+    // Every byte string comes back from decode() and encode() as it was; what is not UTF-8 is
+    // escaped byte by byte, and shown as U+FFFD where text must be valid.
+    void fileNames_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text"); // FileName::asText
+        const auto row = [](const char *title, const QByteArray &bytes, const QString &name,
+                            const QString &text = QString()) {
+            QTest::newRow(title) << bytes << name << (text.isNull() ? name : text);
+        };
+        row("empty", QByteArray(), QString());
+        row("ASCII", "Tracks/loop.zctrack", u"Tracks/loop.zctrack"_s);
+        row("UTF-8 of two, three and four bytes", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xa2",
+            u"caf\u00e9 \u20ac \U0001F3A2"_s);
+        // Its second UTF-16 unit is U+DC80, which alone would be the escape of byte 0x80.
+        row("U+10080, half of it in the escapes' range", "\xf0\x90\x82\x80", u"\U00010080"_s);
+        row("Latin-1", "/tmp/caf\xe9", u"/tmp/caf\xdce9"_s, u"/tmp/caf\ufffd"_s);
+        row("lone 0xFF", "\xff", u"\xdcff"_s, u"\ufffd"_s);
+        row("stray continuation byte", "\x80/", u"\xdc80/"_s, u"\ufffd/"_s);
+        row("overlong slash", "\xc0\xaf", u"\xdcc0\xdcaf"_s, u"\ufffd\ufffd"_s);
+        row("U+07FF in three bytes", "\xe0\x9f\xbf", u"\xdce0\xdc9f\xdcbf"_s, u"\ufffd\ufffd\ufffd"_s);
+        row("U+FFFF in four bytes", "\xf0\x8f\xbf\xbf", u"\xdcf0\xdc8f\xdcbf\xdcbf"_s, u"\ufffd\ufffd\ufffd\ufffd"_s);
+        row("cut short at the end", "a\xe2\x82", u"a\xdce2\xdc82"_s, u"a\ufffd\ufffd"_s);
+        row("cut short, then whole", "\xe2\x82\xe2\x82\xac", u"\xdce2\xdc82\u20ac"_s, u"\ufffd\ufffd\u20ac"_s);
+        row("beyond U+10FFFF", "\xf4\x90\x80\x80", u"\xdcf4\xdc90\xdc80\xdc80"_s, u"\ufffd\ufffd\ufffd\ufffd"_s);
+        // U+DCE9 itself, as UTF-8 would write it: three bytes that are not UTF-8, not the
+        // escape of 0xE9.
+        row("bytes that look like an escape", "\xed\xb3\xa9", u"\xdced\xdcb3\xdca9"_s, u"\ufffd\ufffd\ufffd"_s);
+    }
+
+    void fileNames()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QCOMPARE(FileName::decode(bytes), name);
+        QCOMPARE(FileName::encode(name), bytes);
+        QCOMPARE(FileName::asText(name), text);
     }
 
     void storedFlags_data()

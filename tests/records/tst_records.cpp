@@ -8,6 +8,7 @@
 #include "TestFiles.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
+#include "platform/FileName.h"
 #include "records/InstallJournal.h"
 #include "records/InstallUndo.h"
 #include "records/RecordStore.h"
@@ -67,8 +68,9 @@ private:
     void makeDataReadOnly();
 
     std::unique_ptr<TestFiles::Tree> m_tree;
-    std::unique_ptr<QTemporaryDir> m_dataDir;
+    std::unique_ptr<TestFiles::Tree> m_dataDir;
     std::unique_ptr<RecordStore> m_store;
+    QString m_installFolder;
     QString m_mounted;
 };
 
@@ -78,6 +80,8 @@ void TestRecords::undo_data()
     // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K, kill:N, tamper:K,
     // readonly (the data folder), otherfs (the data folder on a file system of its own), frozen
     // (the install folder's file system made read-only)
+    // "latin1" first: the
+    // install folder is "Zé" + 0xE9 in bytes, and the data folder's name ends so too
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QStringList>("after");
     // what the last undo did (-removed +restored =kept >handed on !its original not kept); "…" at
@@ -124,6 +128,12 @@ void TestRecords::undo_data()
         << "Failed [cannot remove 'Tracks/a.zctrack': Read-only file system] [cannot remove 'readme.txt': Read-only "
            "file system] [cannot remove folder 'Tracks': Read-only file system] (Some files could not be removed "
            "or put back.)";
+    // The record keeps the install folder's bytes, which are not UTF-8: else the undo would not
+    // find it.
+    const QString latin1 = FileName::decode("Z\xc3\xa9\xe9");
+    QTest::newRow("install and data folders not named in UTF-8, undone")
+        << QStringList{latin1 + u'/', latin1 + u"/mine.txt=m"_s} << "latin1 install:1 undo:1" << same
+        << "Undone -Tracks/a.zctrack -readme.txt";
     QTest::newRow("entries inflated ahead, undone") << mine << "install:4 undo:1" << same << "Undone -Big/b0 -Big/b1…";
     QTest::newRow("a killed install, undone from its journal")
         << originals << "kill:3 undo:1" << same << "Undone -Many/Deep/f0 -Many/Deep/f1…";
@@ -143,20 +153,20 @@ void TestRecords::cleanup()
 
 QString TestRecords::install(int number, const OverwriteQuery &query)
 {
-    const QString path = m_dataDir->filePath(u"package.zcpack"_s);
+    const QString path = m_dataDir->path(u"package.zcpack"_s);
     TrackPackage package;
     if (!packageNumbered(number).writeTo(path) || package.loadPackageFileAtPath(path) != LoadResult::Loaded)
         return u"not loaded"_s;
     InstallJournal journal(*m_store, package);
     package.setInstallObserver(&journal);
     package.setOverwriteQuery(query);
-    const int code = package.expandPackageTo(m_tree->path(u"Z"_s), bool(query));
+    const int code = package.expandPackageTo(m_tree->path(m_installFolder), bool(query));
     return code == InstallResult::Success ? journal.recordId() : u"code %1"_s.arg(code);
 }
 
 void TestRecords::killMidInstall(int number)
 {
-    const QString asking = m_dataDir->filePath(u"asking"_s);
+    const QString asking = m_dataDir->path(u"asking"_s);
     const auto body = [&] {
         int questions = 0;
         install(number, [&](const QString &) {
@@ -204,9 +214,11 @@ void TestRecords::undo()
     QFETCH(QString, outcome);
 
     m_tree = std::make_unique<TestFiles::Tree>();
-    m_dataDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_tree->make(before) && m_dataDir->isValid());
-    const QString data = m_dataDir->filePath(u"zc"_s);
+    m_dataDir = std::make_unique<TestFiles::Tree>();
+    QVERIFY(m_tree->make(before) && m_dataDir->make({}));
+    const bool latin1 = steps.startsWith(u"latin1 "_s);
+    m_installFolder = latin1 ? FileName::decode("Z\xc3\xa9\xe9") : u"Z"_s;
+    const QString data = m_dataDir->path(latin1 ? FileName::decode("zc\xe9") : u"zc"_s);
     if (TestFiles::Tree::needsRoot(before) && ::geteuid() != 0)
         QSKIP("mounts need root");
     if (steps.contains(u"otherfs"_s) && ::geteuid() != 0)
@@ -221,7 +233,7 @@ void TestRecords::undo()
 
     QStringList ids;
     QString said;
-    for (const QString &step : steps.split(u' ')) {
+    for (const QString &step : steps.split(u' ').mid(latin1 ? 1 : 0)) {
         const QString verb = step.section(u':', 0, 0), argument = step.section(u':', 1);
         if (verb == u"install"_s || verb == u"keep"_s) {
             const OverwriteQuery query = [keep = verb == u"keep"_s](const QString &) {
@@ -265,9 +277,11 @@ void TestRecords::undo()
     QVERIFY2(outcome.endsWith(u'…') ? said.startsWith(outcome.chopped(1)) : said == outcome, qPrintable(said));
     // Undone installs leave nothing behind them: no record, no original nobody refers to.
     if (said.startsWith(u"Undone"_s) && steps.count(u"undo"_s) == ids.size()) {
-        QCOMPARE(QDir(m_store->recordsFolder()).entryList(QDir::Files), QStringList());
-        QCOMPARE(QDir(m_store->storeFolder()).entryList(QDir::Files), QStringList());
+        QCOMPARE(TestFiles::describeTree(m_store->recordsFolder()), QStringList());
+        QCOMPARE(TestFiles::describeTree(m_store->storeFolder()), QStringList());
     }
+    // Records are kept where they were asked to be, not in a folder named after a lossy reading.
+    QCOMPARE(TestFiles::describeTree(m_dataDir->path()).filter(QChar(QChar::ReplacementCharacter)), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestRecords)

@@ -3,13 +3,16 @@
 
 #include "TestFiles.h"
 
-#include <QDir>
-#include <QDirIterator>
+#include "platform/FileName.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -20,17 +23,60 @@ using namespace Qt::StringLiterals;
 
 namespace TestFiles {
 
+namespace {
+
+// Every path goes to the system by its bytes, as the program's own do: the trees of the tests
+// hold names that are not UTF-8, which Qt's file classes would turn into other names.
+QByteArray readBytes(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        return QByteArray();
+    }
+    return file.readAll();
+}
+
+// As QDir::mkpath: the folder and those above it, 0777 less the umask.
+bool makePath(const QString &path)
+{
+    const QByteArray bytes = FileName::encode(path);
+    for (qsizetype at = 1; at <= bytes.size(); ++at) {
+        if ((at == bytes.size() || bytes.at(at) == '/') && ::mkdir(bytes.left(at).constData(), 0777) != 0
+            && errno != EEXIST)
+            return false;
+    }
+    struct stat info;
+    return ::stat(bytes.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+QString parentOf(const QString &path)
+{
+    return FileName::absolute(path).section(u'/', 0, -2);
+}
+
+void describeInto(const QByteArray &folder, const QString &relativeFolder, QStringList *lines);
+
+} // namespace
+
 QByteArray readFile(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return readBytes(FileName::encode(path));
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    makePath(parentOf(path));
+    const int fd = ::open(FileName::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    return file.write(bytes) == bytes.size() && file.flush();
 }
 
 QString fileLine(const QString &relativePath, const QByteArray &content)
@@ -41,31 +87,46 @@ QString fileLine(const QString &relativePath, const QByteArray &content)
     return u"%1=%2 bytes, crc32 %3"_s.arg(relativePath).arg(content.size()).arg(qulonglong(crc), 8, 16, QChar(u'0'));
 }
 
-QStringList describeTree(const QString &root)
+namespace {
+
+void describeInto(const QByteArray &folder, const QString &relativeFolder, QStringList *lines)
 {
-    QStringList lines;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next(), relative = path.mid(root.size() + 1);
-        const QByteArray encoded = QFile::encodeName(path);
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name), path = folder + '/' + name;
+        if (name == "." || name == "..")
+            continue;
+        const QString relative = relativeFolder + FileName::decode(name);
         struct stat info;
         char target[4096];
-        if (::lstat(encoded.constData(), &info) != 0)
+        if (::lstat(path.constData(), &info) != 0)
             continue;
-        const ssize_t length = S_ISLNK(info.st_mode) ? ::readlink(encoded.constData(), target, sizeof target) : 0;
+        const ssize_t length = S_ISLNK(info.st_mode) ? ::readlink(path.constData(), target, sizeof target) : 0;
         QString line = S_ISLNK(info.st_mode)
-                           ? relative + " -> "_L1 + QFile::decodeName(QByteArray(target, int(qMax<ssize_t>(length, 0))))
+                           ? relative + " -> "_L1 + FileName::decode(QByteArray(target, int(qMax<ssize_t>(length, 0))))
                        : S_ISDIR(info.st_mode)  ? relative + u'/'
                        : S_ISFIFO(info.st_mode) ? relative + " (fifo)"_L1
-                                                : fileLine(relative, readFile(path));
+                                                : fileLine(relative, readBytes(path));
         const uint mode = info.st_mode & 07777;
         if (!S_ISLNK(info.st_mode) && mode != (S_ISDIR(info.st_mode) ? 0777u : 0666u))
             line += u" (mode %1)"_s.arg(mode, 4, 8, QChar(u'0'));
         if (info.st_uid != ::geteuid())
             line += u" (uid %1)"_s.arg(info.st_uid);
-        lines << line;
+        *lines << line;
+        if (S_ISDIR(info.st_mode))
+            describeInto(path, relative + u'/', lines);
     }
+    ::closedir(dir);
+}
+
+} // namespace
+
+QStringList describeTree(const QString &root)
+{
+    QStringList lines;
+    describeInto(FileName::encode(root), QString(), &lines);
     lines.sort();
     return lines;
 }
@@ -73,7 +134,13 @@ QStringList describeTree(const QString &root)
 Tree::~Tree()
 {
     for (const QString &at : std::as_const(m_mounts))
-        ::umount2(QFile::encodeName(at).constData(), MNT_DETACH);
+        ::umount2(FileName::encode(at).constData(), MNT_DETACH);
+    // By bytes, before QTemporaryDir tries: QDir::removeRecursively decodes names the lossy
+    // way and can't reach one that is not UTF-8.
+    const auto remove = [](const char *path, const struct stat *, int type, struct FTW *) {
+        return (type == FTW_DP ? ::rmdir(path) : ::unlink(path)), 0;
+    };
+    ::nftw(FileName::encode(m_dir.path()).constData(), remove, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
 }
 
 QString Tree::path(const QString &relative) const
@@ -107,19 +174,19 @@ bool Tree::makeLine(QString line)
     }
     const qsizetype arrow = line.indexOf(" -> "_L1), equals = line.indexOf(u'=');
     const QString at = m_dir.filePath(line.left(arrow >= 0 ? arrow : equals));
-    const QByteArray encoded = QFile::encodeName(at);
+    const QByteArray encoded = FileName::encode(at);
     const QString mount = attributes.contains(u"tmpfs"_s)   ? u"tmpfs"_s
                           : attributes.contains(u"ramfs"_s) ? u"ramfs"_s
                                                             : QString();
-    bool made = QDir().mkpath(QFileInfo(at).absolutePath());
+    bool made = makePath(parentOf(at));
     if (arrow >= 0)
-        made = made && ::symlink(QFile::encodeName(line.mid(arrow + 4)).constData(), encoded.constData()) == 0;
+        made = made && ::symlink(FileName::encode(line.mid(arrow + 4)).constData(), encoded.constData()) == 0;
     else if (equals >= 0)
         made = made && writeFile(at, line.mid(equals + 1).toLatin1());
     else if (attributes.contains(u"fifo"_s))
         made = made && ::mkfifo(encoded.constData(), 0666) == 0;
     else
-        made = made && QDir().mkpath(at);
+        made = made && makePath(at);
     if (made && !mount.isEmpty()) { // the mount point then reads back as any folder
         const QByteArray type = mount.toLatin1(), options = (attributes.value(mount) + ",mode=777"_L1).toLatin1();
         made = ::mount(type.constData(), encoded.constData(), type.constData(), 0, options.constData()) == 0;

@@ -30,7 +30,8 @@ QStringList describeTree(const QString &root);
 
 // A temporary folder made from lines. Besides the lines above, "at (tmpfs OPTIONS)" and
 // "at (ramfs)" mount a file system there, and lines with a mode or an owner set them. Mounts
-// and owners need root (needsRoot()); mounts go with the tree. Tests run with umask 0.
+// and owners need root (needsRoot()); mounts go with the tree, and so does every name in it,
+// also those QTemporaryDir can't remove (not UTF-8). Tests run with umask 0.
 class Tree
 {
 public:
