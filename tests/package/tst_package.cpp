@@ -163,8 +163,11 @@ private:
 void TestPackage::initTestCase()
 {
     ::umask(0); // the modes that tree lines take for granted
-    QVERIFY(m_files.make(L({"folder.zcpack/", "pipe.zcpack (fifo)", "huge.zcpack="})));
-    QVERIFY(QFile::resize(m_files.path(u"huge.zcpack"_s), qint64(1) << 40)); // holes: no disk
+    QVERIFY(m_files.make(L({"folder.zcpack/", "huge.zcpack="})));
+    // Where the file system has neither (FAT, exFAT), the rows that load them are skipped.
+    m_files.make(L({"pipe.zcpack (fifo)"}));
+    if (!QFile::resize(m_files.path(u"huge.zcpack"_s), qint64(1) << 40)) // holes: no disk
+        QFile::remove(m_files.path(u"huge.zcpack"_s));
 }
 
 QString TestPackage::store(const QByteArray &bytes)
@@ -263,6 +266,8 @@ void TestPackage::load()
     QFETCH(int, entries);
     QFETCH(QStringList, fields);
 
+    if ((path.endsWith(u"pipe.zcpack"_s) || path.endsWith(u"huge.zcpack"_s)) && !QFileInfo::exists(path))
+        QSKIP("this file system has no named pipes or no 1 TiB files with holes");
     RecordingPlatform platform;
     TrackPackage package;
     QVERIFY(before.isEmpty() || package.loadPackageFileAtPath(store(before)) == 0);
@@ -559,7 +564,10 @@ void TestPackage::install()
     if (TestFiles::Tree::needsRoot(before) && ::geteuid() != 0)
         QSKIP("mounts and files of another owner need root");
     TestFiles::Tree tree;
-    QVERIFY(tree.make(before));
+    const bool made = tree.make(before);
+    if (!made && !tree.unsupported().isEmpty())
+        QSKIP(qPrintable(tree.unsupported()));
+    QVERIFY(made);
     const QString root = tree.path(), base = tree.path(u"base"_s);
     const QString step = setup.section(u'=', 0, 0), value = setup.section(u'=', 1);
     RecordingPlatform platform;
