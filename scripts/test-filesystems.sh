@@ -151,7 +151,8 @@ fuse_cut_off() { # at
 # as the user's; the kernel's ones are shared by both users). Sets `why` on failure.
 mount_fs() { # fs user at
     local fs=$1 user=$2 at=$3 image="$work/img/${3##*/}.img" device out fuse
-    # The tests expect umask 0's modes (0666 files, 0777 folders) where the disk has none.
+    # Modes where the disk keeps none are left out of the tests' trees; umask 0 makes every
+    # file executable, as the simulator stand-in must be.
     [ "$user" != both ] && fuse="allow_other,uid=$(id -u "$user"),gid=$(id -g "$user")"
     mkdir -p "$at"
     case $fs in
@@ -188,7 +189,7 @@ mount_fs() { # fs user at
         [ -c /dev/fuse ] || { why="no /dev/fuse"; return 1; }
         truncate -s 512M "$image"
         out=$(mkntfs -F -Q -q "$image" 2>&1) || { why="mkntfs failed: $out"; return 1; }
-        out=$(ntfs-3g -o "$fuse,fmask=0111,dmask=0" "$image" "$at" 2>&1) || { why="ntfs-3g failed: $out"; return 1; }
+        out=$(ntfs-3g -o "$fuse,umask=0" "$image" "$at" 2>&1) || { why="ntfs-3g failed: $out"; return 1; }
         ;;
     exfat)
         [ -c /dev/fuse ] || { why="no /dev/fuse"; return 1; }
@@ -196,14 +197,13 @@ mount_fs() { # fs user at
         out=$(mkfs.exfat "$image" 2>&1) || { why="mkfs.exfat failed: $out"; return 1; }
         # Mounted as root, exfat-fuse wants a block device.
         loop_device "$image" || return 1
-        out=$(mount.exfat-fuse -o "$fuse,fmask=0111,dmask=0" "$device" "$at" 2>&1) ||
+        out=$(mount.exfat-fuse -o "$fuse,umask=0" "$device" "$at" 2>&1) ||
             { why="exfat-fuse failed: $out"; return 1; }
         ;;
     fat)
         [ -c /dev/fuse ] || { why="no /dev/fuse"; return 1; }
         truncate -s 512M "$image"
         out=$(mkfs.fat -F 32 "$image" 2>&1) || { why="mkfs.fat failed: $out"; return 1; }
-        # fusefat keeps no modes and takes one mask for files and folders alike.
         out=$(fusefat -o "rw+,$fuse,umask=0" "$image" "$at" 2>&1) || { why="fusefat failed: $out"; return 1; }
         ;;
     esac

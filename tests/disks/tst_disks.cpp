@@ -18,17 +18,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
-#include <QVersionNumber>
 
 #include <algorithm>
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <optional>
 #include <sys/stat.h>
-#include <sys/statfs.h>
-#include <sys/utsname.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -69,35 +65,6 @@ PackageWriter packageOf(const QList<std::pair<QByteArray, QByteArray>> &files)
         writer.addFile(QByteArray(path.left(slash + 1)).replace('/', '\\'), path.mid(slash + 1), content);
     }
     return writer;
-}
-
-// Whether the file system at `path` has unnamed files (O_TMPFILE), so that an install never
-// needs a hidden temporary name for a new file. Told by the file system's type rather than by
-// trying, so that a program that wrongly gives up on unnamed files is caught. A kernel made to
-// lack them (CRATEWRIGHT_KERNEL_PROFILE, comma-separated features it lacks: "no-tmpfile") has
-// none anywhere.
-bool hasUnnamedFiles(const QString &path)
-{
-    if (qgetenv("CRATEWRIGHT_KERNEL_PROFILE").split(',').contains("no-tmpfile"))
-        return false;
-    struct statfs info;
-    if (::statfs(QFile::encodeName(path).constData(), &info) != 0)
-        return false;
-    struct utsname kernel;
-    const bool since66 = ::uname(&kernel) == 0
-                         && QVersionNumber::fromString(QString::fromLatin1(kernel.release)) >= QVersionNumber(6, 6);
-    switch (info.f_type) {
-    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-    case TMPFS_MAGIC:
-    case F2FS_SUPER_MAGIC:
-        return true;
-    case OVERLAYFS_SUPER_MAGIC:
-        return since66;
-    default: // FUSE drivers (NTFS, exFAT, FAT), FAT itself, network file systems
-        return false;
-    }
 }
 
 // The cause TrackPackage gives for a failed install, once it gives one.
@@ -351,7 +318,7 @@ void TestDisks::disk()
 
     // What is there, less what may be: a hidden temporary where the disk has no unnamed files.
     QStringList left = m_tree->describe(), expected, hidden;
-    const bool mayLeaveHidden = row.steps.startsWith(u"kill"_s) && !hasUnnamedFiles(m_tree->path(u"Z"_s));
+    const bool mayLeaveHidden = row.steps.startsWith(u"kill"_s) && !TestFiles::hasUnnamedFiles(m_tree->path(u"Z"_s));
     for (const QString &path : std::as_const(left))
         if (QFileInfo(path).fileName().startsWith(u".cratewright-"_s))
             hidden << path;

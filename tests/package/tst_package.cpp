@@ -640,6 +640,8 @@ void TestPackage::install()
         seen << (event.startsWith("alert:"_L1) ? RecordingPlatform::describe(platform.alerts.at(alerts++)) : event);
     QCOMPARE(seen, events.replaceInStrings(u"@"_s, root));
     QStringList left = tree.describe(), expected;
+    if (step == "kill"_L1 && !TestFiles::hasUnnamedFiles(base)) // a file written under a hidden name
+        left.removeIf([](const QString &line) { return QFileInfo(line).fileName().startsWith(".cratewright-"_L1); });
     for (const QString &line : std::as_const(after)) {
         if (line.endsWith(" ?"_L1))
             left.removeOne(line.chopped(2)); // whole, or not there at all

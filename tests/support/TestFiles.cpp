@@ -8,12 +8,16 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QVersionNumber>
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -120,6 +124,35 @@ void describeFolder(int folderFd, const QString &relative, bool modes, QStringLi
 }
 
 } // namespace
+
+// Whether the file system at `path` has unnamed files (O_TMPFILE), so that an install never
+// needs a hidden temporary name for a new file. Told by the file system's type rather than by
+// trying, so that a program that wrongly gives up on unnamed files is caught. A kernel made to
+// lack them (CRATEWRIGHT_KERNEL_PROFILE, comma-separated features it lacks: "no-tmpfile") has
+// none anywhere.
+bool hasUnnamedFiles(const QString &path)
+{
+    if (qgetenv("CRATEWRIGHT_KERNEL_PROFILE").split(',').contains("no-tmpfile"))
+        return false;
+    struct statfs info;
+    if (::statfs(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    struct utsname kernel;
+    const bool since66 = ::uname(&kernel) == 0
+                         && QVersionNumber::fromString(QString::fromLatin1(kernel.release)) >= QVersionNumber(6, 6);
+    switch (info.f_type) {
+    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+        return true;
+    case OVERLAYFS_SUPER_MAGIC:
+        return since66;
+    default: // FUSE drivers (NTFS, exFAT, FAT), FAT itself, network file systems
+        return false;
+    }
+}
 
 QStringList describeTree(const QString &root)
 {

@@ -56,6 +56,9 @@ private:
 
 // Whether the file system holding `folder` keeps the modes it is given.
 bool keepsModes(const QString &folder);
+// Whether the file system holding `path` has unnamed files (O_TMPFILE): where it has none, an
+// install killed mid-write may leave a hidden temporary (".cratewright-…") behind.
+bool hasUnnamedFiles(const QString &path);
 
 // Runs `body` in a child process, for limits and signals that must not reach the test. The
 // test runs `meanwhile` with the child's id, then waits for it. Returns what `body` returned
