@@ -1,14 +1,16 @@
 #!/bin/sh
 # SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs what building and testing ZC Cratewright needs, from Debian's packages only.
+# Installs what building and testing ZC Cratewright needs, from Debian's packages only; the
+# last line is what scripts/test-filesystems.sh makes and mounts file systems with.
 # Safe to run again: it installs only what is missing.
 set -eu
 
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools
 zlib1g-dev libdeflate-dev libxxhash-dev pkg-config fonts-dejavu-core ca-certificates python3 xvfb xauth git
 clang-format reuse dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
-shared-mime-info"
+shared-mime-info
+mount e2fsprogs xfsprogs btrfs-progs fuse3 ntfs-3g exfat-fuse exfatprogs fusefat dosfstools"
 
 missing=""
 for package in $PACKAGES; do

@@ -1,7 +1,8 @@
 #!/bin/sh
 # SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Sets everything up, builds, and runs every test: the suite, the Debian package's checks, the
+# Sets everything up, builds, and runs every test: the suite, the install, undo and
+# command-line tables on each file system we can mount, the Debian package's checks, the
 # suite again under AddressSanitizer and UndefinedBehaviorSanitizer, the package tests under
 # ThreadSanitizer (workers inflate ahead of the installing thread), and the package reader's
 # fuzzer for a minute.
@@ -19,6 +20,8 @@ echo "== Check the code's layout and every file's licence"
 echo "== Build and test"
 ./scripts/build.sh
 (cd build && ctest --output-on-failure -j2)
+
+./scripts/test-filesystems.sh build
 
 echo "== Build the Debian package and check it"
 ./scripts/check-package.sh

@@ -147,7 +147,7 @@ void TestRecords::cleanup()
 {
     if (!m_mounted.isEmpty())
         ::umount2(QFile::encodeName(std::exchange(m_mounted, QString())).constData(), MNT_DETACH);
-    if (m_dataDir)
+    if (m_store) // a row that stopped before it made its store has nothing to give back
         QFile::setPermissions(m_store->recordsFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
@@ -199,6 +199,8 @@ void TestRecords::tamper(const QString &id)
 void TestRecords::makeDataReadOnly()
 {
     if (::geteuid() != 0) {
+        if (!TestFiles::keepsModes(m_store->recordsFolder()))
+            QSKIP("this file system keeps no modes: the data folder can't be made read-only");
         QVERIFY(QFile::setPermissions(m_store->recordsFolder(), QFile::ReadOwner | QFile::ExeOwner));
         return;
     }
@@ -215,7 +217,10 @@ void TestRecords::undo()
 
     m_tree = std::make_unique<TestFiles::Tree>();
     m_dataDir = std::make_unique<TestFiles::Tree>();
-    QVERIFY(m_tree->make(before) && m_dataDir->make({}));
+    const bool treeMade = m_tree->make(before);
+    if (!treeMade && !m_tree->unsupported().isEmpty())
+        QSKIP(qPrintable(m_tree->unsupported()));
+    QVERIFY(treeMade && m_dataDir->make({}));
     const bool latin1 = steps.startsWith(u"latin1 "_s);
     m_installFolder = latin1 ? FileName::decode("Z\xc3\xa9\xe9") : u"Z"_s;
     const QString data = m_dataDir->path(latin1 ? FileName::decode("zc\xe9") : u"zc"_s);

@@ -8,13 +8,16 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <QVersionNumber>
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
+#include <linux/magic.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -57,8 +60,6 @@ QString parentOf(const QString &path)
     return FileName::absolute(path).section(u'/', 0, -2);
 }
 
-void describeInto(const QByteArray &folder, const QString &relativeFolder, QStringList *lines);
-
 } // namespace
 
 QByteArray readFile(const QString &path)
@@ -87,60 +88,162 @@ QString fileLine(const QString &relativePath, const QByteArray &content)
     return u"%1=%2 bytes, crc32 %3"_s.arg(relativePath).arg(content.size()).arg(qulonglong(crc), 8, 16, QChar(u'0'));
 }
 
+bool keepsModes(const QString &folder)
+{
+    // Asked once per file system: a probe costs a file.
+    static QHash<dev_t, bool> known;
+    struct stat info;
+    if (::stat(FileName::encode(folder).constData(), &info) != 0)
+        return true;
+    if (const auto found = known.constFind(info.st_dev); found != known.cend())
+        return *found;
+    const QByteArray probe = FileName::encode(folder + "/.mode-probe-"_L1 + QString::number(::getpid()));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return true; // a folder that can't be written tells nothing, and is asked again
+    ::close(fd);
+    struct stat probed;
+    const bool kept = ::chmod(probe.constData(), 0640) == 0 && ::stat(probe.constData(), &probed) == 0
+                      && (probed.st_mode & 0777) == 0640;
+    ::unlink(probe.constData());
+    known.insert(info.st_dev, kept);
+    return kept;
+}
+
 namespace {
 
-void describeInto(const QByteArray &folder, const QString &relativeFolder, QStringList *lines)
+// Describes what lies in the open folder `folderFd` (at `relative` under the root) and below.
+// Everything is reached from the folder's descriptor, never by a whole path: on a FUSE file
+// system each path walk asks the driver once per component, and a tree a thousand folders
+// deep would take minutes.
+void describeFolder(int folderFd, const QString &relative, bool modes, QStringList *lines)
 {
-    DIR *dir = ::opendir(folder.constData());
-    if (!dir)
-        return;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name), path = folder + '/' + name;
-        if (name == "." || name == "..")
-            continue;
-        const QString relative = relativeFolder + FileName::decode(name);
+    QList<QByteArray> names;
+    if (DIR *folder = ::fdopendir(::dup(folderFd))) {
+        while (const dirent *entry = ::readdir(folder)) {
+            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+                names << QByteArray(entry->d_name);
+        }
+        ::closedir(folder);
+    }
+    for (const QByteArray &name : std::as_const(names)) {
+        const QString path = relative + FileName::decode(name);
         struct stat info;
-        char target[4096];
-        if (::lstat(path.constData(), &info) != 0)
+        if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        const ssize_t length = S_ISLNK(info.st_mode) ? ::readlink(path.constData(), target, sizeof target) : 0;
-        QString line = S_ISLNK(info.st_mode)
-                           ? relative + " -> "_L1 + FileName::decode(QByteArray(target, int(qMax<ssize_t>(length, 0))))
-                       : S_ISDIR(info.st_mode)  ? relative + u'/'
-                       : S_ISFIFO(info.st_mode) ? relative + " (fifo)"_L1
-                                                : fileLine(relative, readBytes(path));
+        QString line;
+        if (S_ISLNK(info.st_mode)) {
+            char target[4096];
+            const ssize_t length = ::readlinkat(folderFd, name.constData(), target, sizeof target);
+            line = path + " -> "_L1 + FileName::decode(QByteArray(target, int(qMax<ssize_t>(length, 0))));
+        } else if (S_ISDIR(info.st_mode)) {
+            line = path + u'/';
+        } else if (S_ISFIFO(info.st_mode)) {
+            line = path + " (fifo)"_L1;
+        } else {
+            QFile file;
+            const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            const bool opened = fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+            if (fd >= 0 && !opened)
+                ::close(fd);
+            line = fileLine(path, opened ? file.readAll() : QByteArray());
+        }
         const uint mode = info.st_mode & 07777;
-        if (!S_ISLNK(info.st_mode) && mode != (S_ISDIR(info.st_mode) ? 0777u : 0666u))
+        if (modes && !S_ISLNK(info.st_mode) && mode != (S_ISDIR(info.st_mode) ? 0777u : 0666u))
             line += u" (mode %1)"_s.arg(mode, 4, 8, QChar(u'0'));
         if (info.st_uid != ::geteuid())
             line += u" (uid %1)"_s.arg(info.st_uid);
         *lines << line;
-        if (S_ISDIR(info.st_mode))
-            describeInto(path, relative + u'/', lines);
+        if (S_ISDIR(info.st_mode)) {
+            const int inner = ::openat(folderFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (inner >= 0) {
+                describeFolder(inner, path + u'/', modes, lines);
+                ::close(inner);
+            }
+        }
     }
-    ::closedir(dir);
 }
 
 } // namespace
 
+// Whether the file system at `path` has unnamed files (O_TMPFILE), so that an install never
+// needs a hidden temporary name for a new file. Told by the file system's type rather than by
+// trying, so that a program that wrongly gives up on unnamed files is caught. A kernel made to
+// lack them (CRATEWRIGHT_KERNEL_PROFILE, comma-separated features it lacks: "no-tmpfile") has
+// none anywhere.
+bool hasUnnamedFiles(const QString &path)
+{
+    if (qgetenv("CRATEWRIGHT_KERNEL_PROFILE").split(',').contains("no-tmpfile"))
+        return false;
+    struct statfs info;
+    if (::statfs(FileName::encode(path).constData(), &info) != 0)
+        return false;
+    struct utsname kernel;
+    const bool since66 = ::uname(&kernel) == 0
+                         && QVersionNumber::fromString(QString::fromLatin1(kernel.release)) >= QVersionNumber(6, 6);
+    switch (info.f_type) {
+    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+        return true;
+    case OVERLAYFS_SUPER_MAGIC:
+        return since66;
+    default: // FUSE drivers (NTFS, exFAT, FAT), FAT itself, network file systems
+        return false;
+    }
+}
+
 QStringList describeTree(const QString &root)
 {
     QStringList lines;
-    describeInto(FileName::encode(root), QString(), &lines);
+    const int fd = ::open(FileName::encode(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        describeFolder(fd, QString(), keepsModes(root), &lines);
+        ::close(fd);
+    }
     lines.sort();
     return lines;
 }
+
+namespace {
+
+// Removes everything in the open folder `folderFd`, reached from its descriptor for the same
+// reason describeFolder() does; what can't be removed stays for QTemporaryDir to try.
+void emptyFolder(int folderFd)
+{
+    QList<QByteArray> names;
+    if (DIR *folder = ::fdopendir(::dup(folderFd))) {
+        while (const dirent *entry = ::readdir(folder)) {
+            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+                names << QByteArray(entry->d_name);
+        }
+        ::closedir(folder);
+    }
+    for (const QByteArray &name : std::as_const(names)) {
+        if (::unlinkat(folderFd, name.constData(), 0) == 0 || (errno != EISDIR && errno != EPERM))
+            continue;
+        const int inner = ::openat(folderFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (inner < 0)
+            continue;
+        emptyFolder(inner);
+        ::close(inner);
+        ::unlinkat(folderFd, name.constData(), AT_REMOVEDIR);
+    }
+}
+
+} // namespace
 
 Tree::~Tree()
 {
     for (const QString &at : std::as_const(m_mounts))
         ::umount2(FileName::encode(at).constData(), MNT_DETACH);
-    // By bytes, before QTemporaryDir tries: QDir::removeRecursively decodes names the lossy
-    // way and can't reach one that is not UTF-8.
-    const auto remove = [](const char *path, const struct stat *, int type, struct FTW *) {
-        return (type == FTW_DP ? ::rmdir(path) : ::unlink(path)), 0;
-    };
-    ::nftw(FileName::encode(m_dir.path()).constData(), remove, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
+    if (const int fd = ::open(FileName::encode(m_dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        fd >= 0) {
+        emptyFolder(fd);
+        ::close(fd);
+    }
 }
 
 QString Tree::path(const QString &relative) const
@@ -155,6 +258,7 @@ bool Tree::needsRoot(const QStringList &lines)
 
 bool Tree::make(const QStringList &lines)
 {
+    m_unsupported.clear();
     for (const QString &line : lines) {
         if (!makeLine(line)) {
             qWarning("cannot make %s", qPrintable(line));
@@ -166,6 +270,7 @@ bool Tree::make(const QStringList &lines)
 
 bool Tree::makeLine(QString line)
 {
+    const QString given = line;
     static const QRegularExpression attribute(u" \\((mode|uid|fifo|tmpfs|ramfs) ?([^)]*)\\)$"_s);
     QHash<QString, QString> attributes;
     for (QRegularExpressionMatch m = attribute.match(line); m.hasMatch(); m = attribute.match(line)) {
@@ -178,13 +283,21 @@ bool Tree::makeLine(QString line)
     const QString mount = attributes.contains(u"tmpfs"_s)   ? u"tmpfs"_s
                           : attributes.contains(u"ramfs"_s) ? u"ramfs"_s
                                                             : QString();
+    // What a file system lacks it says with one of these (exfat-fuse: EIO for a named pipe).
+    const auto lacks = [&](const char *what) {
+        if (errno == EPERM || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL || errno == EIO)
+            m_unsupported = u"this file system has no %1: %2"_s.arg(QString::fromLatin1(what), given);
+        return false;
+    };
     bool made = makePath(parentOf(at));
     if (arrow >= 0)
-        made = made && ::symlink(FileName::encode(line.mid(arrow + 4)).constData(), encoded.constData()) == 0;
+        made = made
+               && (::symlink(FileName::encode(line.mid(arrow + 4)).constData(), encoded.constData()) == 0
+                   || lacks("symbolic links"));
     else if (equals >= 0)
         made = made && writeFile(at, line.mid(equals + 1).toLatin1());
     else if (attributes.contains(u"fifo"_s))
-        made = made && ::mkfifo(encoded.constData(), 0666) == 0;
+        made = made && (::mkfifo(encoded.constData(), 0666) == 0 || lacks("named pipes"));
     else
         made = made && makePath(at);
     if (made && !mount.isEmpty()) { // the mount point then reads back as any folder
@@ -192,13 +305,28 @@ bool Tree::makeLine(QString line)
         made = ::mount(type.constData(), encoded.constData(), type.constData(), 0, options.constData()) == 0;
         m_mounts.prepend(at);
     }
-    return made
-           && (!attributes.contains(u"mode"_s)
-               || ::chmod(encoded.constData(), attributes.value(u"mode"_s).toUInt(nullptr, 8)) == 0)
-           && (!attributes.contains(u"uid"_s)
-               || ::lchown(encoded.constData(), attributes.value(u"uid"_s).toUInt(),
-                           attributes.value(u"uid"_s).toUInt())
-                      == 0);
+    if (!made)
+        return false;
+    struct stat info;
+    if (attributes.contains(u"mode"_s)) {
+        const uint mode = attributes.value(u"mode"_s).toUInt(nullptr, 8);
+        if (::chmod(encoded.constData(), mode) != 0)
+            return lacks("modes");
+        if (::lstat(encoded.constData(), &info) != 0 || (info.st_mode & 07777) != mode) {
+            m_unsupported = u"this file system keeps no modes: "_s + given;
+            return false;
+        }
+    }
+    if (attributes.contains(u"uid"_s)) {
+        const uint uid = attributes.value(u"uid"_s).toUInt();
+        if (::lchown(encoded.constData(), uid, uid) != 0)
+            return lacks("owners");
+        if (::lstat(encoded.constData(), &info) != 0 || info.st_uid != uid) {
+            m_unsupported = u"this file system keeps no owners: "_s + given;
+            return false;
+        }
+    }
+    return true;
 }
 
 int runInChild(const std::function<int()> &body, const std::function<void(pid_t)> &meanwhile)

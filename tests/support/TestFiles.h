@@ -15,7 +15,9 @@
 //   "Tracks/"   "data=hello"   "Tracks/x.zctrack -> ../../outside/victim"   "pipe (fifo)"
 // A file holding more than 16 bytes reads back as "big=81920 bytes, crc32 3f0c1a2b". A mode
 // other than what umask 0 gives (0777, 0666) reads back as " (mode 4750)" after the line, an
-// owner other than the one running the test as " (uid 4242)". Links are never followed.
+// owner other than the one running the test as " (uid 4242)"; on a file system that keeps no
+// modes (FAT, exFAT, NTFS without permissions), whatever its mount options show is no mode of
+// anything and is left out. Links are never followed.
 namespace TestFiles {
 
 QByteArray readFile(const QString &path);
@@ -37,6 +39,10 @@ class Tree
 public:
     ~Tree();
     bool make(const QStringList &lines);
+    // After make() failed: why the file system the tree is on can't hold a line (no named
+    // pipes, no symbolic links, no modes or owners kept), for the test to skip; empty when it
+    // failed for another reason.
+    QString unsupported() const { return m_unsupported; }
     QString path(const QString &relative = QString()) const;
     QStringList describe() const { return describeTree(m_dir.path()); }
     static bool needsRoot(const QStringList &lines);
@@ -46,7 +52,14 @@ private:
 
     QTemporaryDir m_dir;
     QStringList m_mounts;
+    QString m_unsupported;
 };
+
+// Whether the file system holding `folder` keeps the modes it is given.
+bool keepsModes(const QString &folder);
+// Whether the file system holding `path` has unnamed files (O_TMPFILE): where it has none, an
+// install killed mid-write may leave a hidden temporary (".cratewright-…") behind.
+bool hasUnnamedFiles(const QString &path);
 
 // Runs `body` in a child process, for limits and signals that must not reach the test. The
 // test runs `meanwhile` with the child's id, then waits for it. Returns what `body` returned
