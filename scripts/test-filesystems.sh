@@ -296,7 +296,7 @@ run_user() { # fs user at
     done
 }
 
-echo "== File systems: the install, undo and command-line tables on each, as root and as nobody"
+echo "== File systems: the install, undo and command-line tables on each, as: $users"
 # Folders of each user's own on this machine's disk, and the other file system for the data
 # folder.
 mkdir -p "$work/elsewhere"
