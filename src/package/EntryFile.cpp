@@ -268,7 +268,7 @@ bool writeAll(int fd, const char *bytes, qint64 size)
 
 QByteArray temporaryName()
 {
-    return ".cratewright-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+    return TemporaryPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
 }
 
 } // namespace EntryFile

@@ -54,7 +54,9 @@ int linkOpenFile(int fd, int folderFd, const char *name);
 // Writes all `size` bytes, going on after a signal; false on an error or a write of nothing
 // (errno ENOSPC then).
 bool writeAll(int fd, const char *bytes, qint64 size);
-// A hidden name for a file on its way into a folder; every file the program stages has one.
+// A hidden name for a file on its way into a folder; every file the program stages has one,
+// beginning with TemporaryPrefix.
 QByteArray temporaryName();
+constexpr char TemporaryPrefix[] = ".cratewright-";
 
 } // namespace EntryFile

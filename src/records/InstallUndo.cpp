@@ -12,11 +12,13 @@
 #include "platform/FileName.h"
 #include "platform/Platform.h"
 
+#include <QSet>
 #include <QThread>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -194,6 +196,7 @@ InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun)
         if (file.replaced)
             dropped << file.original;
     }
+    removeStaged(folder, record);
     QStringList foldersLeft;
     removeFolders(folder, &outcome, &foldersLeft);
 
@@ -319,6 +322,33 @@ int InstallUndo::apply(InstallFolder &folder, const RecordedFile &file, const St
     if (step.action == Action::Remove)
         return ::unlinkat(parent.fd, name.constData(), 0) == 0 || errno == ENOENT ? 0 : errno;
     return putBack(parent.fd, name, step.original, file.originalMode);
+}
+
+// A killed install can leave a file it was writing under a hidden name where the file system has
+// no unnamed files (FAT, exFAT, NTFS). Every such name belongs to an install or undo into this
+// folder, and those hold its lock, as this undo does now: any found is a leftover.
+void InstallUndo::removeStaged(InstallFolder &folder, const InstallRecord &record)
+{
+    QSet<QString> folders(record.foldersMade.cbegin(), record.foldersMade.cend());
+    for (const RecordedFile &file : record.files)
+        folders.insert(InstallFolder::parentOf(file.path));
+    for (const QString &path : std::as_const(folders)) {
+        const InstallFolder::Folder found = folder.folder(path, false);
+        DIR *listing = found.status == InstallFolder::Status::Ok ? ::fdopendir(::dup(found.fd)) : nullptr;
+        if (!listing)
+            continue;
+        QList<QByteArray> staged;
+        while (const dirent *entry = ::readdir(listing)) {
+            if (qstrncmp(entry->d_name, EntryFile::TemporaryPrefix, sizeof EntryFile::TemporaryPrefix - 1) == 0)
+                staged << QByteArray(entry->d_name);
+        }
+        ::closedir(listing);
+        for (const QByteArray &name : std::as_const(staged)) {
+            struct stat info;
+            if (::fstatat(found.fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
+                ::unlinkat(found.fd, name.constData(), 0);
+        }
+    }
 }
 
 void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left)

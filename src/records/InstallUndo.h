@@ -69,6 +69,7 @@ private:
     Action actionFor(InstallFolder &folder, const RecordedFile &file, Step *step);
     void handOn(const Step &step, const RecordedFile &file, QList<ContentHash> *dropped);
     int apply(InstallFolder &folder, const RecordedFile &file, const Step &step);
+    void removeStaged(InstallFolder &folder, const InstallRecord &record);
     void removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left);
     void removeUnreferenced(ContentStore &contents, const QList<ContentHash> &candidates) const;
 

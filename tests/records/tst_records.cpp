@@ -78,6 +78,7 @@ void TestRecords::undo_data()
 {
     QTest::addColumn<QStringList>("before");
     // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K, kill:N, tamper:K,
+    // stray:FOLDER (a staged file left there),
     // readonly (the data folder), otherfs (the data folder on a file system of its own), frozen
     // (the install folder's file system made read-only)
     // "latin1" first: the
@@ -134,6 +135,8 @@ void TestRecords::undo_data()
     QTest::newRow("install and data folders not named in UTF-8, undone")
         << QStringList{latin1 + u'/', latin1 + u"/mine.txt=m"_s} << "latin1 install:1 undo:1" << same
         << "Undone -Tracks/a.zctrack -readme.txt";
+    QTest::newRow("a hidden file a killed install was writing goes with the undo")
+        << mine << "install:1 stray:Tracks undo:1" << same << "Undone -Tracks/a.zctrack -readme.txt";
     QTest::newRow("entries inflated ahead, undone") << mine << "install:4 undo:1" << same << "Undone -Big/b0 -Big/b1…";
     QTest::newRow("a killed install, undone from its journal")
         << originals << "kill:3 undo:1" << same << "Undone -Many/Deep/f0 -Many/Deep/f1…";
@@ -157,6 +160,10 @@ QString TestRecords::install(int number, const OverwriteQuery &query)
     TrackPackage package;
     if (!packageNumbered(number).writeTo(path) || package.loadPackageFileAtPath(path) != LoadResult::Loaded)
         return u"not loaded"_s;
+    // Records are ordered by their time, to the millisecond: two installs within one would have
+    // no order between them, and the undo of the earlier would not know the later.
+    for (const qint64 start = QDateTime::currentMSecsSinceEpoch(); QDateTime::currentMSecsSinceEpoch() == start;)
+        QThread::usleep(100);
     InstallJournal journal(*m_store, package);
     package.setInstallObserver(&journal);
     package.setOverwriteQuery(query);
@@ -255,6 +262,9 @@ void TestRecords::undo()
             tamper(ids.value(argument.toInt() - 1));
         } else if (verb == u"readonly"_s) {
             makeDataReadOnly();
+        } else if (verb == u"stray"_s) { // as a kill leaves it where there are no unnamed files
+            QVERIFY(
+                TestFiles::writeFile(m_tree->path(m_installFolder + u'/' + argument + u"/.cratewright-kd8"_s), "half"));
         } else if (verb == u"otherfs"_s) {
             continue; // mounted above
         } else if (verb == u"frozen"_s) {
