@@ -278,6 +278,14 @@ run_user() { # fs user at
     rm -rf "$root/tmp/probe"
     for run in disks:same disks:elsewhere package:same records:same cli:same; do
         placement=${run#*:}
+        if [ "$fs:$run" = fat:records:same ]; then
+            # fusefat stops answering an unlink part way through this table (the process waits
+            # in fuse_unlink for ever) and cuts short a record it rewrote: its own faults. The
+            # disk table has undone installs on it already.
+            echo "   $fs $user records ($placement): skipped, fusefat hangs in unlink here"
+            printf '%s\t%s\t%s\t%s\t0\t0\t1\t0\n' "$fs" "$user" records "$placement" >>"$work/results"
+            continue
+        fi
         run_table "$fs" "$user" "${run%:*}" "$placement" "$root" "$home" \
             "$([ "$placement" = elsewhere ] && echo "$work/elsewhere/u-$user")"
         [ $? -eq 2 ] || continue

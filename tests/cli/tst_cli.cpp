@@ -147,9 +147,11 @@ void TestCli::init()
     QVERIFY(canyon.writeTo(path(u"~/canyon.zcpack"_s)) && QFile::copy(s(EXAMPLE_PACKAGE), path(u"~/example.zcpack"_s)));
     QVERIFY(PackageWriter().addFile("", "readme.txt", "no track file").writeTo(path(u"~/notrack.zcpack"_s)));
     QVERIFY(PackageWriter().setTitle("Loop").addFile("Loops\\", "loop.zct", "x").writeTo(path(u"~/loop.zcpack"_s)));
-    QVERIFY(
-        TestFiles::writeFile(path(Cafe + u".zcpack"_s),
-                             PackageWriter().setTitle("Chute").addFile("Tracks\\", "chute.zctrack", "drop\n").build()));
+    // Where the file system takes such names: the rows that need it are skipped elsewhere.
+    QVERIFY(!TestFiles::takesAnyName(path(u"~/"_s))
+            || TestFiles::writeFile(
+                path(Cafe + u".zcpack"_s),
+                PackageWriter().setTitle("Chute").addFile("Tracks\\", "chute.zctrack", "drop\n").build()));
     // A title that would retitle the terminal and ring its bell; a name that would add a row of
     // its own to the file listing.
     QVERIFY(PackageWriter()
@@ -179,6 +181,9 @@ bool TestCli::cell(const QString &item, bool make)
         quiet.open(QIODevice::WriteOnly);
         Console::setDevices(&quiet, &quiet, &quiet);
         const QString to = rest.contains(u' ') ? rest.section(u' ', 1) : path(u"~/Zoomcrest"_s);
+        // Installs are ordered by their millisecond: a later one must not share it.
+        for (const qint64 start = QDateTime::currentMSecsSinceEpoch(); QDateTime::currentMSecsSinceEpoch() == start;)
+            QThread::usleep(100);
         const int status = CommandLineTool().run(
             {u"cratewright"_s, u"install"_s, rest.section(u' ', 0, 0), u"--to"_s, to, u"--overwrite=always"_s});
         Console::useStandardStreams();
@@ -416,8 +421,17 @@ void TestCli::run_data()
 void TestCli::run()
 {
     QFETCH(Row, row);
-    for (const QString &item : std::as_const(row.setup))
-        QVERIFY2(cell(path(item), true), qPrintable(item));
+    const QString cells = row.arguments + row.setup.join(u' ') + row.after.join(u' ');
+    if (TestFiles::holdsBytesNotUtf8(cells) && !TestFiles::takesAnyName(path(u"~/"_s)))
+        QSKIP("this file system takes only names in UTF-8");
+    for (const QString &item : std::as_const(row.setup)) {
+        if (cell(path(item), true))
+            continue;
+        // FAT and exFAT have no symbolic links, and FAT no modes to make a script executable.
+        if ((item.contains(u"->"_s) || item.contains(u"=#!"_s)) && (errno == EPERM || errno == ENOSYS))
+            QSKIP(qPrintable(u"this file system can't hold "_s + item));
+        QFAIL(qPrintable(item));
+    }
 
     QBuffer output, error;
     QVERIFY(output.open(QIODevice::WriteOnly) && error.open(QIODevice::WriteOnly));

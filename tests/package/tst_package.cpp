@@ -168,7 +168,9 @@ void TestPackage::initTestCase()
     QVERIFY(m_files.make(L({"folder.zcpack/", "huge.zcpack="})));
     // Where the file system has neither (FAT, exFAT), the rows that load them are skipped.
     m_files.make(L({"pipe.zcpack (fifo)"}));
-    if (!QFile::resize(m_files.path(u"huge.zcpack"_s), qint64(1) << 40)) // holes: no disk
+    // fusefat takes the size and keeps another.
+    if (!QFile::resize(m_files.path(u"huge.zcpack"_s), qint64(1) << 40) // holes: no disk
+        || QFileInfo(m_files.path(u"huge.zcpack"_s)).size() != qint64(1) << 40)
         QFile::remove(m_files.path(u"huge.zcpack"_s));
 }
 
@@ -274,6 +276,8 @@ void TestPackage::load()
 
     if ((path.endsWith(u"pipe.zcpack"_s) || path.endsWith(u"huge.zcpack"_s)) && !QFileInfo::exists(path))
         QSKIP("this file system has no named pipes or no 1 TiB files with holes");
+    if (TestFiles::holdsBytesNotUtf8(path) && !TestFiles::takesAnyName(m_files.path()))
+        QSKIP("this file system takes only names in UTF-8");
     RecordingPlatform platform;
     TrackPackage package;
     QVERIFY(before.isEmpty() || package.loadPackageFileAtPath(store(before)) == 0);
@@ -599,6 +603,8 @@ void TestPackage::install()
     if (!KernelProfile::current().isEmpty() && qstrcmp(QTest::currentDataTag(), "a thousand folders deep") == 0)
         QSKIP("nothing here that a kernel profile changes");
     TestFiles::Tree tree;
+    if (TestFiles::holdsBytesNotUtf8(setup) && !TestFiles::takesAnyName(QDir::tempPath()))
+        QSKIP("this file system takes only names in UTF-8");
     const bool made = tree.make(before);
     if (!made && !tree.unsupported().isEmpty())
         QSKIP(qPrintable(tree.unsupported()));
@@ -652,6 +658,8 @@ void TestPackage::install()
         });
     const QList<void *> handlers = stopHandlers();
 
+    if (step == "unreadable"_L1 && !TestFiles::keepsModes(base))
+        QSKIP("this file system keeps no modes");
     const QStringList unreadable{base, base + "/Tracks"_L1};
     for (const QString &folder : unreadable)
         QVERIFY(step != "unreadable"_L1 || ::chmod(QFile::encodeName(folder).constData(), 0333) == 0);

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QVersionNumber>
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -108,6 +109,30 @@ bool keepsModes(const QString &folder)
     ::unlink(probe.constData());
     known.insert(info.st_dev, kept);
     return kept;
+}
+
+bool takesAnyName(const QString &folder)
+{
+    static QHash<dev_t, bool> known;
+    struct stat info;
+    if (::stat(FileName::encode(folder).constData(), &info) != 0)
+        return true;
+    if (const auto found = known.constFind(info.st_dev); found != known.cend())
+        return *found;
+    const QByteArray probe = FileName::encode(folder) + "/.name-probe-\xe9" + QByteArray::number(::getpid());
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+        ::unlink(probe.constData());
+    }
+    known.insert(info.st_dev, fd >= 0);
+    return fd >= 0;
+}
+
+bool holdsBytesNotUtf8(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() >= 0xdc80 && c.unicode() <= 0xdcff; });
 }
 
 namespace {

@@ -57,6 +57,11 @@ private:
 
 // Whether the file system holding `folder` keeps the modes it is given.
 bool keepsModes(const QString &folder);
+// Whether the file system holding `folder` takes names that are not UTF-8: NTFS, exFAT and FAT
+// keep names as UTF-16 and refuse them.
+bool takesAnyName(const QString &folder);
+// Whether `text` holds bytes of a name that are not UTF-8 (as FileName keeps them).
+bool holdsBytesNotUtf8(const QString &text);
 // Whether the file system holding `path` has unnamed files (O_TMPFILE): where it has none, an
 // install killed mid-write may leave a hidden temporary (".cratewright-…") behind.
 bool hasUnnamedFiles(const QString &path);
