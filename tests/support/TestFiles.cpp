@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
+#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -89,44 +91,59 @@ QString fileLine(const QString &relativePath, const QByteArray &content)
     return u"%1=%2 bytes, crc32 %3"_s.arg(relativePath).arg(content.size()).arg(qulonglong(crc), 8, 16, QChar(u'0'));
 }
 
-bool keepsModes(const QString &folder)
+namespace {
+
+// What `probe` finds out about the file system that holds `folder`, asked once per file system
+// (a probe costs a file). The probe gets a new file's name there and makes it; it answers
+// nothing when it can't tell, and is asked again next time. Until then the answer is yes.
+bool askFileSystem(const QString &folder, QHash<dev_t, bool> *known,
+                   const std::function<std::optional<bool>(const QByteArray &name)> &probe)
 {
-    // Asked once per file system: a probe costs a file.
-    static QHash<dev_t, bool> known;
     struct stat info;
     if (::stat(FileName::encode(folder).constData(), &info) != 0)
         return true;
-    if (const auto found = known.constFind(info.st_dev); found != known.cend())
+    if (const auto found = known->constFind(info.st_dev); found != known->cend())
         return *found;
-    const QByteArray probe = FileName::encode(folder + "/.mode-probe-"_L1 + QString::number(::getpid()));
-    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return true; // a folder that can't be written tells nothing, and is asked again
-    ::close(fd);
-    struct stat probed;
-    const bool kept = ::chmod(probe.constData(), 0640) == 0 && ::stat(probe.constData(), &probed) == 0
-                      && (probed.st_mode & 0777) == 0640;
-    ::unlink(probe.constData());
-    known.insert(info.st_dev, kept);
-    return kept;
+    const QByteArray name = FileName::encode(folder) + "/.probe-" + QByteArray::number(::getpid());
+    const std::optional<bool> answer = probe(name);
+    ::unlink(name.constData());
+    if (answer)
+        known->insert(info.st_dev, *answer);
+    return answer.value_or(true);
+}
+
+bool makeFile(const QByteArray &name)
+{
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return fd >= 0 && ::close(fd) == 0;
+}
+
+} // namespace
+
+bool keepsModes(const QString &folder)
+{
+    static QHash<dev_t, bool> known;
+    return askFileSystem(folder, &known, [](const QByteArray &name) -> std::optional<bool> {
+        if (!makeFile(name))
+            return std::nullopt; // a folder that can't be written tells nothing
+        struct stat probed;
+        return ::chmod(name.constData(), 0640) == 0 && ::stat(name.constData(), &probed) == 0
+               && (probed.st_mode & 0777) == 0640;
+    });
 }
 
 bool takesAnyName(const QString &folder)
 {
     static QHash<dev_t, bool> known;
-    struct stat info;
-    if (::stat(FileName::encode(folder).constData(), &info) != 0)
-        return true;
-    if (const auto found = known.constFind(info.st_dev); found != known.cend())
-        return *found;
-    const QByteArray probe = FileName::encode(folder) + "/.name-probe-\xe9" + QByteArray::number(::getpid());
-    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        ::close(fd);
-        ::unlink(probe.constData());
-    }
-    known.insert(info.st_dev, fd >= 0);
-    return fd >= 0;
+    return askFileSystem(folder, &known, [](const QByteArray &name) -> std::optional<bool> {
+        const QByteArray latin1 = name + "\xe9";
+        const bool made = makeFile(latin1);
+        const int error = errno;
+        ::unlink(latin1.constData());
+        if (!made && error != EILSEQ && error != EINVAL)
+            return std::nullopt;
+        return made;
+    });
 }
 
 bool holdsBytesNotUtf8(const QString &text)
