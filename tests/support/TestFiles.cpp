@@ -136,12 +136,12 @@ bool takesAnyName(const QString &folder)
 {
     static QHash<dev_t, bool> known;
     return askFileSystem(folder, &known, [](const QByteArray &name) -> std::optional<bool> {
+        if (!makeFile(name))
+            return std::nullopt; // a folder that can't be written tells nothing
+        // Refused as EILSEQ (ntfs-3g), EINVAL (exfat-fuse) or otherwise (fusefat).
         const QByteArray latin1 = name + "\xe9";
         const bool made = makeFile(latin1);
-        const int error = errno;
         ::unlink(latin1.constData());
-        if (!made && error != EILSEQ && error != EINVAL)
-            return std::nullopt;
         return made;
     });
 }
