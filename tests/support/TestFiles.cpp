@@ -154,11 +154,8 @@ bool holdsBytesNotUtf8(const QString &text)
 
 namespace {
 
-// Describes what lies in the open folder `folderFd` (at `relative` under the root) and below.
-// Everything is reached from the folder's descriptor, never by a whole path: on a FUSE file
-// system each path walk asks the driver once per component, and a tree a thousand folders
-// deep would take minutes.
-void describeFolder(int folderFd, const QString &relative, bool modes, QStringList *lines)
+// The names in the open folder `folderFd`, read before any is changed.
+QList<QByteArray> namesIn(int folderFd)
 {
     QList<QByteArray> names;
     if (DIR *folder = ::fdopendir(::dup(folderFd))) {
@@ -168,7 +165,16 @@ void describeFolder(int folderFd, const QString &relative, bool modes, QStringLi
         }
         ::closedir(folder);
     }
-    for (const QByteArray &name : std::as_const(names)) {
+    return names;
+}
+
+// Describes what lies in the open folder `folderFd` (at `relative` under the root) and below.
+// Everything is reached from the folder's descriptor, never by a whole path: on a FUSE file
+// system each path walk asks the driver once per component, and a tree a thousand folders
+// deep would take minutes.
+void describeFolder(int folderFd, const QString &relative, bool modes, QStringList *lines)
+{
+    for (const QByteArray &name : namesIn(folderFd)) {
         const QString path = relative + FileName::decode(name);
         struct stat info;
         if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
@@ -255,15 +261,7 @@ namespace {
 // reason describeFolder() does; what can't be removed stays for QTemporaryDir to try.
 void emptyFolder(int folderFd)
 {
-    QList<QByteArray> names;
-    if (DIR *folder = ::fdopendir(::dup(folderFd))) {
-        while (const dirent *entry = ::readdir(folder)) {
-            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
-                names << QByteArray(entry->d_name);
-        }
-        ::closedir(folder);
-    }
-    for (const QByteArray &name : std::as_const(names)) {
+    for (const QByteArray &name : namesIn(folderFd)) {
         if (::unlinkat(folderFd, name.constData(), 0) == 0 || (errno != EISDIR && errno != EPERM))
             continue;
         const int inner = ::openat(folderFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
