@@ -226,10 +226,10 @@ bool runOurs(const Package &package, const QString &out, Times *times, QString *
 {
     TrackPackage trackPackage;
     Stopwatch watch;
-    const int loaded = trackPackage.loadPackageFileAtPath(package.path);
+    const LoadResult loaded = trackPackage.loadPackageFileAtPath(package.path);
     times->loadNs = watch.wallNs();
     if (loaded != LoadResult::Loaded) {
-        *failure = QStringLiteral("load returned %1").arg(loaded);
+        *failure = QStringLiteral("load returned %1").arg(number(loaded));
         return false;
     }
     if (out.isEmpty())
@@ -243,12 +243,12 @@ bool runOurs(const Package &package, const QString &out, Times *times, QString *
         journal.emplace(records, trackPackage);
         trackPackage.setInstallObserver(&*journal);
     }
-    const int installed = trackPackage.expandPackageTo(out, false);
+    const InstallResult installed = trackPackage.expandPackageTo(out, false);
     times->extractNs = watch.wallNs();
     times->extractCpuNs = watch.cpuNs();
     QDir(data).removeRecursively();
     if (installed != InstallResult::Success) {
-        *failure = QStringLiteral("extraction returned %1").arg(installed);
+        *failure = QStringLiteral("extraction returned %1").arg(number(installed));
         return false;
     }
     return true;

@@ -29,7 +29,8 @@ QByteArray readFile(const QString &path)
 
 QByteArray storedBytes(const TrackPackage &package, const ZLibCompFileMetaData &entry)
 {
-    return package.pkgFileData().mid(qsizetype(package.baseOffset()) + entry.baseRelOffset(), entry.compSize());
+    return package.pkgFileData().mid(qsizetype(package.contents().baseOffset) + entry.baseRelOffset(),
+                                     entry.compSize());
 }
 
 // An entry's stored bytes inflated by the program's inflater, cut or padded with zeros to its
@@ -71,7 +72,7 @@ QByteArray referenceInflated(const QByteArray &stored, qint32 unCompSize, QStrin
 
 QString installedFault(const TrackPackage &package, const QString &base)
 {
-    const QList<ZLibCompFileMetaData> &entries = package.compFileMetaData();
+    const QList<ZLibCompFileMetaData> &entries = package.contents().compFileMetaData;
     QStringList expected;
     for (auto entry = entries.crbegin(); entry != entries.crend(); ++entry) { // the last of a path wins
         QStringList components = entry->relFilePath().split(QLatin1Char('/'), Qt::SkipEmptyParts);
@@ -115,18 +116,19 @@ PackageCheck checkPackage(const QByteArray &bytes, const QString &workFolder)
     file.close();
 
     TrackPackage package;
-    check.loaded = package.loadPackageFileAtPath(packagePath);
+    check.loaded = number(package.loadPackageFileAtPath(packagePath));
     qint64 declared = 0;
-    for (const ZLibCompFileMetaData &entry : package.compFileMetaData())
+    for (const ZLibCompFileMetaData &entry : package.contents().compFileMetaData)
         declared += qMax<qint32>(entry.unCompSize(), 0);
     if (!QList<int>{0, -1, -2, -3, -4, -5}.contains(check.loaded))
         check.fault = QStringLiteral("load result code %1").arg(check.loaded);
-    else if (check.loaded == LoadResult::Loaded && qint64(package.pkgFilesCount()) != package.numFilesInPkg())
+    else if (check.loaded == number(LoadResult::Loaded)
+             && qint64(package.pkgFilesCount()) != package.contents().numFilesInPkg)
         check.fault =
-            QStringLiteral("%1 entries loaded of %2").arg(package.pkgFilesCount()).arg(package.numFilesInPkg());
-    if (check.loaded == LoadResult::Loaded && declared <= MostBytesInstalled && check.fault.isEmpty())
+            QStringLiteral("%1 entries loaded of %2").arg(package.pkgFilesCount()).arg(package.contents().numFilesInPkg);
+    if (check.loaded == number(LoadResult::Loaded) && declared <= MostBytesInstalled && check.fault.isEmpty())
         check.fault = inflationDifference(package);
-    if (check.loaded != LoadResult::Loaded || declared > MostBytesInstalled || !check.fault.isEmpty()) {
+    if (check.loaded != number(LoadResult::Loaded) || declared > MostBytesInstalled || !check.fault.isEmpty()) {
         QFile::remove(packagePath);
         return check;
     }
@@ -138,19 +140,19 @@ PackageCheck checkPackage(const QByteArray &bytes, const QString &workFolder)
     });
     // Twice: into a new folder, then over what the first install left.
     for (int round = 0; round < 2 && check.fault.isEmpty(); ++round) {
-        check.installed = package.expandPackageTo(base, false);
+        check.installed = number(package.expandPackageTo(base, false));
         const QStringList beside =
             QDir(workFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        if (check.installed > InstallResult::Success || check.installed < InstallResult::MISC)
+        if (check.installed > number(InstallResult::Success) || check.installed < number(InstallResult::MISC))
             check.fault = QStringLiteral("install result code %1").arg(check.installed);
         else if (asked)
             check.fault = QStringLiteral("asked with asking off");
         else if (!QSet<QString>{QStringLiteral("package.zcpack"), QStringLiteral("install")}.contains(
                      QSet<QString>(beside.cbegin(), beside.cend())))
             check.fault = QStringLiteral("written beside the install folder: %1").arg(beside.join(QLatin1Char(' ')));
-        else if (check.installed == InstallResult::Success)
+        else if (check.installed == number(InstallResult::Success))
             check.fault = installedFault(package, base);
-        if (check.installed != InstallResult::Success)
+        if (check.installed != number(InstallResult::Success))
             break;
     }
     QDir(base).removeRecursively();
@@ -181,7 +183,7 @@ QString inflationDifference(const QByteArray &stored, qint32 unCompSize)
 
 QString inflationDifference(const TrackPackage &package)
 {
-    for (const ZLibCompFileMetaData &entry : package.compFileMetaData()) {
+    for (const ZLibCompFileMetaData &entry : package.contents().compFileMetaData) {
         const QString difference = inflationDifference(storedBytes(package, entry), entry.unCompSize());
         if (!difference.isEmpty())
             return QStringLiteral("%1/%2 %3").arg(entry.relPath(), entry.filename(), difference);

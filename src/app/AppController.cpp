@@ -271,7 +271,7 @@ void AppController::loadPackageAtPath(const QString &path)
     m_progIndicator.startAnimation(this);
     startAfresh();
 
-    const int code = m_thePackage.loadPackageFileAtPath(path);
+    const LoadResult code = m_thePackage.loadPackageFileAtPath(path);
     if (code == LoadResult::Loaded) {
         PkgTitleField()->setText(m_thePackage.pkgTitle());
         PkgAuthorField()->setText(QStringLiteral("By: ") + m_thePackage.pkgAuthor());
@@ -282,7 +282,7 @@ void AppController::loadPackageAtPath(const QString &path)
     } else {
         Platform &platform = Platform::current();
         platform.beep();
-        platform.runAlertPanel(LoadResult::failureAlert(code));
+        platform.runAlertPanel(LoadText::failureAlert(code));
         closeMainWindow(this);
     }
 
@@ -307,7 +307,7 @@ void AppController::resetPackage()
     // Loading and installing report their progress here, which keeps the window painted.
     m_thePackage.setProgressHandler([this](qint64 done, qint64 total) { m_progIndicator.setProgress(done, total); });
     m_thePackage.setLockWaitHandler([this] {
-        PkgRightInfoField()->setText(InstallResult::waitingText());
+        PkgRightInfoField()->setText(InstallText::waitingText());
         PkgRightInfoField()->repaint();
     });
     // The user answers the overwrite question in a message box while the install waits.
@@ -344,18 +344,20 @@ void AppController::DoStartInstall(QObject *)
     const RecordStore records;
     InstallJournal journal(records, m_thePackage);
     m_thePackage.setInstallObserver(&journal);
-    const int code = m_thePackage.expandPackageTo(installFolder);
+    const InstallResult code = m_thePackage.expandPackageTo(installFolder);
     m_thePackage.setInstallObserver(nullptr);
+    for (const QString &line : journal.logLines())
+        Platform::current().log(line);
     if (m_installedTracks && m_installedTracks->isWindowLoaded())
         m_installedTracks->reload();
     const bool stopped = code == InstallResult::Stopped;
     PkgRightInfoField()->setText(
-        stopped ? InstallResult::stoppedText(m_thePackage.entriesDone(), m_thePackage.pkgFilesCount())
-                : InstallResult::statusText(code));
+        stopped ? InstallText::stoppedText(m_thePackage.lastInstall().filesDone, m_thePackage.pkgFilesCount())
+                : InstallText::statusText(code));
     // The status texts are fixed; what went wrong where, and what can't be undone, goes beside
     // them (the log has it too).
     QStringList details = journal.undoNotes();
-    if (const QString cause = m_thePackage.failureCause(); !cause.isEmpty())
+    if (const QString cause = m_thePackage.lastInstall().causeText(); !cause.isEmpty())
         details.prepend(cause);
     PkgRightInfoField()->setToolTip(details.join(QLatin1Char('\n')));
     if (code == InstallResult::Success) {

@@ -25,9 +25,9 @@ int Command::usageError(const QString &error) const
 
 bool Command::loadPackage(TrackPackage &package, const QString &path)
 {
-    const int code = package.loadPackageFileAtPath(path);
+    const LoadResult code = package.loadPackageFileAtPath(path);
     if (code == LoadResult::Loaded)
         return true;
-    Console::err(LoadResult::message(code));
+    Console::err(LoadText::message(code));
     return false;
 }

@@ -18,9 +18,9 @@ namespace {
 QString versionOf(const TrackPackage &package)
 {
     return QStringLiteral("%1.%2.%3")
-        .arg(int(package.pkgFileVerMaj()))
-        .arg(int(package.pkgFileVerMin()))
-        .arg(int(package.pkgFileVerRev()));
+        .arg(int(package.contents().pkgFileVerMaj))
+        .arg(int(package.contents().pkgFileVerMin))
+        .arg(int(package.contents().pkgFileVerRev));
 }
 
 // Continuation lines of a multi-line value line up under its first line.
@@ -77,7 +77,7 @@ void InfoCommand::printText(const TrackPackage &package)
                      .arg(QStringLiteral("size"), 10)
                      .arg(QStringLiteral("compressed"), 10)
                      .arg(QStringLiteral("path")));
-    for (const ZLibCompFileMetaData &entry : package.compFileMetaData()) {
+    for (const ZLibCompFileMetaData &entry : package.contents().compFileMetaData) {
         Console::out(QStringLiteral("%1 %2 %3  %4")
                          .arg(entry.baseRelOffset(), 10)
                          .arg(entry.unCompSize(), 10)
@@ -89,7 +89,7 @@ void InfoCommand::printText(const TrackPackage &package)
 void InfoCommand::printJson(const TrackPackage &package)
 {
     QJsonArray files;
-    for (const ZLibCompFileMetaData &entry : package.compFileMetaData()) {
+    for (const ZLibCompFileMetaData &entry : package.contents().compFileMetaData) {
         files.append(QJsonObject{
             {QStringLiteral("folder"), entry.relPath()},
             {QStringLiteral("name"), entry.filename()},

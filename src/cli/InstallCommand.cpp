@@ -33,7 +33,7 @@ OverwriteAnswer askOnConsole(const QString &relFilePath)
 {
     Platform::current().beep();
     // The question and its choices share one line, whatever the file name in it holds.
-    const QString message = InstallResult::overwriteAlert(relFilePath).message;
+    const QString message = InstallText::overwriteAlert(relFilePath).message;
     Console::errInline(PlainText::oneLine(message) + QLatin1Char(' ') + OverwriteChoices + QLatin1Char(' '));
     for (;;) {
         const std::optional<QString> typed = Console::readLine();
@@ -61,7 +61,7 @@ OverwriteAnswer askOnConsole(const QString &relFilePath)
 // files were kept.
 OverwriteAnswer keepOnConsole(const QString &relFilePath)
 {
-    Console::errNote(PlainText::oneLine(InstallResult::overwriteAlert(relFilePath).message) + QStringLiteral(" No."));
+    Console::errNote(PlainText::oneLine(InstallText::overwriteAlert(relFilePath).message) + QStringLiteral(" No."));
     return OverwriteAnswer::Keep;
 }
 
@@ -144,8 +144,10 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     const RecordStore records;
     InstallJournal journal(records, package);
     package.setInstallObserver(&journal);
-    const int code = install(package, target, overwrite, json);
+    const InstallResult code = install(package, target, overwrite, json);
     package.setInstallObserver(nullptr);
+    for (const QString &line : journal.logLines())
+        Platform::current().log(line);
     report(package, code, journal.recordId(), json);
     // Said whatever the verbosity: a user who can't undo an install must know before relying on it.
     for (const QString &note : journal.undoNotes())
@@ -159,30 +161,30 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     return ExitStatus::Success;
 }
 
-int InstallCommand::install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json)
+InstallResult InstallCommand::install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json)
 {
     package.setOverwriteQuery(overwrite == Overwrite::Never ? keepOnConsole : askOnConsole);
     package.setReplacesNothing(overwrite == Overwrite::Never);
-    package.setLockWaitHandler([] { Console::errNote(InstallResult::waitingText()); });
+    package.setLockWaitHandler([] { Console::errNote(InstallText::waitingText()); });
     // A program that reads the output wants no bar in it, even when it passes a terminal on.
     ProgressBar bar(Console::errorIsTerminal() && !json && Console::verbosity() != Console::Verbosity::Quiet);
     package.setProgressHandler([&bar](qint64 done, qint64 total) { bar.update(done, total); });
     // "always" is asking off: the query is never called.
-    const int code = package.expandPackageTo(target, overwrite != Overwrite::Always);
+    const InstallResult code = package.expandPackageTo(target, overwrite != Overwrite::Always);
     package.setProgressHandler(nullptr);
     return code;
 }
 
-void InstallCommand::report(const TrackPackage &package, int code, const QString &recordId, bool json)
+void InstallCommand::report(const TrackPackage &package, InstallResult code, const QString &recordId, bool json)
 {
     const QString status = code == InstallResult::Stopped
-                               ? InstallResult::stoppedText(package.entriesDone(), package.pkgFilesCount())
-                               : InstallResult::statusText(code);
+                               ? InstallText::stoppedText(package.lastInstall().filesDone, package.pkgFilesCount())
+                               : InstallText::statusText(code);
     const QString trackFile = package.absoluteTrackFilePath();
-    const QString cause = package.failureCause();
+    const QString cause = package.lastInstall().causeText();
     if (json) {
         const QJsonObject result{
-            {QStringLiteral("result"), code},
+            {QStringLiteral("result"), number(code)},
             {QStringLiteral("status"), status},
             {QStringLiteral("installBase"), package.absoluteInstallPath()},
             {QStringLiteral("trackFile"), trackFile.isEmpty() ? QJsonValue() : QJsonValue(trackFile)},

@@ -5,6 +5,8 @@
 
 #include "Command.h"
 
+#include "package/ResultCodes.h"
+
 class TrackPackage;
 
 // `cratewright install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--json]`:
@@ -20,8 +22,8 @@ public:
 private:
     enum class Overwrite { Ask, Always, Never };
 
-    static int install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json);
-    static void report(const TrackPackage &package, int code, const QString &recordId, bool json);
+    static InstallResult install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json);
+    static void report(const TrackPackage &package, InstallResult code, const QString &recordId, bool json);
     static int ride(const TrackPackage &package, bool json);
 
     static const QCommandLineOption ToOption;

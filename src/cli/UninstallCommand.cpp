@@ -49,7 +49,7 @@ int UninstallCommand::run(const QCommandLineParser &parser, const QStringList &a
         return status;
     const bool dryRun = parser.isSet(DryRunOption), json = parser.isSet(JsonOption);
     InstallUndo undo(store);
-    undo.setLockWaitHandler([] { Console::errNote(InstallResult::waitingText()); });
+    undo.setLockWaitHandler([] { Console::errNote(InstallText::waitingText()); });
     const InstallUndo::Outcome outcome = undo.undo(id, dryRun);
     const int status = statusOf(outcome.result);
     if (json)

@@ -3,7 +3,7 @@
 
 #include "InflateAhead.h"
 
-#include "InstallSignals.h"
+#include "fs/StopSignals.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -35,7 +35,7 @@ InflateAhead::InflateAhead(const QByteArray &packageData, qint32 baseOffset, con
     if (workers == 0)
         return;
     // The stop signals stay with the installing thread, which acts on them between files.
-    const sigset_t stopping = InstallSignals::stopSignals();
+    const sigset_t stopping = StopSignals::stopSignals();
     sigset_t previous;
     ::pthread_sigmask(SIG_BLOCK, &stopping, &previous);
     try {

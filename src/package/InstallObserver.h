@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ContentHash.h"
+#include "ResultCodes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,5 +31,5 @@ public:
     // last fileToBeWritten() announced for that path: its original is kept first, where it can be.
     virtual void fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path) = 0;
     // The extraction ended with `code`, the folder still locked.
-    virtual void installEnds(int code) = 0;
+    virtual void installEnds(InstallResult code) = 0;
 };

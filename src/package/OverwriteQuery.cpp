@@ -11,7 +11,7 @@ OverwriteQuery platformOverwriteQuery()
     return [](const QString &relFilePath) {
         Platform &platform = Platform::current();
         platform.beep();
-        switch (platform.runAlertPanel(InstallResult::overwriteAlert(relFilePath))) {
+        switch (platform.runAlertPanel(InstallText::overwriteAlert(relFilePath))) {
         case AlertAnswer::Alternate:
             return OverwriteAnswer::Keep;
         case AlertAnswer::Other:

@@ -3,12 +3,11 @@
 
 #include "PackageExtractor.h"
 
-#include "EntryFile.h"
-#include "InstallFolder.h"
+#include "fs/EntryFile.h"
+#include "fs/InstallFolder.h"
 #include "InstallObserver.h"
 #include "ResultCodes.h"
 #include "platform/FileName.h"
-#include "platform/Platform.h"
 
 #include <cerrno>
 #include <utility>
@@ -77,12 +76,6 @@ QString PackageExtractor::outputPath(const ZLibCompFileMetaData &entry) const
     return m_installBase + QLatin1Char('/') + entry.relFilePath();
 }
 
-int PackageExtractor::refusedLink(const QString &stoppedAt)
-{
-    Platform::current().log(QStringLiteral("Refused link owned by another user: %1/%2").arg(m_installBase, stoppedAt));
-    return InstallResult::FDIR;
-}
-
 const QString &PackageExtractor::folderKey(const QString &relPath)
 {
     if (relPath != m_lastRelPath || m_lastRelPath.isNull()) {
@@ -94,7 +87,6 @@ const QString &PackageExtractor::folderKey(const QString &relPath)
 
 PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, Result *result)
 {
-    result->code = InstallResult::Success;
     const QString relPath = entry.relPath();
     // The folder of the entry before, while none has been closed since.
     if (m_lastFolderFd >= 0 && m_folder.closings() == m_lastClosings && relPath == m_lastRelPath) {
@@ -112,17 +104,15 @@ PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaDat
     case InstallFolder::Status::Missing: // a folder on the way was removed since it was opened
         return Attempt::FolderGone;
     case InstallFolder::Status::RefusedLink:
-        result->code = refusedLink(folder.stoppedAt);
+        result->refuse(InstallResult::FDIR, InstallOutcome::Refusal::OtherUsersLink, folder.stoppedAt);
         return Attempt::Done;
     case InstallFolder::Status::NotAFolder:
     case InstallFolder::Status::Failed:
         break;
     }
-    Platform::current().log(
-        QStringLiteral("Failed to create folder at %1").arg(m_installBase + QLatin1Char('/') + entry.relPath()));
-    result->failure = {QStringLiteral("create folder"), QStringLiteral("mkdir"), folder.stoppedAt, folder.error};
-    Platform::current().log(result->failure.logLine(m_installBase));
-    result->code = InstallResult::FDIR;
+    result->refuse(InstallResult::FDIR, InstallOutcome::Refusal::FolderNotMade,
+                   m_installBase + QLatin1Char('/') + entry.relPath());
+    result->cause = folder.failure(QStringLiteral("create folder"), "mkdir");
     return Attempt::Done;
 }
 
@@ -135,51 +125,47 @@ QString PackageExtractor::recordedPath(const ZLibCompFileMetaData &entry)
     return folder.isEmpty() ? entry.filename() : folder + QLatin1Char('/') + entry.filename();
 }
 
-int PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name,
-                                 Result *result)
+bool PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name,
+                                  Result *result)
 {
     if (InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename())) {
         *folderFd = madeFd;
         *name = FileName::encode(entry.filename());
-        return InstallResult::Success;
+        return true;
     }
     const QString path = InstallFolder::normalised(entry.relFilePath());
-    if (path.isEmpty()) // the output path is the install base itself
-        return InstallResult::FLDROW;
+    if (path.isEmpty()) { // the output path is the install base itself
+        refuseFolderOverwrite(entry, result);
+        return false;
+    }
     *name = FileName::encode(InstallFolder::lastComponentOf(path));
     const InstallFolder::Folder folder = m_folder.folder(InstallFolder::parentOf(path), false);
     *folderFd = folder.fd;
     if (folder.status == InstallFolder::Status::Ok)
-        return InstallResult::Success;
+        return true;
     // A name holding a separator leads into a folder the package doesn't make.
-    if (folder.status == InstallFolder::Status::RefusedLink)
-        return refusedLink(folder.stoppedAt);
-    result->failure = {QStringLiteral("write"), QStringLiteral("open folder"), folder.stoppedAt, folder.error};
-    Platform::current().log(result->failure.logLine(m_installBase));
-    return InstallResult::WRITE;
-}
-
-int PackageExtractor::failedWrite(const QString &operation, const ZLibCompFileMetaData &entry,
-                                  const EntryFile::Outcome &outcome, Result *result)
-{
-    result->failure = {operation, QString::fromLatin1(outcome.step), InstallFolder::normalised(entry.relFilePath()),
-                       outcome.error};
-    Platform::current().log(result->failure.logLine(m_installBase));
-    return InstallResult::WRITE;
-}
-
-int PackageExtractor::refuseFolderOverwrite(const QString &outputPath)
-{
-    Platform::current().log(QStringLiteral("folder ovewrite rejected: %1").arg(outputPath));
-    return InstallResult::FLDROW;
-}
-
-PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFileMetaData &entry, bool existsAsFolder)
-{
-    if (existsAsFolder) {
-        refuseFolderOverwrite(outputPath(entry));
-        return Overwrite::Refuse;
+    if (folder.status == InstallFolder::Status::RefusedLink) {
+        result->refuse(InstallResult::FDIR, InstallOutcome::Refusal::OtherUsersLink, folder.stoppedAt);
+        return false;
     }
+    result->code = InstallResult::WRITE;
+    result->cause = folder.failure(QStringLiteral("write"));
+    return false;
+}
+
+void PackageExtractor::failedWrite(const ZLibCompFileMetaData &entry, const DiskResult &written, Result *result)
+{
+    result->code = InstallResult::WRITE;
+    result->cause = written.at(InstallFolder::normalised(entry.relFilePath()));
+}
+
+void PackageExtractor::refuseFolderOverwrite(const ZLibCompFileMetaData &entry, Result *result)
+{
+    result->refuse(InstallResult::FLDROW, InstallOutcome::Refusal::FolderInTheWay, outputPath(entry));
+}
+
+PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFileMetaData &entry)
+{
     if (!m_askToOverwrite)
         return Overwrite::Write;
     switch (m_overwriteQuery(entry.relFilePath())) {
@@ -200,60 +186,54 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
     int folderFd = -1;
     if (makeFolder(entry, &folderFd, result) == Attempt::FolderGone)
         return Attempt::FolderGone;
-    if (result->code != InstallResult::Success)
-        return Attempt::Done;
     QByteArray name;
-    if ((result->code = fileFolder(entry, folderFd, &folderFd, &name, result)) != InstallResult::Success) {
-        if (result->code == InstallResult::FLDROW)
-            refuseFolderOverwrite(outputPath(entry));
+    if (!result->isOk() || !fileFolder(entry, folderFd, &folderFd, &name, result))
         return Attempt::Done;
-    }
-    uint mode = 0;
     // A path ending in a separator names a folder: no file can be written there.
     if (namesFolder(entry)) {
+        uint mode = 0;
         if (existingAt(folderFd, name, &mode) == Existing::Folder)
-            result->code = refuseFolderOverwrite(outputPath(entry));
+            refuseFolderOverwrite(entry, result);
         else
-            result->code = failedWrite(QStringLiteral("write"), entry, {EntryFile::Created::Failed, EISDIR, ""},
-                                       result);
+            failedWrite(entry, DiskResult::failed(QStringLiteral("write"), "", EISDIR), result);
         return Attempt::Done;
     }
+    return write(entry, folderFd, name, bytes, hash, result);
+}
+
+PackageExtractor::Attempt PackageExtractor::write(const ZLibCompFileMetaData &entry, int folderFd,
+                                                  const QByteArray &name, const char *bytes, const ContentHash &hash,
+                                                  Result *result)
+{
     const QString path = m_observer ? recordedPath(entry) : QString();
     if (m_observer)
         m_observer->fileToBeWritten(path, entry.unCompSize(), hash);
     // Most entries are new files: create the file first, and look at what stands at the name
     // only when that fails, which saves a lookup per entry in installs of many files.
-    const EntryFile::Outcome created = EntryFile::create(folderFd, name, bytes, entry.unCompSize());
-    switch (created.created) {
-    case EntryFile::Created::Written:
-        return Attempt::Done;
-    case EntryFile::Created::Failed:
-        result->code = failedWrite(QStringLiteral("write"), entry, created, result);
-        return Attempt::Done;
-    case EntryFile::Created::FolderGone:
+    const DiskResult created = EntryFile::create(folderFd, name, bytes, entry.unCompSize());
+    if (created.failedWith(ENOENT))
         return Attempt::FolderGone;
-    case EntryFile::Created::Exists:
-        break;
-    }
+    if (!created.ok() && !created.failedWith(EEXIST))
+        failedWrite(entry, created, result);
+    if (!created.failedWith(EEXIST))
+        return Attempt::Done;
+    uint mode = 0;
     const Existing existing = existingAt(folderFd, name, &mode);
     if (existing == Existing::Nothing) // gone again since: make it as a new file
         return Attempt::FolderGone;
     if (m_observer)
         m_observer->fileFound(path);
-    switch (decideOverwrite(entry, existing == Existing::Folder)) {
-    case Overwrite::Refuse:
-        result->code = InstallResult::FLDROW;
+    if (existing == Existing::Folder) {
+        refuseFolderOverwrite(entry, result);
         return Attempt::Done;
-    case Overwrite::Keep:
-        return Attempt::Done; // kept; a kept track file is still the track file
-    case Overwrite::Write:
-        break;
     }
+    if (decideOverwrite(entry) == Overwrite::Keep)
+        return Attempt::Done; // kept; a kept track file is still the track file
     if (m_observer)
         m_observer->fileToBeReplaced(folderFd, name, path);
-    const EntryFile::Outcome replaced = EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode);
+    const DiskResult replaced = EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode);
     if (!replaced.ok())
-        result->code = failedWrite(QStringLiteral("replace"), entry, replaced, result);
+        failedWrite(entry, replaced, result);
     return Attempt::Done;
 }
 
@@ -273,7 +253,7 @@ PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &e
     if (place(entry, bytes, hash, &result) == Attempt::FolderGone) {
         m_folder.forget();
         if (place(entry, bytes, hash, &result) == Attempt::FolderGone)
-            result.code = InstallResult::WRITE;
+            failedWrite(entry, DiskResult::failed(QStringLiteral("write"), "create", ENOENT), &result);
     }
     return result;
 }

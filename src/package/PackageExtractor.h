@@ -4,16 +4,13 @@
 #pragma once
 
 #include "ContentHash.h"
-#include "DiskFailure.h"
+#include "InstallOutcome.h"
 #include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
 
 #include <QString>
 
 class InstallFolder;
-namespace EntryFile {
-struct Outcome;
-}
 class InstallObserver;
 
 // Writes the entries of one extraction call, one at a time, from their inflated bytes: makes
@@ -26,10 +23,20 @@ class PackageExtractor
 public:
     struct Result
     {
-        int code = 0;
+        InstallResult code = InstallResult::Success;
         bool isTrackFile = false;
-        QString outputPath;  // set for a track file
-        DiskFailure failure; // what failed, where and why, when a write or a folder did
+        QString outputPath; // set for a track file
+        DiskResult cause;   // what failed, where and why, when a write or a folder did
+        InstallOutcome::Refusal refusal = InstallOutcome::Refusal::None;
+        QString refusedPath;
+
+        bool isOk() const { return code == InstallResult::Success; }
+        void refuse(InstallResult withCode, InstallOutcome::Refusal why, const QString &path)
+        {
+            code = withCode;
+            refusal = why;
+            refusedPath = path;
+        }
     };
 
     PackageExtractor(const QString &installBase, InstallFolder &folder, bool askToOverwrite,
@@ -43,7 +50,7 @@ public:
     static bool carriesTrackFileMark(const QString &outputPath);
 
 private:
-    enum class Overwrite { Write, Keep, Refuse };
+    enum class Overwrite { Write, Keep };
     enum class Attempt { Done, FolderGone };
 
     // Per entry, without joining the folder and the name, which costs more than the rest of
@@ -54,13 +61,13 @@ private:
     const QString &folderKey(const QString &relPath);
     Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, Result *result);
     QString recordedPath(const ZLibCompFileMetaData &entry);
-    int fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name, Result *result);
-    int failedWrite(const QString &operation, const ZLibCompFileMetaData &entry, const EntryFile::Outcome &outcome,
-                    Result *result);
+    bool fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name, Result *result);
+    void failedWrite(const ZLibCompFileMetaData &entry, const DiskResult &written, Result *result);
     Attempt place(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash, Result *result);
-    Overwrite decideOverwrite(const ZLibCompFileMetaData &entry, bool existsAsFolder);
-    int refuseFolderOverwrite(const QString &outputPath);
-    int refusedLink(const QString &stoppedAt);
+    Attempt write(const ZLibCompFileMetaData &entry, int folderFd, const QByteArray &name, const char *bytes,
+                  const ContentHash &hash, Result *result);
+    Overwrite decideOverwrite(const ZLibCompFileMetaData &entry);
+    void refuseFolderOverwrite(const ZLibCompFileMetaData &entry, Result *result);
 
     const QString m_installBase;
     InstallFolder &m_folder;

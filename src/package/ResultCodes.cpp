@@ -5,63 +5,63 @@
 
 const char *const MaintainerContactAddress = "maintainers@cratewright.zoomcrest.org";
 
-namespace LoadResult {
+namespace LoadText {
 
-QString message(int code)
+QString message(LoadResult code)
 {
     switch (code) {
-    case CannotOpen:
-        return QStringLiteral("Could not open file. (Err: %1)\n\nPermission problem? Doesn't exist?").arg(code);
-    case NotAPackage:
+    case LoadResult::CannotOpen:
+        return QStringLiteral("Could not open file. (Err: %1)\n\nPermission problem? Doesn't exist?").arg(number(code));
+    case LoadResult::NotAPackage:
         return QStringLiteral("Could not open file. (Err: %1)\n\nIt does not appear to be a track package file.")
-            .arg(code);
-    case FileCountMismatch:
-        return QStringLiteral("Could not open file. (Err: %1)\n\nFile count does not match expected.").arg(code);
-    case VersionNotAccepted:
+            .arg(number(code));
+    case LoadResult::FileCountMismatch:
+        return QStringLiteral("Could not open file. (Err: %1)\n\nFile count does not match expected.").arg(number(code));
+    case LoadResult::VersionNotAccepted:
         return QStringLiteral("Could not load Track Package. (Err: %1)\n\nThe package version is too "
                               "old.\n\nCurrently, only 1.3.x SFX Track Package files are "
                               "supported.\n\nSorry.")
-            .arg(code);
+            .arg(number(code));
     default:
         return QStringLiteral("An un-planned for error has occured. Could be bad. You  might want to tell ")
                + QLatin1String(MaintainerContactAddress);
     }
 }
 
-Alert failureAlert(int code)
+Alert failureAlert(LoadResult code)
 {
     return Alert{QStringLiteral("File Open Error"), message(code), QStringLiteral("OK")};
 }
 
-} // namespace LoadResult
+} // namespace LoadText
 
-namespace InstallResult {
+namespace InstallText {
 
-QString tag(int code)
+QString tag(InstallResult code)
 {
     switch (code) {
-    case UCOMP:
+    case InstallResult::UCOMP:
         return QStringLiteral("UCOMP");
-    case WRITE:
+    case InstallResult::WRITE:
         return QStringLiteral("WRITE");
-    case BDIR:
+    case InstallResult::BDIR:
         return QStringLiteral("BDIR");
-    case FDIR:
+    case InstallResult::FDIR:
         return QStringLiteral("FDIR");
-    case FLDROW:
+    case InstallResult::FLDROW:
         return QStringLiteral("FLDROW");
-    case Stopped:
+    case InstallResult::Stopped:
         return QStringLiteral("STOP");
     default:
         return QStringLiteral("MISC");
     }
 }
 
-QString statusText(int code)
+QString statusText(InstallResult code)
 {
-    if (code == Success)
+    if (code == InstallResult::Success)
         return QStringLiteral("Package Installed Successfully.");
-    return QStringLiteral("Error Installing Package (%1/%2).").arg(tag(code)).arg(code);
+    return QStringLiteral("Error Installing Package (%1/%2).").arg(tag(code)).arg(number(code));
 }
 
 QString stoppedText(qint64 done, qint64 total)
@@ -81,4 +81,4 @@ Alert overwriteAlert(const QString &relFilePath)
                  QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("Yes To All")};
 }
 
-} // namespace InstallResult
+} // namespace InstallText

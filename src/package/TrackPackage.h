@@ -3,9 +3,10 @@
 
 #pragma once
 
-#include "DiskFailure.h"
+#include "InstallOutcome.h"
 #include "OverwriteQuery.h"
-#include "ZLibCompFileMetaData.h"
+#include "PackageContents.h"
+#include "ResultCodes.h"
 
 #include <QByteArray>
 #include <QList>
@@ -13,28 +14,25 @@
 
 #include <functional>
 
-class InstallFolder;
 class InstallObserver;
 
-// A track package in memory: the whole file, its version, title, author and comments, and one
-// record per file entry. It loads a package (plain or self-extracting; found through the last
-// eight bytes), extracts it under a folder, and offers the path helpers that extraction and
-// the preferences use.
+// A track package in memory: what was read from its file (PackageContents), and what its last
+// install did. It loads a package (PackageReader), extracts it under a folder
+// (PackageInstaller), writes the log's lines for both, and offers the path helpers that
+// extraction and the preferences use.
 class TrackPackage
 {
 public:
     TrackPackage() = default;
 
-    // 0 loaded, -3 cannot open (or too large to read), -4 version not accepted, -1 not a
-    // package, -2 file count mismatch (see ResultCodes.h). Every value is kept as soon as it is
-    // read.
-    int loadPackageFileAtPath(const QString &path);
+    // Loaded, or why not (see ResultCodes.h). Every value is kept as soon as it is read.
+    LoadResult loadPackageFileAtPath(const QString &path);
 
     // Extracts every entry under `target`, asking the overwrite query before an existing file
     // is replaced.
-    int expandPackageTo(const QString &target);
+    InstallResult expandPackageTo(const QString &target);
     // As above; with `askToOverwrite` off existing files are replaced without a question.
-    int expandPackageTo(const QString &target, bool askToOverwrite);
+    InstallResult expandPackageTo(const QString &target, bool askToOverwrite);
     // Who is asked before an existing file is replaced. Until one is set, and after an empty
     // one, it is the platform's question (platformOverwriteQuery()), so a caller that never
     // thinks about it still asks the user.
@@ -58,24 +56,15 @@ public:
     static bool pathIsZCInstallFolder(const QString &path);
 
     bool pkgLoaded() const { return m_pkgLoaded; }
-    QString pkgTitle() const { return m_pkgTitle; }
-    QString pkgAuthor() const { return m_pkgAuthor; }
-    QString pkgComments() const { return m_pkgComments; }
-    uint pkgFilesCount() const { return uint(m_compFileMetaData.size()); }
-    QByteArray pkgFileData() const { return m_pkgFileData; }
-    // The path the package was last loaded from, as given.
-    QString pkgFilePath() const { return m_pkgFilePath; }
+    QString pkgTitle() const { return m_contents.pkgTitle; }
+    QString pkgAuthor() const { return m_contents.pkgAuthor; }
+    QString pkgComments() const { return m_contents.pkgComments; }
+    uint pkgFilesCount() const { return uint(m_contents.compFileMetaData.size()); }
+    QByteArray pkgFileData() const { return m_contents.pkgFileData; }
     QString absoluteInstallPath() const { return m_absoluteInstallPath; }
     QString absoluteTrackFilePath() const { return m_absoluteTrackFilePath; }
-
-    const QList<ZLibCompFileMetaData> &compFileMetaData() const { return m_compFileMetaData; }
-    qint8 pkgFileVerMaj() const { return m_pkgFileVerMaj; }
-    qint8 pkgFileVerMin() const { return m_pkgFileVerMin; }
-    qint8 pkgFileVerRev() const { return m_pkgFileVerRev; }
-    qint32 trkInfoHeaderOffset() const { return m_trkInfoHeaderOffset; }
-    qint32 pkgHeaderOffset() const { return m_pkgHeaderOffset; }
-    qint32 baseOffset() const { return m_baseOffset; }
-    qint32 numFilesInPkg() const { return m_numFilesInPkg; }
+    // Everything the last load read: the path it was given, version, offsets and entries.
+    const PackageContents &contents() const { return m_contents; }
 
     // Called with (entries done, entries in all) while a load or an extraction runs, so that
     // a window can keep itself painted. Long work calls it often; the handler throttles.
@@ -85,41 +74,16 @@ public:
     // the progress handler is then called while it waits.
     using LockWaitHandler = std::function<void()>;
     void setLockWaitHandler(LockWaitHandler handler) { m_lockWaitHandler = std::move(handler); }
-    // Entries written or kept by the last extraction, so far.
-    qint64 entriesDone() const { return m_entriesDone; }
-    // What made the last extraction fail at a file or folder, and why; unset otherwise.
-    const DiskFailure &lastFailure() const { return m_failure; }
-    // That failure as one line for the user ("cannot replace 'x': Permission denied"), or empty.
-    QString failureCause() const { return m_failure.isSet() ? m_failure.describe() : QString(); }
+    // How the last extraction went: files done, the cause of a failure.
+    const InstallOutcome &lastInstall() const { return m_lastInstall; }
 
 private:
-    bool versionIsAccepted() const;
-    int prepareInstallBase();
-    int fail(int code, const DiskFailure &failure);
-    int refuseHostileEntries() const;
-    int waitForLock(InstallFolder &folder);
-    int extractEntries(InstallFolder &folder, bool askToOverwrite);
-    void reportProgress(qint64 done, qint64 total) const;
-
-    QByteArray m_pkgFileData;
-    QString m_pkgFilePath;
-    QString m_pkgTitle;
-    QString m_pkgAuthor;
-    QString m_pkgComments;
+    PackageContents m_contents;
+    bool m_pkgLoaded = false;
     QString m_absoluteInstallPath = QStringLiteral("");
     QString m_absoluteTrackFilePath = QStringLiteral("");
-    QList<ZLibCompFileMetaData> m_compFileMetaData;
-    bool m_pkgLoaded = false;
-    qint8 m_pkgFileVerMaj = 0;
-    qint8 m_pkgFileVerMin = 0;
-    qint8 m_pkgFileVerRev = 0;
-    qint32 m_trkInfoHeaderOffset = 0;
-    qint32 m_pkgHeaderOffset = 0;
-    qint32 m_baseOffset = 0;
-    qint32 m_numFilesInPkg = 0;
-    qint64 m_entriesDone = 0;
+    InstallOutcome m_lastInstall;
     bool m_replacesNothing = false;
-    DiskFailure m_failure;
     ProgressHandler m_progressHandler;
     LockWaitHandler m_lockWaitHandler;
     OverwriteQuery m_overwriteQuery = platformOverwriteQuery();

@@ -5,7 +5,7 @@
 // installed into. No state; each call stands alone.
 #include "TrackPackage.h"
 
-#include "PathProbe.h"
+#include "fs/PathProbe.h"
 #include "platform/FileName.h"
 
 #include <QDir>

@@ -3,8 +3,9 @@
 
 #include "ContentStore.h"
 
-#include "DurableFile.h"
-#include "package/EntryFile.h"
+#include "fs/DurableFile.h"
+#include "fs/EntryFile.h"
+#include "fs/FileBytes.h"
 #include "platform/FileName.h"
 
 #include <cerrno>
@@ -18,22 +19,13 @@
 
 namespace {
 
-// 0, or why not.
+// All `size` bytes of `fd`: 0, or why not.
 int readAll(int fd, qint64 size, QByteArray *bytes)
 {
-    bytes->resize(size);
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, bytes->data() + done, size_t(size - done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return errno;
-        if (got == 0)
-            return ENODATA; // cut short since it was looked at: not the file that was there
-        done += got;
-    }
-    return 0;
+    if (const int error = FileBytes::read(fd, size, bytes))
+        return error;
+    // Cut short since it was looked at: not the file that was there.
+    return bytes->size() == size ? 0 : ENODATA;
 }
 
 QString reason(int error)
@@ -48,11 +40,7 @@ ContentStore::ContentStore(const QString &folder)
 {
 }
 
-ContentStore::~ContentStore()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+ContentStore::~ContentStore() = default;
 
 QString ContentStore::keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode)
 {
@@ -71,49 +59,50 @@ QString ContentStore::keep(int folderFd, const QByteArray &name, ContentHash *ha
     }
     if (!S_ISREG(info.st_mode))
         return QStringLiteral("it is not a regular file");
-    const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const Fd fd(::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
         return reason(errno);
     QByteArray bytes;
-    int error = ::fstat(fd, &info) != 0 ? errno : !S_ISREG(info.st_mode) ? EINVAL : readAll(fd, info.st_size, &bytes);
+    int error = ::fstat(fd.get(), &info) != 0 ? errno
+                : !S_ISREG(info.st_mode)      ? EINVAL
+                                              : readAll(fd.get(), info.st_size, &bytes);
     if (error == 0) {
         *mode = info.st_mode;
         *hash = contentHash(bytes.constData(), size_t(bytes.size()));
-        error = storeBytes(*hash, bytes, fd);
+        error = storeBytes(*hash, bytes, fd.get());
     }
-    ::close(fd);
     return reason(error);
 }
 
 // 0 once stored, else the errno of the step that failed.
 int ContentStore::storeBytes(const ContentHash &hash, const QByteArray &bytes, int linkFd)
 {
-    if (m_fd < 0)
+    if (!m_fd)
         return EBADF;
     const QByteArray name = hash.toHex().toLatin1();
     struct stat info;
-    if (::fstatat(m_fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
+    if (::fstatat(m_fd.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
         return 0; // stored once, whoever refers to it
     // The original's own blocks, where they can be had: no copy of a large file. Elsewhere (the
     // data folder on another file system, no hard links there) a copy.
     const QByteArray temporary = EntryFile::temporaryName();
-    if (linkFd >= 0 && EntryFile::linkOpenFile(linkFd, m_fd, temporary.constData()) == 0) {
-        if (::fsync(linkFd) == 0 && ::renameat(m_fd, temporary.constData(), m_fd, name.constData()) == 0)
-            return ::fsync(m_fd) == 0 ? 0 : errno;
-        ::unlinkat(m_fd, temporary.constData(), 0);
+    if (linkFd >= 0 && EntryFile::linkOpenFile(linkFd, m_fd.get(), temporary.constData()) == 0) {
+        if (::fsync(linkFd) == 0 && ::renameat(m_fd.get(), temporary.constData(), m_fd.get(), name.constData()) == 0)
+            return ::fsync(m_fd.get()) == 0 ? 0 : errno;
+        ::unlinkat(m_fd.get(), temporary.constData(), 0);
     }
-    return DurableFile::writeAt(m_fd, name, bytes) ? 0 : errno;
+    return DurableFile::writeAt(m_fd.get(), name, bytes).error;
 }
 
 std::optional<QByteArray> ContentStore::read(const ContentHash &hash) const
 {
-    const int fd = ::openat(m_fd, hash.toHex().toLatin1().constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    const Fd fd(::openat(m_fd.get(), hash.toHex().toLatin1().constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd)
         return std::nullopt;
     struct stat info;
     QByteArray bytes;
-    const bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && readAll(fd, info.st_size, &bytes) == 0;
-    ::close(fd);
+    const bool read = ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode)
+                      && readAll(fd.get(), info.st_size, &bytes) == 0;
     if (!read || contentHash(bytes.constData(), size_t(bytes.size())) != hash)
         return std::nullopt;
     return bytes;
@@ -121,12 +110,12 @@ std::optional<QByteArray> ContentStore::read(const ContentHash &hash) const
 
 void ContentStore::remove(const ContentHash &hash)
 {
-    if (::unlinkat(m_fd, hash.toHex().toLatin1().constData(), 0) == 0)
-        ::fsync(m_fd);
+    if (::unlinkat(m_fd.get(), hash.toHex().toLatin1().constData(), 0) == 0)
+        ::fsync(m_fd.get());
 }
 
 ContentStore::Lock::Lock(const ContentStore &store)
-    : m_fd(store.m_fd)
+    : m_fd(store.m_fd.get())
 {
     while (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
     }

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "fs/Fd.h"
 #include "package/ContentHash.h"
 
 #include <QByteArray>
@@ -22,7 +23,7 @@ public:
     ContentStore(const ContentStore &) = delete;
     ContentStore &operator=(const ContentStore &) = delete;
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_fd.isOpen(); }
 
     // Keeps what stands at `name` in `folderFd` (a regular file or a symbolic link): its hash
     // and st_mode come back. Otherwise why it can't be kept ("Permission denied", "it is not a
@@ -49,5 +50,5 @@ public:
 private:
     int storeBytes(const ContentHash &hash, const QByteArray &bytes, int linkFd);
 
-    int m_fd = -1;
+    Fd m_fd;
 };

@@ -3,10 +3,9 @@
 
 #include "InstallJournal.h"
 
-#include "DurableFile.h"
+#include "fs/DurableFile.h"
 #include "package/TrackPackage.h"
 #include "platform/FileName.h"
-#include "platform/Platform.h"
 
 #include <QFileInfo>
 
@@ -31,10 +30,11 @@ QString reason(int error)
 
 QString versionOf(const TrackPackage &package)
 {
+    const PackageContents &contents = package.contents();
     return QStringLiteral("%1.%2.%3")
-        .arg(int(package.pkgFileVerMaj()))
-        .arg(int(package.pkgFileVerMin()))
-        .arg(int(package.pkgFileVerRev()));
+        .arg(int(contents.pkgFileVerMaj))
+        .arg(int(contents.pkgFileVerMin))
+        .arg(int(contents.pkgFileVerRev));
 }
 
 } // namespace
@@ -47,7 +47,7 @@ InstallJournal::InstallJournal(const RecordStore &store, const TrackPackage &pac
     m_record.title = package.pkgTitle();
     m_record.author = package.pkgAuthor();
     m_record.version = versionOf(package);
-    m_record.packageName = QFileInfo(package.pkgFilePath()).fileName();
+    m_record.packageName = QFileInfo(package.contents().pkgFilePath).fileName();
     const QByteArray data = package.pkgFileData();
     m_record.packageHash = contentHash(data.constData(), size_t(data.size()));
     m_record.state = InstallRecord::State::Journal;
@@ -139,7 +139,14 @@ void InstallJournal::recordFails(const QString &why)
                                         : QStringLiteral("this install can't be undone: "))
                          + why;
     m_notes << note;
-    Platform::current().log(QStringLiteral("Install into %1: %2").arg(m_record.installBase, note));
+}
+
+QStringList InstallJournal::logLines() const
+{
+    QStringList lines;
+    for (const QString &note : m_notes)
+        lines << QStringLiteral("Install into %1: %2").arg(m_record.installBase, note);
+    return lines;
 }
 
 void InstallJournal::installBegins(const QString &installBase)
@@ -151,7 +158,7 @@ void InstallJournal::installBegins(const QString &installBase)
     if (m_fd >= 0)
         m_contents = std::make_unique<ContentStore>(m_store.storeFolder());
     const bool begun = m_fd >= 0 && m_contents->isOpen() && append(m_record.headerLines()) && ::fsync(m_fd) == 0
-                       && DurableFile::syncFolder(m_store.recordsFolder());
+                       && DurableFile::syncFolder(m_store.recordsFolder()).ok();
     if (begun)
         return;
     const int error = errno;
@@ -194,7 +201,6 @@ void InstallJournal::fileToBeReplaced(int folderFd, const QByteArray &name, cons
                                  "the original of '%1' can't be put back by an undo: it could not be kept (%2)")
                                  .arg(path, why);
         m_notes << note;
-        Platform::current().log(QStringLiteral("Install into %1: %2").arg(m_record.installBase, note));
         append(InstallRecord::notKeptLine(path));
         return;
     }
@@ -204,11 +210,11 @@ void InstallJournal::fileToBeReplaced(int folderFd, const QByteArray &name, cons
                         .arg(m_store.pathOf(m_record.id, InstallRecord::State::Journal), reason(errno)));
 }
 
-void InstallJournal::installEnds(int code)
+void InstallJournal::installEnds(InstallResult code)
 {
     if (m_fd < 0)
         return;
-    const bool ended = append(InstallRecord::endLine(code)) && trim() && ::fsync(m_fd) == 0;
+    const bool ended = append(InstallRecord::endLine(number(code))) && trim() && ::fsync(m_fd) == 0;
     close();
     const QString journal = m_store.pathOf(m_record.id, InstallRecord::State::Journal);
     if (m_changes <= 0) {

@@ -41,13 +41,15 @@ public:
     QString recordId() const { return m_kept ? m_record.id : QString(); }
     // What of the install can't be undone, and why, one line each; empty when all of it can.
     QStringList undoNotes() const { return m_notes; }
+    // Those notes as the log's lines, for whoever ran the install to write.
+    QStringList logLines() const;
 
     void installBegins(const QString &installBase) override;
     void folderMade(const QString &path) override;
     void fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) override;
     void fileFound(const QString &path) override;
     void fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path) override;
-    void installEnds(int code) override;
+    void installEnds(InstallResult code) override;
 
 private:
     bool append(const QByteArray &line);

@@ -3,7 +3,7 @@
 
 #include "InstallRecord.h"
 
-#include "package/InstallFolder.h"
+#include "fs/InstallFolder.h"
 #include "platform/FileName.h"
 
 #include <QDir>

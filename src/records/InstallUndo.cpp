@@ -4,11 +4,13 @@
 #include "InstallUndo.h"
 
 #include "ContentStore.h"
-#include "DurableFile.h"
-#include "package/EntryFile.h"
-#include "package/InstallFolder.h"
-#include "package/DiskFailure.h"
-#include "package/InstallSignals.h"
+#include "fs/DurableFile.h"
+#include "fs/EntryFile.h"
+#include "fs/Fd.h"
+#include "fs/FileBytes.h"
+#include "fs/InstallFolder.h"
+#include "fs/DiskResult.h"
+#include "fs/StopSignals.h"
 #include "platform/FileName.h"
 #include "platform/Platform.h"
 
@@ -25,28 +27,17 @@
 
 namespace {
 
-constexpr int LockPollMs = 50;
-
 // Whether the regular file `name` in `folderFd` holds `size` bytes hashing to `hash`.
 bool holds(int folderFd, const QByteArray &name, qint64 size, const ContentHash &hash)
 {
-    const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    const Fd fd(::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat info;
-    bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == size;
-    if (same) {
-        ContentHasher hasher;
-        char buffer[65536];
-        ssize_t got;
-        while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
-            if (got > 0)
-                hasher.add(buffer, size_t(got));
-        }
-        same = got == 0 && hasher.result() == hash;
-    }
-    ::close(fd);
-    return same;
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != size)
+        return false;
+    ContentHasher hasher;
+    const int error = FileBytes::forEachChunk(fd.get(),
+                                              [&hasher](const char *bytes, size_t count) { hasher.add(bytes, count); });
+    return error == 0 && hasher.result() == hash;
 }
 
 bool exists(int folderFd, const QByteArray &name)
@@ -77,9 +68,8 @@ int putBack(int folderFd, const QByteArray &name, const QByteArray &bytes, uint 
     }
     if (exists(folderFd, name))
         return EntryFile::replace(folderFd, name, bytes.constData(), bytes.size(), mode).error;
-    const EntryFile::Outcome created = EntryFile::create(folderFd, name, bytes.constData(), bytes.size());
-    if (!created.ok())
-        return created.error ? created.error : EEXIST;
+    if (const DiskResult created = EntryFile::create(folderFd, name, bytes.constData(), bytes.size()); !created.ok())
+        return created.error;
     return ::fchmodat(folderFd, name.constData(), mode & 0777, 0) == 0 ? 0 : errno;
 }
 
@@ -97,16 +87,7 @@ InstallUndo::InstallUndo(const RecordStore &store)
 
 bool InstallUndo::waitForLock(InstallFolder &folder)
 {
-    if (folder.tryLock())
-        return true;
-    if (m_lockWaitHandler)
-        m_lockWaitHandler();
-    while (!folder.tryLock()) {
-        if (InstallSignals::stopRequested())
-            return false;
-        QThread::msleep(LockPollMs);
-    }
-    return true;
+    return folder.lock(m_lockWaitHandler).ok();
 }
 
 InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun)
@@ -118,7 +99,7 @@ InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun)
         outcome.message = error;
         return outcome;
     }
-    const InstallSignals signals;
+    const StopSignals signals;
     InstallFolder folder(outcome.record.installBase);
     if (!folder.isOpen()) {
         outcome.result = Result::Refused;
@@ -180,9 +161,9 @@ InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun)
             continue;
         }
         if (const int error = apply(folder, file, step)) {
-            const DiskFailure failure{step.action == Action::Remove ? QStringLiteral("remove")
-                                                                    : QStringLiteral("put back"),
-                                      QString(), file.path, error};
+            const DiskResult failure{step.action == Action::Remove ? QStringLiteral("remove")
+                                                                   : QStringLiteral("put back"),
+                                     QString(), file.path, error};
             Platform::current().log(failure.logLine(QStringLiteral("Undo"), record.installBase));
             outcome.failed << file.path;
             outcome.causes << failure.describe();
@@ -387,7 +368,7 @@ void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QString
         if (notEmpty)
             continue;
         left->append(path);
-        const DiskFailure failure{QStringLiteral("remove folder"), QString(), path, error};
+        const DiskResult failure{QStringLiteral("remove folder"), QString(), path, error};
         Platform::current().log(failure.logLine(QStringLiteral("Undo"), outcome->record.installBase));
         outcome->causes << failure.describe();
     }

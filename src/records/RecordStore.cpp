@@ -3,8 +3,10 @@
 
 #include "RecordStore.h"
 
-#include "DurableFile.h"
-#include "package/PathProbe.h"
+#include "fs/DurableFile.h"
+#include "fs/Fd.h"
+#include "fs/FileBytes.h"
+#include "fs/PathProbe.h"
 #include "package/TrackPackage.h"
 #include "platform/FileName.h"
 
@@ -147,15 +149,12 @@ bool RecordStore::load(const QString &id, InstallRecord *record, QString *error)
     for (const auto state :
          {InstallRecord::State::Undoing, InstallRecord::State::Ended, InstallRecord::State::Journal}) {
         // Opened by its bytes, then read by Qt: QFile would re-encode the name.
-        const int fd = ::open(FileName::encode(pathOf(id, state)).constData(), O_RDONLY | O_CLOEXEC);
-        QFile file;
-        if (fd < 0)
+        const Fd fd(::open(FileName::encode(pathOf(id, state)).constData(), O_RDONLY | O_CLOEXEC));
+        struct stat info;
+        QByteArray text;
+        if (!fd || ::fstat(fd.get(), &info) != 0 || FileBytes::read(fd.get(), info.st_size, &text) != 0)
             continue;
-        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
-            continue;
-        }
-        if (!InstallRecord::parse(file.readAll(), record, error))
+        if (!InstallRecord::parse(text, record, error))
             return false;
         if (record->id != id) {
             *error = QStringLiteral("it names another install (%1)").arg(record->id);
@@ -170,24 +169,24 @@ bool RecordStore::load(const QString &id, InstallRecord *record, QString *error)
 
 bool RecordStore::write(const InstallRecord &record) const
 {
-    return DurableFile::write(recordsFolder(), record.id + extensionOf(record.state), record.serialized());
+    return DurableFile::write(recordsFolder(), record.id + extensionOf(record.state), record.serialized()).ok();
 }
 
 bool RecordStore::move(InstallRecord &record, InstallRecord::State state) const
 {
     if (record.state == state)
-        return DurableFile::touch(recordsFolder());
+        return DurableFile::touch(recordsFolder()).ok();
     if (std::rename(FileName::encode(pathOf(record.id, record.state)).constData(),
                     FileName::encode(pathOf(record.id, state)).constData())
         != 0)
         return false;
     record.state = state;
-    return DurableFile::syncFolder(recordsFolder());
+    return DurableFile::syncFolder(recordsFolder()).ok();
 }
 
 bool RecordStore::remove(const InstallRecord &record) const
 {
-    return DurableFile::remove(pathOf(record.id, record.state)) && DurableFile::syncFolder(recordsFolder());
+    return DurableFile::remove(pathOf(record.id, record.state)).ok() && DurableFile::syncFolder(recordsFolder()).ok();
 }
 
 qint64 RecordStore::size() const

@@ -50,7 +50,7 @@ const QString Chooser = u"chooser ~/Desktop files one exe EXE zcpack ZCPACK on m
 const QString Launch =
     u"launch @/Sim/ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator|-s|@/%1/Tracks/Canyon.zctrack"_s;
 
-const QString Installed = InstallResult::statusText(InstallResult::Success);
+const QString Installed = InstallText::statusText(InstallResult::Success);
 constexpr auto shown = &RecordingPlatform::describe;
 
 // What the windows show: the install button's title, + when it can be pressed, the status line,
@@ -141,12 +141,12 @@ private Q_SLOTS:
         scenario("Cancel in the chooser closes the main window", "Sim", "start cancel", {Chooser, close},
                  st(Install + u'-', QString(), u"open"_s));
         scenario("OK with nothing chosen leaves the window as it was", "Sim", "start pick:", {Chooser, close}, off);
-        scenario("no package: beep and alert while the chooser is up, then the window closes", "Sim", "start pick:Bad",
-                 {Chooser, u"beep"_s,
-                  alert(LoadResult::failureAlert(LoadResult::CannotOpen),
-                        st(Install + u'-', QString(), u"main busy open"_s)),
-                  close},
-                 st(Install + u'-', QString(), u"open"_s));
+        scenario(
+            "no package: beep and alert while the chooser is up, then the window closes", "Sim", "start pick:Bad",
+            {Chooser, u"beep"_s,
+             alert(LoadText::failureAlert(LoadResult::CannotOpen), st(Install + u'-', QString(), u"main busy open"_s)),
+             close},
+            st(Install + u'-', QString(), u"open"_s));
         scenario("one file, no author, a blank comment, markup as typed", "Sim", "load:Solo show",
                  {Shown.arg(u"<b>Solo</b>"_s, QString(), u" "_s).arg(1)}, ready);
         scenario("install, Ride!, Quit", "Sim", "hand:Canyon start press press look launched:yes press",
@@ -163,18 +163,18 @@ private Q_SLOTS:
         scenario("a failed install shows its status, and why in its tooltip; the button stays off", "File",
                  "load:Canyon press",
                  {u"log Install into @/File failed: cannot use folder '@/File': Not a directory"_s},
-                 st(Install + u'-', InstallResult::statusText(InstallResult::BDIR)
+                 st(Install + u'-', InstallText::statusText(InstallResult::BDIR)
                                         + u" (cannot use folder '@/File': Not a directory)"_s));
         scenario("Install with nothing loaded says so", "Sim", "install show",
                  {u"shown No Track Package Loaded |  | %1 | "_s.arg(NotLoaded)}, off);
         scenario("files there already: asked while the window says Installing", "Sim",
                  "load:Canyon press load:Canyon press",
-                 {u"beep"_s, alert(InstallResult::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing), u"beep"_s,
-                  alert(InstallResult::overwriteAlert(u"rock.obj"_s), installing)},
+                 {u"beep"_s, alert(InstallText::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing), u"beep"_s,
+                  alert(InstallText::overwriteAlert(u"rock.obj"_s), installing)},
                  riding, {AlertAnswer::Alternate, AlertAnswer::Other});
         scenario("stopped while another install holds the folder", "Sim", "load:Canyon lock press",
-                 {st(Install + u'-', InstallResult::waitingText(), u"main busy"_s)},
-                 st(Install + u'-', InstallResult::stoppedText(0, 2)));
+                 {st(Install + u'-', InstallText::waitingText(), u"main busy"_s)},
+                 st(Install + u'-', InstallText::stoppedText(0, 2)));
         scenario("Ride! with nothing loaded: beep, log, alert", "Sim", "ride",
                  {u"beep"_s, log(Outcome::PackageNotLoaded),
                   alert(SimulatorLaunch::failureAlert(Outcome::PackageNotLoaded), off)},

@@ -84,7 +84,7 @@ private Q_SLOTS:
         GuiTest::AlertAnswerer answerer({u"OK"_s});
 
         QVERIFY(run({empty}, [] {}));
-        QCOMPARE(answerer.answered.value(0).text, LoadResult::message(LoadResult::CannotOpen));
+        QCOMPARE(answerer.answered.value(0).text, LoadText::message(LoadResult::CannotOpen));
         QCOMPARE(answerer.unexpected, QStringList());
     }
 

@@ -17,7 +17,7 @@
 #include "TinyHttpServer.h"
 #include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
-#include "package/PathProbe.h"
+#include "fs/PathProbe.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
 #include "platform/FileName.h"
@@ -222,15 +222,15 @@ void TestCli::run_data()
     const CommandLineTool tool;
     const auto use = [&tool](const char *name) { return u"cratewright "_s + tool.commandNamed(s(name))->usage; };
     const auto usage = [&use](const char *name) { return u"Usage: "_s + use(name); };
-    const auto question = [](const char *file) { return InstallResult::overwriteAlert(s(file)).message; };
-    const auto status = [](int code) { return u"\"status\": \"%1\""_s.arg(InstallResult::statusText(code)); };
+    const auto question = [](const char *file) { return InstallText::overwriteAlert(s(file)).message; };
+    const auto status = [](InstallResult code) { return u"\"status\": \"%1\""_s.arg(InstallText::statusText(code)); };
     const auto simulator = [](const char *folder) { return s(folder) + u"/ZoomcrestSimulator.app/Contents/MacOS/"_s; };
     using namespace SimulatorLaunch;
     const auto failure = [](Outcome outcome) { return L(failureAlert(outcome).message); };
     const QString install = u"install ~/canyon.zcpack --to ~/Zoomcrest"_s;
     const QString noTrack = u"install ~/notrack.zcpack --to ~/Zoomcrest"_s;
     const QString choices = u" [y]es, [n]o, yes to [a]ll: "_s;
-    const QString installed = InstallResult::statusText(InstallResult::Success);
+    const QString installed = InstallText::statusText(InstallResult::Success);
     const QString trackFile = u"Track file: "_s + Track;
     const QStringList old = files("ooo");
     const QString noVersion = VersionText::messageFor(std::nullopt);
@@ -273,10 +273,10 @@ void TestCli::run_data()
         L("Package Version: 1.5.2"));
     row("--quiet and --verbose", "install ~/absent.zcpack -q --verbose", 1, {}, L("exclude", usage("install")));
     row("hostile text shown harmless", "info ~/hostile.zcpack", 0, L(u"x\uFFFD[31m\\n0 1 1  fake.txt"_s), {});
-    row("info of a file that is no package", "info ~/text.zcpack", 2, {},
-        L(LoadResult::message(LoadResult::NotAPackage)), L("~/text.zcpack=These are not the bytes."));
+    row("info of a file that is no package", "info ~/text.zcpack", 2, {}, L(LoadText::message(LoadResult::NotAPackage)),
+        L("~/text.zcpack=These are not the bytes."));
     row("install of a missing package", "install ~/absent.zcpack --to ~/Zoomcrest", 2, {},
-        L(LoadResult::message(LoadResult::CannotOpen)), {}, L("!~/Zoomcrest"));
+        L(LoadText::message(LoadResult::CannotOpen)), {}, L("!~/Zoomcrest"));
 
     row("install into a relative folder", "install ~/canyon.zcpack --to Zoomcrest", 0,
         L(installed + u'\n' + trackFile + u'\n'), L("![y]es"), {}, files("nnn"));
@@ -293,7 +293,7 @@ void TestCli::run_data()
         L(u"Track file: "_s + Cafe + u"/Zoomcrest/Tracks/Corkscrew Canyon.zctrack"_s), {},
         L(Cafe + u'/', u"working folder "_s + Cafe), L(Cafe + u"/Zoomcrest/Tracks/Corkscrew Canyon.zctrack=track\n"_s));
     row("install that fails says why, after the status", install, 3, L(u'!' + installed),
-        L(InstallResult::statusText(InstallResult::BDIR)
+        L(InstallText::statusText(InstallResult::BDIR)
           + u"\ncratewright: cannot use folder '~/Zoomcrest': Not a directory\n"_s),
         L("~/Zoomcrest=a file"));
     row("a data folder that can't be used costs no install, and says so", noTrack, 0, L(installed, "!Recorded as"),
@@ -321,7 +321,7 @@ void TestCli::run_data()
         "y\ny\ny\n");
     row("always", install + u" --overwrite=always"_s, 0, {}, L("![y]es"), old, files("nnn"), "n\nn\nn\n");
     row("waits for another install, stops on Ctrl-C", install, 130, {},
-        L(InstallResult::waitingText(), choices + u'\n' + InstallResult::stoppedText(1, 3)),
+        L(InstallText::waitingText(), choices + u'\n' + InstallText::stoppedText(1, 3)),
         L(Track + u"=mine"_s, "locked ~/Zoomcrest", "Ctrl-C at the question"),
         L(Track + u"=mine"_s, "!~/Zoomcrest/Scenery"));
     // A terminal on standard error shows a bar once an install takes more than a moment (here:
@@ -330,10 +330,10 @@ void TestCli::run_data()
     const QString bar = u" of 3 files"_s;
     row("terminal: no bar for a quick install", install, 0, L(installed), L(u'!' + bar), L("stderr a terminal"));
     row("terminal: a bar for a slow install", install, 0, L(installed),
-        L(InstallResult::waitingText(), ProgressBar::text(0, 3), ProgressBar::text(3, 3)), slow, files("nnn"));
+        L(InstallText::waitingText(), ProgressBar::text(0, 3), ProgressBar::text(3, 3)), slow, files("nnn"));
     row("terminal, --json: no bar", install + u" --json"_s, 0, {}, L(u'!' + bar), slow);
     row("terminal, --quiet: only the work", install + u" --quiet --overwrite=never"_s, 0, L("!Package", "!Track"),
-        L(u'!' + bar, u'!' + InstallResult::waitingText(), "!No."), slow + old, files("ooo"));
+        L(u'!' + bar, u'!' + InstallText::waitingText(), "!No."), slow + old, files("ooo"));
     row("ride without a simulator", install + u" --ride"_s, 4, L(installed, "!Simulator started"),
         failure(Outcome::SimulatorNotStarted), {}, L(Track));
     row("ride without a track file", noTrack + u" --ride"_s, 4, {}, failure(Outcome::NoTrackFile),
@@ -355,7 +355,7 @@ void TestCli::run_data()
     row("uninstall by title as JSON", "uninstall Loop --json", 0,
         L("\"removed\": [\n        \"Loops/loop.zct\"", "\"foldersRemoved\": [\n        \"Loops\"", "\"result\": 0"),
         {}, L("installed ~/loop.zcpack"), L("!~/Zoomcrest/Loops", "~/Zoomcrest/"));
-    row("uninstall waits for another install into the folder", "uninstall Loop", 0, {}, L(InstallResult::waitingText()),
+    row("uninstall waits for another install into the folder", "uninstall Loop", 0, {}, L(InstallText::waitingText()),
         L("installed ~/loop.zcpack", "locked ~/Zoomcrest"), L("!~/Zoomcrest/Loops"));
     row("uninstall of what was never installed", "uninstall Loop", 2, {},
         L("No recorded install has the id or title 'Loop'"));

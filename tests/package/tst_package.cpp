@@ -92,7 +92,7 @@ QStringList packed(const Entries &entries)
 // The platform's question about one file, as the install table records it.
 QStringList platformAsks(const QString &relFilePath)
 {
-    return {u"beep"_s, RecordingPlatform::describe(InstallResult::overwriteAlert(relFilePath))};
+    return {u"beep"_s, RecordingPlatform::describe(InstallText::overwriteAlert(relFilePath))};
 }
 
 QList<void *> stopHandlers()
@@ -280,7 +280,7 @@ void TestPackage::load()
         QSKIP("this file system takes only names in UTF-8");
     RecordingPlatform platform;
     TrackPackage package;
-    QVERIFY(before.isEmpty() || package.loadPackageFileAtPath(store(before)) == 0);
+    QVERIFY(before.isEmpty() || package.loadPackageFileAtPath(store(before)) == LoadResult::Loaded);
     platform.logLines.clear();
     if (path.isEmpty())
         path = store(bytes);
@@ -288,7 +288,7 @@ void TestPackage::load()
         QVERIFY(TestFiles::writeFile(path, bytes));
     const auto inUse = [] { return qint64(::mallinfo2().uordblks + ::mallinfo2().hblkhd); };
     const qint64 memoryBefore = inUse();
-    QCOMPARE(package.loadPackageFileAtPath(path), code);
+    QCOMPARE(number(package.loadPackageFileAtPath(path)), code);
     const qint64 kept = inUse() - memoryBefore;
     QVERIFY2(kept < (1 << 20) + 8 * bytes.size(), qPrintable(u"%1 bytes kept"_s.arg(kept)));
     QCOMPARE(platform.logLines, log.isEmpty() ? QStringList() : QStringList{log.replace(u'@', m_files.path())});
@@ -296,20 +296,20 @@ void TestPackage::load()
     QCOMPARE(int(package.pkgFilesCount()), entries);
 
     const auto text = [](const QString &s) { return s.isNull() ? u"(none)"_s : s; };
-    QStringList listed{
-        u"title="_s + text(package.pkgTitle()),
-        u"author="_s + text(package.pkgAuthor()),
-        u"comments="_s + text(package.pkgComments()),
-        u"version=%1.%2.%3"_s.arg(package.pkgFileVerMaj()).arg(package.pkgFileVerMin()).arg(package.pkgFileVerRev()),
-        u"P=%1"_s.arg(package.pkgHeaderOffset()),
-        u"T=%1"_s.arg(package.trkInfoHeaderOffset()),
-        u"B=%1"_s.arg(package.baseOffset())};
-    for (const ZLibCompFileMetaData &e : package.compFileMetaData())
+    const PackageContents &read = package.contents();
+    QStringList listed{u"title="_s + text(package.pkgTitle()),
+                       u"author="_s + text(package.pkgAuthor()),
+                       u"comments="_s + text(package.pkgComments()),
+                       u"version=%1.%2.%3"_s.arg(read.pkgFileVerMaj).arg(read.pkgFileVerMin).arg(read.pkgFileVerRev),
+                       u"P=%1"_s.arg(read.pkgHeaderOffset),
+                       u"T=%1"_s.arg(read.trkInfoHeaderOffset),
+                       u"B=%1"_s.arg(read.baseOffset)};
+    for (const ZLibCompFileMetaData &e : read.compFileMetaData)
         listed << u"entry=%1|%2|%3|%4|%5"_s.arg(e.relPath(), e.filename())
                       .arg(e.baseRelOffset())
                       .arg(e.unCompSize())
                       .arg(e.compSize());
-    for (const ZLibCompFileMetaData &e : package.compFileMetaData())
+    for (const ZLibCompFileMetaData &e : read.compFileMetaData)
         listed << u"path="_s + e.relFilePath();
     const QRegularExpression value(u"=.*"_s, QRegularExpression::DotMatchesEverythingOption);
     const QStringList keys = QStringList(fields).replaceInStrings(value, QString());
@@ -541,7 +541,7 @@ void TestPackage::install_data()
         L({"base/", "base/first=1"}) << fileLine(u"base/large"_s, large[1].content) + " ?"_L1);
     const Entries three{file("", "one", "1"), file("", "two", "2"), file("", "three", "3")};
     for (const char *signal : {"SIGINT", "SIGTERM", "SIGHUP"})
-        row(signal, three, none, QString::fromLatin1(signal), ask, InstallResult::Stopped, none,
+        row(signal, three, none, QString::fromLatin1(signal), ask, number(InstallResult::Stopped), none,
             L({"base/", "base/one=1"}));
     // Large enough to be inflated ahead by workers: what they inflate past a failure or a stop
     // never reaches the disk.
@@ -552,7 +552,8 @@ void TestPackage::install_data()
     brokenAhead[4].compressed = PackageWriter::compress(ahead[4].content);
     brokenAhead[4].compressed->back() ^= 1;
     row("bad checksum, inflated ahead", brokenAhead, none, plain, ask, -1, none, packed(ahead.mid(0, 4)));
-    row("SIGINT, inflated ahead", ahead, none, u"SIGINT"_s, ask, InstallResult::Stopped, none, packed(ahead.mid(0, 1)));
+    row("SIGINT, inflated ahead", ahead, none, u"SIGINT"_s, ask, number(InstallResult::Stopped), none,
+        packed(ahead.mid(0, 1)));
     const Entries meddled{file("Tracks\\", "a", "a"), file("", "readme", "new"), file("Tracks\\", "b", "b")};
     row("folder removed during a question", meddled, L({"base/readme=old"}), u"meddle"_s, u"y"_s, 0, L({"ask:readme"}),
         L({"base/", "base/Tracks/", "base/Tracks/b=b", "base/readme=new"}));
@@ -618,7 +619,7 @@ void TestPackage::install()
         writer.addEntry(e);
     package.setReplacesNothing(step == "never"_L1);
     const QString packagePath = store(writer.setDataInReverseOrder(step == "reverse"_L1).build());
-    QVERIFY(step == "unloaded"_L1 || package.loadPackageFileAtPath(packagePath) == 0);
+    QVERIFY(step == "unloaded"_L1 || package.loadPackageFileAtPath(packagePath) == LoadResult::Loaded);
     QCOMPARE(inflationDifference(package), QString());
     platform.events.clear();
 
@@ -670,15 +671,15 @@ void TestPackage::install()
         result = TestFiles::runInChild([&] {
             const struct rlimit limit = {64 << 10, 64 << 10};
             ::setrlimit(RLIMIT_FSIZE, &limit);
-            return package.expandPackageTo(target, ask);
+            return number(package.expandPackageTo(target, ask));
         });
     } else if (step == "kill"_L1) {
         result = killedWhileWriting(package, base);
     } else {
         const uint threads = QDir(u"/proc/self/task"_s).count();
-        result = package.expandPackageTo(target, ask);
+        result = number(package.expandPackageTo(target, ask));
         if (step == "again"_L1)
-            result = package.expandPackageTo(root + u'/' + value, ask);
+            result = number(package.expandPackageTo(root + u'/' + value, ask));
         QCOMPARE(QDir(u"/proc/self/task"_s).count(), threads); // no worker left running
     }
     for (const QString &folder : unreadable)
@@ -711,8 +712,8 @@ void TestPackage::install()
     expected.sort();
     QCOMPARE(left, expected);
     QCOMPARE(package.absoluteTrackFilePath(), trackFile.replace(u'@', root));
-    if (code == InstallResult::Stopped)
-        QCOMPARE(package.entriesDone(), 1);
+    if (code == number(InstallResult::Stopped))
+        QCOMPARE(package.lastInstall().filesDone, 1);
     QVERIFY2(stopHandlers() == handlers, "a signal handler was left behind");
 }
 

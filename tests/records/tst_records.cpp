@@ -167,8 +167,8 @@ QString TestRecords::install(int number, const OverwriteQuery &query)
     InstallJournal journal(*m_store, package);
     package.setInstallObserver(&journal);
     package.setOverwriteQuery(query);
-    const int code = package.expandPackageTo(m_tree->path(m_installFolder), bool(query));
-    return code == InstallResult::Success ? journal.recordId() : u"code %1"_s.arg(code);
+    const InstallResult code = package.expandPackageTo(m_tree->path(m_installFolder), bool(query));
+    return code == InstallResult::Success ? journal.recordId() : u"code %1"_s.arg(::number(code));
 }
 
 void TestRecords::killMidInstall(int number)

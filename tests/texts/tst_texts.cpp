@@ -30,28 +30,28 @@ private Q_SLOTS:
         const auto alert = &RecordingPlatform::describe;
         const QString contact = QLatin1String(MaintainerContactAddress);
 
-        row("cannot open", LoadResult::message(-3),
+        row("cannot open", LoadText::message(LoadResult(-3)),
             u"Could not open file. (Err: -3)\n\nPermission problem? Doesn't exist?"_s);
-        row("not a package", LoadResult::message(-1),
+        row("not a package", LoadText::message(LoadResult(-1)),
             u"Could not open file. (Err: -1)\n\nIt does not appear to be a track package file."_s);
-        row("count mismatch, as an alert", alert(LoadResult::failureAlert(-2)),
+        row("count mismatch, as an alert", alert(LoadText::failureAlert(LoadResult(-2))),
             u"File Open Error|Could not open file. (Err: -2)\n\nFile count does not match expected.|OK||"_s);
-        row("version", LoadResult::message(-4),
+        row("version", LoadText::message(LoadResult(-4)),
             u"Could not load Track Package. (Err: -4)\n\nThe package version is too old.\n\n"
             "Currently, only 1.3.x SFX Track Package files are supported.\n\nSorry."_s);
-        row("unplanned", LoadResult::message(7),
+        row("unplanned", LoadText::message(LoadResult(7)),
             u"An un-planned for error has occured. Could be bad. You  might want to tell %1"_s.arg(contact));
 
-        row("installed", InstallResult::statusText(0), u"Package Installed Successfully."_s);
+        row("installed", InstallText::statusText(InstallResult(0)), u"Package Installed Successfully."_s);
         const QStringList tags{u"UCOMP"_s, u"WRITE"_s, u"BDIR"_s, u"FDIR"_s, u"FLDROW"_s, u"MISC"_s};
         for (int code = -1; code >= -6; --code)
-            QTest::addRow("status %d", code) << InstallResult::statusText(code)
+            QTest::addRow("status %d", code) << InstallText::statusText(InstallResult(code))
                                              << u"Error Installing Package (%1/%2)."_s.arg(tags[-code - 1]).arg(code);
-        row("unknown code", InstallResult::statusText(-9), u"Error Installing Package (MISC/-9)."_s);
-        row("stopped", InstallResult::stoppedText(1, 3), u"Install stopped after 1 of 3 files."_s);
-        row("waiting", InstallResult::waitingText(), u"Waiting for another install into this folder to finish\u2026"_s);
+        row("unknown code", InstallText::statusText(InstallResult(-9)), u"Error Installing Package (MISC/-9)."_s);
+        row("stopped", InstallText::stoppedText(1, 3), u"Install stopped after 1 of 3 files."_s);
+        row("waiting", InstallText::waitingText(), u"Waiting for another install into this folder to finish\u2026"_s);
         row("overwrite question, the path inside the package",
-            alert(InstallResult::overwriteAlert(u"Tracks/ride.zctrack"_s)),
+            alert(InstallText::overwriteAlert(u"Tracks/ride.zctrack"_s)),
             u"File Already Exists|The File 'Tracks/ride.zctrack' already exists. Would you like to replace it?|"
             "Yes|No|Yes To All"_s);
 

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "DiskResult.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -27,25 +29,15 @@
 // A kill can then leave a hidden temporary file behind, never a file cut short.
 namespace EntryFile {
 
-enum class Created { Written, Exists, Failed, FolderGone };
-
-// What a call did and, when it failed, the system's reason and the step it failed in.
-struct Outcome
-{
-    Created created = Created::Written;
-    int error = 0;
-    const char *step = "";
-
-    bool ok() const { return created == Created::Written; }
-};
-
 // The largest file written straight to its name.
 constexpr qint64 OneStepSize = 4096;
 
-Outcome create(int folderFd, const QByteArray &name, const char *bytes, qint64 size);
+// Makes `name` in `folderFd` with `size` bytes. Fails with EEXIST when something stands at the
+// name (nothing is written then), and with ENOENT when the folder was removed meanwhile.
+DiskResult create(int folderFd, const QByteArray &name, const char *bytes, qint64 size);
+// Puts `size` bytes in place of what stands at `name`; a failure leaves the old file as it was.
 // `existingMode` is kept for the new file when the old one is a regular file (0: default).
-// Written or Failed.
-Outcome replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode);
+DiskResult replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode);
 
 // Gives the open file `fd` the name `name` in `folderFd`: by descriptor (AT_EMPTY_PATH, which
 // needs CAP_DAC_READ_SEARCH before Linux 6.10) where that works, else through /proc. 0, or

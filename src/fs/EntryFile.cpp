@@ -3,6 +3,7 @@
 
 #include "EntryFile.h"
 
+#include "Fd.h"
 #include "FileSystemFeatures.h"
 
 #include <QRandomGenerator>
@@ -31,69 +32,64 @@ bool folderStillThere(int folderFd)
     return ::fstat(folderFd, &folder) == 0 && folder.st_nlink > 0;
 }
 
-Outcome failed(int error, const char *step)
+DiskResult failed(const char *step, int error)
 {
-    return {Created::Failed, error, step};
+    return DiskResult::failed(QStringLiteral("write"), step, error);
 }
 
 // A file being written before it has its real name: unnamed, or under a hidden name where
 // the file system has no unnamed files.
 struct Staged
 {
-    int fd = -1;
+    Fd fd;
     QByteArray temporaryName; // empty while unnamed
-    int error = 0;
-    const char *step = "";
+    DiskResult result;
 };
 
-int openTemporary(int folderFd, QByteArray *name)
+Fd openTemporary(int folderFd, QByteArray *name)
 {
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         *name = temporaryName();
-        const int fd = ::openat(folderFd, name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                0666);
-        if (fd >= 0 || errno != EEXIST)
+        Fd fd(::openat(folderFd, name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (fd || errno != EEXIST)
             return fd;
     }
-    return -1;
+    return Fd();
 }
 
-void discard(int folderFd, const Staged &staged)
+void discard(int folderFd, Staged *staged)
 {
-    ::close(staged.fd);
-    if (!staged.temporaryName.isEmpty())
-        ::unlinkat(folderFd, staged.temporaryName.constData(), 0);
+    staged->fd.reset();
+    if (!staged->temporaryName.isEmpty())
+        ::unlinkat(folderFd, staged->temporaryName.constData(), 0);
 }
 
-int openUnnamed(int folderFd, FileSystemFeatures &features)
+Fd openUnnamed(int folderFd, FileSystemFeatures &features)
 {
     if (!features.unnamedFiles)
-        return -1;
-    const int fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        return Fd();
+    Fd fd(::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
     // Kernels and file systems without O_TMPFILE answer EOPNOTSUPP, or EISDIR when they read
     // the flag as O_DIRECTORY alone.
-    if (fd < 0 && wayIsMissing(errno))
+    if (!fd && wayIsMissing(errno))
         features.unnamedFiles = false;
     return fd;
 }
 
-// Writes the bytes into a file that has no real name yet; fd is -1 on failure.
+// Writes the bytes into a file that has no real name yet; its fd is closed on failure.
 Staged stage(int folderFd, FileSystemFeatures &features, const char *bytes, qint64 size)
 {
     Staged staged;
     staged.fd = openUnnamed(folderFd, features);
-    if (staged.fd < 0 && !features.unnamedFiles)
+    if (!staged.fd && !features.unnamedFiles)
         staged.fd = openTemporary(folderFd, &staged.temporaryName);
-    if (staged.fd < 0) {
-        staged.error = errno;
-        staged.step = "create";
+    if (!staged.fd) {
+        staged.result = failed("create", errno);
         return staged;
     }
-    if (!writeAll(staged.fd, bytes, size)) {
-        staged.error = errno;
-        staged.step = "write";
-        discard(folderFd, staged);
-        staged.fd = -1;
+    if (!writeAll(staged.fd.get(), bytes, size)) {
+        staged.result = failed("write", errno);
+        discard(folderFd, &staged);
     }
     return staged;
 }
@@ -136,45 +132,40 @@ int renameNoReplace(int folderFd, FileSystemFeatures &features, const QByteArray
     return ::renameat(folderFd, from.constData(), folderFd, name.constData()) == 0 ? 0 : errno;
 }
 
-Outcome createInOneStep(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
+DiskResult createInOneStep(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
 {
-    const int fd = ::openat(folderFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (errno == EEXIST)
-            return {Created::Exists, EEXIST, "create"};
-        return {errno == ENOENT ? Created::FolderGone : Created::Failed, errno, "create"};
-    }
-    const bool written = writeAll(fd, bytes, size);
-    const int error = errno;
-    if (::close(fd) == 0 && written)
+    Fd fd(::openat(folderFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd)
+        return failed("create", errno);
+    const int error = writeAll(fd.get(), bytes, size) ? fd.close() : errno;
+    if (error == 0)
         return {};
-    const Outcome outcome = failed(written ? errno : error, "write");
+    fd.reset();
     ::unlinkat(folderFd, name.constData(), 0); // never leave a half-written file behind
-    return outcome;
+    return failed("write", error);
 }
 
-Outcome createStaged(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
+DiskResult createStaged(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
 {
     struct stat info;
     if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0)
-        return {Created::Exists, EEXIST, "create"}; // asked about before anything is written
+        return failed("create", EEXIST); // asked about before anything is written
     FileSystemFeatures &features = FileSystemFeatures::of(folderFd);
     const bool unnamed = features.unnamedFiles;
-    const Staged staged = stage(folderFd, features, bytes, size);
-    if (staged.fd < 0)
-        return {staged.error == ENOENT ? Created::FolderGone : Created::Failed, staged.error, staged.step};
-    const int error = staged.temporaryName.isEmpty() ? linkUnnamed(staged.fd, folderFd, features, name.constData())
-                                                     : renameNoReplace(folderFd, features, staged.temporaryName, name);
-    if (error == 0) {
-        ::close(staged.fd);
+    Staged staged = stage(folderFd, features, bytes, size);
+    if (!staged.fd)
+        return staged.result;
+    const int error = staged.temporaryName.isEmpty()
+                          ? linkUnnamed(staged.fd.get(), folderFd, features, name.constData())
+                          : renameNoReplace(folderFd, features, staged.temporaryName, name);
+    if (error == 0)
         return {};
-    }
-    discard(folderFd, staged);
+    discard(folderFd, &staged);
     if (error == EEXIST)
-        return {Created::Exists, EEXIST, "create"};
+        return failed("create", EEXIST);
     if (unnamed && !features.unnamedFiles)
         return createStaged(folderFd, name, bytes, size); // again, under a hidden name
-    return {error == ENOENT ? Created::FolderGone : Created::Failed, error, unnamed ? "link" : "rename"};
+    return failed(unnamed ? "link" : "rename", error);
 }
 
 // Names a staged file with a hidden temporary name, ready to be renamed over the old file.
@@ -184,7 +175,7 @@ int nameTemporarily(int folderFd, FileSystemFeatures &features, Staged *staged)
         return 0;
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         const QByteArray name = temporaryName();
-        const int error = linkUnnamed(staged->fd, folderFd, features, name.constData());
+        const int error = linkUnnamed(staged->fd.get(), folderFd, features, name.constData());
         if (error == 0)
             staged->temporaryName = name;
         if (error != EEXIST)
@@ -195,38 +186,38 @@ int nameTemporarily(int folderFd, FileSystemFeatures &features, Staged *staged)
 
 } // namespace
 
-Outcome create(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
+DiskResult create(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
 {
     if (size <= OneStepSize)
         return createInOneStep(folderFd, name, bytes, size);
     return createStaged(folderFd, name, bytes, size);
 }
 
-Outcome replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode)
+DiskResult replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode)
 {
     FileSystemFeatures &features = FileSystemFeatures::of(folderFd);
     const bool unnamed = features.unnamedFiles;
     Staged staged = stage(folderFd, features, bytes, size);
-    if (staged.fd < 0)
-        return failed(staged.error, staged.step);
+    if (!staged.fd)
+        return staged.result.as(QStringLiteral("replace"));
     if (existingMode != 0)
-        ::fchmod(staged.fd, existingMode & 0777); // never a set-id bit from the old file
+        ::fchmod(staged.fd.get(), existingMode & 0777); // never a set-id bit from the old file
     if (const int error = nameTemporarily(folderFd, features, &staged)) {
-        discard(folderFd, staged);
+        discard(folderFd, &staged);
         if (unnamed && !features.unnamedFiles)
             return replace(folderFd, name, bytes, size, existingMode); // again, under a hidden name
-        return failed(error, "link");
+        return failed("link", error).as(QStringLiteral("replace"));
     }
-    if (::close(staged.fd) != 0) {
-        const Outcome outcome = failed(errno, "write");
-        ::unlinkat(folderFd, staged.temporaryName.constData(), 0);
-        return outcome;
-    }
-    if (::renameat(folderFd, staged.temporaryName.constData(), folderFd, name.constData()) == 0)
+    int error = staged.fd.close();
+    const char *step = "write";
+    if (error == 0 && ::renameat(folderFd, staged.temporaryName.constData(), folderFd, name.constData()) == 0)
         return {};
-    const Outcome outcome = failed(errno, "rename");
+    if (error == 0) {
+        error = errno;
+        step = "rename";
+    }
     ::unlinkat(folderFd, staged.temporaryName.constData(), 0);
-    return outcome;
+    return failed(step, error).as(QStringLiteral("replace"));
 }
 
 int linkOpenFile(int fd, int folderFd, const char *name)

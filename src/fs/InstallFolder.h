@@ -3,10 +3,14 @@
 
 #pragma once
 
-#include <QHash>
+#include "DiskResult.h"
+#include "Fd.h"
+
+#include <QHashFunctions>
 #include <QString>
 
 #include <functional>
+#include <unordered_map>
 
 // The install base, opened once, and the folders under it, each reached from the one above
 // through an open descriptor instead of by its full path. Reaching a folder costs the same at
@@ -30,6 +34,12 @@ public:
         // When not Ok: the relative path up to the component where the walk stopped, and why.
         QString stoppedAt;
         int error = 0;
+
+        // The walk's failure, said as part of `operation`.
+        DiskResult failure(const QString &operation, const char *step = "open folder") const
+        {
+            return DiskResult::failed(operation, step, error, stoppedAt);
+        }
     };
 
     explicit InstallFolder(const QString &basePath);
@@ -37,8 +47,8 @@ public:
     InstallFolder(const InstallFolder &) = delete;
     InstallFolder &operator=(const InstallFolder &) = delete;
 
-    bool isOpen() const { return m_baseFd >= 0; }
-    int baseFd() const { return m_baseFd; }
+    bool isOpen() const { return m_baseFd.isOpen(); }
+    int baseFd() const { return m_baseFd.get(); }
 
     // An advisory lock on the base folder itself, held until this object goes; false only
     // while another process holds it. Where there are no such locks (some FUSE and network
@@ -47,6 +57,12 @@ public:
     bool tryLock();
     // Why the last tryLock() went on without a lock; 0 when it took one or another holds it.
     int lockError() const { return m_lockError; }
+    // Takes the lock as tryLock() does, waiting while another process holds it: `waitBegins`
+    // is called once when the wait begins and `stillWaiting` at each look, so that a window
+    // stays painted. A stop signal (StopSignals) ends the wait: the result fails with EINTR.
+    DiskResult lock(const std::function<void()> &waitBegins = {}, const std::function<void()> &stillWaiting = {});
+    // Why the base folder could not be opened; 0 when it is open.
+    int openError() const { return m_openError; }
 
     // Opens the folder at `relativePath` (as normalised()) under the base, making missing
     // folders when `create` is set. The descriptor stays owned here and valid until the next
@@ -74,14 +90,26 @@ public:
     static bool liesDirectlyIn(const QString &folder, const QString &name);
 
 private:
-    int openChild(int parentFd, const QString &name, bool create, Status *status, bool *made);
+    struct Child
+    {
+        Fd fd;
+        Status status = Status::Ok;
+        int error = 0;
+        bool made = false;
+    };
+    Child openChild(int parentFd, const QString &name, bool create) const;
     bool mayFollow(int parentFd, const QByteArray &name) const;
     Folder walkFrom(int fd, qsizetype from, const QString &relativePath, bool create);
-    void remember(const QString &key, int fd);
+    void remember(const QString &key, Fd fd);
 
-    int m_baseFd = -1;
-    QHash<QString, int> m_opened; // joined components → descriptor
+    Fd m_baseFd;
+    struct KeyHash
+    {
+        size_t operator()(const QString &key) const noexcept { return qHash(key); }
+    };
+    std::unordered_map<QString, Fd, KeyHash> m_opened; // joined components → descriptor
     quint64 m_closings = 0;
     int m_lockError = 0;
+    int m_openError = 0;
     FolderMadeHandler m_folderMade;
 };

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "DiskResult.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -11,13 +13,13 @@
 namespace DurableFile {
 
 // Writes `bytes` as `name` in the open folder `folderFd` (replacing what was there).
-bool writeAt(int folderFd, const QByteArray &name, const QByteArray &bytes);
-bool write(const QString &folder, const QString &name, const QByteArray &bytes);
-bool syncFolder(const QString &folder);
+DiskResult writeAt(int folderFd, const QByteArray &name, const QByteArray &bytes);
+DiskResult write(const QString &folder, const QString &name, const QByteArray &bytes);
+DiskResult syncFolder(const QString &folder);
 // Whether the folder takes new files now: one is made and removed.
-bool touch(const QString &folder);
-// Removes the file at `path` (by its bytes: QFile would re-encode the name); false when it
+DiskResult touch(const QString &folder);
+// Removes the file at `path` (by its bytes: QFile would re-encode the name); fails when it
 // could not be removed, or was not there.
-bool remove(const QString &path);
+DiskResult remove(const QString &path);
 
 } // namespace DurableFile

@@ -9,13 +9,13 @@
 // instead of ending the process mid-write, and SIGXFSZ is ignored, so a file size limit makes
 // the write fail (and the file be cleaned up) instead of killing the process. The previous
 // handlers come back when the install ends.
-class InstallSignals
+class StopSignals
 {
 public:
-    InstallSignals();
-    ~InstallSignals();
-    InstallSignals(const InstallSignals &) = delete;
-    InstallSignals &operator=(const InstallSignals &) = delete;
+    StopSignals();
+    ~StopSignals();
+    StopSignals(const StopSignals &) = delete;
+    StopSignals &operator=(const StopSignals &) = delete;
 
     // Whether a stop was asked for since this object was made.
     static bool stopRequested();

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "DiskFailure.h"
+#include "DiskResult.h"
 
 #include <cstring>
 
@@ -14,14 +14,14 @@ QString reason(int error)
 
 } // namespace
 
-QString DiskFailure::describe() const
+QString DiskResult::describe() const
 {
     return QStringLiteral("cannot %1 '%2': %3").arg(operation, path, reason(error));
 }
 
-QString DiskFailure::logLine(const QString &work, const QString &installBase) const
+QString DiskResult::logLine(const QString &work, const QString &folder) const
 {
     const QString at = step.isEmpty() || step == operation ? QString() : QStringLiteral(" (%1)").arg(step);
     return QStringLiteral("%1 into %2 failed: cannot %3 '%4'%5: %6")
-        .arg(work, installBase, operation, path, at, reason(error));
+        .arg(work, folder, operation, path, at, reason(error));
 }

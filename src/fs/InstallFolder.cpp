@@ -3,11 +3,15 @@
 
 #include "InstallFolder.h"
 
+#include "StopSignals.h"
+
 #include "platform/FileName.h"
 
 #include <QStringTokenizer>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -17,18 +21,20 @@ namespace {
 
 // Folders stay open for reuse; far below the usual limit of 1,024 descriptors.
 constexpr int MaxOpenFolders = 128;
+// How often a wait for another process's lock looks again.
+constexpr std::chrono::milliseconds LockPoll(50);
 
 // A folder that may be searched but not read (mode 0711, say) still leads to what lies in it:
 // it is opened as a path, which is all that reaching a file through it needs.
-int openFolderAt(int parentFd, const char *name, int flags)
+Fd openFolderAt(int parentFd, const char *name, int flags)
 {
-    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags);
-    if (fd >= 0 || errno != EACCES)
+    Fd fd(::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags));
+    if (fd || errno != EACCES)
         return fd;
-    return ::openat(parentFd, name, O_PATH | O_DIRECTORY | O_CLOEXEC | flags);
+    return Fd(::openat(parentFd, name, O_PATH | O_DIRECTORY | O_CLOEXEC | flags));
 }
 
-int openFolderNoFollow(int parentFd, const QByteArray &name)
+Fd openFolderNoFollow(int parentFd, const QByteArray &name)
 {
     return openFolderAt(parentFd, name.constData(), O_NOFOLLOW);
 }
@@ -37,21 +43,17 @@ int openFolderNoFollow(int parentFd, const QByteArray &name)
 
 InstallFolder::InstallFolder(const QString &basePath)
     : m_baseFd(openFolderAt(AT_FDCWD, FileName::encode(basePath).constData(), 0))
+    , m_openError(m_baseFd ? 0 : errno)
 {
 }
 
-InstallFolder::~InstallFolder()
-{
-    forget();
-    if (m_baseFd >= 0)
-        ::close(m_baseFd);
-}
+InstallFolder::~InstallFolder() = default;
 
 bool InstallFolder::tryLock()
 {
     int result;
     do {
-        result = ::flock(m_baseFd, LOCK_EX | LOCK_NB);
+        result = ::flock(m_baseFd.get(), LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
     // A folder opened as a path (search without read permission) can't be locked: EBADF would
     // say nothing to the user, the permission does.
@@ -59,10 +61,24 @@ bool InstallFolder::tryLock()
     return result == 0 || errno != EWOULDBLOCK;
 }
 
+DiskResult InstallFolder::lock(const std::function<void()> &waitBegins, const std::function<void()> &stillWaiting)
+{
+    if (tryLock())
+        return {};
+    if (waitBegins)
+        waitBegins();
+    while (!tryLock()) {
+        if (StopSignals::stopRequested())
+            return DiskResult::failed(QStringLiteral("lock"), "flock", EINTR);
+        if (stillWaiting)
+            stillWaiting();
+        std::this_thread::sleep_for(LockPoll);
+    }
+    return {};
+}
+
 void InstallFolder::forget()
 {
-    for (const int fd : std::as_const(m_opened))
-        ::close(fd);
     m_opened.clear();
     ++m_closings;
 }
@@ -112,92 +128,83 @@ bool InstallFolder::mayFollow(int parentFd, const QByteArray &name) const
     return link.st_uid == ::geteuid() || link.st_uid == parent.st_uid;
 }
 
-int InstallFolder::openChild(int parentFd, const QString &name, bool create, Status *status, bool *made)
+InstallFolder::Child InstallFolder::openChild(int parentFd, const QString &name, bool create) const
 {
     const QByteArray encoded = FileName::encode(name);
-    int fd = openFolderNoFollow(parentFd, encoded);
-    if (fd < 0 && errno == ENOENT && create) {
+    Child child{openFolderNoFollow(parentFd, encoded)};
+    if (!child.fd && errno == ENOENT && create) {
         // Made with 0777 as every folder of an install; someone else making it first is fine.
-        *made = ::mkdirat(parentFd, encoded.constData(), 0777) == 0;
-        if (*made || errno == EEXIST)
-            fd = openFolderNoFollow(parentFd, encoded);
+        child.made = ::mkdirat(parentFd, encoded.constData(), 0777) == 0;
+        if (child.made || errno == EEXIST)
+            child.fd = openFolderNoFollow(parentFd, encoded);
     }
-    if (fd >= 0) {
-        *status = Status::Ok;
-        return fd;
-    }
-    if (errno == ENOENT) {
-        *status = Status::Missing;
-        return -1;
-    }
+    if (child.fd)
+        return child;
+    child.error = errno;
     struct stat info;
-    if (errno != ENOTDIR || ::fstatat(parentFd, encoded.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        *status = Status::Failed;
-        return -1;
+    if (child.error == ENOENT) {
+        child.status = Status::Missing;
+    } else if (child.error != ENOTDIR || ::fstatat(parentFd, encoded.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        child.status = Status::Failed;
+    } else if (!S_ISLNK(info.st_mode)) {
+        child.status = Status::NotAFolder;
+    } else if (!mayFollow(parentFd, encoded)) {
+        child.status = Status::RefusedLink;
+        child.error = EPERM;
+    } else {
+        child.fd = openFolderAt(parentFd, encoded.constData(), 0);
+        // A link to a file, or to nothing.
+        child.status = child.fd ? Status::Ok : Status::NotAFolder;
     }
-    if (!S_ISLNK(info.st_mode)) {
-        *status = Status::NotAFolder;
-        return -1;
-    }
-    if (!mayFollow(parentFd, encoded)) {
-        *status = Status::RefusedLink;
-        return -1;
-    }
-    fd = openFolderAt(parentFd, encoded.constData(), 0);
-    *status = fd >= 0 ? Status::Ok : Status::NotAFolder; // a link to a file, or to nothing
-    return fd;
+    return child;
 }
 
-void InstallFolder::remember(const QString &key, int fd)
+void InstallFolder::remember(const QString &key, Fd fd)
 {
     if (m_opened.size() >= MaxOpenFolders)
         forget();
-    m_opened.insert(key, fd);
+    m_opened[key] = std::move(fd);
 }
 
 InstallFolder::Folder InstallFolder::folder(const QString &relativePath, bool create)
 {
     if (relativePath.isEmpty())
-        return {Status::Ok, m_baseFd, QString()};
-    if (const auto found = m_opened.constFind(relativePath); found != m_opened.cend())
-        return {Status::Ok, found.value(), QString()};
+        return {Status::Ok, m_baseFd.get(), QString()};
+    if (const auto found = m_opened.find(relativePath); found != m_opened.end())
+        return {Status::Ok, found->second.get(), QString()};
     // Entries come folder by folder, and a deep package goes one level at a time: the parent
     // is usually open already.
     const QString parent = parentOf(relativePath);
-    const auto open = parent.isEmpty() ? m_opened.cend() : m_opened.constFind(parent);
-    if (open != m_opened.cend())
-        return walkFrom(open.value(), parent.size() + 1, relativePath, create);
-    return walkFrom(m_baseFd, 0, relativePath, create);
+    const auto open = parent.isEmpty() ? m_opened.end() : m_opened.find(parent);
+    if (open != m_opened.end())
+        return walkFrom(open->second.get(), parent.size() + 1, relativePath, create);
+    return walkFrom(m_baseFd.get(), 0, relativePath, create);
 }
 
 InstallFolder::Folder InstallFolder::walkFrom(int fd, qsizetype from, const QString &relativePath, bool create)
 {
-    int opened = -1; // made during this walk and not kept yet
+    Fd opened; // made during this walk and not kept yet
     Folder result{Status::Ok, fd, QString()};
     while (from < relativePath.size()) {
         qsizetype end = relativePath.indexOf(QLatin1Char('/'), from);
         if (end < 0)
             end = relativePath.size();
-        Status status;
-        bool made = false;
-        const int child = openChild(result.fd, relativePath.mid(from, end - from), create, &status, &made);
-        const int error = errno;
-        if (made && m_folderMade)
+        Child child = openChild(result.fd, relativePath.mid(from, end - from), create);
+        if (child.made && m_folderMade)
             m_folderMade(relativePath.left(end));
-        if (child < 0) {
-            result.status = status;
+        if (!child.fd) {
+            result.status = child.status;
             result.stoppedAt = relativePath.left(end);
-            result.error = status == Status::RefusedLink ? EPERM : status == Status::NotAFolder ? ENOTDIR : error;
+            result.error = child.status == Status::NotAFolder ? ENOTDIR : child.error;
             break;
         }
-        if (opened >= 0)
-            ::close(opened);
-        opened = result.fd = child;
+        result.fd = child.fd.get();
+        opened = std::move(child.fd);
         from = end + 1;
     }
     // Only the deepest folder reached is kept: keeping every level of a deep path would use
     // up descriptors, and the next entry needs this one or its child.
-    if (opened >= 0)
-        remember(result.status == Status::Ok ? relativePath : parentOf(result.stoppedAt), opened);
+    if (opened)
+        remember(result.status == Status::Ok ? relativePath : parentOf(result.stoppedAt), std::move(opened));
     return result;
 }

@@ -1,21 +1,19 @@
 // SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "InstallSurvey.h"
+#include "SpaceSurvey.h"
 
 #include "InstallFolder.h"
-#include "ResultCodes.h"
 #include "platform/FileName.h"
-#include "platform/Platform.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
-InstallSurvey::InstallSurvey(InstallFolder &folder, const QString &installBase, bool mayReplace)
+SpaceSurvey::SpaceSurvey(InstallFolder &folder, bool mayReplace)
     : m_folder(folder)
-    , m_installBase(installBase)
     , m_mayReplace(mayReplace)
 {
     struct stat base;
@@ -24,7 +22,7 @@ InstallSurvey::InstallSurvey(InstallFolder &folder, const QString &installBase, 
     noteDevice(folder.baseFd(), device);
 }
 
-bool InstallSurvey::Room::fits() const
+bool SpaceSurvey::Room::fits() const
 {
     // Room for the largest replacement's temporary copy, which exists beside the old file
     // until it takes its place.
@@ -33,7 +31,7 @@ bool InstallSurvey::Room::fits() const
            && (!inodesCounted || inodesNeeded + replacementInodes <= inodesFree);
 }
 
-void InstallSurvey::noteDevice(int folderFd, dev_t device)
+void SpaceSurvey::noteDevice(int folderFd, dev_t device)
 {
     if (m_rooms.contains(device))
         return;
@@ -50,7 +48,7 @@ void InstallSurvey::noteDevice(int folderFd, dev_t device)
     m_rooms.insert(device, room);
 }
 
-bool InstallSurvey::lookUncached(const QString &key, FolderInfo *info)
+bool SpaceSurvey::lookUncached(const QString &key, FolderInfo *info)
 {
     // `info` holds the parent, which exists.
     const InstallFolder::Folder folder = m_folder.folder(key, false);
@@ -63,8 +61,7 @@ bool InstallSurvey::lookUncached(const QString &key, FolderInfo *info)
         }
         return true;
     case InstallFolder::Status::RefusedLink:
-        Platform::current().log(
-            QStringLiteral("Refused link owned by another user: %1/%2").arg(m_installBase, folder.stoppedAt));
+        m_refused = folder.failure(QStringLiteral("follow link"));
         return false;
     case InstallFolder::Status::Missing:
     case InstallFolder::Status::NotAFolder: // the install will fail there; count it as new
@@ -76,7 +73,7 @@ bool InstallSurvey::lookUncached(const QString &key, FolderInfo *info)
     return true;
 }
 
-bool InstallSurvey::look(const QString &key, FolderInfo *info)
+bool SpaceSurvey::look(const QString &key, FolderInfo *info)
 {
     // Walks up to the nearest folder already looked at, then down again, one level at a time.
     QStringList unknown;
@@ -101,38 +98,39 @@ bool InstallSurvey::look(const QString &key, FolderInfo *info)
     return true;
 }
 
-bool InstallSurvey::lookAtFolders(const QList<ZLibCompFileMetaData> &entries)
+bool SpaceSurvey::lookAtFolders(qsizetype count, const PlannedFiles &fileAt)
 {
     m_fileFolders.clear();
-    m_fileFolders.reserve(entries.size());
+    m_fileFolders.reserve(count);
     QString lastRelPath, folderKey;
     FolderInfo info;
-    for (const ZLibCompFileMetaData &entry : entries) {
-        if (entry.relPath() != lastRelPath || lastRelPath.isNull()) {
-            lastRelPath = entry.relPath();
+    for (qsizetype i = 0; i < count; ++i) {
+        const PlannedFile file = fileAt(i);
+        if (file.folder != lastRelPath || lastRelPath.isNull()) {
+            lastRelPath = file.folder;
             folderKey = InstallFolder::normalised(lastRelPath);
             if (!look(folderKey, &info))
                 return false;
         }
         // The entry's folder is made; its file goes in the folder its full path names, which
         // differs when the name holds a separator or the folder doesn't end with one.
-        if (InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename())) {
+        if (InstallFolder::liesDirectlyIn(file.folder, file.name)) {
             m_fileFolders.append(folderKey);
             continue;
         }
-        m_fileFolders.append(InstallFolder::parentOf(InstallFolder::normalised(entry.relFilePath())));
+        m_fileFolders.append(InstallFolder::parentOf(InstallFolder::normalised(file.folder + file.name)));
         if (!look(m_fileFolders.last(), &info))
             return false;
     }
     return true;
 }
 
-quint64 InstallSurvey::blocksFor(const Room &room, qint64 size) const
+quint64 SpaceSurvey::blocksFor(const Room &room, qint64 size) const
 {
     return (quint64(size) + room.blockSize - 1) / room.blockSize;
 }
 
-bool InstallSurvey::exists(const QString &folderKey, const QString &relFilePath)
+bool SpaceSurvey::exists(const QString &folderKey, const QString &relFilePath)
 {
     const QString name = InstallFolder::lastComponentOf(InstallFolder::normalised(relFilePath));
     const InstallFolder::Folder folder = m_folder.folder(folderKey, false);
@@ -141,7 +139,7 @@ bool InstallSurvey::exists(const QString &folderKey, const QString &relFilePath)
            && ::fstatat(folder.fd, FileName::encode(name).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-void InstallSurvey::countFiles(const QList<ZLibCompFileMetaData> &entries, bool lookForExisting)
+void SpaceSurvey::countFiles(qsizetype count, const PlannedFiles &fileAt, bool lookForExisting)
 {
     for (auto room = m_rooms.begin(); room != m_rooms.end(); ++room) {
         const quint64 folders = m_newFolders.value(room.key());
@@ -153,15 +151,16 @@ void InstallSurvey::countFiles(const QList<ZLibCompFileMetaData> &entries, bool 
     const QString *lastKey = nullptr;
     FolderInfo folder;
     Room *room = nullptr;
-    for (qsizetype i = 0; i < entries.size(); ++i) {
+    for (qsizetype i = 0; i < count; ++i) {
         const QString &key = m_fileFolders.at(i);
+        const PlannedFile file = fileAt(i);
         if (!lastKey || key != *lastKey) {
             folder = m_folders.value(key);
             room = &m_rooms[folder.device];
             lastKey = &key;
         }
-        const quint64 blocks = blocksFor(*room, entries.at(i).unCompSize());
-        if (lookForExisting && folder.exists && exists(key, entries.at(i).relFilePath())) {
+        const quint64 blocks = blocksFor(*room, file.size);
+        if (lookForExisting && folder.exists && exists(key, file.folder + file.name)) {
             if (m_mayReplace)
                 room->largestReplaced = std::max(room->largestReplaced, blocks);
             continue;
@@ -171,23 +170,22 @@ void InstallSurvey::countFiles(const QList<ZLibCompFileMetaData> &entries, bool 
     }
 }
 
-bool InstallSurvey::everythingFits() const
+bool SpaceSurvey::everythingFits() const
 {
     return std::all_of(m_rooms.cbegin(), m_rooms.cend(), [](const Room &room) { return room.fits(); });
 }
 
-int InstallSurvey::survey(const QList<ZLibCompFileMetaData> &entries)
+DiskResult SpaceSurvey::survey(qsizetype count, const PlannedFiles &fileAt)
 {
-    if (!lookAtFolders(entries))
-        return InstallResult::FDIR;
+    if (!lookAtFolders(count, fileAt))
+        return m_refused;
     // Counting every file as new is an upper bound that needs no look at each file; only a
     // package that doesn't fit that way is counted file by file.
-    countFiles(entries, false);
+    countFiles(count, fileAt, false);
     if (everythingFits())
-        return InstallResult::Success;
-    countFiles(entries, true);
+        return {};
+    countFiles(count, fileAt, true);
     if (everythingFits())
-        return InstallResult::Success;
-    Platform::current().log(QStringLiteral("Not enough free space at %1").arg(m_installBase));
-    return InstallResult::WRITE;
+        return {};
+    return DiskResult::failed(QStringLiteral("make room"), "statvfs", ENOSPC);
 }

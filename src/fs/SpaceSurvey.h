@@ -3,28 +3,40 @@
 
 #pragma once
 
-#include "ZLibCompFileMetaData.h"
+#include "DiskResult.h"
 
 #include <QHash>
-#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 #include <sys/types.h>
 
 class InstallFolder;
 
-// Looks at the install folder before anything is written. A package is refused when one of
-// its folders lies behind a symbolic link that the install may not follow (FDIR), or when what
-// it would newly write can't fit on the file system that would hold it, counted in blocks and
-// in inodes (WRITE). Both refusals are logged.
-class InstallSurvey
+// Looks at the install folder before anything is written. An install is refused when one of
+// its folders lies behind a symbolic link that it may not follow (the result fails with EPERM,
+// operation "follow link", at that folder), or when what it would newly write can't fit on the
+// file system that would hold it, counted in blocks and in inodes (ENOSPC, "make room").
+class SpaceSurvey
 {
 public:
-    // `mayReplace`: whether an existing file may be replaced, which needs room for a copy.
-    InstallSurvey(InstallFolder &folder, const QString &installBase, bool mayReplace = true);
+    // One file an install means to write: its folder as the package spells it (relative, maybe
+    // not normalised), its name and its size.
+    struct PlannedFile
+    {
+        QString folder;
+        QString name;
+        qint64 size = 0;
+    };
+    // The files by index, so that a package's own list is read in place, not copied.
+    using PlannedFiles = std::function<PlannedFile(qsizetype index)>;
 
-    int survey(const QList<ZLibCompFileMetaData> &entries);
+    // `mayReplace`: whether an existing file may be replaced, which needs room for a copy.
+    explicit SpaceSurvey(InstallFolder &folder, bool mayReplace = true);
+
+    DiskResult survey(qsizetype count, const PlannedFiles &fileAt);
 
 private:
     struct FolderInfo
@@ -50,16 +62,16 @@ private:
     bool lookUncached(const QString &key, FolderInfo *info);
     void noteDevice(int folderFd, dev_t device);
     quint64 blocksFor(const Room &room, qint64 size) const;
-    bool lookAtFolders(const QList<ZLibCompFileMetaData> &entries);
-    void countFiles(const QList<ZLibCompFileMetaData> &entries, bool lookForExisting);
+    bool lookAtFolders(qsizetype count, const PlannedFiles &fileAt);
+    void countFiles(qsizetype count, const PlannedFiles &fileAt, bool lookForExisting);
     bool exists(const QString &folderKey, const QString &relFilePath);
     bool everythingFits() const;
 
     InstallFolder &m_folder;
-    const QString m_installBase;
     const bool m_mayReplace;
     QHash<QString, FolderInfo> m_folders;
     QHash<dev_t, Room> m_rooms;
     QHash<dev_t, quint64> m_newFolders;
     QStringList m_fileFolders; // per entry, the normalised folder its file goes in
+    DiskResult m_refused;      // the link a folder lies behind, when one was refused
 };

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "InstallSignals.h"
+#include "StopSignals.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ extern "C" void requestStop(int signal)
 
 } // namespace
 
-InstallSignals::InstallSignals()
+StopSignals::StopSignals()
 {
     stopSignal = 0;
     struct sigaction stop = {};
@@ -32,19 +32,19 @@ InstallSignals::InstallSignals()
     sigaction(SIGXFSZ, &ignore, &m_previousFileSize);
 }
 
-InstallSignals::~InstallSignals()
+StopSignals::~StopSignals()
 {
     for (int i = 0; i < 3; ++i)
         sigaction(Stopping[i], &m_previous[i], nullptr);
     sigaction(SIGXFSZ, &m_previousFileSize, nullptr);
 }
 
-bool InstallSignals::stopRequested()
+bool StopSignals::stopRequested()
 {
     return stopSignal != 0;
 }
 
-sigset_t InstallSignals::stopSignals()
+sigset_t StopSignals::stopSignals()
 {
     sigset_t set;
     sigemptyset(&set);
