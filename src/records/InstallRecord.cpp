@@ -35,9 +35,19 @@ QByteArray encoded(const QString &text)
     return plain ? bytes : bytes.toPercentEncoding(Unencoded);
 }
 
-// What encoded() wrote.
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// What encoded() wrote. Qt's decoder makes up a byte for a '%' without two hex digits after
+// it: a damaged path would name another file, so such a field is refused.
 bool decoded(const QByteArray &field, QString *text)
 {
+    for (qsizetype at = field.indexOf('%'); at >= 0; at = field.indexOf('%', at + 3)) {
+        if (at + 2 >= field.size() || !isHexDigit(field.at(at + 1)) || !isHexDigit(field.at(at + 2)))
+            return false;
+    }
     *text = FileName::decode(QByteArray::fromPercentEncoding(field));
     return true;
 }
