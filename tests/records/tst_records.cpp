@@ -27,6 +27,7 @@ namespace {
 
 // 1 and 2 share a file; 4 is large; 3 writes many files, replaces a.zctrack and then stops at the question
 // about readme.txt, where the test kills it.
+constexpr int Packages = 4;
 PackageWriter packageNumbered(int number)
 {
     PackageWriter writer;
@@ -245,12 +246,11 @@ void TestRecords::parse()
 void TestRecords::undo_data()
 {
     QTest::addColumn<QStringList>("before");
-    // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K, kill:N, tamper:K,
-    // stray:FOLDER (a staged file left there),
-    // readonly (the data folder), otherfs (the data folder on a file system of its own), frozen
-    // (the install folder's file system made read-only)
-    // "latin1" first: the
-    // install folder is "Zé" + 0xE9 in bytes, and the data folder's name ends so too
+    // install:N (package N, replacing), keep:N (answering No), kill:N, edit:PATH=TEXT, undo:K (the
+    // Kth install), tamper:K, stray:FOLDER (a staged file left there), readonly (the data folder),
+    // otherfs (the data folder on a file system of its own), frozen (the install folder's file
+    // system made read-only); any other step fails the row. "latin1" first: the install folder
+    // is "Zé" + 0xE9 in bytes, and the data folder's name ends so too
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QStringList>("after");
     // what the last undo did (-removed +restored =kept >handed on !its original not kept); "…" at
@@ -417,19 +417,25 @@ void TestRecords::undo()
     QString said;
     for (const QString &step : steps.split(u' ').mid(latin1 ? 1 : 0)) {
         const QString verb = step.section(u':', 0, 0), argument = step.section(u':', 1);
+        bool numbered = false;
+        const int number = argument.toInt(&numbered);
+        if (verb == u"install"_s || verb == u"keep"_s || verb == u"kill"_s)
+            QVERIFY2(numbered && number >= 1 && number <= Packages, qPrintable(u"no such package: "_s + step));
+        if (verb == u"undo"_s || verb == u"tamper"_s)
+            QVERIFY2(numbered && number >= 1 && number <= ids.size(), qPrintable(u"no such install: "_s + step));
         if (verb == u"install"_s || verb == u"keep"_s) {
             const OverwriteQuery query = [keep = verb == u"keep"_s](const QString &) {
                 return keep ? OverwriteAnswer::Keep : OverwriteAnswer::Replace;
             };
-            ids << install(argument.toInt(), query);
+            ids << install(number, query);
         } else if (verb == u"kill"_s) {
-            killMidInstall(argument.toInt());
+            killMidInstall(number);
             ids = QDir(m_store->recordsFolder()).entryList({u"*.journal"_s}).replaceInStrings(u".journal"_s, QString());
         } else if (verb == u"edit"_s) {
             QVERIFY(
                 TestFiles::writeFile(m_tree->path(argument.section(u'=', 0, 0)), argument.section(u'=', 1).toUtf8()));
         } else if (verb == u"tamper"_s) {
-            tamper(ids.value(argument.toInt() - 1));
+            tamper(ids.at(number - 1));
         } else if (verb == u"readonly"_s) {
             makeDataReadOnly();
         } else if (verb == u"stray"_s) { // as a kill leaves it where there are no unnamed files
@@ -441,8 +447,8 @@ void TestRecords::undo()
             QVERIFY(::mount(nullptr, QFile::encodeName(m_tree->path(u"Z"_s)).constData(), nullptr,
                             MS_REMOUNT | MS_RDONLY, nullptr)
                     == 0);
-        } else {
-            const InstallUndo::Outcome done = InstallUndo(*m_store).undo(ids.value(argument.toInt() - 1), false);
+        } else if (verb == u"undo"_s) {
+            const InstallUndo::Outcome done = InstallUndo(*m_store).undo(ids.at(number - 1), false);
             const char *results[] = {"Undone", "NotFound", "Refused", "Failed", "Stopped"};
             said = QString::fromLatin1(results[int(done.result)]);
             for (const auto &[mark, paths] :
@@ -454,6 +460,8 @@ void TestRecords::undo()
                 said += u" ["_s + cause + u']';
             if (!done.message.isEmpty())
                 said += u" ("_s + QString(done.message).replace(data, u"@data"_s) + u')';
+        } else {
+            QFAIL(qPrintable(u"unknown step "_s + step));
         }
         QVERIFY2(!ids.contains(QString()) && ids.filter(u" "_s).isEmpty(), qPrintable(ids.join(u", "_s)));
     }
