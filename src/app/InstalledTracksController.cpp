@@ -122,7 +122,7 @@ Alert InstalledTracksController::reportAlert(const InstallUndo::Outcome &done)
     QString message = done.message;
     if (done.result == InstallUndo::Result::Failed)
         message += QStringLiteral("\n\nCould not remove or put back:\n") + listed(done.failed) + QStringLiteral("\n\n")
-                   + done.causes.join(QLatin1Char('\n'));
+                   + done.causeTexts().join(QLatin1Char('\n'));
     return Alert{QStringLiteral("Uninstall Failed"), message, OkButton};
 }
 
@@ -145,6 +145,8 @@ void InstalledTracksController::uninstallSelected(QObject *)
     if (platform.runAlertPanel(confirmationAlert(planned)) != AlertAnswer::Default)
         return;
     const InstallUndo::Outcome done = undo.undo(id, false);
+    for (const QString &line : done.logLines())
+        Platform::current().log(line);
     if (done.result != InstallUndo::Result::Undone)
         platform.beep();
     platform.runAlertPanel(reportAlert(done));

@@ -7,6 +7,7 @@
 #include "ExitStatus.h"
 #include "package/ResultCodes.h"
 #include "platform/PlainText.h"
+#include "platform/Platform.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -51,6 +52,8 @@ int UninstallCommand::run(const QCommandLineParser &parser, const QStringList &a
     InstallUndo undo(store);
     undo.setLockWaitHandler([] { Console::errNote(InstallText::waitingText()); });
     const InstallUndo::Outcome outcome = undo.undo(id, dryRun);
+    for (const QString &line : outcome.logLines())
+        Platform::current().log(line);
     const int status = statusOf(outcome.result);
     if (json)
         printJson(outcome, dryRun, status);
@@ -133,7 +136,7 @@ void UninstallCommand::printText(const InstallUndo::Outcome &outcome, bool dryRu
               outcome.foldersRemoved);
     for (const QString &path : outcome.failed)
         Console::err(QStringLiteral("Could not remove or put back: ") + PlainText::oneLine(path));
-    for (const QString &cause : outcome.causes)
+    for (const QString &cause : outcome.causeTexts())
         Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(cause));
     const QString what = QStringLiteral("%1 (%2) in %3")
                              .arg(PlainText::oneLine(record.title), record.id, PlainText::oneLine(record.installBase));

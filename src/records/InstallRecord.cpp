@@ -4,6 +4,7 @@
 #include "InstallRecord.h"
 
 #include "fs/InstallFolder.h"
+#include "package/EntryPathRule.h"
 #include "platform/FileName.h"
 
 #include <QDir>
@@ -17,6 +18,13 @@ const QByteArray Magic = "zc-cratewright install record 1";
 // Kept readable in a text editor: only what would break a line or a field is encoded.
 const QByteArray Unencoded = " !\"#$&'()*+,-./:;<=>?@[]^_`{|}~";
 
+// Each line's first field, as it is written and read.
+namespace Tag {
+constexpr char Id[] = "id", Title[] = "title", Author[] = "author", Version[] = "version", Package[] = "package",
+               PackageHash[] = "packageHash", InstallBase[] = "installBase", Time[] = "time";
+constexpr char Folder[] = "D", File[] = "F", Found[] = "E", Original[] = "O", NotKept[] = "N", End[] = "end";
+} // namespace Tag
+
 // A field's bytes as FileName has them: a path whose name is not UTF-8 keeps its bytes, and
 // all other text is UTF-8 as before.
 QByteArray encoded(const QString &text)
@@ -28,14 +36,26 @@ QByteArray encoded(const QString &text)
     return plain ? bytes : bytes.toPercentEncoding(Unencoded);
 }
 
-QString decoded(const QByteArray &field)
+bool isHexDigit(char c)
 {
-    return FileName::decode(QByteArray::fromPercentEncoding(field));
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-QByteArray field(const char *name, const QString &value)
+// What encoded() wrote. Qt's decoder makes up a byte for a '%' without two hex digits after
+// it: a damaged path would name another file, so such a field is refused.
+bool decoded(const QByteArray &field, QString *text)
 {
-    return name + QByteArray("\t") + encoded(value) + '\n';
+    for (qsizetype at = field.indexOf('%'); at >= 0; at = field.indexOf('%', at + 3)) {
+        if (at + 2 >= field.size() || !isHexDigit(field.at(at + 1)) || !isHexDigit(field.at(at + 2)))
+            return false;
+    }
+    *text = FileName::decode(QByteArray::fromPercentEncoding(field));
+    return true;
+}
+
+QByteArray field(const char *tag, const QString &value)
+{
+    return tag + QByteArray("\t") + encoded(value) + '\n';
 }
 
 // How far the consolidation of one path's lines has come.
@@ -45,30 +65,177 @@ struct PathState
     bool ownEarlier = false; // an earlier entry of the same install wrote it
 };
 
-bool insideProgramFolder(const QString &path)
+// A record as read so far, and how far each of its paths has come.
+struct Reading
 {
-    return path.startsWith(QLatin1String("ZoomcrestSimulator.app/Contents/MacOS/"));
+    InstallRecord record;
+    QHash<QString, PathState> states;
+    QHash<QString, int> index; // of each path in record.files
+
+    RecordedFile &file(const QString &path) { return record.files[index.value(path)]; }
+};
+
+using Fields = QList<QByteArray>;
+
+// Each reads one kind of line, its fields counted already; false when one of them is damaged.
+
+template<QString InstallRecord::*text> bool readText(Reading &reading, const Fields &fields)
+{
+    return decoded(fields[1], &(reading.record.*text));
+}
+
+bool readPackageHash(Reading &reading, const Fields &fields)
+{
+    QString hex;
+    return decoded(fields[1], &hex) && ContentHash::fromHex(hex, &reading.record.packageHash);
+}
+
+bool readTime(Reading &reading, const Fields &fields)
+{
+    QString time;
+    return decoded(fields[1], &time)
+           && (reading.record.time = QDateTime::fromString(time, Qt::ISODateWithMs)).isValid();
+}
+
+bool readFolder(Reading &reading, const Fields &fields)
+{
+    QString path;
+    if (!decoded(fields[1], &path))
+        return false;
+    if (!reading.record.foldersMade.contains(path))
+        reading.record.foldersMade << path;
+    return true;
+}
+
+bool readFile(Reading &reading, const Fields &fields)
+{
+    bool sized = false;
+    const qint64 size = fields[1].toLongLong(&sized);
+    ContentHash hash;
+    QString path;
+    if (!sized || !ContentHash::fromHex(QString::fromLatin1(fields[2]), &hash) || !decoded(fields[3], &path))
+        return false;
+    PathState &state = reading.states[path];
+    if (!reading.index.contains(path)) {
+        reading.index.insert(path, int(reading.record.files.size()));
+        RecordedFile file;
+        file.path = path;
+        reading.record.files.append(file);
+    } else if (state.state == PathState::Found) {
+        state.state = PathState::New; // tried again after it was kept
+    } else {
+        state.ownEarlier = true;
+    }
+    reading.file(path).size = size;
+    reading.file(path).hash = hash;
+    return true;
+}
+
+bool readFound(Reading &reading, const Fields &fields)
+{
+    QString path;
+    if (!decoded(fields[1], &path) || !reading.index.contains(path))
+        return false;
+    PathState &state = reading.states[path];
+    if (state.state == PathState::New && !state.ownEarlier)
+        state.state = PathState::Found;
+    return true;
+}
+
+bool readOriginal(Reading &reading, const Fields &fields)
+{
+    ContentHash hash;
+    QString path;
+    if (!ContentHash::fromHex(QString::fromLatin1(fields[1]), &hash) || !decoded(fields[3], &path)
+        || !reading.index.contains(path))
+        return false;
+    PathState &state = reading.states[path];
+    if (state.state != PathState::Found)
+        return true; // what stood there was this install's own earlier file
+    state.state = PathState::Replaced;
+    RecordedFile &file = reading.file(path);
+    file.replaced = true;
+    file.original = hash;
+    bool ok = false;
+    file.originalMode = fields[2].toUInt(&ok, 8);
+    return ok;
+}
+
+bool readNotKept(Reading &reading, const Fields &fields)
+{
+    QString path;
+    if (!decoded(fields[1], &path) || !reading.index.contains(path))
+        return false;
+    PathState &state = reading.states[path];
+    if (state.state == PathState::Found) {
+        state.state = PathState::Replaced;
+        reading.file(path).notKept = true;
+    }
+    return true;
+}
+
+bool readEnd(Reading &reading, const Fields &fields)
+{
+    bool ok = false;
+    reading.record.result = fields[1].toInt(&ok);
+    return ok;
+}
+
+// The lines a record holds, by their first field.
+struct LineKind
+{
+    const char *tag;
+    qsizetype fields; // the tag among them
+    bool (*read)(Reading &reading, const Fields &fields);
+};
+
+const LineKind LineKinds[] = {
+    {Tag::Id, 2, readText<&InstallRecord::id>},
+    {Tag::Title, 2, readText<&InstallRecord::title>},
+    {Tag::Author, 2, readText<&InstallRecord::author>},
+    {Tag::Version, 2, readText<&InstallRecord::version>},
+    {Tag::Package, 2, readText<&InstallRecord::packageName>},
+    {Tag::PackageHash, 2, readPackageHash},
+    {Tag::InstallBase, 2, readText<&InstallRecord::installBase>},
+    {Tag::Time, 2, readTime},
+    {Tag::Folder, 2, readFolder},
+    {Tag::File, 4, readFile},
+    {Tag::Found, 2, readFound},
+    {Tag::Original, 4, readOriginal},
+    {Tag::NotKept, 2, readNotKept},
+    {Tag::End, 2, readEnd},
+};
+
+bool readLine(Reading &reading, const QByteArray &line)
+{
+    const Fields fields = line.split('\t');
+    for (const LineKind &kind : LineKinds) {
+        if (fields.at(0) == kind.tag)
+            return fields.size() == kind.fields && kind.read(reading, fields);
+    }
+    return false;
 }
 
 bool liesInside(const QString &path)
 {
     return !path.isEmpty() && !path.startsWith(QLatin1Char('/')) && InstallFolder::normalised(path) == path
            && !path.split(QLatin1Char('/')).contains(QStringLiteral("..")) && !path.contains(QChar(u'\0'))
-           && !insideProgramFolder(path);
+           && !EntryPathRule::insideSimulatorProgram(path);
 }
 
 } // namespace
 
 QByteArray InstallRecord::headerLines() const
 {
-    return Magic + '\n' + field("id", id) + field("title", title) + field("author", author) + field("version", version)
-           + field("package", packageName) + field("packageHash", packageHash.toHex())
-           + field("installBase", installBase) + field("time", time.toString(Qt::ISODateWithMs));
+    return Magic + '\n' + field(Tag::Id, id) + field(Tag::Title, title) + field(Tag::Author, author)
+           + field(Tag::Version, version) + field(Tag::Package, packageName)
+           + field(Tag::PackageHash, packageHash.toHex()) + field(Tag::InstallBase, installBase)
+           + field(Tag::Time, time.toString(Qt::ISODateWithMs));
 }
 
 QByteArray InstallRecord::folderLine(const QString &path)
 {
-    return "D\t" + encoded(path) + '\n';
+    return field(Tag::Folder, path);
 }
 
 QByteArray InstallRecord::fileLine(const QString &path, qint64 size, const ContentHash &hash)
@@ -77,28 +244,29 @@ QByteArray InstallRecord::fileLine(const QString &path, qint64 size, const Conte
     const QByteArray name = encoded(path);
     QByteArray line;
     line.reserve(name.size() + 60);
-    line.append("F\t").append(QByteArray::number(size)).append('\t').append(hash.hexBytes()).append('\t');
-    return line.append(name).append('\n');
+    line.append(Tag::File).append('\t').append(QByteArray::number(size)).append('\t').append(hash.hexBytes());
+    return line.append('\t').append(name).append('\n');
 }
 
 QByteArray InstallRecord::foundLine(const QString &path)
 {
-    return "E\t" + encoded(path) + '\n';
+    return field(Tag::Found, path);
 }
 
 QByteArray InstallRecord::originalLine(const QString &path, const ContentHash &hash, uint mode)
 {
-    return "O\t" + hash.hexBytes() + '\t' + QByteArray::number(mode, 8) + '\t' + encoded(path) + '\n';
+    return QByteArray(Tag::Original) + '\t' + hash.hexBytes() + '\t' + QByteArray::number(mode, 8) + '\t'
+           + encoded(path) + '\n';
 }
 
 QByteArray InstallRecord::notKeptLine(const QString &path)
 {
-    return "N\t" + encoded(path) + '\n';
+    return field(Tag::NotKept, path);
 }
 
 QByteArray InstallRecord::endLine(int code)
 {
-    return "end\t" + QByteArray::number(code) + '\n';
+    return QByteArray(Tag::End) + '\t' + QByteArray::number(code) + '\n';
 }
 
 QByteArray InstallRecord::serialized() const
@@ -120,7 +288,6 @@ QByteArray InstallRecord::serialized() const
 
 bool InstallRecord::parse(const QByteArray &text, InstallRecord *record, QString *error)
 {
-    InstallRecord parsed;
     QList<QByteArray> lines = text.split('\n');
     // A final line without its line feed was being written when the install was killed.
     lines.removeLast();
@@ -128,88 +295,17 @@ bool InstallRecord::parse(const QByteArray &text, InstallRecord *record, QString
         *error = QStringLiteral("not an install record");
         return false;
     }
-    QHash<QString, PathState> states;
-    QHash<QString, int> index;
+    Reading reading;
     for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QList<QByteArray> f = lines.at(i).split('\t');
-        const QByteArray &kind = f.at(0);
-        bool ok = true;
-        ContentHash hash;
-        if (f.size() == 2 && kind == "id")
-            parsed.id = decoded(f[1]);
-        else if (f.size() == 2 && kind == "title")
-            parsed.title = decoded(f[1]);
-        else if (f.size() == 2 && kind == "author")
-            parsed.author = decoded(f[1]);
-        else if (f.size() == 2 && kind == "version")
-            parsed.version = decoded(f[1]);
-        else if (f.size() == 2 && kind == "package")
-            parsed.packageName = decoded(f[1]);
-        else if (f.size() == 2 && kind == "packageHash")
-            ok = ContentHash::fromHex(decoded(f[1]), &parsed.packageHash);
-        else if (f.size() == 2 && kind == "installBase")
-            parsed.installBase = decoded(f[1]);
-        else if (f.size() == 2 && kind == "time")
-            ok = (parsed.time = QDateTime::fromString(decoded(f[1]), Qt::ISODateWithMs)).isValid();
-        else if (f.size() == 2 && kind == "end")
-            parsed.result = f[1].toInt(&ok);
-        else if (f.size() == 2 && kind == "D") {
-            if (!parsed.foldersMade.contains(decoded(f[1])))
-                parsed.foldersMade << decoded(f[1]);
-        } else if (f.size() == 4 && kind == "F" && ContentHash::fromHex(QString::fromLatin1(f[2]), &hash)) {
-            const QString path = decoded(f[3]);
-            const qint64 size = f[1].toLongLong(&ok);
-            PathState &state = states[path];
-            if (!index.contains(path)) {
-                index.insert(path, int(parsed.files.size()));
-                RecordedFile file;
-                file.path = path;
-                parsed.files.append(file);
-            } else if (state.state == PathState::Found) {
-                state.state = PathState::New; // tried again after it was kept
-            } else {
-                state.ownEarlier = true;
-            }
-            parsed.files[index[path]].size = size;
-            parsed.files[index[path]].hash = hash;
-        } else if (f.size() == 2 && kind == "E") {
-            PathState &state = states[decoded(f[1])];
-            ok = index.contains(decoded(f[1]));
-            if (state.state == PathState::New && !state.ownEarlier)
-                state.state = PathState::Found;
-        } else if (f.size() == 4 && kind == "O" && ContentHash::fromHex(QString::fromLatin1(f[1]), &hash)) {
-            const QString path = decoded(f[3]);
-            PathState &state = states[path];
-            ok = index.contains(path);
-            if (ok && state.state == PathState::Found) {
-                state.state = PathState::Replaced;
-                RecordedFile &file = parsed.files[index[path]];
-                file.replaced = true;
-                file.original = hash;
-                file.originalMode = f[2].toUInt(&ok, 8);
-            }
-        } else if (f.size() == 2 && kind == "N") {
-            const QString path = decoded(f[1]);
-            PathState &state = states[path];
-            ok = index.contains(path);
-            if (ok && state.state == PathState::Found) {
-                state.state = PathState::Replaced;
-                parsed.files[index[path]].notKept = true;
-            }
-        } else {
-            ok = false;
-        }
-        if (!ok) {
+        if (!readLine(reading, lines.at(i))) {
             *error = QStringLiteral("line %1 cannot be read").arg(i + 1);
             return false;
         }
     }
-    QList<RecordedFile> files;
-    for (const RecordedFile &file : std::as_const(parsed.files)) {
-        if (states.value(file.path).state != PathState::Found)
-            files.append(file);
-    }
-    parsed.files = files;
+    InstallRecord &parsed = reading.record;
+    // A file found there and kept, not replaced, is no part of the install.
+    parsed.files.removeIf(
+        [&reading](const RecordedFile &file) { return reading.states.value(file.path).state == PathState::Found; });
     if (parsed.id.isEmpty() || parsed.installBase.isEmpty() || !parsed.time.isValid()) {
         *error = QStringLiteral("its header is incomplete");
         return false;

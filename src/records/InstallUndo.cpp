@@ -12,7 +12,6 @@
 #include "fs/DiskResult.h"
 #include "fs/StopSignals.h"
 #include "platform/FileName.h"
-#include "platform/Platform.h"
 
 #include <QSet>
 #include <QThread>
@@ -80,6 +79,22 @@ bool isUnder(const QString &path, const QString &folder)
 
 } // namespace
 
+QStringList InstallUndo::Outcome::causeTexts() const
+{
+    QStringList texts;
+    for (const DiskResult &cause : causes)
+        texts << cause.describe();
+    return texts;
+}
+
+QStringList InstallUndo::Outcome::logLines() const
+{
+    QStringList lines;
+    for (const DiskResult &cause : causes)
+        lines << cause.logLine(QStringLiteral("Undo"), record.installBase);
+    return lines;
+}
+
 InstallUndo::InstallUndo(const RecordStore &store)
     : m_store(store)
 {
@@ -93,155 +108,81 @@ bool InstallUndo::waitForLock(InstallFolder &folder)
 InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun)
 {
     Outcome outcome;
-    QString error;
-    if (!m_store.load(id, &outcome.record, &error)) {
-        outcome.result = Result::NotFound;
-        outcome.message = error;
+    if (!load(id, &outcome))
         return outcome;
-    }
     const StopSignals signals;
     InstallFolder folder(outcome.record.installBase);
-    if (!folder.isOpen()) {
-        outcome.result = Result::Refused;
-        outcome.message = QStringLiteral("The install folder %1 can't be opened.").arg(outcome.record.installBase);
+    // Read again under the lock: the install may have ended meanwhile.
+    if (!lock(folder, &outcome) || !load(id, &outcome) || !trusted(&outcome))
         return outcome;
+    ContentStore contents(m_store.storeFolder());
+    const QList<Step> steps = plan(folder, contents, &outcome);
+    if (dryRun)
+        outcome.foldersRemoved = outcome.record.foldersMade;
+    Leftovers leftovers;
+    if (dryRun || outcome.result != Result::Undone || !apply(folder, steps, &outcome, &leftovers))
+        return outcome;
+    commit(contents, leftovers, &outcome);
+    return outcome;
+}
+
+bool InstallUndo::load(const QString &id, Outcome *outcome) const
+{
+    if (m_store.load(id, &outcome->record, &outcome->message))
+        return true;
+    outcome->result = Result::NotFound;
+    return false;
+}
+
+bool InstallUndo::lock(InstallFolder &folder, Outcome *outcome)
+{
+    if (!folder.isOpen()) {
+        outcome->result = Result::Refused;
+        outcome->message = QStringLiteral("The install folder %1 can't be opened.").arg(outcome->record.installBase);
+        return false;
     }
     if (!waitForLock(folder)) {
-        outcome.result = Result::Stopped;
-        outcome.message =
-            QStringLiteral("Stopped while waiting for another install into %1.").arg(outcome.record.installBase);
-        return outcome;
+        outcome->result = Result::Stopped;
+        outcome->message =
+            QStringLiteral("Stopped while waiting for another install into %1.").arg(outcome->record.installBase);
+        return false;
     }
-    // Read again under the lock: the install may have ended meanwhile.
-    if (!m_store.load(id, &outcome.record, &error)) {
-        outcome.result = Result::NotFound;
-        outcome.message = error;
-        return outcome;
-    }
-    InstallRecord &record = outcome.record;
-    if (const QString outside = record.pathOutside(); !outside.isNull()) {
-        outcome.result = Result::Refused;
-        outcome.message = QStringLiteral("The record of %1 names a path outside its install folder (%2): it has been "
-                                         "tampered with, and is refused.")
-                              .arg(record.id, outside);
-        return outcome;
-    }
+    return true;
+}
+
+bool InstallUndo::trusted(Outcome *outcome) const
+{
+    const QString outside = outcome->record.pathOutside();
+    if (outside.isNull())
+        return true;
+    outcome->result = Result::Refused;
+    outcome->message = QStringLiteral("The record of %1 names a path outside its install folder (%2): it has been "
+                                      "tampered with, and is refused.")
+                           .arg(outcome->record.id, outside);
+    return false;
+}
+
+void InstallUndo::findLater(const InstallRecord &record)
+{
     m_later.clear();
     for (const InstallRecord &other : m_store.records()) {
         if (other.installBase == record.installBase && other.isLaterThan(record) && other.pathOutside().isNull())
             m_later.prepend(other);
     }
     m_laterChanged = QList<bool>(m_later.size(), false);
-
-    ContentStore contents(m_store.storeFolder());
-    const QList<Step> steps = plan(folder, contents, &outcome);
-    if (outcome.result != Result::Undone || dryRun) {
-        if (dryRun)
-            outcome.foldersRemoved = record.foldersMade;
-        return outcome;
-    }
-    // Filled again as the steps are done.
-    outcome.removed.clear();
-    outcome.restored.clear();
-    // The record changes first: a data folder that takes no writes stops the undo before
-    // anything else is touched.
-    if (!m_store.move(record, InstallRecord::State::Undoing)) {
-        outcome.result = Result::Refused;
-        outcome.message = QStringLiteral("The data folder %1 can't be written (%2); nothing was changed.")
-                              .arg(m_store.folder(), QString::fromLocal8Bit(std::strerror(errno)));
-        return outcome;
-    }
-
-    QList<ContentHash> dropped; // originals that may no longer be referred to
-    QList<RecordedFile> left;
-    for (const Step &step : steps) {
-        const RecordedFile &file = record.files.at(step.file);
-        if (step.action == Action::HandOn) {
-            handOn(step, file, &dropped);
-            continue;
-        }
-        if (const int error = apply(folder, file, step)) {
-            const DiskResult failure{step.action == Action::Remove ? QStringLiteral("remove")
-                                                                   : QStringLiteral("put back"),
-                                     QString(), file.path, error};
-            Platform::current().log(failure.logLine(QStringLiteral("Undo"), record.installBase));
-            outcome.failed << file.path;
-            outcome.causes << failure.describe();
-            left << file;
-            continue;
-        }
-        if (step.action == Action::Remove)
-            outcome.removed << file.path;
-        else if (step.action == Action::Restore)
-            outcome.restored << file.path;
-        if (file.replaced)
-            dropped << file.original;
-    }
-    removeStaged(folder, record);
-    QStringList foldersLeft;
-    removeFolders(folder, &outcome, &foldersLeft);
-
-    for (int i = 0; i < m_later.size(); ++i) {
-        if (m_laterChanged.at(i) && !m_store.write(m_later.at(i)))
-            outcome.failed << QStringLiteral("(the record %1)").arg(m_later.at(i).id);
-    }
-    if (!outcome.failed.isEmpty()) {
-        // What is left stays recorded, to be undone again.
-        record.files = left;
-        record.foldersMade = foldersLeft;
-        m_store.write(record);
-        outcome.result = Result::Failed;
-        outcome.message = QStringLiteral("Some files could not be removed or put back.");
-        return outcome;
-    }
-    m_store.remove(record);
-    removeUnreferenced(contents, dropped);
-    return outcome;
 }
 
 QList<InstallUndo::Step> InstallUndo::plan(InstallFolder &folder, const ContentStore &contents, Outcome *outcome)
 {
+    findLater(outcome->record);
     QList<Step> steps;
-    const InstallRecord &record = outcome->record;
-    for (int i = 0; i < record.files.size(); ++i) {
-        const RecordedFile &file = record.files.at(i);
-        Step step;
-        step.file = i;
-        step.action = actionFor(folder, file, &step);
-        if (step.action == Action::Restore) {
-            const std::optional<QByteArray> original = contents.read(file.original);
-            if (!original) {
-                outcome->result = Result::Refused;
-                outcome->message = QStringLiteral("The original of %1 kept at install time is missing or damaged; "
-                                                  "nothing was changed.")
-                                       .arg(file.path);
-                return {};
-            }
-            step.original = *original;
-        }
-        switch (step.action) {
-        case Action::Remove:
-            outcome->removed << file.path;
-            break;
-        case Action::Restore:
-            outcome->restored << file.path;
-            break;
-        case Action::Keep:
-            outcome->kept << file.path;
-            break;
-        case Action::HandOn:
-            outcome->handedOn << file.path;
-            break;
-        case Action::NotKept:
-            outcome->notKept << file.path;
-            break;
-        case Action::Unreachable:
-            outcome->failed << file.path;
-            break;
-        case Action::Gone:
-            break;
-        }
-        steps << step;
+    for (int i = 0; i < outcome->record.files.size(); ++i) {
+        const std::optional<Step> step = planFile(folder, contents, i, outcome);
+        if (!step)
+            return {};
+        if (QStringList *said = listOf(step->action, outcome))
+            *said << outcome->record.files.at(i).path;
+        steps << *step;
     }
     if (!outcome->failed.isEmpty()) {
         outcome->result = Result::Refused;
@@ -250,6 +191,111 @@ QList<InstallUndo::Step> InstallUndo::plan(InstallFolder &folder, const ContentS
                                .arg(outcome->failed.first());
     }
     return steps;
+}
+
+std::optional<InstallUndo::Step> InstallUndo::planFile(InstallFolder &folder, const ContentStore &contents, int i,
+                                                       Outcome *outcome)
+{
+    const RecordedFile &file = outcome->record.files.at(i);
+    Step step;
+    step.file = i;
+    step.action = actionFor(folder, file, &step);
+    if (step.action != Action::Restore)
+        return step;
+    const std::optional<QByteArray> original = contents.read(file.original);
+    if (!original) {
+        outcome->result = Result::Refused;
+        outcome->message = QStringLiteral("The original of %1 kept at install time is missing or damaged; "
+                                          "nothing was changed.")
+                               .arg(file.path);
+        return std::nullopt;
+    }
+    step.original = *original;
+    return step;
+}
+
+QStringList *InstallUndo::listOf(Action action, Outcome *outcome)
+{
+    switch (action) {
+    case Action::Remove:
+        return &outcome->removed;
+    case Action::Restore:
+        return &outcome->restored;
+    case Action::Keep:
+        return &outcome->kept;
+    case Action::HandOn:
+        return &outcome->handedOn;
+    case Action::NotKept:
+        return &outcome->notKept;
+    case Action::Unreachable:
+        return &outcome->failed;
+    case Action::Gone:
+        break;
+    }
+    return nullptr;
+}
+
+bool InstallUndo::apply(InstallFolder &folder, const QList<Step> &steps, Outcome *outcome, Leftovers *leftovers)
+{
+    // Filled again as the steps are done.
+    outcome->removed.clear();
+    outcome->restored.clear();
+    // The record changes first: a data folder that takes no writes stops the undo before
+    // anything else is touched.
+    if (!m_store.move(outcome->record, InstallRecord::State::Undoing)) {
+        outcome->result = Result::Refused;
+        outcome->message = QStringLiteral("The data folder %1 can't be written (%2); nothing was changed.")
+                               .arg(m_store.folder(), QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    for (const Step &step : steps)
+        applyStep(folder, step, outcome, leftovers);
+    removeStaged(folder, outcome->record);
+    removeFolders(folder, outcome, &leftovers->folders);
+    return true;
+}
+
+void InstallUndo::applyStep(InstallFolder &folder, const Step &step, Outcome *outcome, Leftovers *leftovers)
+{
+    const RecordedFile &file = outcome->record.files.at(step.file);
+    if (step.action == Action::HandOn) {
+        handOn(step, file, &leftovers->dropped);
+        return;
+    }
+    if (const int error = carryOut(folder, file, step)) {
+        const DiskResult failure{step.action == Action::Remove ? QStringLiteral("remove") : QStringLiteral("put back"),
+                                 QString(), file.path, error};
+        outcome->failed << file.path;
+        outcome->causes << failure;
+        leftovers->files << file;
+        return;
+    }
+    if (step.action == Action::Remove)
+        outcome->removed << file.path;
+    else if (step.action == Action::Restore)
+        outcome->restored << file.path;
+    if (file.replaced)
+        leftovers->dropped << file.original;
+}
+
+void InstallUndo::commit(ContentStore &contents, const Leftovers &leftovers, Outcome *outcome)
+{
+    for (int i = 0; i < m_later.size(); ++i) {
+        if (m_laterChanged.at(i) && !m_store.write(m_later.at(i)))
+            outcome->failed << QStringLiteral("(the record %1)").arg(m_later.at(i).id);
+    }
+    InstallRecord &record = outcome->record;
+    if (outcome->failed.isEmpty()) {
+        m_store.remove(record);
+        removeUnreferenced(contents, leftovers.dropped);
+        return;
+    }
+    // What is left stays recorded, to be undone again.
+    record.files = leftovers.files;
+    record.foldersMade = leftovers.folders;
+    m_store.write(record);
+    outcome->result = Result::Failed;
+    outcome->message = QStringLiteral("Some files could not be removed or put back.");
 }
 
 InstallUndo::Action InstallUndo::actionFor(InstallFolder &folder, const RecordedFile &file, Step *step)
@@ -291,7 +337,7 @@ void InstallUndo::handOn(const Step &step, const RecordedFile &file, QList<Conte
     m_laterChanged[step.later] = true;
 }
 
-int InstallUndo::apply(InstallFolder &folder, const RecordedFile &file, const Step &step)
+int InstallUndo::carryOut(InstallFolder &folder, const RecordedFile &file, const Step &step)
 {
     if (step.action != Action::Remove && step.action != Action::Restore)
         return 0;
@@ -369,8 +415,7 @@ void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QString
             continue;
         left->append(path);
         const DiskResult failure{QStringLiteral("remove folder"), QString(), path, error};
-        Platform::current().log(failure.logLine(QStringLiteral("Undo"), outcome->record.installBase));
-        outcome->causes << failure.describe();
+        outcome->causes << failure;
     }
     folder.forget();
 }

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "fs/DiskResult.h"
+
 #include "InstallRecord.h"
 #include "RecordStore.h"
 
@@ -12,6 +14,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class ContentStore;
 class InstallFolder;
@@ -42,8 +45,13 @@ public:
         QStringList removed, restored, kept, handedOn, foldersRemoved, failed;
         // Replaced by the install without their originals, which could not be kept: they stay.
         QStringList notKept;
-        // Why each of `failed` failed ("cannot remove 'x': Permission denied").
-        QStringList causes;
+        // Why each of `failed` failed, and each folder that could not be removed.
+        QList<DiskResult> causes;
+
+        // The causes as the user reads them ("cannot remove 'x': Permission denied").
+        QStringList causeTexts() const;
+        // The causes as the log's lines, for whoever ran the undo to write.
+        QStringList logLines() const;
     };
 
     explicit InstallUndo(const RecordStore &store);
@@ -64,13 +72,36 @@ private:
         QByteArray original;
     };
 
-    bool waitForLock(InstallFolder &folder);
+    // What applying leaves for the commit: the files and folders that could not be undone, which
+    // stay recorded to be undone again, and the originals that may no longer be referred to.
+    struct Leftovers
+    {
+        QList<RecordedFile> files;
+        QStringList folders;
+        QList<ContentHash> dropped;
+    };
+
+    // Each false, with the outcome saying why, when the undo ends there.
+    bool load(const QString &id, Outcome *outcome) const;
+    bool lock(InstallFolder &folder, Outcome *outcome);
+    bool trusted(Outcome *outcome) const;
+    bool waitForLock(InstallFolder &folder); // false when stopped meanwhile
+
+    // What would be done to each file, said in the outcome; nothing when the undo is refused.
     QList<Step> plan(InstallFolder &folder, const ContentStore &contents, Outcome *outcome);
+    void findLater(const InstallRecord &record);
+    std::optional<Step> planFile(InstallFolder &folder, const ContentStore &contents, int i, Outcome *outcome);
     Action actionFor(InstallFolder &folder, const RecordedFile &file, Step *step);
+    static QStringList *listOf(Action action, Outcome *outcome);
+
+    bool apply(InstallFolder &folder, const QList<Step> &steps, Outcome *outcome, Leftovers *leftovers);
+    void applyStep(InstallFolder &folder, const Step &step, Outcome *outcome, Leftovers *leftovers);
     void handOn(const Step &step, const RecordedFile &file, QList<ContentHash> *dropped);
-    int apply(InstallFolder &folder, const RecordedFile &file, const Step &step);
+    int carryOut(InstallFolder &folder, const RecordedFile &file, const Step &step);
     void removeStaged(InstallFolder &folder, const InstallRecord &record);
     void removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left);
+
+    void commit(ContentStore &contents, const Leftovers &leftovers, Outcome *outcome);
     void removeUnreferenced(ContentStore &contents, const QList<ContentHash> &candidates) const;
 
     const RecordStore &m_store;

@@ -1,9 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Installs with their records kept, then undone, on real files in temporary folders: each row
-// makes a tree (the install folder is Z/), runs its steps and compares the tree afterwards
-// ("=": the tree as it was made) and what the last undo said it did.
+// Records read from their text, line by line; and installs with their records kept, then undone,
+// on real files in temporary folders: each row makes a tree (the install folder is Z/), runs its
+// steps and compares the tree afterwards ("=": the tree as it was made) and what the last undo
+// said it did.
 #include "PackageWriter.h"
 #include "TestFiles.h"
 #include "package/ResultCodes.h"
@@ -26,6 +27,7 @@ namespace {
 
 // 1 and 2 share a file; 4 is large; 3 writes many files, replaces a.zctrack and then stops at the question
 // about readme.txt, where the test kills it.
+constexpr int Packages = 4;
 PackageWriter packageNumbered(int number)
 {
     PackageWriter writer;
@@ -49,6 +51,64 @@ QString hex(const QByteArray &bytes)
     return contentHash(bytes.constData(), size_t(bytes.size())).toHex();
 }
 
+// Contents whose hashes a record's text names as "#one", and a description of the record as
+// "#one" too.
+const QByteArrayList HashedContents{"one", "two", "orig"};
+
+QString nameOf(const ContentHash &hash)
+{
+    for (const QByteArray &content : HashedContents) {
+        if (hex(content) == hash.toHex())
+            return u"#"_s + QString::fromLatin1(content);
+    }
+    return hash.toHex();
+}
+
+// What the rows' header holds: the least a record may have.
+const QByteArray Header = "zc-cratewright install record 1\n"
+                          "id\tr1\n"
+                          "installBase\t/games/Z\n"
+                          "time\t2026-01-01T10:00:00.000Z\n";
+
+// A line each: a header field that differs from Header's, a folder made ("D path"), a file
+// written ("F path size #content", then " O #original mode" or " N" when it replaced
+// something) and the end ("end code").
+QStringList describe(const InstallRecord &record)
+{
+    const std::pair<QString, QString> header[] = {
+        {u"id"_s, record.id},
+        {u"title"_s, record.title},
+        {u"author"_s, record.author},
+        {u"version"_s, record.version},
+        {u"package"_s, record.packageName},
+        {u"packageHash"_s, nameOf(record.packageHash)},
+        {u"installBase"_s, record.installBase},
+        {u"time"_s, record.time.toString(Qt::ISODateWithMs)},
+    };
+    const QHash<QString, QString> usual{{u"id"_s, u"r1"_s},
+                                        {u"packageHash"_s, ContentHash().toHex()},
+                                        {u"installBase"_s, u"/games/Z"_s},
+                                        {u"time"_s, u"2026-01-01T10:00:00.000Z"_s}};
+    QStringList said;
+    for (const auto &[tag, value] : header) {
+        if (value != usual.value(tag))
+            said << tag + u'=' + value;
+    }
+    for (const QString &folder : record.foldersMade)
+        said << u"D "_s + folder;
+    for (const RecordedFile &file : record.files) {
+        QString line = u"F %1 %2 %3"_s.arg(file.path).arg(file.size).arg(nameOf(file.hash));
+        if (file.replaced)
+            line += u" O %1 %2"_s.arg(nameOf(file.original)).arg(file.originalMode, 0, 8);
+        if (file.notKept)
+            line += u" N"_s;
+        said << line;
+    }
+    if (record.result)
+        said << u"end %1"_s.arg(*record.result);
+    return said;
+}
+
 } // namespace
 
 class TestRecords : public QObject
@@ -57,6 +117,8 @@ class TestRecords : public QObject
 
 private Q_SLOTS:
     void initTestCase() { ::umask(0); }
+    void parse_data();
+    void parse();
     void undo_data();
     void undo();
     void cleanup();
@@ -74,15 +136,121 @@ private:
     QString m_mounted;
 };
 
+void TestRecords::parse_data()
+{
+    // The record's text; "#one" stands for the hash of "one".
+    QTest::addColumn<QByteArray>("text");
+    // What is read (see describe()), when it may be.
+    QTest::addColumn<QStringList>("read");
+    // Why it may not: the reader's error, or "outside: PATH" when a path it names lies outside
+    // its install folder.
+    QTest::addColumn<QString>("refused");
+    const auto reads = [](const char *name, const QByteArray &text, const QStringList &read) {
+        QTest::newRow(name) << text << read << QString();
+    };
+    const auto refuses = [](const char *name, const QByteArray &text, const QString &why) {
+        QTest::newRow(name) << text << QStringList() << why;
+    };
+    const auto line = [](int number) { return u"line %1 cannot be read"_s.arg(number); };
+    const QByteArray written = Header + "F\t3\t#one\ta\n";
+    const QString a = u"F a 3 #one"_s;
+
+    reads("a header alone", Header, {});
+    reads("each header field, escaped as written",
+          Header + "title\tLoop%09the%0Aloop\nauthor\tA%25B\nversion\t1.3\npackage\tloop.zcpack\npackageHash\t#one\n",
+          {u"title=Loop\tthe\nloop"_s, u"author=A%B"_s, u"version=1.3"_s, u"package=loop.zcpack"_s,
+           u"packageHash=#one"_s});
+    reads("a folder made, once however often it comes", Header + "D\tTracks\nD\tTracks/Deep\nD\tTracks\n",
+          {u"D Tracks"_s, u"D Tracks/Deep"_s});
+    reads("a file written", written, {a});
+    reads("a file replacing an original, kept", written + "E\ta\nO\t#orig\t100640\ta\n", {a + u" O #orig 100640"_s});
+    reads("a file replacing what could not be kept", written + "E\ta\nN\ta\n", {a + u" N"_s});
+    reads("a file found and kept is no part of the install", written + "F\t3\t#two\tb\nE\tb\n", {a});
+    reads("a file tried again after it was kept", written + "E\ta\nF\t4\t#two\ta\nE\ta\nO\t#orig\t120777\ta\n",
+          {u"F a 4 #two O #orig 120777"_s});
+    reads("a file tried again after it was kept, the install killed before it said what stood there",
+          written + "E\ta\nF\t4\t#two\ta\n", {u"F a 4 #two"_s});
+    reads("a file written twice by the install: what the second replaced is no original",
+          written + "F\t4\t#two\ta\nE\ta\nO\t#one\t100644\ta\n", {u"F a 4 #two"_s});
+    reads("the end", written + "end\t-3\n", {a, u"end -3"_s});
+    reads("tabs, line feeds, '%' and '\\' in a path, escaped as written", Header + "F\t3\t#one\tA%09B%0AC%25D%5CE\n",
+          {u"F A\tB\nC%D\\E 3 #one"_s});
+    reads("escapes in lower case", Header + "D\ta%0ab\n", {u"D a\nb"_s});
+    reads("a name not in UTF-8 keeps its bytes", Header + "F\t3\t#one\tcaf%E9\n",
+          {u"F "_s + FileName::decode("caf\xe9") + u" 3 #one"_s});
+    reads("a last line cut short is lost: the install was killed writing it", written + "F\t3\t#two\tb", {a});
+
+    refuses("no text", QByteArray(), u"not an install record"_s);
+    refuses("another format", QByteArray(Header).replace(" 1\n", " 2\n"), u"not an install record"_s);
+    refuses("cut short in the header", Header.chopped(1), u"its header is incomplete"_s);
+    refuses("no id", QByteArray(Header).replace("id\tr1\n", ""), u"its header is incomplete"_s);
+    refuses("an unknown line", Header + "X\ta\n", line(5));
+    refuses("an empty line", written + "\n", line(6));
+    refuses("a tag in another case", Header + "d\ta\n", line(5));
+    refuses("a header field missing its value", Header + "title\n", line(5));
+    refuses("a header field with one too many", Header + "title\ta\tb\n", line(5));
+    refuses("a folder with one too many", Header + "D\ta\tb\n", line(5));
+    refuses("a file missing its path", Header + "F\t3\t#one\n", line(5));
+    refuses("a tab in a path, unescaped", Header + "F\t3\t#one\ta\tb\n", line(5));
+    refuses("an original with one too many", written + "E\ta\nO\t#orig\t100644\ta\tb\n", line(7));
+    refuses("not kept with one too many", written + "E\ta\nN\ta\tb\n", line(7));
+    refuses("an end with one too many", written + "end\t0\t0\n", line(6));
+    refuses("a size that is no number", Header + "F\t3x\t#one\ta\n", line(5));
+    refuses("a size beyond 64 bits", Header + "F\t99999999999999999999\t#one\ta\n", line(5));
+    refuses("a mode that is not octal", written + "E\ta\nO\t#orig\t100648\ta\n", line(7));
+    refuses("an end code that is no number", written + "end\tzero\n", line(6));
+    refuses("a time that is none", written + "time\tyesterday\n", line(6));
+    refuses("a hash cut short", Header + "F\t3\t0123abcd\ta\n", line(5));
+    refuses("a hash in capitals", Header + "F\t3\t" + hex("one").toUpper().toLatin1() + "\ta\n", line(5));
+    refuses("an original's hash not hex", written + "E\ta\nO\t" + QByteArray(32, 'g') + "\t100644\ta\n", line(7));
+    refuses("a package hash not hex", Header + "packageHash\tnone\n", line(5));
+    refuses("an escape not in hex", Header + "F\t3\t#one\ta%zzb\n", line(5));
+    refuses("an escape cut short", Header + "D\ta%4\n", line(5));
+    refuses("a '%' at the end", Header + "title\ta%\n", line(5));
+    refuses("found, never written", written + "E\tb\n", line(6));
+    refuses("an original, never written", written + "O\t#orig\t100644\tb\n", line(6));
+    refuses("not kept, never written", written + "N\tb\n", line(6));
+    // Read, but an undo must not follow them.
+    refuses("a path climbing out", Header + "F\t3\t#one\t../victim\n", u"outside: ../victim"_s);
+    refuses("a path climbing out on its way", Header + "F\t3\t#one\ta/../../victim\n", u"outside: a/../../victim"_s);
+    refuses("a folder climbing out", Header + "D\t..\n", u"outside: .."_s);
+    refuses("an absolute path", Header + "F\t3\t#one\t/etc/passwd\n", u"outside: /etc/passwd"_s);
+    refuses("an absolute path, escaped", Header + "D\t%2Fetc\n", u"outside: /etc"_s);
+    refuses("a relative install folder", written + "installBase\tgames/Z\n", u"outside: games/Z"_s);
+}
+
+void TestRecords::parse()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, read);
+    QFETCH(QString, refused);
+    for (const QByteArray &content : HashedContents)
+        text.replace('#' + content, hex(content).toLatin1());
+
+    InstallRecord record;
+    QString error; // stays empty when it is read
+    const bool parsed = InstallRecord::parse(text, &record, &error);
+    QString why = error;
+    if (parsed && !record.pathOutside().isNull())
+        why = u"outside: "_s + record.pathOutside();
+    QCOMPARE(why, refused);
+    if (!refused.isEmpty())
+        return;
+    QCOMPARE(describe(record), read);
+    // What was read is written so that it reads back the same.
+    InstallRecord again;
+    QVERIFY2(InstallRecord::parse(record.serialized(), &again, &error), qPrintable(error));
+    QCOMPARE(describe(again), read);
+}
+
 void TestRecords::undo_data()
 {
     QTest::addColumn<QStringList>("before");
-    // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K, kill:N, tamper:K,
-    // stray:FOLDER (a staged file left there),
-    // readonly (the data folder), otherfs (the data folder on a file system of its own), frozen
-    // (the install folder's file system made read-only)
-    // "latin1" first: the
-    // install folder is "Zé" + 0xE9 in bytes, and the data folder's name ends so too
+    // install:N (package N, replacing), keep:N (answering No), kill:N, edit:PATH=TEXT, undo:K (the
+    // Kth install), tamper:K, stray:FOLDER (a staged file left there), readonly (the data folder),
+    // otherfs (the data folder on a file system of its own), frozen (the install folder's file
+    // system made read-only); any other step fails the row. "latin1" first: the install folder
+    // is "Zé" + 0xE9 in bytes, and the data folder's name ends so too
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QStringList>("after");
     // what the last undo did (-removed +restored =kept >handed on !its original not kept); "…" at
@@ -249,19 +417,25 @@ void TestRecords::undo()
     QString said;
     for (const QString &step : steps.split(u' ').mid(latin1 ? 1 : 0)) {
         const QString verb = step.section(u':', 0, 0), argument = step.section(u':', 1);
+        bool numbered = false;
+        const int number = argument.toInt(&numbered);
+        if (verb == u"install"_s || verb == u"keep"_s || verb == u"kill"_s)
+            QVERIFY2(numbered && number >= 1 && number <= Packages, qPrintable(u"no such package: "_s + step));
+        if (verb == u"undo"_s || verb == u"tamper"_s)
+            QVERIFY2(numbered && number >= 1 && number <= ids.size(), qPrintable(u"no such install: "_s + step));
         if (verb == u"install"_s || verb == u"keep"_s) {
             const OverwriteQuery query = [keep = verb == u"keep"_s](const QString &) {
                 return keep ? OverwriteAnswer::Keep : OverwriteAnswer::Replace;
             };
-            ids << install(argument.toInt(), query);
+            ids << install(number, query);
         } else if (verb == u"kill"_s) {
-            killMidInstall(argument.toInt());
+            killMidInstall(number);
             ids = QDir(m_store->recordsFolder()).entryList({u"*.journal"_s}).replaceInStrings(u".journal"_s, QString());
         } else if (verb == u"edit"_s) {
             QVERIFY(
                 TestFiles::writeFile(m_tree->path(argument.section(u'=', 0, 0)), argument.section(u'=', 1).toUtf8()));
         } else if (verb == u"tamper"_s) {
-            tamper(ids.value(argument.toInt() - 1));
+            tamper(ids.at(number - 1));
         } else if (verb == u"readonly"_s) {
             makeDataReadOnly();
         } else if (verb == u"stray"_s) { // as a kill leaves it where there are no unnamed files
@@ -273,8 +447,8 @@ void TestRecords::undo()
             QVERIFY(::mount(nullptr, QFile::encodeName(m_tree->path(u"Z"_s)).constData(), nullptr,
                             MS_REMOUNT | MS_RDONLY, nullptr)
                     == 0);
-        } else {
-            const InstallUndo::Outcome done = InstallUndo(*m_store).undo(ids.value(argument.toInt() - 1), false);
+        } else if (verb == u"undo"_s) {
+            const InstallUndo::Outcome done = InstallUndo(*m_store).undo(ids.at(number - 1), false);
             const char *results[] = {"Undone", "NotFound", "Refused", "Failed", "Stopped"};
             said = QString::fromLatin1(results[int(done.result)]);
             for (const auto &[mark, paths] :
@@ -282,10 +456,12 @@ void TestRecords::undo()
                   std::pair(u'>', done.handedOn), std::pair(u'!', done.notKept)})
                 for (const QString &path : paths)
                     said += QStringLiteral(" %1%2").arg(QChar(mark), path);
-            for (const QString &cause : done.causes)
+            for (const QString &cause : done.causeTexts())
                 said += u" ["_s + cause + u']';
             if (!done.message.isEmpty())
                 said += u" ("_s + QString(done.message).replace(data, u"@data"_s) + u')';
+        } else {
+            QFAIL(qPrintable(u"unknown step "_s + step));
         }
         QVERIFY2(!ids.contains(QString()) && ids.filter(u" "_s).isEmpty(), qPrintable(ids.join(u", "_s)));
     }
