@@ -79,13 +79,12 @@ AppController::~AppController()
     NotificationCenter::defaultCenter().removeObserver(this);
     m_thePackage.setProgressHandler(nullptr);
     m_thePackage.setLockWaitHandler(nullptr);
-    delete m_ui;
 }
 
 QWidget *AppController::makeWindow()
 {
     auto *window = new QMainWindow;
-    m_ui = new Ui::MainWindow;
+    m_ui = std::make_unique<Ui::MainWindow>();
     m_ui->setupUi(window);
 
     // Everything these show comes from an untrusted file: plain text only.

@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include <memory>
+
 class InstalledTracksController;
 class OpenPanel;
 class QLabel;
@@ -93,7 +95,8 @@ private:
     void setInstallButton(const QString &title, Action action);
     void pressInstallButton();
 
-    Ui::MainWindow *m_ui = nullptr;
+    // Incomplete here: the destructor is out of line, where ui_MainWindow.h is included.
+    std::unique_ptr<Ui::MainWindow> m_ui;
     bool m_waitingToLoadPkg = false;
     // An install is under way, or a started simulator is being watched.
     bool m_working = false;

@@ -6,7 +6,6 @@
 #include "fs/StopSignals.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <pthread.h>
 #include <system_error>
 
@@ -56,9 +55,11 @@ InflateAhead::~InflateAhead()
     m_roomMade.notify_all();
     for (std::thread &worker : m_workers)
         worker.join();
-    for (const Batch &batch : m_window)
-        std::free(batch.buffer);
-    std::free(m_buffer);
+}
+
+InflateAhead::Buffer InflateAhead::allocate(qint64 bytes)
+{
+    return Buffer(static_cast<char *>(std::malloc(size_t(bytes))));
 }
 
 int InflateAhead::workersFor(const QList<ZLibCompFileMetaData> &entries)
@@ -82,14 +83,14 @@ const char *InflateAhead::inflateHere(qint64 index)
     const ZLibCompFileMetaData &entry = m_entries.at(index);
     const qint64 capacity = EntryInflater::outputBufferCapacity(entry.unCompSize());
     if (capacity > m_bufferCapacity) {
-        std::free(m_buffer);
-        m_buffer = static_cast<char *>(std::malloc(size_t(capacity)));
+        m_buffer.reset(); // before the larger one is had: never both at once
+        m_buffer = allocate(capacity);
         m_bufferCapacity = m_buffer ? capacity : 0;
     }
-    if (!m_buffer || !m_inflater.inflate(storedBytes(index), entry.compSize(), entry.unCompSize(), m_buffer))
+    if (!m_buffer || !m_inflater.inflate(storedBytes(index), entry.compSize(), entry.unCompSize(), m_buffer.get()))
         return nullptr;
-    m_takenHash = hashOf(m_buffer, index);
-    return m_buffer;
+    m_takenHash = hashOf(m_buffer.get(), index);
+    return m_buffer.get();
 }
 
 ContentHash InflateAhead::hashOf(const char *bytes, qint64 index) const
@@ -132,7 +133,7 @@ void InflateAhead::fill(Batch &batch, EntryInflater &inflater)
 {
     // Without its buffer, the batch is left to the installing thread, which then inflates as
     // it would with no workers at all.
-    batch.buffer = static_cast<char *>(std::malloc(size_t(batch.bytes)));
+    batch.buffer = allocate(batch.bytes);
     if (!batch.buffer)
         return;
     batch.offsets.resize(size_t(batch.end - batch.first));
@@ -143,9 +144,10 @@ void InflateAhead::fill(Batch &batch, EntryInflater &inflater)
         const ZLibCompFileMetaData &entry = m_entries.at(i);
         const size_t k = size_t(i - batch.first);
         batch.offsets[k] = at;
-        batch.inflated[k] = inflater.inflate(storedBytes(i), entry.compSize(), entry.unCompSize(), batch.buffer + at);
+        char *const bytes = batch.buffer.get() + at;
+        batch.inflated[k] = inflater.inflate(storedBytes(i), entry.compSize(), entry.unCompSize(), bytes);
         if (batch.inflated[k])
-            batch.hashes[k] = hashOf(batch.buffer + at, i);
+            batch.hashes[k] = hashOf(bytes, i);
         at += EntryInflater::outputBufferCapacity(entry.unCompSize());
     }
 }
@@ -174,7 +176,6 @@ void InflateAhead::releaseBefore(qint64 index)
 {
     bool released = false;
     while (!m_window.empty() && m_window.front().end <= index) {
-        std::free(m_window.front().buffer);
         m_windowBytes -= m_window.front().bytes;
         m_window.pop_front();
         released = true;
@@ -206,5 +207,5 @@ const char *InflateAhead::take(qint64 index)
     if (!batch.inflated[k])
         return nullptr;
     m_takenHash = batch.hashes[k];
-    return batch.buffer + batch.offsets[k];
+    return batch.buffer.get() + batch.offsets[k];
 }

@@ -12,7 +12,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -49,18 +51,30 @@ public:
     static int workersFor(const QList<ZLibCompFileMetaData> &entries);
 
 private:
-    // Consecutive entries inflated by one worker into one buffer.
+    // From malloc(), not new: a buffer that can't be had is a null pointer to fall back from,
+    // never an exception in a worker.
+    struct FreeBuffer
+    {
+        void operator()(char *bytes) const { std::free(bytes); }
+    };
+    using Buffer = std::unique_ptr<char[], FreeBuffer>;
+    static Buffer allocate(qint64 bytes);
+
+    // Consecutive entries inflated by one worker into one buffer. first, end, bytes and largest
+    // are set before the batch is claimed and never change. buffer, offsets, inflated and
+    // hashes are written without the lock by the one thread that claimed the batch, and read by
+    // the installing thread only after it saw `done` set under the lock.
     struct Batch
     {
         qint64 first = 0;
         qint64 end = 0;
         qint64 bytes = 0;            // the entries' buffer capacities together
         qint64 largest = 0;          // the largest entry's capacity
-        char *buffer = nullptr;      // null once done: could not be had
+        Buffer buffer;               // null once done: could not be had
         std::vector<qint64> offsets; // of each entry's bytes in `buffer`
         std::vector<bool> inflated;  // per entry
         std::vector<ContentHash> hashes;
-        bool done = false;
+        bool done = false; // guarded by m_mutex
     };
 
     const char *storedBytes(qint64 index) const;
@@ -77,13 +91,18 @@ private:
     const qint32 m_baseOffset;
     const QList<ZLibCompFileMetaData> &m_entries;
     const bool m_hashing;
+
+    // The installing thread's own (the one that makes this, takes and destroys it): the entry
+    // it inflates itself as it takes it, and the last hash it took.
+    EntryInflater m_inflater;
+    Buffer m_buffer;
+    qint64 m_bufferCapacity = 0;
     ContentHash m_takenHash;
 
-    // The taking thread's own, for entries inflated as they are taken.
-    EntryInflater m_inflater;
-    char *m_buffer = nullptr;
-    qint64 m_bufferCapacity = 0;
-
+    // Guards m_window (the deque, and each batch's `done`), m_windowBytes and m_nextEntry, and
+    // nothing else. The const members above are only read once workers run; m_cancelled is
+    // atomic, and is set under the lock only so that a worker can't miss its wake-up between
+    // its check and its wait; m_workers is the installing thread's own.
     std::mutex m_mutex;
     std::condition_variable m_roomMade; // a batch was released, or the install ended
     std::condition_variable m_batchDone;

@@ -225,9 +225,17 @@ void InstallJournal::installEnds(InstallResult code)
     }
     // A journal that could not be ended stays a journal: it can still be undone.
     m_kept = true;
-    if (ended) {
-        std::rename(FileName::encode(journal).constData(),
-                    FileName::encode(m_store.pathOf(m_record.id, InstallRecord::State::Ended)).constData());
-        DurableFile::syncFolder(m_store.recordsFolder());
+    if (!ended)
+        return;
+    const QString record = m_store.pathOf(m_record.id, InstallRecord::State::Ended);
+    if (std::rename(FileName::encode(journal).constData(), FileName::encode(record).constData()) != 0) {
+        const int error = errno;
+        // The journal, synced with its end line, is kept under its own name: it is listed as an
+        // install that never ended, with its result, and undone from its lines as any journal.
+        // Nothing of the install is lost, so the install's result stands and no note is added.
+        Platform::current().log(QStringLiteral("Install into %1: its record stays the journal '%2': %3")
+                                    .arg(m_record.installBase, journal, reason(error)));
+        return;
     }
+    DurableFile::syncFolder(m_store.recordsFolder());
 }

@@ -214,8 +214,11 @@ private Q_SLOTS:
         // As main() leaves it: the window shown, launching not yet finished.
         m_app = std::make_unique<AppController>();
         m_app->showWindow(nullptr);
-        for (const QString &s : scenario.steps.split(u' '))
+        for (const QString &s : scenario.steps.split(u' ')) {
             step(s.section(u':', 0, 0), s.section(u':', 1));
+            if (QTest::currentTestFailed())
+                return;
+        }
 
         QCOMPARE(m_transcript, scenario.transcript);
         QCOMPARE(state(), scenario.finally);
@@ -284,14 +287,22 @@ private:
             {u"install"_s, [&] { app.DoStartInstall(nullptr); }},
             {u"ride"_s, [&] { app.launchSimWithTrackFile(nullptr); }},
             {u"launched"_s,
-             [&] { m_platform->pendingLaunches.value(0, [](bool) { QFAIL("no launch"); })(name == u"yes"_s); }},
+             [&] {
+                 QVERIFY2(name == u"yes"_s || name == u"no"_s, qPrintable(u"launched:"_s + name + u": yes or no"_s));
+                 m_platform->pendingLaunches.value(0, [](bool) { QFAIL("no launch"); })(name == u"yes"_s);
+             }},
             {u"save"_s,
              [&] {
                  app.prefWinController()->zcFolderPathField()->setText(at(u"Sim"_s));
                  app.prefWinController()->saveChanges(nullptr);
              }},
             {u"closeprefs"_s, [&] { app.prefWinController()->close(); }},
-            {u"menu"_s, [&] { app.window()->findChild<QAction *>(name)->trigger(); }},
+            {u"menu"_s,
+             [&] {
+                 QAction *action = app.window()->findChild<QAction *>(name);
+                 QVERIFY2(action, qPrintable(u"no menu command "_s + name));
+                 action->trigger();
+             }},
             {u"nobrowser"_s, [&] { m_platform->setOpenUrlResult(false); }},
             {u"look"_s, [&] { m_transcript << state(); }},
             {u"show"_s, [&] { m_transcript << fields(); }},
@@ -300,7 +311,7 @@ private:
             {u"tracks"_s, [&] { m_transcript << installs(); }},
             {u"uninstall"_s, [&] { app.installedTracks()->uninstallButton()->click(); }},
         };
-        QVERIFY2(steps.contains(verb), qPrintable(verb));
+        QVERIFY2(steps.contains(verb), qPrintable(u"unknown step \""_s + verb + u"\""_s));
         steps[verb]();
     }
 

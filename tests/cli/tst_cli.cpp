@@ -28,6 +28,7 @@
 #include <QJsonDocument>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
@@ -46,14 +47,8 @@ struct Row
 {
     QString arguments; // split at spaces
     int status;
-    // `setup`: what is made before: "stored DIR[, not simulator]" (the settings), "PATH->TARGET"
-    // (a link), "PATH=TEXT" (a file; a script is made executable), "PATH/" (a folder), "locked
-    // DIR" (another install's lock, let go once the tool waits for it, or "held a second"
-    // after that), "installed PACKAGE [DIR]" (installed into DIR or ~/Zoomcrest, recorded),
-    // "data folder DIR" ($XDG_DATA_HOME), "working folder DIR", "server STATUS BODY", "full
-    // stdout", "full stderr", "stderr a terminal", "Ctrl-C at the question", "real binary".
-    // `after`: what holds afterwards, as in `setup`, and "!PATH" for nothing there, "PATH" for
-    // anything.
+    // `setup`, what is made before, and `after`, what holds afterwards: cells such as
+    // "PATH=TEXT", "stored DIR" or "locked DIR", listed in CONTRIBUTING.md.
     QStringList out, err, setup, after;
     QByteArray input;
 };
@@ -91,6 +86,10 @@ const QString Track = u"~/Zoomcrest/Tracks/Corkscrew Canyon.zctrack"_s;
 // "café" in Latin-1: a name that is not UTF-8, which Qt's own decoding would read as "caf\uFFFD".
 const QString Cafe = FileName::decode("~/caf\xe9");
 const QString LossyCafe = u"~/caf\uFFFD"_s;
+// Setup cells that make nothing: run() reads them before and while the tool runs.
+const QStringList Flags{
+    u"full stdout"_s, u"full stderr"_s, u"stderr a terminal"_s, u"held a second"_s, u"Ctrl-C at the question"_s,
+    u"real binary"_s};
 
 // The canyon package's files in ~/Zoomcrest, one letter each: o old, n the package's.
 QStringList files(const char *which)
@@ -119,6 +118,7 @@ private Q_SLOTS:
 private:
     QString path(const QString &cell) const { return QString(cell).replace(u"~/"_s, m_home->path() + u'/'); }
     bool cell(const QString &item, bool make);
+    static bool isKnownCell(const QString &item, bool make);
 
     ConsolePlatform m_platform;
     std::unique_ptr<TestFiles::Tree> m_home;
@@ -198,14 +198,22 @@ bool TestCli::cell(const QString &item, bool make)
         return qputenv("XDG_DATA_HOME", FileName::encode(item.mid(12)));
     if (item.startsWith(u"working folder "_s))
         return ::chdir(FileName::encode(item.mid(15)).constData()) == 0;
+    if (Flags.contains(item))
+        return make; // read by run() itself
     // By bytes, as the tool reaches them: Qt's file classes would look for other names.
     const auto exists = [](const QString &at) { return PathProbe::kindAt(at) != PathProbe::Kind::Nothing; };
     if (item.startsWith(u'!'))
         return !exists(item.mid(1));
-    if (item.contains(u"->"_s))
+    if (item.contains(u"->"_s) && make)
         return ::symlink(FileName::encode(item.section(u"->"_s, 1)).constData(),
                          FileName::encode(item.section(u"->"_s, 0, 0)).constData())
                == 0;
+    if (item.contains(u"->"_s)) {
+        char target[4096];
+        const ssize_t length = ::readlink(FileName::encode(item.section(u"->"_s, 0, 0)).constData(), target,
+                                          sizeof target);
+        return length >= 0 && FileName::decode(QByteArray(target, int(length))) == item.section(u"->"_s, 1);
+    }
     if (item.contains(u'=') && make)
         return TestFiles::writeFile(file, item.section(u'=', 1).toUtf8())
                && (!item.contains(u"=#!"_s) || ::chmod(FileName::encode(file).constData(), 0500) == 0);
@@ -214,6 +222,21 @@ bool TestCli::cell(const QString &item, bool make)
     if (item.endsWith(u'/'))
         return make ? TrackPackage::createFoldersRecursivelyInPath(item) : TrackPackage::pathIsFolder(item);
     return make || exists(item);
+}
+
+// Whether cell() knows `item`, its paths made absolute, as a cell of `setup` (`make`) or of
+// `after`: a misspelt one would make or check nothing, and the row still pass.
+bool TestCli::isKnownCell(const QString &item, bool make)
+{
+    static const QStringList setupOnly{u"locked "_s, u"installed "_s, u"server "_s, u"data folder "_s,
+                                       u"working folder "_s};
+    if (item.startsWith(u"stored "_s) || (make && Flags.contains(item)))
+        return true;
+    if (std::any_of(setupOnly.cbegin(), setupOnly.cend(), [&](const QString &s) { return item.startsWith(s); }))
+        return make;
+    if (make)
+        return item.startsWith(u'/') && (item.contains(u"->"_s) || item.contains(u'=') || item.endsWith(u'/'));
+    return item.startsWith(u'/') || item.startsWith(u"!/"_s);
 }
 
 void TestCli::run_data()
@@ -421,6 +444,10 @@ void TestCli::run_data()
 void TestCli::run()
 {
     QFETCH(Row, row);
+    for (const auto &[items, make] : {std::pair(row.setup, true), std::pair(row.after, false)})
+        for (const QString &item : items)
+            QVERIFY2(isKnownCell(path(item), make),
+                     qPrintable(u"unknown %1 cell \"%2\""_s.arg(make ? u"setup"_s : u"after"_s, item)));
     const QString cells = row.arguments + row.setup.join(u' ') + row.after.join(u' ');
     if (TestFiles::holdsBytesNotUtf8(cells) && !TestFiles::takesAnyName(path(u"~/"_s)))
         QSKIP("this file system takes only names in UTF-8");

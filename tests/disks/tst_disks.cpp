@@ -35,7 +35,7 @@ struct Row
 {
     QStringList before;                               // tree lines
     QList<std::pair<QByteArray, QByteArray>> package; // path in the package, content
-    QString steps;     // "install:y" (Replace) or "install:n" (Keep), "kill", then maybe "undo"
+    QString steps;     // "install:y", "install:n" or "kill", then maybe "undo" (CONTRIBUTING.md)
     int code;          // what the install returned (killed: not checked)
     QStringList after; // the tree; "=": as made; "X ?": X or nothing; "X | Y": one of them
     QString outcome;   // what the undo did, as in tst_records
@@ -249,6 +249,14 @@ void TestDisks::killMidInstall(const QString &packagePath)
 void TestDisks::disk()
 {
     QFETCH(Row, row);
+    const QStringList steps = row.steps.split(u' ');
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const QStringList known = i == 0   ? QStringList{u"install:y"_s, u"install:n"_s, u"kill"_s}
+                                  : i == 1 ? QStringList{u"undo"_s}
+                                           : QStringList();
+        QVERIFY2(known.contains(steps.at(i)),
+                 qPrintable(u"unknown step \"%1\" in \"%2\""_s.arg(steps.at(i), row.steps)));
+    }
     const bool readOnlyFolder = row.before.join(u'\n').contains(u"(mode 0555)"_s);
     if (readOnlyFolder && ::geteuid() == 0)
         QSKIP("root replaces files in read-only folders");

@@ -377,9 +377,9 @@ void TestPackage::install_data()
 {
     QTest::addColumn<Entries>("entries");
     QTest::addColumn<QStringList>("before"); // tree lines; the install goes into "base"
-    QTest::addColumn<QString>("setup");      // what else happens: see install()
-    QTest::addColumn<QString>(
-        "answers"); // y n a: Replace, Keep, ReplaceAll; Y N A ?: alert buttons, ? none of them; -: no asking
+    // setup: what else happens; answers: one letter per question (both in CONTRIBUTING.md)
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("answers");
     QTest::addColumn<int>("code");
     QTest::addColumn<QStringList>("events"); // questions, waits and log lines; @ is the root; " ?": may be missing
     QTest::addColumn<QStringList>("after");  // the whole tree; a line ending in " ?" may be missing
@@ -597,6 +597,13 @@ void TestPackage::install()
     QFETCH(QStringList, after);
     QFETCH(QString, trackFile);
 
+    const QString step = setup.section(u'=', 0, 0), value = setup.section(u'=', 1);
+    static const QStringList steps = L({"", "again", "to", "reverse", "never", "unloaded", "meddle", "lock", "SIGINT",
+                                        "SIGTERM", "SIGHUP", "unreadable", "fsize", "kill"});
+    QVERIFY2(steps.contains(step), qPrintable(u"unknown setup \""_s + setup + u'"'));
+    static const QRegularExpression answerLetters(u"^(-|[ynaYNA?]*)$"_s);
+    QVERIFY2(answerLetters.match(answers).hasMatch(), qPrintable(u"unknown answers \""_s + answers + u'"'));
+
     if (TestFiles::Tree::needsRoot(before) && ::geteuid() != 0)
         QSKIP("mounts and files of another owner need root");
     // Folders and files of a few bytes, each made in one call that no profile touches: seconds
@@ -611,7 +618,6 @@ void TestPackage::install()
         QSKIP(qPrintable(tree.unsupported()));
     QVERIFY(made);
     const QString root = tree.path(), base = tree.path(u"base"_s);
-    const QString step = setup.section(u'=', 0, 0), value = setup.section(u'=', 1);
     RecordingPlatform platform;
     TrackPackage package;
     PackageWriter writer;

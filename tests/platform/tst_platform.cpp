@@ -140,6 +140,8 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QByteArray, body);
         QFETCH(QString, text);
+        QVERIFY2(QStringList({u"answers"_s, u"silent"_s, u"trickling"_s, u"none"_s}).contains(server),
+                 qPrintable(u"unknown server \""_s + server + u'"'));
 
         TinyHttpServer http;
         QVERIFY(http.listen());

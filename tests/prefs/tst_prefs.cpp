@@ -122,7 +122,7 @@ private Q_SLOTS:
                 {u"close"_s, [&] { m_prefs->close(); }},
                 {u"full"_s, [&] { saveOnFullDisk(); }},
             };
-            QVERIFY2(act.contains(step.section(u':', 0, 0)), qPrintable(step));
+            QVERIFY2(act.contains(step.section(u':', 0, 0)), qPrintable(u"unknown step \""_s + step + u'"'));
             act[step.section(u':', 0, 0)]();
         }
 

@@ -9,10 +9,9 @@
 
 #include <QTest>
 
-// One row of a window controller's scenario table: the simulator folder stored beforehand (a
-// name under the test's folder, "+" after it for the override flag), the steps (split at
-// blanks, "verb:name"), what the controller says in order and what its windows show at the
-// end, and the answers queued for its alerts.
+// One row of a window controller's scenario table ("Controller scenarios" in CONTRIBUTING.md):
+// the simulator folder stored beforehand, the steps, what the controller says in order and what
+// its windows show at the end, and the answers queued for its alerts.
 struct Scenario
 {
     QString stored, steps;

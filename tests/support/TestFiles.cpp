@@ -317,6 +317,24 @@ bool Tree::makeLine(QString line)
         attributes.insert(m.captured(1), m.captured(2));
         line.truncate(m.capturedStart());
     }
+    // A misspelt attribute would otherwise become part of the name, and the row test nothing.
+    static const QRegularExpression anyAttribute(u" \\(([^ )]*)[^)]*\\)$"_s);
+    if (const QRegularExpressionMatch m = anyAttribute.match(line); m.hasMatch()) {
+        qWarning("tree line \"%s\": unknown attribute \"%s\" (there are mode, uid, fifo, tmpfs and ramfs)",
+                 qPrintable(given), qPrintable(m.captured(1)));
+        return false;
+    }
+    bool valid = true;
+    for (const auto &[name, base] : {std::pair(u"mode"_s, 8), std::pair(u"uid"_s, 10)}) {
+        bool number = true;
+        if (attributes.contains(name))
+            attributes.value(name).toUInt(&number, base);
+        valid = valid && number;
+    }
+    if (!valid || !attributes.value(u"fifo"_s).isEmpty() || !attributes.value(u"ramfs"_s).isEmpty()) {
+        qWarning("tree line \"%s\": an attribute's value is not what it takes", qPrintable(given));
+        return false;
+    }
     const qsizetype arrow = line.indexOf(" -> "_L1), equals = line.indexOf(u'=');
     const QString at = m_dir.filePath(line.left(arrow >= 0 ? arrow : equals));
     const QByteArray encoded = FileName::encode(at);

@@ -11,13 +11,10 @@
 #include <functional>
 #include <sys/types.h>
 
-// Files and folder trees for tests, made and read back in one notation, one line per thing:
-//   "Tracks/"   "data=hello"   "Tracks/x.zctrack -> ../../outside/victim"   "pipe (fifo)"
-// A file holding more than 16 bytes reads back as "big=81920 bytes, crc32 3f0c1a2b". A mode
-// other than what umask 0 gives (0777, 0666) reads back as " (mode 4750)" after the line, an
-// owner other than the one running the test as " (uid 4242)"; on a file system that keeps no
-// modes (FAT, exFAT, NTFS without permissions), whatever its mount options show is no mode of
-// anything and is left out. Links are never followed.
+// Files and folder trees for tests, made and read back in one notation, one line per thing
+// ("Tracks/", "data=hello", "x -> ../victim", "pipe (fifo)"): see "Tree lines" in
+// CONTRIBUTING.md. On a file system that keeps no modes (FAT, exFAT, NTFS without
+// permissions), whatever its mount options show is no mode of anything and is left out.
 namespace TestFiles {
 
 QByteArray readFile(const QString &path);
@@ -30,10 +27,9 @@ QString fileLine(const QString &relativePath, const QByteArray &content);
 // Everything under `root`, sorted.
 QStringList describeTree(const QString &root);
 
-// A temporary folder made from lines. Besides the lines above, "at (tmpfs OPTIONS)" and
-// "at (ramfs)" mount a file system there, and lines with a mode or an owner set them. Mounts
-// and owners need root (needsRoot()); mounts go with the tree, and so does every name in it,
-// also those QTemporaryDir can't remove (not UTF-8). Tests run with umask 0.
+// A temporary folder made from lines. Mounts and owners need root (needsRoot()); mounts go with
+// the tree, and so does every name in it, also those QTemporaryDir can't remove (not UTF-8).
+// Tests run with umask 0. A line with an attribute it doesn't know fails make(), saying so.
 class Tree
 {
 public:

@@ -77,7 +77,7 @@ private Q_SLOTS:
     void panel_data()
     {
         qputenv("CRATEWRIGHT_SITE", "http://updates.example.test");
-        QTest::addColumn<QString>("steps"); // split at blanks; "answer:" answers the oldest check
+        QTest::addColumn<QString>("steps"); // check, look, answer:TEXT, fail (CONTRIBUTING.md)
         QTest::addColumn<QStringList>("seen");
         const QString checking = u"fetch:"_s + VersionText::versionCheckUrl().toString();
         const QString newer = u"1.2\nhttps://get.example/"_s;
@@ -110,6 +110,8 @@ private Q_SLOTS:
                 transcript << (message == loaded ? u"(as loaded)"_s : message)
                                   + (bar && bar->isVisible() ? u" [bar]"_s : u""_s);
             } else {
+                QVERIFY2(step.startsWith(u"answer:"_s) || step == u"fail"_s,
+                         qPrintable(u"unknown step \""_s + step + u'"'));
                 const std::optional<QString> text = step.startsWith(u"answer:"_s) ? std::optional(step.mid(7))
                                                                                   : std::nullopt;
                 platform.pendingFetches.takeFirst()(text);
