@@ -146,7 +146,7 @@ QStringList InstallJournal::logLines() const
     QStringList lines;
     for (const QString &note : m_notes)
         lines << QStringLiteral("Install into %1: %2").arg(m_record.installBase, note);
-    return lines;
+    return lines + m_otherLogLines;
 }
 
 void InstallJournal::installBegins(const QString &installBase)
@@ -233,8 +233,8 @@ void InstallJournal::installEnds(InstallResult code)
         // The journal, synced with its end line, is kept under its own name: it is listed as an
         // install that never ended, with its result, and undone from its lines as any journal.
         // Nothing of the install is lost, so the install's result stands and no note is added.
-        Platform::current().log(QStringLiteral("Install into %1: its record stays the journal '%2': %3")
-                                    .arg(m_record.installBase, journal, reason(error)));
+        m_otherLogLines << QStringLiteral("Install into %1: its record stays the journal '%2': %3")
+                               .arg(m_record.installBase, journal, reason(error));
         return;
     }
     DurableFile::syncFolder(m_store.recordsFolder());

@@ -73,6 +73,7 @@ private:
     bool m_failed = false;
     bool m_kept = false;
     QStringList m_notes;
+    QStringList m_otherLogLines; // what the log is told beside the notes
     // Whether anything may have been written: an announced file not found there, a replacement
     // or a folder made.
     qint64 m_changes = 0;
