@@ -37,6 +37,7 @@ QString reason(int error)
 
 ContentStore::ContentStore(const QString &folder)
     : m_fd(::open(FileName::encode(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    , m_openError(m_fd ? 0 : errno)
 {
 }
 

@@ -24,6 +24,8 @@ public:
     ContentStore &operator=(const ContentStore &) = delete;
 
     bool isOpen() const { return m_fd.isOpen(); }
+    // Why the store's folder could not be opened; 0 when it is open.
+    int openError() const { return m_openError; }
 
     // Keeps what stands at `name` in `folderFd` (a regular file or a symbolic link): its hash
     // and st_mode come back. Otherwise why it can't be kept ("Permission denied", "it is not a
@@ -51,4 +53,5 @@ private:
     int storeBytes(const ContentHash &hash, const QByteArray &bytes, int linkFd);
 
     Fd m_fd;
+    int m_openError = 0;
 };

@@ -60,18 +60,16 @@ InstallJournal::~InstallJournal()
 
 void InstallJournal::close()
 {
-    if (m_fd >= 0) {
+    if (m_fd)
         trim();
-        ::close(m_fd);
-    }
-    m_fd = -1;
+    m_fd.reset();
 }
 
 // Whatever was reserved beyond the last line goes: a finished record ends in its lines.
 bool InstallJournal::trim()
 {
     unmap();
-    return m_writeEachLine || ::ftruncate(m_fd, m_used) == 0;
+    return m_writeEachLine || ::ftruncate(m_fd.get(), m_used) == 0;
 }
 
 void InstallJournal::unmap()
@@ -90,12 +88,12 @@ bool InstallJournal::reserve(qint64 bytes)
     const qint64 end = start + std::max<qint64>(ReservedAhead, (m_used - start + bytes + page - 1) / page * page);
     unmap();
     // fallocate(2) itself: glibc's stand-in for file systems without it refuses O_APPEND files.
-    const bool reserved = ::fallocate(m_fd, 0, start, end - start) == 0;
+    const bool reserved = ::fallocate(m_fd.get(), 0, start, end - start) == 0;
     if (!reserved && m_used == 0 && (errno == EOPNOTSUPP || errno == ENOSYS)) {
         m_writeEachLine = true; // a file system without fallocate: a write per line
         return true;
     }
-    void *map = reserved ? ::mmap(nullptr, size_t(end - start), PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, start)
+    void *map = reserved ? ::mmap(nullptr, size_t(end - start), PROT_READ | PROT_WRITE, MAP_SHARED, m_fd.get(), start)
                          : MAP_FAILED;
     if (map == MAP_FAILED)
         return false;
@@ -107,7 +105,7 @@ bool InstallJournal::reserve(qint64 bytes)
 
 bool InstallJournal::append(const QByteArray &line)
 {
-    if (m_failed || m_fd < 0)
+    if (m_failed || !m_fd)
         return false;
     const qint64 size = line.size();
     bool stored = !m_writeEachLine && (m_used + size <= m_mapEnd || reserve(size));
@@ -121,7 +119,7 @@ bool InstallJournal::append(const QByteArray &line)
         m_used += size;
     } else if (m_writeEachLine) {
         // O_APPEND and one write per line: the line is whole in the file or not there at all.
-        stored = ::write(m_fd, line.constData(), size_t(size)) == size;
+        stored = ::write(m_fd.get(), line.constData(), size_t(size)) == size;
         m_used += stored ? size : 0;
     }
     if (stored)
@@ -141,6 +139,21 @@ void InstallJournal::recordFails(const QString &why)
     m_notes << note;
 }
 
+int InstallJournal::begin(const QString &path)
+{
+    if (!m_store.makeFolders())
+        return errno;
+    m_fd.reset(::open(FileName::encode(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600));
+    if (!m_fd)
+        return errno;
+    m_contents = std::make_unique<ContentStore>(m_store.storeFolder());
+    if (!m_contents->isOpen())
+        return m_contents->openError();
+    if (!append(m_record.headerLines()) || ::fsync(m_fd.get()) != 0)
+        return errno;
+    return DurableFile::syncFolder(m_store.recordsFolder()).error;
+}
+
 QStringList InstallJournal::logLines() const
 {
     QStringList lines;
@@ -153,16 +166,10 @@ void InstallJournal::installBegins(const QString &installBase)
 {
     m_record.installBase = installBase;
     const QString path = m_store.pathOf(m_record.id, InstallRecord::State::Journal);
-    if (m_store.makeFolders())
-        m_fd = ::open(FileName::encode(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
-    if (m_fd >= 0)
-        m_contents = std::make_unique<ContentStore>(m_store.storeFolder());
-    const bool begun = m_fd >= 0 && m_contents->isOpen() && append(m_record.headerLines()) && ::fsync(m_fd) == 0
-                       && DurableFile::syncFolder(m_store.recordsFolder()).ok();
-    if (begun)
+    const int error = begin(path);
+    if (error == 0)
         return;
-    const int error = errno;
-    if (m_fd >= 0)
+    if (m_fd)
         DurableFile::remove(path);
     close();
     if (!m_failed)
@@ -205,16 +212,16 @@ void InstallJournal::fileToBeReplaced(int folderFd, const QByteArray &name, cons
         return;
     }
     // Synced: after a crash, the record must find the original it names.
-    if (append(InstallRecord::originalLine(path, original, mode)) && ::fdatasync(m_fd) != 0)
+    if (append(InstallRecord::originalLine(path, original, mode)) && ::fdatasync(m_fd.get()) != 0)
         recordFails(QStringLiteral("cannot write its record '%1': %2")
                         .arg(m_store.pathOf(m_record.id, InstallRecord::State::Journal), reason(errno)));
 }
 
 void InstallJournal::installEnds(InstallResult code)
 {
-    if (m_fd < 0)
+    if (!m_fd)
         return;
-    const bool ended = append(InstallRecord::endLine(number(code))) && trim() && ::fsync(m_fd) == 0;
+    const bool ended = append(InstallRecord::endLine(number(code))) && trim() && ::fsync(m_fd.get()) == 0;
     close();
     const QString journal = m_store.pathOf(m_record.id, InstallRecord::State::Journal);
     if (m_changes <= 0) {

@@ -6,6 +6,7 @@
 #include "ContentStore.h"
 #include "InstallRecord.h"
 #include "RecordStore.h"
+#include "fs/Fd.h"
 #include "package/InstallObserver.h"
 
 #include <QString>
@@ -58,11 +59,13 @@ private:
     bool trim();
     void unmap();
     void close();
+    // Opens the journal and writes its header: 0, or the errno of the step that failed.
+    int begin(const QString &path);
 
     const RecordStore &m_store;
     InstallRecord m_record;
     std::unique_ptr<ContentStore> m_contents;
-    int m_fd = -1;
+    Fd m_fd;
     // The mapped window of the journal: file offsets [m_mapStart, m_mapEnd) at m_map; lines end
     // at m_used. Where space can't be reserved ahead (no fallocate), each line is written.
     char *m_map = nullptr;
