@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,7 +63,9 @@ private Q_SLOTS:
     void cleanup();
 
 private:
-    QString install(int number, const OverwriteQuery &query);
+    QString install(int number, const OverwriteQuery &query, int expected = InstallResult::Success);
+    QString describeRecord(const QString &id) const;
+    void remount(unsigned long flags);
     void killMidInstall(int number);
     void tamper(const QString &id);
     void makeDataReadOnly();
@@ -77,8 +80,11 @@ private:
 void TestRecords::undo_data()
 {
     QTest::addColumn<QStringList>("before");
-    // install:N (replacing), keep:N (answering No), edit:PATH=TEXT, undo:K, kill:N, tamper:K,
-    // stray:FOLDER (a staged file left there),
+    // install:N (replacing), keep:N (answering No), edit:PATH=TEXT (its time kept), undo:K, kill:N,
+    // tamper:K, stray:FOLDER (a staged file left there), stop:N (SIGTERM once a file is written),
+    // fail:N (the install folder's file system made read-only at the first question; thaw makes
+    // it writable again), record:K=STATE,RESULT,PATH… (what the record holds, * after a file it
+    // replaced),
     // readonly (the data folder), otherfs (the data folder on a file system of its own), frozen
     // (the install folder's file system made read-only)
     // "latin1" first: the
@@ -100,6 +106,10 @@ void TestRecords::undo_data()
         << originals << "install:1 undo:1" << same << "Undone +Tracks/a.zctrack +readme.txt";
     QTest::newRow("a file changed after the install is kept")
         << mine << "install:1 edit:Z/readme.txt=mine undo:1" << mine + QStringList{u"Z/readme.txt=mine"_s}
+        << "Undone -Tracks/a.zctrack =readme.txt";
+    // Same length, same time: only the content tells.
+    QTest::newRow("a change that keeps the file's length and time is seen")
+        << mine << "install:1 edit:Z/readme.txt=r9 undo:1" << mine + QStringList{u"Z/readme.txt=r9"_s}
         << "Undone -Tracks/a.zctrack =readme.txt";
     QTest::newRow("kept files are no part of the install, even when they hold the same")
         << QStringList{u"Z/readme.txt=r1"_s} << "keep:1 undo:1" << same << "Undone -Tracks/a.zctrack";
@@ -140,6 +150,13 @@ void TestRecords::undo_data()
     QTest::newRow("entries inflated ahead, undone") << mine << "install:4 undo:1" << same << "Undone -Big/b0 -Big/b1…";
     QTest::newRow("a killed install, undone from its journal")
         << originals << "kill:3 undo:1" << same << "Undone -Many/Deep/f0 -Many/Deep/f1…";
+    // What a failed or stopped install wrote is recorded as it went, and undone like any other.
+    QTest::newRow("a stopped install: its record holds what it wrote, undone")
+        << originals << "stop:1 record:1=ended,-7,Tracks/a.zctrack* undo:1" << same << "Undone +Tracks/a.zctrack";
+    QTest::newRow("a failed install: its record holds what it wrote and what it meant to replace, undone")
+        << mounted + QStringList{u"Z/readme.txt=old"_s}
+        << "fail:1 record:1=ended,-2,Tracks/a.zctrack,readme.txt* thaw undo:1" << same
+        << "Undone -Tracks/a.zctrack =readme.txt";
     QTest::newRow("a record naming a path outside its folder is refused")
         << mine << "install:1 tamper:1 undo:1" << installed << "Refused (The record…";
     QTest::newRow("a data folder that can't be written: nothing changes")
@@ -154,7 +171,7 @@ void TestRecords::cleanup()
         QFile::setPermissions(m_store->recordsFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-QString TestRecords::install(int number, const OverwriteQuery &query)
+QString TestRecords::install(int number, const OverwriteQuery &query, int expected)
 {
     const QString path = m_dataDir->path(u"package.zcpack"_s);
     TrackPackage package;
@@ -167,8 +184,33 @@ QString TestRecords::install(int number, const OverwriteQuery &query)
     InstallJournal journal(*m_store, package);
     package.setInstallObserver(&journal);
     package.setOverwriteQuery(query);
+    if (expected == InstallResult::Stopped)
+        package.setProgressHandler([](qint64 done, qint64) {
+            if (done == 1)
+                ::raise(SIGTERM);
+        });
     const int code = package.expandPackageTo(m_tree->path(m_installFolder), bool(query));
-    return code == InstallResult::Success ? journal.recordId() : u"code %1"_s.arg(code);
+    return code == expected ? journal.recordId() : u"code %1"_s.arg(code);
+}
+
+// "ended,-2,Tracks/a.zctrack,readme.txt*": its state, the extraction's code and its files.
+QString TestRecords::describeRecord(const QString &id) const
+{
+    InstallRecord record;
+    QString error;
+    if (!m_store->load(id, &record, &error))
+        return error;
+    QStringList parts{QStringList{u"journal"_s, u"ended"_s, u"undoing"_s}.at(int(record.state)),
+                      record.result ? QString::number(*record.result) : u"?"_s};
+    for (const RecordedFile &file : std::as_const(record.files))
+        parts << file.path + (file.replaced ? u"*"_s : QString());
+    return parts.join(u',');
+}
+
+void TestRecords::remount(unsigned long flags)
+{
+    QVERIFY(::mount(nullptr, QFile::encodeName(m_tree->path(u"Z"_s)).constData(), nullptr, MS_REMOUNT | flags, nullptr)
+            == 0);
 }
 
 void TestRecords::killMidInstall(int number)
@@ -254,12 +296,31 @@ void TestRecords::undo()
                 return keep ? OverwriteAnswer::Keep : OverwriteAnswer::Replace;
             };
             ids << install(argument.toInt(), query);
+        } else if (verb == u"stop"_s) {
+            ids << install(
+                argument.toInt(), [](const QString &) { return OverwriteAnswer::Replace; }, InstallResult::Stopped);
+        } else if (verb == u"fail"_s) {
+            ids << install(
+                argument.toInt(),
+                [this](const QString &) {
+                    remount(MS_RDONLY);
+                    return OverwriteAnswer::Replace;
+                },
+                InstallResult::WRITE);
+        } else if (verb == u"thaw"_s) {
+            remount(0);
+        } else if (verb == u"record"_s) {
+            QCOMPARE(describeRecord(ids.value(argument.section(u'=', 0, 0).toInt() - 1)), argument.section(u'=', 1));
         } else if (verb == u"kill"_s) {
             killMidInstall(argument.toInt());
             ids = QDir(m_store->recordsFolder()).entryList({u"*.journal"_s}).replaceInStrings(u".journal"_s, QString());
         } else if (verb == u"edit"_s) {
-            QVERIFY(
-                TestFiles::writeFile(m_tree->path(argument.section(u'=', 0, 0)), argument.section(u'=', 1).toUtf8()));
+            const QString path = m_tree->path(argument.section(u'=', 0, 0));
+            struct stat was;
+            QVERIFY(::stat(FileName::encode(path).constData(), &was) == 0);
+            QVERIFY(TestFiles::writeFile(path, argument.section(u'=', 1).toUtf8()));
+            const struct timespec times[2] = {was.st_atim, was.st_mtim};
+            QVERIFY(::utimensat(AT_FDCWD, FileName::encode(path).constData(), times, 0) == 0);
         } else if (verb == u"tamper"_s) {
             tamper(ids.value(argument.toInt() - 1));
         } else if (verb == u"readonly"_s) {
@@ -270,9 +331,7 @@ void TestRecords::undo()
         } else if (verb == u"otherfs"_s) {
             continue; // mounted above
         } else if (verb == u"frozen"_s) {
-            QVERIFY(::mount(nullptr, QFile::encodeName(m_tree->path(u"Z"_s)).constData(), nullptr,
-                            MS_REMOUNT | MS_RDONLY, nullptr)
-                    == 0);
+            remount(MS_RDONLY);
         } else {
             const InstallUndo::Outcome done = InstallUndo(*m_store).undo(ids.value(argument.toInt() - 1), false);
             const char *results[] = {"Undone", "NotFound", "Refused", "Failed", "Stopped"};
