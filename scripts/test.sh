@@ -1,11 +1,12 @@
 #!/bin/sh
 # SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Sets everything up, builds, and runs every test: the suite, the install, undo and
-# command-line tables on each file system we can mount, the Debian package's checks, the
-# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, the package tests under
-# ThreadSanitizer (workers inflate ahead of the installing thread), and the package reader's
-# fuzzer for a minute.
+# Sets everything up, builds, and runs every test: the suite, the benchmark's memory bound
+# (only it sees how far workers inflate ahead), the install, undo and command-line tables on
+# each file system we can mount, the Debian package's checks, the suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the package tests under ThreadSanitizer
+# (workers inflate ahead of the installing thread), and the package reader's fuzzer for a
+# minute.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -20,6 +21,9 @@ echo "== Check the code's layout and every file's licence"
 echo "== Build and test"
 ./scripts/build.sh
 (cd build && ctest --output-on-failure -j2)
+
+echo "== Check the benchmark's memory bound (quick: wall times are shown, not held)"
+./scripts/bench.sh --quick --check
 
 ./scripts/test-filesystems.sh build
 

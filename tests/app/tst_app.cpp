@@ -203,6 +203,15 @@ private Q_SLOTS:
                       + riding,
                   u"tracks "_s},
                  riding, {AlertAnswer::Default, AlertAnswer::Default});
+        // Only the first button uninstalls; the second, or the box closed otherwise, leaves it all.
+        const Alert confirm{u"Uninstall Track"_s,
+                            u"Uninstalling \u201cCanyon\u201d from @/Sim removes 2 file(s) it installed."_s,
+                            u"Uninstall"_s, u"Cancel"_s};
+        const QString listed = u"tracks Canyon|R. Coaster|@/Sim|2"_s;
+        scenario("Installed Tracks: Cancel, or the box closed, uninstalls nothing", "Sim",
+                 "load:Canyon press menu:actionInstalledTracks uninstall tracks uninstall tracks",
+                 {alert(confirm, riding), listed, alert(confirm, riding), listed}, riding,
+                 {AlertAnswer::Alternate, AlertAnswer::Other});
         scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser},
                  st(Install + u'-', QString(), u"open"_s));
     }

@@ -70,7 +70,7 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 20000);
             button->click(); // Quit
         }));
-        ::kill(pid_t(SimulatorStandIn::pid(arguments)), SIGTERM);
+        SimulatorStandIn::sendSignal(arguments, SIGTERM);
         QCOMPARE(lastWindowClosed.size(), 1);
         QCOMPARE(answerer.unexpected, QStringList());
     }

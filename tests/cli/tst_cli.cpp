@@ -32,6 +32,7 @@
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -87,9 +88,8 @@ const QString Track = u"~/Zoomcrest/Tracks/Corkscrew Canyon.zctrack"_s;
 const QString Cafe = FileName::decode("~/caf\xe9");
 const QString LossyCafe = u"~/caf\uFFFD"_s;
 // Setup cells that make nothing: run() reads them before and while the tool runs.
-const QStringList Flags{
-    u"full stdout"_s, u"full stderr"_s, u"stderr a terminal"_s, u"held a second"_s, u"Ctrl-C at the question"_s,
-    u"real binary"_s};
+const QStringList Flags{u"full stdout"_s,   u"full stderr"_s,   u"stderr a terminal"_s,      u"stderr a pty"_s,
+                        u"stderr a pipe"_s, u"held a second"_s, u"Ctrl-C at the question"_s, u"real binary"_s};
 
 // The canyon package's files in ~/Zoomcrest, one letter each: o old, n the package's.
 QStringList files(const char *which)
@@ -102,6 +102,57 @@ QStringList files(const char *which)
 }
 
 } // namespace
+
+// The process's own standard streams, handed to the tool for one run: input from `input`,
+// output into a pipe, standard error into a pseudo-terminal (raw, so the bytes arrive as
+// written) or a pipe. finish() puts the test's own back and gives what the tool wrote.
+class OwnStreams
+{
+public:
+    OwnStreams(int input, bool terminal)
+    {
+        int out[2], err[2];
+        m_ok = ::pipe2(out, O_CLOEXEC) == 0
+               && (terminal ? ::openpty(&err[0], &err[1], nullptr, nullptr, nullptr) : ::pipe2(err, O_CLOEXEC)) == 0;
+        struct termios raw;
+        if (m_ok && terminal && ::tcgetattr(err[1], &raw) == 0) {
+            ::cfmakeraw(&raw);
+            ::tcsetattr(err[1], TCSANOW, &raw);
+        }
+        m_out = out[0];
+        m_err = err[0];
+        const int given[3] = {input, out[1], err[1]};
+        for (int fd = 0; fd < 3 && m_ok; ++fd)
+            m_ok = (m_saved[fd] = ::dup(fd)) >= 0 && ::dup2(given[fd], fd) == fd;
+        ::close(out[1]);
+        ::close(err[1]);
+        Console::useStandardStreams();
+    }
+    bool ok() const { return m_ok; }
+    std::pair<QByteArray, QByteArray> finish()
+    {
+        for (int fd = 0; fd < 3; ++fd)
+            ::dup2(m_saved[fd], fd), ::close(m_saved[fd]);
+        Console::useStandardStreams();
+        return {drain(m_out), drain(m_err)};
+    }
+
+private:
+    // Read until the last writer is gone: a pseudo-terminal says so with EIO.
+    static QByteArray drain(int fd)
+    {
+        QByteArray bytes;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+            bytes.append(buffer, qsizetype(got));
+        ::close(fd);
+        return bytes;
+    }
+
+    bool m_ok = false;
+    int m_out = -1, m_err = -1;
+    int m_saved[3] = {-1, -1, -1};
+};
 
 Q_DECLARE_METATYPE(Row)
 
@@ -194,6 +245,8 @@ bool TestCli::cell(const QString &item, bool make)
         m_server->respondWith(rest.section(u' ', 0, 0).toInt(), rest.section(u' ', 1).toUtf8());
         return m_server->listen() && qputenv("CRATEWRIGHT_SITE", m_server->baseUrl().toEncoded());
     }
+    if (item.startsWith(u"gone "_s))
+        return QDir(rest).removeRecursively();
     if (item.startsWith(u"data folder "_s))
         return qputenv("XDG_DATA_HOME", FileName::encode(item.mid(12)));
     if (item.startsWith(u"working folder "_s))
@@ -228,8 +281,8 @@ bool TestCli::cell(const QString &item, bool make)
 // `after`: a misspelt one would make or check nothing, and the row still pass.
 bool TestCli::isKnownCell(const QString &item, bool make)
 {
-    static const QStringList setupOnly{u"locked "_s, u"installed "_s, u"server "_s, u"data folder "_s,
-                                       u"working folder "_s};
+    static const QStringList setupOnly{u"locked "_s,      u"installed "_s,      u"server "_s,
+                                       u"data folder "_s, u"working folder "_s, u"gone "_s};
     if (item.startsWith(u"stored "_s) || (make && Flags.contains(item)))
         return true;
     if (std::any_of(setupOnly.cbegin(), setupOnly.cend(), [&](const QString &s) { return item.startsWith(s); }))
@@ -357,6 +410,11 @@ void TestCli::run_data()
     row("terminal, --json: no bar", install + u" --json"_s, 0, {}, L(u'!' + bar), slow);
     row("terminal, --quiet: only the work", install + u" --quiet --overwrite=never"_s, 0, L("!Package", "!Track"),
         L(u'!' + bar, u'!' + InstallText::waitingText(), "!No."), slow + old, files("ooo"));
+    // Whether standard error is a terminal, the tool finds out for itself.
+    row("standard error a terminal: a bar for a slow install", install, 0, L(installed),
+        L(ProgressBar::text(0, 3), ProgressBar::text(3, 3)), L("stderr a pty") + slow.mid(1), files("nnn"));
+    row("standard error a pipe: no bar for a slow install", install, 0, L(installed),
+        L(InstallText::waitingText(), u'!' + bar), L("stderr a pipe") + slow.mid(1), files("nnn"));
     row("ride without a simulator", install + u" --ride"_s, 4, L(installed, "!Simulator started"),
         failure(Outcome::SimulatorNotStarted), {}, L(Track));
     row("ride without a track file", noTrack + u" --ride"_s, 4, {}, failure(Outcome::NoTrackFile),
@@ -385,6 +443,8 @@ void TestCli::run_data()
     row("uninstall of a title two installs share", "uninstall Loop", 2, {}, L("2 installs have the title 'Loop'"),
         L("installed ~/loop.zcpack", "installed ~/loop.zcpack"), L(loop));
     row("uninstall without an install", "uninstall", 1, {}, L(usage("uninstall")));
+    row("uninstall refused: its install folder is gone", "uninstall Loop", 4, {},
+        L("The install folder ~/Zoomcrest can't be opened."), L("installed ~/loop.zcpack", "gone ~/Zoomcrest"));
     row("uninstall from a folder named in Latin-1, its record in another", "uninstall Chute", 0,
         L("Removed: Tracks/chute.zctrack", u"Undone: Chute ("_s, u") in "_s + Cafe + u'.'), {},
         L(u"data folder "_s + Cafe + u"-data"_s, u"installed "_s + Cafe + u".zcpack "_s + Cafe),
@@ -526,15 +586,24 @@ void TestCli::run()
         err = FileName::decode(tool.readAllStandardError());
     } else {
         std::thread helper(meanwhile);
-        Console::setDevices(&input, row.setup.contains(u"full stdout"_s) ? full : &output,
-                            row.setup.contains(u"full stderr"_s) ? full : &error,
-                            row.setup.contains(u"stderr a terminal"_s));
+        std::optional<OwnStreams> own;
+        if (row.setup.contains(u"stderr a pty"_s) || row.setup.contains(u"stderr a pipe"_s))
+            own.emplace(answers[0], row.setup.contains(u"stderr a pty"_s));
+        else
+            Console::setDevices(&input, row.setup.contains(u"full stdout"_s) ? full : &output,
+                                row.setup.contains(u"full stderr"_s) ? full : &error,
+                                row.setup.contains(u"stderr a terminal"_s));
         status = CommandLineTool().run((u"cratewright "_s + path(row.arguments)).split(u' ', Qt::SkipEmptyParts));
         Console::useStandardStreams();
         done = true;
         helper.join();
         outBytes = output.data();
-        err = FileName::decode(error.data());
+        QByteArray errBytes = error.data();
+        if (own) {
+            std::tie(outBytes, errBytes) = own->finish();
+            QVERIFY(own->ok());
+        }
+        err = FileName::decode(errBytes);
     }
     out = FileName::decode(outBytes);
     for (int fd : {fullFd, answers[0], answers[1]})
@@ -567,7 +636,9 @@ void TestCli::run()
     for (const QString &item : std::as_const(row.after))
         QTRY_VERIFY2_WITH_TIMEOUT(cell(path(item), false), qPrintable(item), 10000);
     if (const QByteArray pid = TestFiles::readFile(path(u"~/ride.pid"_s)).trimmed(); !pid.isEmpty()) {
-        // Asleep: neither ended with the tool nor a zombie.
+        // Asleep: neither ended with the tool nor a zombie. Never 0 or less: that would signal
+        // the whole process group, or every process.
+        QVERIFY2(pid.toLongLong() > 0, pid.constData());
         QVERIFY(TestFiles::readFile(u"/proc/%1/stat"_s.arg(QString::fromLatin1(pid))).contains(") S "));
         QCOMPARE(::kill(pid_t(pid.toLongLong()), SIGTERM), 0);
     }

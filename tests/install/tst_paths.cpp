@@ -35,8 +35,9 @@ private:
 void TestPaths::initTestCase()
 {
     ::umask(0); // the modes that tree lines take for granted
-    QCoreApplication::setOrganizationName(u"Zoomcrest"_s);
-    QCoreApplication::setApplicationName(u"ZC Cratewright"_s);
+    // The programs' own names, as their main() sets them: the settings file below is theirs.
+    QCoreApplication::setOrganizationName(u"zc-cratewright"_s);
+    QCoreApplication::setApplicationName(u"zc-cratewright"_s);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
 }
 
@@ -123,14 +124,21 @@ void TestPaths::storedLocation()
     QCOMPARE(InstallLocation::storedKnownFolderNotForZC(), false);
     QVERIFY(QSettings().allKeys().isEmpty()); // defaults are never written
 
+    // Settings as an earlier version left them, key for key: a renamed key would lose the
+    // user's folder.
     TestFiles::Tree tree;
     QVERIFY(tree.make({u"plain/"_s}));
-    UserDefaults &defaults = UserDefaults::standardUserDefaults();
-    defaults.setObjectForKey(tree.path(u"plain"_s), ZCCratewrightZCFolderPathKey);
-    QVERIFY(!InstallLocation::storedLocationIsValid());
-    defaults.setObjectForKey(true, ZCCratewrightKnownFolderNotForZCKey);
+    const QString plain = tree.path(u"plain"_s);
+    QVERIFY(
+        TestFiles::writeFile(m_settings.path() + u"/zc-cratewright/zc-cratewright.conf"_s,
+                             "[General]\nZC%20Cratewright%20Zoomcrest%20Folder%20Path%20Key=" + FileName::encode(plain)
+                                 + "\nZC%20Cratewright%20Known%20Folder%20Not%20For%20ZC%20Key=true\n"));
+    QCOMPARE(InstallLocation::storedFolderPath(), plain);
+    QVERIFY(InstallLocation::storedKnownFolderNotForZC());
     QVERIFY(InstallLocation::storedLocationIsValid());
-    QCOMPARE(QSettings().value(ZCCratewrightZCFolderPathKey).toString(), tree.path(u"plain"_s));
+
+    UserDefaults::standardUserDefaults().setObjectForKey(false, ZCCratewrightKnownFolderNotForZCKey);
+    QVERIFY(!InstallLocation::storedLocationIsValid());
 }
 
 QTEST_GUILESS_MAIN(TestPaths)

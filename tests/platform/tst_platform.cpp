@@ -61,6 +61,7 @@ private Q_SLOTS:
         ::close(ours);
         QTRY_COMPARE(SimulatorStandIn::arguments(arguments), given);
         const qint64 pid = SimulatorStandIn::pid(arguments);
+        QVERIFY(pid > 0); // else the kill below would reach the whole process group
         // A session of its own, so our terminal's hangup can't reach it; /dev/null for its streams
         // and nothing else of ours, so whoever waits for our output doesn't wait for it.
         QCOMPARE(qint64(getsid(pid_t(pid))), pid);
@@ -111,7 +112,7 @@ private Q_SLOTS:
         // Whatever became of it, it doesn't linger as a zombie once it has ended.
         if (ending > -10) {
             QTRY_VERIFY(SimulatorStandIn::pid(arguments) > 0);
-            ::kill(pid_t(SimulatorStandIn::pid(arguments)), SIGKILL);
+            SimulatorStandIn::sendSignal(arguments, SIGKILL);
             QTRY_VERIFY(!QFileInfo::exists(u"/proc/%1"_s.arg(SimulatorStandIn::pid(arguments))));
         }
     }

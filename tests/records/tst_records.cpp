@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,7 +125,9 @@ private Q_SLOTS:
     void cleanup();
 
 private:
-    QString install(int number, const OverwriteQuery &query);
+    QString install(int number, const OverwriteQuery &query, InstallResult expected = InstallResult::Success);
+    QString describeRecord(const QString &id) const;
+    void remount(unsigned long flags);
     void killMidInstall(int number);
     void tamper(const QString &id);
     void makeDataReadOnly();
@@ -246,11 +249,14 @@ void TestRecords::parse()
 void TestRecords::undo_data()
 {
     QTest::addColumn<QStringList>("before");
-    // install:N (package N, replacing), keep:N (answering No), kill:N, edit:PATH=TEXT, undo:K (the
-    // Kth install), tamper:K, stray:FOLDER (a staged file left there), readonly (the data folder),
-    // otherfs (the data folder on a file system of its own), frozen (the install folder's file
-    // system made read-only); any other step fails the row. "latin1" first: the install folder
-    // is "Zé" + 0xE9 in bytes, and the data folder's name ends so too
+    // install:N (package N, replacing), keep:N (answering No), kill:N, stop:N (SIGTERM once a
+    // file is written), fail:N (the install folder's file system made read-only at the first
+    // question; thaw makes it writable again), edit:PATH=TEXT (its time kept), undo:K (the Kth
+    // install), tamper:K, record:K=STATE,RESULT,PATH… (what the record holds, * after a file it
+    // replaced), stray:FOLDER (a staged file left there), readonly (the data folder), otherfs
+    // (the data folder on a file system of its own), frozen (the install folder's file system
+    // made read-only); any other step fails the row. "latin1" first: the install folder is "Zé"
+    // + 0xE9 in bytes, and the data folder's name ends so too
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QStringList>("after");
     // what the last undo did (-removed +restored =kept >handed on !its original not kept); "…" at
@@ -268,6 +274,10 @@ void TestRecords::undo_data()
         << originals << "install:1 undo:1" << same << "Undone +Tracks/a.zctrack +readme.txt";
     QTest::newRow("a file changed after the install is kept")
         << mine << "install:1 edit:Z/readme.txt=mine undo:1" << mine + QStringList{u"Z/readme.txt=mine"_s}
+        << "Undone -Tracks/a.zctrack =readme.txt";
+    // Same length, same time: only the content tells.
+    QTest::newRow("a change that keeps the file's length and time is seen")
+        << mine << "install:1 edit:Z/readme.txt=r9 undo:1" << mine + QStringList{u"Z/readme.txt=r9"_s}
         << "Undone -Tracks/a.zctrack =readme.txt";
     QTest::newRow("kept files are no part of the install, even when they hold the same")
         << QStringList{u"Z/readme.txt=r1"_s} << "keep:1 undo:1" << same << "Undone -Tracks/a.zctrack";
@@ -308,6 +318,13 @@ void TestRecords::undo_data()
     QTest::newRow("entries inflated ahead, undone") << mine << "install:4 undo:1" << same << "Undone -Big/b0 -Big/b1…";
     QTest::newRow("a killed install, undone from its journal")
         << originals << "kill:3 undo:1" << same << "Undone -Many/Deep/f0 -Many/Deep/f1…";
+    // What a failed or stopped install wrote is recorded as it went, and undone like any other.
+    QTest::newRow("a stopped install: its record holds what it wrote, undone")
+        << originals << "stop:1 record:1=ended,-7,Tracks/a.zctrack* undo:1" << same << "Undone +Tracks/a.zctrack";
+    QTest::newRow("a failed install: its record holds what it wrote and what it meant to replace, undone")
+        << mounted + QStringList{u"Z/readme.txt=old"_s}
+        << "fail:1 record:1=ended,-2,Tracks/a.zctrack,readme.txt* thaw undo:1" << same
+        << "Undone -Tracks/a.zctrack =readme.txt";
     QTest::newRow("a record naming a path outside its folder is refused")
         << mine << "install:1 tamper:1 undo:1" << installed << "Refused (The record…";
     QTest::newRow("a data folder that can't be written: nothing changes")
@@ -322,7 +339,7 @@ void TestRecords::cleanup()
         QFile::setPermissions(m_store->recordsFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-QString TestRecords::install(int number, const OverwriteQuery &query)
+QString TestRecords::install(int number, const OverwriteQuery &query, InstallResult expected)
 {
     const QString path = m_dataDir->path(u"package.zcpack"_s);
     TrackPackage package;
@@ -335,8 +352,33 @@ QString TestRecords::install(int number, const OverwriteQuery &query)
     InstallJournal journal(*m_store, package);
     package.setInstallObserver(&journal);
     package.setOverwriteQuery(query);
+    if (expected == InstallResult::Stopped)
+        package.setProgressHandler([](qint64 done, qint64) {
+            if (done == 1)
+                ::raise(SIGTERM);
+        });
     const InstallResult code = package.expandPackageTo(m_tree->path(m_installFolder), bool(query));
-    return code == InstallResult::Success ? journal.recordId() : u"code %1"_s.arg(::number(code));
+    return code == expected ? journal.recordId() : u"code %1"_s.arg(::number(code));
+}
+
+// "ended,-2,Tracks/a.zctrack,readme.txt*": its state, the extraction's code and its files.
+QString TestRecords::describeRecord(const QString &id) const
+{
+    InstallRecord record;
+    QString error;
+    if (!m_store->load(id, &record, &error))
+        return error;
+    QStringList parts{QStringList{u"journal"_s, u"ended"_s, u"undoing"_s}.at(int(record.state)),
+                      record.result ? QString::number(*record.result) : u"?"_s};
+    for (const RecordedFile &file : std::as_const(record.files))
+        parts << file.path + (file.replaced ? u"*"_s : QString());
+    return parts.join(u',');
+}
+
+void TestRecords::remount(unsigned long flags)
+{
+    QVERIFY(::mount(nullptr, QFile::encodeName(m_tree->path(u"Z"_s)).constData(), nullptr, MS_REMOUNT | flags, nullptr)
+            == 0);
 }
 
 void TestRecords::killMidInstall(int number)
@@ -419,7 +461,7 @@ void TestRecords::undo()
         const QString verb = step.section(u':', 0, 0), argument = step.section(u':', 1);
         bool numbered = false;
         const int number = argument.toInt(&numbered);
-        if (verb == u"install"_s || verb == u"keep"_s || verb == u"kill"_s)
+        if (verb == u"install"_s || verb == u"keep"_s || verb == u"kill"_s || verb == u"stop"_s || verb == u"fail"_s)
             QVERIFY2(numbered && number >= 1 && number <= Packages, qPrintable(u"no such package: "_s + step));
         if (verb == u"undo"_s || verb == u"tamper"_s)
             QVERIFY2(numbered && number >= 1 && number <= ids.size(), qPrintable(u"no such install: "_s + step));
@@ -428,12 +470,31 @@ void TestRecords::undo()
                 return keep ? OverwriteAnswer::Keep : OverwriteAnswer::Replace;
             };
             ids << install(number, query);
+        } else if (verb == u"stop"_s) {
+            ids << install(
+                number, [](const QString &) { return OverwriteAnswer::Replace; }, InstallResult::Stopped);
+        } else if (verb == u"fail"_s) {
+            ids << install(
+                number,
+                [this](const QString &) {
+                    remount(MS_RDONLY);
+                    return OverwriteAnswer::Replace;
+                },
+                InstallResult::WRITE);
+        } else if (verb == u"thaw"_s) {
+            remount(0);
+        } else if (verb == u"record"_s) {
+            QCOMPARE(describeRecord(ids.value(argument.section(u'=', 0, 0).toInt() - 1)), argument.section(u'=', 1));
         } else if (verb == u"kill"_s) {
             killMidInstall(number);
             ids = QDir(m_store->recordsFolder()).entryList({u"*.journal"_s}).replaceInStrings(u".journal"_s, QString());
         } else if (verb == u"edit"_s) {
-            QVERIFY(
-                TestFiles::writeFile(m_tree->path(argument.section(u'=', 0, 0)), argument.section(u'=', 1).toUtf8()));
+            const QString path = m_tree->path(argument.section(u'=', 0, 0));
+            struct stat was;
+            QVERIFY(::stat(FileName::encode(path).constData(), &was) == 0);
+            QVERIFY(TestFiles::writeFile(path, argument.section(u'=', 1).toUtf8()));
+            const struct timespec times[2] = {was.st_atim, was.st_mtim};
+            QVERIFY(::utimensat(AT_FDCWD, FileName::encode(path).constData(), times, 0) == 0);
         } else if (verb == u"tamper"_s) {
             tamper(ids.at(number - 1));
         } else if (verb == u"readonly"_s) {
@@ -444,9 +505,7 @@ void TestRecords::undo()
         } else if (verb == u"otherfs"_s) {
             continue; // mounted above
         } else if (verb == u"frozen"_s) {
-            QVERIFY(::mount(nullptr, QFile::encodeName(m_tree->path(u"Z"_s)).constData(), nullptr,
-                            MS_REMOUNT | MS_RDONLY, nullptr)
-                    == 0);
+            remount(MS_RDONLY);
         } else if (verb == u"undo"_s) {
             const InstallUndo::Outcome done = InstallUndo(*m_store).undo(ids.at(number - 1), false);
             const char *results[] = {"Undone", "NotFound", "Refused", "Failed", "Stopped"};

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <csignal>
+
 // A stand-in for the simulator: a shell script that writes its arguments, one a line, to a file
 // (aside first, then renamed, so a reader never sees half of them) with its pid in
 // "<file>.pid", and then stays up or ends as it was told.
@@ -51,6 +53,14 @@ inline qint64 pid(const QString &argumentsFile)
 {
     QFile file(argumentsFile + QStringLiteral(".pid"));
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+}
+
+// Sends signal `number` to it, if it ever ran: its pid is 0 until then, and kill(0) would signal the
+// whole process group, the test runner with it.
+inline void sendSignal(const QString &argumentsFile, int number)
+{
+    if (const qint64 running = pid(argumentsFile); running > 0)
+        ::kill(pid_t(running), number);
 }
 
 } // namespace SimulatorStandIn
