@@ -106,38 +106,6 @@ QList<void *> stopHandlers()
     return handlers;
 }
 
-bool writingUnder(pid_t child, const QString &folder)
-{
-    const QFileInfoList fds = QDir(u"/proc/%1/fd"_s.arg(child)).entryInfoList(QDir::Files | QDir::System);
-    return std::any_of(fds.cbegin(), fds.cend(),
-                       [&](const QFileInfo &fd) { return fd.symLinkTarget().startsWith(folder + u'/'); });
-}
-
-// Installs in a child process that is killed outright once the first file is done and the next
-// is being written, or once the install has ended.
-int killedWhileWriting(TrackPackage &package, const QString &base)
-{
-    int reports[2];
-    if (::pipe2(reports, O_NONBLOCK) != 0)
-        return 0;
-    package.setProgressHandler([&reports](qint64, qint64) { (void)!::write(reports[1], "x", 1); });
-    const int result = TestFiles::runInChild(
-        [&] {
-            package.expandPackageTo(base, false);
-            (void)!::write(reports[1], "xx", 2);
-            return ::pause();
-        },
-        [&](pid_t child) {
-            char report;
-            for (int done = 0; done < 2 && !(done == 1 && writingUnder(child, base));)
-                done += ::read(reports[0], &report, 1) == 1;
-            ::kill(child, SIGKILL);
-        });
-    ::close(reports[0]);
-    ::close(reports[1]);
-    return result;
-}
-
 } // namespace
 
 class TestPackage : public QObject
@@ -683,7 +651,10 @@ void TestPackage::install()
             return number(package.expandPackageTo(target, ask));
         });
     } else if (step == "kill"_L1) {
-        result = killedWhileWriting(package, base);
+        result = TestFiles::killWhileWriting(base, [&](const std::function<void()> &fileDone) {
+            package.setProgressHandler([&](qint64, qint64) { fileDone(); });
+            package.expandPackageTo(base, false);
+        });
     } else {
         const uint threads = QDir(u"/proc/self/task"_s).count();
         result = number(package.expandPackageTo(target, ask));
@@ -706,20 +677,11 @@ void TestPackage::install()
             events.removeOne(event); // said only where it applies (as an ordinary user, say)
     }
     QCOMPARE(seen, events.replaceInStrings(u" ?"_s, QString()).replaceInStrings(u"@"_s, root));
-    QStringList left = tree.describe(), expected;
-    if (step == "kill"_L1
-        && (!TestFiles::hasUnnamedFiles(base)
-            || KernelProfile::isActive(u"no-links"_s))) // a file written under a hidden name
-        left.removeIf([](const QString &line) { return QFileInfo(line).fileName().startsWith(".cratewright-"_L1); });
-    for (const QString &line : std::as_const(after)) {
-        if (line.endsWith(" ?"_L1))
-            left.removeOne(line.chopped(2)); // whole, or not there at all
-        else
-            expected << line;
-    }
-    expected.removeDuplicates();
-    expected.sort();
-    QCOMPARE(left, expected);
+    const QStringList left = tree.describe();
+    const bool killed = step == "kill"_L1;
+    const auto [actual, wanted] = TestFiles::treeTexts(
+        killed && TestFiles::killMayLeaveHidden(base) ? TestFiles::withoutHidden(left) : left, after);
+    QCOMPARE(actual, wanted);
     QCOMPARE(package.absoluteTrackFilePath(), trackFile.replace(u'@', root));
     if (code == number(InstallResult::Stopped))
         QCOMPARE(package.lastInstall().filesDone, 1);

@@ -5,6 +5,7 @@
 
 #include "platform/FileName.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <functional>
 #include <optional>
 #include <dirent.h>
@@ -214,18 +216,15 @@ void describeFolder(int folderFd, const QString &relative, bool modes, QStringLi
 
 } // namespace
 
-// Whether the file system at `path` has unnamed files (O_TMPFILE), so that an install never
-// needs a hidden temporary name for a new file. Told by the file system's type rather than by
-// trying, so that a program that wrongly gives up on unnamed files is caught. A kernel made to
-// lack them (CRATEWRIGHT_KERNEL_PROFILE, comma-separated features it lacks: "no-tmpfile") has
-// none anywhere.
-bool hasUnnamedFiles(const QString &path)
+// Told by the file system's type rather than by trying, so that a program that wrongly gives
+// up on unnamed files is caught. A kernel made to lack them (KernelProfile.h) has none anywhere.
+bool killMayLeaveHidden(const QString &path)
 {
-    if (qgetenv("CRATEWRIGHT_KERNEL_PROFILE").split(',').contains("no-tmpfile"))
-        return false;
+    const QList<QByteArray> lacks = qgetenv("CRATEWRIGHT_KERNEL_PROFILE").split(',');
     struct statfs info;
-    if (::statfs(FileName::encode(path).constData(), &info) != 0)
-        return false;
+    if (lacks.contains("no-tmpfile") || lacks.contains("no-links")
+        || ::statfs(FileName::encode(path).constData(), &info) != 0)
+        return true;
     struct utsname kernel;
     const bool since66 = ::uname(&kernel) == 0
                          && QVersionNumber::fromString(QString::fromLatin1(kernel.release)) >= QVersionNumber(6, 6);
@@ -235,12 +234,35 @@ bool hasUnnamedFiles(const QString &path)
     case BTRFS_SUPER_MAGIC:
     case TMPFS_MAGIC:
     case F2FS_SUPER_MAGIC:
-        return true;
-    case OVERLAYFS_SUPER_MAGIC:
-        return since66;
-    default: // FUSE drivers (NTFS, exFAT, FAT), FAT itself, network file systems
         return false;
+    case OVERLAYFS_SUPER_MAGIC:
+        return !since66;
+    default: // FUSE drivers (NTFS, exFAT, FAT), FAT itself, network file systems
+        return true;
     }
+}
+
+QStringList withoutHidden(QStringList lines)
+{
+    lines.removeIf([](const QString &line) { return line.section(u'/', -1).startsWith(".cratewright-"_L1); });
+    return lines;
+}
+
+std::pair<QString, QString> treeTexts(QStringList actual, const QStringList &wanted, const QStringList &made)
+{
+    QStringList expected;
+    for (const QString &line : wanted == QStringList{u"="_s} ? made : wanted) {
+        const QStringList either = line.split(" | "_L1);
+        const auto found = std::find_if(actual.cbegin(), actual.cend(),
+                                        [&](const QString &l) { return either.contains(l); });
+        if (line.endsWith(" ?"_L1))
+            actual.removeOne(line.chopped(2));
+        else
+            expected << (either.size() > 1 && found != actual.cend() ? *found : line);
+    }
+    expected.removeDuplicates();
+    expected.sort();
+    return {actual.join(u'\n'), expected.join(u'\n')};
 }
 
 QStringList describeTree(const QString &root)
@@ -406,6 +428,50 @@ int runInChild(const std::function<int()> &body, const std::function<void(pid_t)
     if (::waitpid(child, &status, 0) != child)
         return KilledBy;
     return WIFSIGNALED(status) ? KilledBy + WTERMSIG(status) : int(qint8(WEXITSTATUS(status)));
+}
+
+namespace {
+
+// Whether `child` holds open a regular file under `folder`: a file being written.
+bool writingUnder(pid_t child, const QString &folder)
+{
+    const QString fds = u"/proc/%1/fd"_s.arg(child);
+    const QStringList open = QDir(fds).entryList(QDir::Files | QDir::System);
+    return std::any_of(open.cbegin(), open.cend(), [&](const QString &fd) {
+        struct stat info;
+        return QFile::symLinkTarget(fds + u'/' + fd).startsWith(folder + u'/')
+               && ::stat(QFile::encodeName(fds + u'/' + fd).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    });
+}
+
+bool ended(pid_t child)
+{
+    const QByteArray stat = readFile(u"/proc/%1/stat"_s.arg(child));
+    return stat.isEmpty() || stat.contains(") Z ");
+}
+
+} // namespace
+
+int killWhileWriting(const QString &folder, const std::function<void(const std::function<void()> &fileDone)> &install)
+{
+    int reports[2];
+    if (::pipe2(reports, O_NONBLOCK | O_CLOEXEC) != 0)
+        return 0;
+    const int status = runInChild(
+        [&] {
+            install([&] { (void)!::write(reports[1], "x", 1); });
+            (void)!::write(reports[1], "xx", 2);
+            return ::pause();
+        },
+        [&](pid_t child) {
+            char report;
+            for (int done = 0; done < 2 && !(done == 1 && writingUnder(child, folder)) && !ended(child);)
+                done += ::read(reports[0], &report, 1) == 1;
+            ::kill(child, SIGKILL);
+        });
+    ::close(reports[0]);
+    ::close(reports[1]);
+    return status;
 }
 
 } // namespace TestFiles
