@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using TestFiles::L;
 
 namespace {
 
@@ -47,11 +48,6 @@ const QByteArray Huge = [] { // large enough to be killed while it is written, e
         bytes[i] = char(i >> 12);
     return bytes;
 }();
-
-template<typename... T> QStringList L(const T &...lines)
-{
-    return {QString(lines)...};
-}
 
 PackageWriter packageOf(const Files &files)
 {

@@ -33,18 +33,18 @@ namespace TestFiles {
 
 namespace {
 
-// Every path goes to the system by its bytes, as the program's own do: the trees of the tests
-// hold names that are not UTF-8, which Qt's file classes would turn into other names.
-QByteArray readBytes(const QByteArray &path)
+// Everything the open file `fd` holds; closes it. Every path goes to the system by its bytes,
+// as the program's own do: the trees of the tests hold names that are not UTF-8, which Qt's
+// file classes would turn into other names.
+QByteArray readAll(int fd)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
-        return QByteArray();
-    }
-    return file.readAll();
+    QByteArray bytes;
+    char buffer[1 << 16];
+    for (ssize_t got; fd >= 0 && (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, qsizetype(got));
+    if (fd >= 0)
+        ::close(fd);
+    return bytes;
 }
 
 // As QDir::mkpath: the folder and those above it, 0777 less the umask.
@@ -69,20 +69,15 @@ QString parentOf(const QString &path)
 
 QByteArray readFile(const QString &path)
 {
-    return readBytes(FileName::encode(path));
+    return readAll(::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC));
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     makePath(parentOf(path));
     const int fd = ::open(FileName::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    return file.write(bytes) == bytes.size() && file.flush();
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return fd >= 0 && ::close(fd) == 0 && written;
 }
 
 QString fileLine(const QString &relativePath, const QByteArray &content)
@@ -191,12 +186,7 @@ void describeFolder(int folderFd, const QString &relative, bool modes, QStringLi
         } else if (S_ISFIFO(info.st_mode)) {
             line = path + " (fifo)"_L1;
         } else {
-            QFile file;
-            const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-            const bool opened = fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-            if (fd >= 0 && !opened)
-                ::close(fd);
-            line = fileLine(path, opened ? file.readAll() : QByteArray());
+            line = fileLine(path, readAll(::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)));
         }
         const uint mode = info.st_mode & 07777;
         if (modes && !S_ISLNK(info.st_mode) && mode != (S_ISDIR(info.st_mode) ? 0777u : 0666u))
@@ -333,29 +323,18 @@ bool Tree::make(const QStringList &lines)
 bool Tree::makeLine(QString line)
 {
     const QString given = line;
-    static const QRegularExpression attribute(u" \\((mode|uid|fifo|tmpfs|ramfs) ?([^)]*)\\)$"_s);
+    static const QRegularExpression attribute(u" \\(([^ )]*) ?([^)]*)\\)$"_s);
+    static const QRegularExpression known(u"^(mode [0-7]+|uid [0-9]+|fifo |tmpfs .*|ramfs )$"_s);
     QHash<QString, QString> attributes;
     for (QRegularExpressionMatch m = attribute.match(line); m.hasMatch(); m = attribute.match(line)) {
+        // A misspelt attribute would otherwise become part of the name, and the row test nothing.
+        if (!known.match(m.captured(1) + u' ' + m.captured(2)).hasMatch()) {
+            qWarning("tree line \"%s\": unknown attribute \"%s\" or value (there are mode, uid, fifo, tmpfs and ramfs)",
+                     qPrintable(given), qPrintable(m.captured(1)));
+            return false;
+        }
         attributes.insert(m.captured(1), m.captured(2));
         line.truncate(m.capturedStart());
-    }
-    // A misspelt attribute would otherwise become part of the name, and the row test nothing.
-    static const QRegularExpression anyAttribute(u" \\(([^ )]*)[^)]*\\)$"_s);
-    if (const QRegularExpressionMatch m = anyAttribute.match(line); m.hasMatch()) {
-        qWarning("tree line \"%s\": unknown attribute \"%s\" (there are mode, uid, fifo, tmpfs and ramfs)",
-                 qPrintable(given), qPrintable(m.captured(1)));
-        return false;
-    }
-    bool valid = true;
-    for (const auto &[name, base] : {std::pair(u"mode"_s, 8), std::pair(u"uid"_s, 10)}) {
-        bool number = true;
-        if (attributes.contains(name))
-            attributes.value(name).toUInt(&number, base);
-        valid = valid && number;
-    }
-    if (!valid || !attributes.value(u"fifo"_s).isEmpty() || !attributes.value(u"ramfs"_s).isEmpty()) {
-        qWarning("tree line \"%s\": an attribute's value is not what it takes", qPrintable(given));
-        return false;
     }
     const qsizetype arrow = line.indexOf(" -> "_L1), equals = line.indexOf(u'=');
     const QString at = m_dir.filePath(line.left(arrow >= 0 ? arrow : equals));
@@ -387,22 +366,16 @@ bool Tree::makeLine(QString line)
     }
     if (!made)
         return false;
-    struct stat info;
-    if (attributes.contains(u"mode"_s)) {
-        const uint mode = attributes.value(u"mode"_s).toUInt(nullptr, 8);
-        if (::chmod(encoded.constData(), mode) != 0)
-            return lacks("modes");
-        if (::lstat(encoded.constData(), &info) != 0 || (info.st_mode & 07777) != mode) {
-            m_unsupported = u"this file system keeps no modes: "_s + given;
-            return false;
-        }
-    }
-    if (attributes.contains(u"uid"_s)) {
-        const uint uid = attributes.value(u"uid"_s).toUInt();
-        if (::lchown(encoded.constData(), uid, uid) != 0)
-            return lacks("owners");
-        if (::lstat(encoded.constData(), &info) != 0 || info.st_uid != uid) {
-            m_unsupported = u"this file system keeps no owners: "_s + given;
+    for (const auto &[name, what] : {std::pair(u"mode"_s, "modes"), std::pair(u"uid"_s, "owners")}) {
+        const bool mode = name == u"mode"_s;
+        const uint value = attributes.value(name).toUInt(nullptr, mode ? 8 : 10);
+        struct stat info;
+        if (!attributes.contains(name))
+            continue;
+        if ((mode ? ::chmod(encoded.constData(), value) : ::lchown(encoded.constData(), value, value)) != 0)
+            return lacks(what);
+        if (::lstat(encoded.constData(), &info) != 0 || (mode ? info.st_mode & 07777 : info.st_uid) != value) {
+            m_unsupported = u"this file system keeps no %1: "_s.arg(QLatin1String(what)) + given;
             return false;
         }
     }

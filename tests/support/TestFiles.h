@@ -18,6 +18,20 @@
 // permissions), whatever its mount options show is no mode of anything and is left out.
 namespace TestFiles {
 
+// The tables' cells: a literal is UTF-8; a list may mix literals and QStrings.
+inline QString str(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+inline QString str(const QString &text)
+{
+    return text;
+}
+template<typename... T> QStringList L(const T &...items)
+{
+    return {str(items)...};
+}
+
 QByteArray readFile(const QString &path);
 // Writes (or replaces) the file, making the folders on the way; true when every byte was
 // written.
