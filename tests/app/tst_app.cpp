@@ -147,6 +147,11 @@ private Q_SLOTS:
              alert(LoadText::failureAlert(LoadResult::CannotOpen), st(Install + u'-', QString(), u"main busy open"_s)),
              close},
             st(Install + u'-', QString(), u"open"_s));
+        scenario("a file handed over that doesn't load: beep and alert, then the window closes", "Sim",
+                 "hand:Bad start",
+                 {u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen),
+                                   st(Install + u'-', QString(), u"main busy open"_s))},
+                 st(Install + u'-', QString(), u"open"_s));
         scenario("one file, no author, a blank comment, markup as typed", "Sim", "load:Solo show",
                  {Shown.arg(u"<b>Solo</b>"_s, QString(), u" "_s).arg(1)}, ready);
         scenario("install, Ride!, Quit", "Sim", "hand:Canyon start press press look launched:yes press",
