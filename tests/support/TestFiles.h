@@ -48,6 +48,12 @@ QStringList describeTree(const QString &root);
 class Tree
 {
 public:
+    // In the system's temporary folder, or where `templatePath` says (as QTemporaryDir has it).
+    Tree() = default;
+    explicit Tree(const QString &templatePath)
+        : m_dir(templatePath)
+    {
+    }
     ~Tree();
     bool make(const QStringList &lines);
     // After make() failed: why the file system the tree is on can't hold a line (no named
