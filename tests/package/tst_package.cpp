@@ -18,7 +18,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
@@ -241,7 +240,7 @@ void TestPackage::load()
     RecordingPlatform platform;
     TrackPackage package;
     QVERIFY(before.isEmpty() || package.loadPackageFileAtPath(store(before)) == LoadResult::Loaded);
-    platform.logLines.clear();
+    platform.events.clear();
     if (path.isEmpty())
         path = store(bytes);
     else if (!bytes.isEmpty())
@@ -251,7 +250,8 @@ void TestPackage::load()
     QCOMPARE(number(package.loadPackageFileAtPath(path)), code);
     const qint64 kept = inUse() - memoryBefore;
     QVERIFY2(kept < (1 << 20) + 8 * bytes.size(), qPrintable(u"%1 bytes kept"_s.arg(kept)));
-    QCOMPARE(platform.logLines, log.isEmpty() ? QStringList() : QStringList{log.replace(u'@', m_files.path())});
+    QCOMPARE(platform.events,
+             log.isEmpty() ? QStringList() : QStringList{u"log:"_s + log.replace(u'@', m_files.path())});
     QCOMPARE(package.pkgLoaded(), code == 0 || !before.isEmpty()); // never taken back
     QCOMPARE(int(package.pkgFilesCount()), entries);
 

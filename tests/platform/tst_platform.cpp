@@ -149,7 +149,9 @@ private Q_SLOTS:
         http.respondWith(status, body);
         http.setSilent(server == u"silent"_s);
         http.setTrickling(server == u"trickling"_s);
-        const QUrl url = server == u"none"_s ? TinyHttpServer::unusedUrl() : http.url(u"/versioncheck.txt"_s);
+        // Port 9, discard: nobody listens there.
+        const QUrl url = server == u"none"_s ? QUrl(u"http://127.0.0.1:9/versioncheck.txt"_s)
+                                             : http.url(u"/versioncheck.txt"_s);
         QObject context;
         bool done = false;
         std::optional<QString> got;
