@@ -14,7 +14,6 @@
 #include "platform/FileName.h"
 
 #include <QSet>
-#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
@@ -100,11 +99,6 @@ InstallUndo::InstallUndo(const RecordStore &store)
 {
 }
 
-bool InstallUndo::waitForLock(InstallFolder &folder)
-{
-    return folder.lock(m_lockWaitHandler).ok();
-}
-
 InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun)
 {
     Outcome outcome;
@@ -141,7 +135,7 @@ bool InstallUndo::lock(InstallFolder &folder, Outcome *outcome)
         outcome->message = QStringLiteral("The install folder %1 can't be opened.").arg(outcome->record.installBase);
         return false;
     }
-    if (!waitForLock(folder)) {
+    if (!folder.lock(m_lockWaitHandler).ok()) {
         outcome->result = Result::Stopped;
         outcome->message =
             QStringLiteral("Stopped while waiting for another install into %1.").arg(outcome->record.installBase);
