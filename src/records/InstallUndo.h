@@ -3,10 +3,9 @@
 
 #pragma once
 
-#include "fs/DiskResult.h"
-
 #include "InstallRecord.h"
 #include "RecordStore.h"
+#include "fs/DiskResult.h"
 
 #include <QByteArray>
 #include <QList>
