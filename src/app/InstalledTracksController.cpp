@@ -33,15 +33,12 @@ InstalledTracksController::InstalledTracksController(QObject *parent)
     setWindowFrameAutosaveName(AutosaveName);
 }
 
-InstalledTracksController::~InstalledTracksController()
-{
-    delete m_ui;
-}
+InstalledTracksController::~InstalledTracksController() = default;
 
 QWidget *InstalledTracksController::makeWindow()
 {
     auto *window = new QWidget(nullptr, Qt::Window);
-    m_ui = new Ui::InstalledTracks;
+    m_ui = std::make_unique<Ui::InstalledTracks>();
     m_ui->setupUi(window);
     m_ui->installsList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(m_ui->installsList, &QTreeWidget::itemSelectionChanged, this, [this] { selectionChanged(); });

@@ -7,6 +7,8 @@
 #include "platform/WindowController.h"
 #include "records/InstallUndo.h"
 
+#include <memory>
+
 class QPushButton;
 class QTreeWidget;
 namespace Ui {
@@ -41,5 +43,5 @@ protected:
 private:
     void selectionChanged();
 
-    Ui::InstalledTracks *m_ui = nullptr;
+    std::unique_ptr<Ui::InstalledTracks> m_ui;
 };

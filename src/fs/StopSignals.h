@@ -5,10 +5,10 @@
 
 #include <csignal>
 
-// While an install runs: SIGINT, SIGTERM and SIGHUP ask it to stop after the file in progress
-// instead of ending the process mid-write, and SIGXFSZ is ignored, so a file size limit makes
-// the write fail (and the file be cleaned up) instead of killing the process. The previous
-// handlers come back when the install ends.
+// While an install or an undo runs: SIGINT, SIGTERM and SIGHUP ask it to stop after the file in
+// progress instead of ending the process mid-write, and SIGXFSZ is ignored, so a file size
+// limit makes the write fail (and the file be cleaned up) instead of killing the process. The
+// previous handlers come back when this object goes.
 class StopSignals
 {
 public:

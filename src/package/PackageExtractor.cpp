@@ -3,10 +3,10 @@
 
 #include "PackageExtractor.h"
 
-#include "fs/EntryFile.h"
-#include "fs/InstallFolder.h"
 #include "InstallObserver.h"
 #include "ResultCodes.h"
+#include "fs/EntryFile.h"
+#include "fs/InstallFolder.h"
 #include "platform/FileName.h"
 
 #include <cerrno>

@@ -4,6 +4,7 @@
 #include "FileName.h"
 
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 namespace FileName {
@@ -109,11 +110,10 @@ QString absolute(const QString &path)
 {
     if (path.startsWith(QLatin1Char('/')))
         return path;
-    char *folder = ::getcwd(nullptr, 0);
+    const std::unique_ptr<char, decltype(&std::free)> folder(::getcwd(nullptr, 0), &std::free);
     if (!folder)
         return path; // the working folder is gone: nothing to make it absolute with
-    QString base = decode(QByteArray(folder));
-    std::free(folder);
+    QString base = decode(QByteArray(folder.get()));
     if (path.isEmpty())
         return base;
     if (!base.endsWith(QLatin1Char('/')))

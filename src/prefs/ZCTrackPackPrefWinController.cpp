@@ -28,15 +28,12 @@ ZCTrackPackPrefWinController::ZCTrackPackPrefWinController(QObject *parent)
     setWindowFrameAutosaveName(AutosaveName);
 }
 
-ZCTrackPackPrefWinController::~ZCTrackPackPrefWinController()
-{
-    delete m_ui;
-}
+ZCTrackPackPrefWinController::~ZCTrackPackPrefWinController() = default;
 
 QWidget *ZCTrackPackPrefWinController::makeWindow()
 {
     auto *panel = new QWidget(nullptr, Qt::Window);
-    m_ui = new Ui::PreferencesPanel;
+    m_ui = std::make_unique<Ui::PreferencesPanel>();
     m_ui->setupUi(panel);
     connect(m_ui->chooseFolderButton, &QPushButton::clicked, this, [this]() { chooseZoomcrestFolder(this); });
     connect(m_ui->saveButton, &QPushButton::clicked, this, [this]() { saveChanges(this); });

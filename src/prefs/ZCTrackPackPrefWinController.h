@@ -5,6 +5,8 @@
 
 #include "platform/WindowController.h"
 
+#include <memory>
+
 class OpenPanel;
 class QLineEdit;
 class UserDefaults;
@@ -41,7 +43,7 @@ protected:
     void windowDidLoad() override;
 
 private:
-    Ui::PreferencesPanel *m_ui = nullptr;
+    std::unique_ptr<Ui::PreferencesPanel> m_ui;
     bool m_chosenInstallPathIsValid = false;
     bool m_workingInstallPathIsUserBlessed = false;
     UserDefaults &m_defaults;

@@ -14,7 +14,6 @@
 #include "platform/FileName.h"
 
 #include <QSet>
-#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
@@ -100,11 +99,6 @@ InstallUndo::InstallUndo(const RecordStore &store)
 {
 }
 
-bool InstallUndo::waitForLock(InstallFolder &folder)
-{
-    return folder.lock(m_lockWaitHandler).ok();
-}
-
 InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun)
 {
     Outcome outcome;
@@ -141,7 +135,7 @@ bool InstallUndo::lock(InstallFolder &folder, Outcome *outcome)
         outcome->message = QStringLiteral("The install folder %1 can't be opened.").arg(outcome->record.installBase);
         return false;
     }
-    if (!waitForLock(folder)) {
+    if (!folder.lock(m_lockWaitHandler).ok()) {
         outcome->result = Result::Stopped;
         outcome->message =
             QStringLiteral("Stopped while waiting for another install into %1.").arg(outcome->record.installBase);
@@ -242,10 +236,10 @@ bool InstallUndo::apply(InstallFolder &folder, const QList<Step> &steps, Outcome
     outcome->restored.clear();
     // The record changes first: a data folder that takes no writes stops the undo before
     // anything else is touched.
-    if (!m_store.move(outcome->record, InstallRecord::State::Undoing)) {
+    if (const DiskResult moved = m_store.move(outcome->record, InstallRecord::State::Undoing); !moved.ok()) {
         outcome->result = Result::Refused;
         outcome->message = QStringLiteral("The data folder %1 can't be written (%2); nothing was changed.")
-                               .arg(m_store.folder(), QString::fromLocal8Bit(std::strerror(errno)));
+                               .arg(m_store.folder(), QString::fromLocal8Bit(std::strerror(moved.error)));
         return false;
     }
     for (const Step &step : steps)
@@ -281,7 +275,7 @@ void InstallUndo::applyStep(InstallFolder &folder, const Step &step, Outcome *ou
 void InstallUndo::commit(ContentStore &contents, const Leftovers &leftovers, Outcome *outcome)
 {
     for (int i = 0; i < m_later.size(); ++i) {
-        if (m_laterChanged.at(i) && !m_store.write(m_later.at(i)))
+        if (m_laterChanged.at(i) && !m_store.write(m_later.at(i)).ok())
             outcome->failed << QStringLiteral("(the record %1)").arg(m_later.at(i).id);
     }
     InstallRecord &record = outcome->record;

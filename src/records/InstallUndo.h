@@ -3,10 +3,9 @@
 
 #pragma once
 
-#include "fs/DiskResult.h"
-
 #include "InstallRecord.h"
 #include "RecordStore.h"
+#include "fs/DiskResult.h"
 
 #include <QByteArray>
 #include <QList>
@@ -84,8 +83,7 @@ private:
     // Each false, with the outcome saying why, when the undo ends there.
     bool load(const QString &id, Outcome *outcome) const;
     bool lock(InstallFolder &folder, Outcome *outcome);
-    bool trusted(Outcome *outcome) const;
-    bool waitForLock(InstallFolder &folder); // false when stopped meanwhile
+    bool trusted(Outcome *outcome) const; // false when stopped meanwhile
 
     // What would be done to each file, said in the outcome; nothing when the undo is refused.
     QList<Step> plan(InstallFolder &folder, const ContentStore &contents, Outcome *outcome);

@@ -167,26 +167,27 @@ bool RecordStore::load(const QString &id, InstallRecord *record, QString *error)
     return false;
 }
 
-bool RecordStore::write(const InstallRecord &record) const
+DiskResult RecordStore::write(const InstallRecord &record) const
 {
-    return DurableFile::write(recordsFolder(), record.id + extensionOf(record.state), record.serialized()).ok();
+    return DurableFile::write(recordsFolder(), record.id + extensionOf(record.state), record.serialized());
 }
 
-bool RecordStore::move(InstallRecord &record, InstallRecord::State state) const
+DiskResult RecordStore::move(InstallRecord &record, InstallRecord::State state) const
 {
     if (record.state == state)
-        return DurableFile::touch(recordsFolder()).ok();
-    if (std::rename(FileName::encode(pathOf(record.id, record.state)).constData(),
-                    FileName::encode(pathOf(record.id, state)).constData())
-        != 0)
-        return false;
+        return DurableFile::touch(recordsFolder());
+    const QString from = pathOf(record.id, record.state);
+    if (std::rename(FileName::encode(from).constData(), FileName::encode(pathOf(record.id, state)).constData()) != 0)
+        return DiskResult::failed(QStringLiteral("rename"), "rename", errno, from);
     record.state = state;
-    return DurableFile::syncFolder(recordsFolder()).ok();
+    return DurableFile::syncFolder(recordsFolder());
 }
 
-bool RecordStore::remove(const InstallRecord &record) const
+DiskResult RecordStore::remove(const InstallRecord &record) const
 {
-    return DurableFile::remove(pathOf(record.id, record.state)).ok() && DurableFile::syncFolder(recordsFolder()).ok();
+    if (const DiskResult removed = DurableFile::remove(pathOf(record.id, record.state)); !removed.ok())
+        return removed;
+    return DurableFile::syncFolder(recordsFolder());
 }
 
 qint64 RecordStore::size() const

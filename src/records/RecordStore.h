@@ -4,6 +4,7 @@
 #pragma once
 
 #include "InstallRecord.h"
+#include "fs/DiskResult.h"
 
 #include <QList>
 #include <QString>
@@ -34,10 +35,10 @@ public:
     // The record of `id`, wherever its file stands; false with the reason otherwise.
     bool load(const QString &id, InstallRecord *record, QString *error) const;
     // Replaces the record's file as a whole, durably (written aside, then renamed over it).
-    bool write(const InstallRecord &record) const;
-    // Renames the record's file to stand for `state`; false (errno set) when it can't be.
-    bool move(InstallRecord &record, InstallRecord::State state) const;
-    bool remove(const InstallRecord &record) const;
+    DiskResult write(const InstallRecord &record) const;
+    // Renames the record's file to stand for `state`.
+    DiskResult move(InstallRecord &record, InstallRecord::State state) const;
+    DiskResult remove(const InstallRecord &record) const;
 
     // The bytes the data folder takes.
     qint64 size() const;

@@ -21,15 +21,12 @@ VersionCheckPanelController::VersionCheckPanelController(QObject *parent)
     setWindowFrameAutosaveName(AutosaveName);
 }
 
-VersionCheckPanelController::~VersionCheckPanelController()
-{
-    delete m_ui;
-}
+VersionCheckPanelController::~VersionCheckPanelController() = default;
 
 QWidget *VersionCheckPanelController::makeWindow()
 {
     auto *panel = new QWidget(nullptr, Qt::Window);
-    m_ui = new Ui::VersionCheckPanel;
+    m_ui = std::make_unique<Ui::VersionCheckPanel>();
     m_ui->setupUi(panel);
     connect(m_ui->closeButton, &QPushButton::clicked, this, [this]() { close(); });
     return panel;

@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include <optional>
+#include <memory>
 
 class QLabel;
 class QProgressBar;
@@ -39,6 +40,6 @@ protected:
     void windowDidLoad() override;
 
 private:
-    Ui::VersionCheckPanel *m_ui = nullptr;
+    std::unique_ptr<Ui::VersionCheckPanel> m_ui;
     ProgressIndicator m_progress;
 };
