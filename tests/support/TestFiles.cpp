@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <csignal>
 #include <functional>
-#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -90,11 +89,17 @@ QString fileLine(const QString &relativePath, const QByteArray &content)
 
 namespace {
 
+bool makeFile(const QByteArray &name)
+{
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return fd >= 0 && ::close(fd) == 0;
+}
+
 // What `probe` finds out about the file system that holds `folder`, asked once per file system
-// (a probe costs a file). The probe gets a new file's name there and makes it; it answers
-// nothing when it can't tell, and is asked again next time. Until then the answer is yes.
+// (a probe costs a file) with a new file's name there, made. Until a file can be made there,
+// which tells nothing, the answer is yes.
 bool askFileSystem(const QString &folder, QHash<dev_t, bool> *known,
-                   const std::function<std::optional<bool>(const QByteArray &name)> &probe)
+                   const std::function<bool(const QByteArray &name)> &probe)
 {
     struct stat info;
     if (::stat(FileName::encode(folder).constData(), &info) != 0)
@@ -102,17 +107,12 @@ bool askFileSystem(const QString &folder, QHash<dev_t, bool> *known,
     if (const auto found = known->constFind(info.st_dev); found != known->cend())
         return *found;
     const QByteArray name = FileName::encode(folder) + "/.probe-" + QByteArray::number(::getpid());
-    const std::optional<bool> answer = probe(name);
+    if (!makeFile(name))
+        return true;
+    const bool answer = probe(name);
     ::unlink(name.constData());
-    if (answer)
-        known->insert(info.st_dev, *answer);
-    return answer.value_or(true);
-}
-
-bool makeFile(const QByteArray &name)
-{
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    return fd >= 0 && ::close(fd) == 0;
+    known->insert(info.st_dev, answer);
+    return answer;
 }
 
 } // namespace
@@ -120,9 +120,7 @@ bool makeFile(const QByteArray &name)
 bool keepsModes(const QString &folder)
 {
     static QHash<dev_t, bool> known;
-    return askFileSystem(folder, &known, [](const QByteArray &name) -> std::optional<bool> {
-        if (!makeFile(name))
-            return std::nullopt; // a folder that can't be written tells nothing
+    return askFileSystem(folder, &known, [](const QByteArray &name) {
         struct stat probed;
         return ::chmod(name.constData(), 0640) == 0 && ::stat(name.constData(), &probed) == 0
                && (probed.st_mode & 0777) == 0640;
@@ -132,9 +130,7 @@ bool keepsModes(const QString &folder)
 bool takesAnyName(const QString &folder)
 {
     static QHash<dev_t, bool> known;
-    return askFileSystem(folder, &known, [](const QByteArray &name) -> std::optional<bool> {
-        if (!makeFile(name))
-            return std::nullopt; // a folder that can't be written tells nothing
+    return askFileSystem(folder, &known, [](const QByteArray &name) {
         // Refused as EILSEQ (ntfs-3g), EINVAL (exfat-fuse) or otherwise (fusefat).
         const QByteArray latin1 = name + "\xe9";
         const bool made = makeFile(latin1);
@@ -216,20 +212,13 @@ bool killMayLeaveHidden(const QString &path)
         || ::statfs(FileName::encode(path).constData(), &info) != 0)
         return true;
     struct utsname kernel;
-    const bool since66 = ::uname(&kernel) == 0
-                         && QVersionNumber::fromString(QString::fromLatin1(kernel.release)) >= QVersionNumber(6, 6);
-    switch (info.f_type) {
-    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-    case TMPFS_MAGIC:
-    case F2FS_SUPER_MAGIC:
-        return false;
-    case OVERLAYFS_SUPER_MAGIC:
-        return !since66;
-    default: // FUSE drivers (NTFS, exFAT, FAT), FAT itself, network file systems
-        return true;
-    }
+    if (info.f_type == OVERLAYFS_SUPER_MAGIC) // gives unnamed files names since Linux 6.6
+        return ::uname(&kernel) != 0
+               || QVersionNumber::fromString(QString::fromLatin1(kernel.release)) < QVersionNumber(6, 6);
+    // ext2 to ext4 (one magic), XFS, Btrfs, tmpfs and F2FS have them; FUSE drivers (NTFS, exFAT,
+    // FAT), FAT itself and network file systems don't.
+    return !QList<__fsword_t>{EXT4_SUPER_MAGIC, XFS_SUPER_MAGIC, BTRFS_SUPER_MAGIC, TMPFS_MAGIC, F2FS_SUPER_MAGIC}
+                .contains(info.f_type);
 }
 
 QStringList withoutHidden(QStringList lines)

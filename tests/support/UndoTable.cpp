@@ -19,14 +19,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// 1 and 2 share a file; 4 is large; 3 writes many files, replaces a.zctrack and then stops at the question
-// about readme.txt, where the test kills it; 5 replaces a.zctrack, then writes a file large enough
-// to be killed while it is written, even on tmpfs.
-constexpr int Packages = 5;
-} // namespace
-
 QByteArray UndoTable::hugeContent()
 {
     QByteArray bytes(8 << 20, 'h');
@@ -37,6 +29,10 @@ QByteArray UndoTable::hugeContent()
 
 namespace {
 
+// 1 and 2 share a file; 4 is large; 3 writes many files, replaces a.zctrack and then stops at the question
+// about readme.txt, where the test kills it; 5 replaces a.zctrack, then writes a file large enough
+// to be killed while it is written, even on tmpfs.
+constexpr int Packages = 5;
 PackageWriter packageNumbered(int number)
 {
     PackageWriter writer;
@@ -60,6 +56,14 @@ PackageWriter packageNumbered(int number)
 QString hex(const QByteArray &bytes)
 {
     return contentHash(bytes.constData(), size_t(bytes.size())).toHex();
+}
+
+const OverwriteQuery Replace = [](const QString &) { return OverwriteAnswer::Replace; };
+const OverwriteQuery Keep = [](const QString &) { return OverwriteAnswer::Keep; };
+
+void remount(const QString &path, unsigned long flags)
+{
+    QVERIFY(::mount(nullptr, QFile::encodeName(path).constData(), nullptr, MS_REMOUNT | flags, nullptr) == 0);
 }
 
 // Its result, then -removed +restored =kept >handed on !its original not kept, each cause in
@@ -99,11 +103,11 @@ void UndoTable::cleanup()
 {
     if (!m_mounted.isEmpty())
         ::umount2(QFile::encodeName(std::exchange(m_mounted, QString())).constData(), MNT_DETACH);
-    // A folder left read-only would keep its tree from being removed.
-    if (m_store) // a row that stopped before it made its store has nothing to give back
-        QFile::setPermissions(m_store->recordsFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (m_tree)
-        QFile::setPermissions(m_tree->path(u"Z/Tracks"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // A folder left read-only would keep its tree from being removed; a row that stopped early
+    // has made neither.
+    for (const QString &folder :
+         {m_store ? m_store->recordsFolder() : QString(), m_tree ? m_tree->path(u"Z/Tracks"_s) : QString()})
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     m_store.reset();
     m_tree.reset();
     m_dataDir.reset();
@@ -148,54 +152,30 @@ QString UndoTable::describeRecord(const QString &id) const
     return parts.join(u',');
 }
 
-void UndoTable::remount(unsigned long flags)
-{
-    QVERIFY(::mount(nullptr, QFile::encodeName(m_tree->path(u"Z"_s)).constData(), nullptr, MS_REMOUNT | flags, nullptr)
-            == 0);
-}
-
+// Killed while it asks, as a user's kill would find it.
 void UndoTable::killAtQuestion(int number)
 {
-    const QString asking = m_dataDir->path(u"asking"_s);
-    const auto body = [&] {
-        int questions = 0;
+    int questions = 0;
+    const int status = TestFiles::runInChild([&] {
         install(number, [&](const QString &) {
-            if (++questions == 1)
-                return OverwriteAnswer::Replace;
-            TestFiles::writeFile(asking, "y");
-            ::pause(); // until killed
-            return OverwriteAnswer::Keep;
+            if (++questions == 2)
+                ::raise(SIGKILL);
+            return OverwriteAnswer::Replace;
         });
         return 0;
-    };
-    const int status = TestFiles::runInChild(body, [&](pid_t child) {
-        for (int i = 0; i < 2000 && !QFile::exists(asking); ++i)
-            QThread::msleep(5);
-        ::kill(child, SIGKILL);
     });
     QCOMPARE(status, TestFiles::KilledBy + SIGKILL);
-    QVERIFY(QFile::exists(asking));
 }
 
 // Its record's id: a journal's, or an ended record's when the install was quicker than the kill.
 QString UndoTable::killWhileWriting(int number)
 {
     const int status = TestFiles::killWhileWriting(
-        m_tree->path(m_installFolder), [&](const std::function<void()> &fileDone) {
-            install(
-                number, [](const QString &) { return OverwriteAnswer::Replace; }, InstallResult::Success, fileDone);
-        });
+        m_tree->path(m_installFolder),
+        [&](const std::function<void()> &fileDone) { install(number, Replace, InstallResult::Success, fileDone); });
     const QStringList records = QDir(m_store->recordsFolder()).entryList(QDir::Files);
     return status == TestFiles::KilledBy + SIGKILL && records.size() == 1 ? records[0].section(u'.', 0, -2)
                                                                           : u"not killed"_s;
-}
-
-// Installs into a folder an ordinary user may not write: why it failed.
-QString UndoTable::denied(int number)
-{
-    const QString id = install(
-        number, [](const QString &) { return OverwriteAnswer::Replace; }, InstallResult::WRITE);
-    return id.startsWith(u"code "_s) ? id : m_cause;
 }
 
 void UndoTable::tamper(const QString &id)
@@ -207,16 +187,6 @@ void UndoTable::tamper(const QString &id)
     QVERIFY(text.contains("../victim") && TestFiles::writeFile(path, text));
 }
 
-void UndoTable::makeDataReadOnly()
-{
-    if (::geteuid() != 0) {
-        QVERIFY(QFile::setPermissions(m_store->recordsFolder(), QFile::ReadOwner | QFile::ExeOwner));
-        return;
-    }
-    // Root writes anywhere: only a read-only file system stops it.
-    QVERIFY(::mount(nullptr, QFile::encodeName(m_mounted).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
-}
-
 void UndoTable::run()
 {
     QFETCH(QStringList, before);
@@ -224,37 +194,36 @@ void UndoTable::run()
     QFETCH(QStringList, after);
     QFETCH(QString, outcome);
 
-    if (TestFiles::Tree::needsRoot(before) && ::geteuid() != 0)
+    const bool root = ::geteuid() == 0, latin1 = steps.startsWith(u"latin1 "_s);
+    if (TestFiles::Tree::needsRoot(before) && !root)
         QSKIP("mounts need root");
-    if (steps.startsWith(u"latin1 "_s) && !TestFiles::takesAnyName(QDir::tempPath()))
+    if (steps.contains(u"otherfs"_s) && !root)
+        QSKIP("a file system of its own for the data folder needs root");
+    if (steps.contains(u"denied:"_s) && root)
+        QSKIP("root replaces files in read-only folders");
+    if (latin1 && !TestFiles::takesAnyName(QDir::tempPath()))
         QSKIP("this file system takes only names in UTF-8");
+    const QString dataParent = qEnvironmentVariable("CRATEWRIGHT_TEST_DATA_DIR");
     m_tree = std::make_unique<TestFiles::Tree>();
-    const QByteArray dataParent = qgetenv("CRATEWRIGHT_TEST_DATA_DIR");
-    m_dataDir = dataParent.isEmpty()
-                    ? std::make_unique<TestFiles::Tree>()
-                    : std::make_unique<TestFiles::Tree>(QFile::decodeName(dataParent) + u"/zc-data-XXXXXX"_s);
+    m_dataDir = std::make_unique<TestFiles::Tree>((dataParent.isEmpty() ? QDir::tempPath() : dataParent)
+                                                  + u"/zc-data-XXXXXX"_s);
     const bool treeMade = m_tree->make(before);
     if (!treeMade && !m_tree->unsupported().isEmpty())
         QSKIP(qPrintable(m_tree->unsupported()));
     QVERIFY(treeMade && m_dataDir->make({}));
-    const bool latin1 = steps.startsWith(u"latin1 "_s);
     m_installFolder = latin1 ? FileName::decode("Z\xc3\xa9\xe9") : u"Z"_s;
     const QString data = m_dataDir->path(latin1 ? FileName::decode("zc\xe9") : u"zc"_s);
-    if (steps.contains(u"otherfs"_s) && ::geteuid() != 0)
-        QSKIP("a file system of its own for the data folder needs root");
-    if ((steps.contains(u"readonly"_s) || steps.contains(u"otherfs"_s)) && ::geteuid() == 0) {
+    if ((steps.contains(u"readonly"_s) || steps.contains(u"otherfs"_s)) && root) {
         QVERIFY(QDir().mkpath(data)
                 && ::mount("tmpfs", QFile::encodeName(data).constData(), "tmpfs", 0, "mode=700") == 0);
         m_mounted = data;
     }
-    if (steps.contains(u"readonly"_s) && ::geteuid() != 0 && !TestFiles::keepsModes(m_dataDir->path()))
+    if (steps.contains(u"readonly"_s) && !root && !TestFiles::keepsModes(m_dataDir->path()))
         QSKIP("this file system keeps no modes: the data folder can't be made read-only");
-    m_store = std::make_unique<RecordStore>(data);
-    const QStringList made = m_tree->describe();
-    if (steps.contains(u"denied:"_s) && ::geteuid() == 0)
-        QSKIP("root replaces files in read-only folders");
     if (steps.contains(u"denied:"_s) && ::access(FileName::encode(m_tree->path(u"Z/Tracks"_s)).constData(), W_OK) == 0)
         QSKIP("this file system lets every folder be written");
+    m_store = std::make_unique<RecordStore>(data);
+    const QStringList made = m_tree->describe();
 
     QStringList ids;
     QString said;
@@ -268,23 +237,17 @@ void UndoTable::run()
         if (verb == u"undo"_s || verb == u"tamper"_s)
             QVERIFY2(numbered && number >= 1 && number <= ids.size(), qPrintable(u"no such install: "_s + step));
         if (verb == u"install"_s || verb == u"keep"_s) {
-            const OverwriteQuery query = [keep = verb == u"keep"_s](const QString &) {
-                return keep ? OverwriteAnswer::Keep : OverwriteAnswer::Replace;
-            };
-            ids << install(number, query);
+            ids << install(number, verb == u"keep"_s ? Keep : Replace);
         } else if (verb == u"stop"_s) {
-            ids << install(
-                number, [](const QString &) { return OverwriteAnswer::Replace; }, InstallResult::Stopped);
+            ids << install(number, Replace, InstallResult::Stopped);
         } else if (verb == u"fail"_s) {
-            ids << install(
-                number,
-                [this](const QString &) {
-                    remount(MS_RDONLY);
-                    return OverwriteAnswer::Replace;
-                },
-                InstallResult::WRITE);
-        } else if (verb == u"thaw"_s) {
-            remount(0);
+            const auto freeze = [&](const QString &) {
+                remount(m_tree->path(u"Z"_s), MS_RDONLY);
+                return OverwriteAnswer::Replace;
+            };
+            ids << install(number, freeze, InstallResult::WRITE);
+        } else if (verb == u"thaw"_s || verb == u"frozen"_s) {
+            remount(m_tree->path(u"Z"_s), verb == u"frozen"_s ? MS_RDONLY : 0);
         } else if (verb == u"record"_s) {
             QCOMPARE(describeRecord(ids.value(argument.section(u'=', 0, 0).toInt() - 1)), argument.section(u'=', 1));
         } else if (verb == u"kill"_s) {
@@ -292,8 +255,9 @@ void UndoTable::run()
             ids = QDir(m_store->recordsFolder()).entryList({u"*.journal"_s}).replaceInStrings(u".journal"_s, QString());
         } else if (verb == u"crash"_s) {
             ids << killWhileWriting(number);
-        } else if (verb == u"denied"_s) {
-            said = denied(number);
+        } else if (verb == u"denied"_s) { // into a folder an ordinary user may not write: why it failed
+            const QString id = install(number, Replace, InstallResult::WRITE);
+            said = id.startsWith(u"code "_s) ? id : m_cause;
         } else if (verb == u"edit"_s) {
             const QString path = m_tree->path(argument.section(u'=', 0, 0));
             struct stat was;
@@ -303,15 +267,15 @@ void UndoTable::run()
             QVERIFY(::utimensat(AT_FDCWD, FileName::encode(path).constData(), times, 0) == 0);
         } else if (verb == u"tamper"_s) {
             tamper(ids.at(number - 1));
-        } else if (verb == u"readonly"_s) {
-            makeDataReadOnly();
+        } else if (verb == u"readonly"_s && !root) {
+            QVERIFY(QFile::setPermissions(m_store->recordsFolder(), QFile::ReadOwner | QFile::ExeOwner));
+        } else if (verb == u"readonly"_s) { // root writes anywhere: only a read-only file system stops it
+            remount(m_mounted, MS_RDONLY);
         } else if (verb == u"stray"_s) { // as a kill leaves it where there are no unnamed files
             QVERIFY(
                 TestFiles::writeFile(m_tree->path(m_installFolder + u'/' + argument + u"/.cratewright-kd8"_s), "half"));
         } else if (verb == u"otherfs"_s) {
             continue; // mounted above
-        } else if (verb == u"frozen"_s) {
-            remount(MS_RDONLY);
         } else if (verb == u"undo"_s) {
             said = describeUndo(InstallUndo(*m_store).undo(ids.at(number - 1), false)).replace(data, u"@data"_s);
         } else {

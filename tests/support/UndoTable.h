@@ -32,12 +32,9 @@ private:
     QString install(int number, const OverwriteQuery &query, InstallResult expected = InstallResult::Success,
                     const std::function<void()> &fileDone = {});
     QString describeRecord(const QString &id) const;
-    void remount(unsigned long flags);
     void killAtQuestion(int number);
     QString killWhileWriting(int number);
-    QString denied(int number);
     void tamper(const QString &id);
-    void makeDataReadOnly();
 
     std::unique_ptr<TestFiles::Tree> m_tree;
     std::unique_ptr<TestFiles::Tree> m_dataDir;
