@@ -87,20 +87,12 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir().mkpath(at(u"Sim/ZoomcrestSimulator.app"_s)) && QDir().mkpath(at(u"Plain"_s)));
         QVERIFY(QFile(at(u"File"_s)).open(QIODevice::WriteOnly) && QFile(at(u"Bad"_s)).open(QIODevice::WriteOnly));
-        QVERIFY(PackageWriter()
-                    .setTitle("Canyon")
-                    .setAuthor("R. Coaster")
-                    .setComments("Two inversions.\nHold on tight.")
-                    .addFile("Tracks\\", "Canyon.zctrack", "track")
-                    .addFile("", "rock.obj", "v")
-                    .writeTo(at(u"Canyon"_s)));
-        QVERIFY(PackageWriter()
-                    .setTitle("Scenery")
-                    .setAuthor("R. Coaster")
-                    .addFile("", "grass.obj", "v")
-                    .writeTo(at(u"NoTrack"_s)));
-        QVERIFY(
-            PackageWriter().setTitle("<b>Solo</b>").setComments(" ").addFile("", "solo.zct", "x").writeTo(at(u"Solo"_s)));
+        PackageWriter canyon, noTrack, solo;
+        canyon.setTitle("Canyon").setAuthor("R. Coaster").setComments("Two inversions.\nHold on tight.");
+        canyon.addFile("Tracks\\", "Canyon.zctrack", "track").addFile("", "rock.obj", "v");
+        noTrack.setTitle("Scenery").setAuthor("R. Coaster").addFile("", "grass.obj", "v");
+        solo.setTitle("<b>Solo</b>").setComments(" ").addFile("", "solo.zct", "x");
+        QVERIFY(canyon.writeTo(at(u"Canyon"_s)) && noTrack.writeTo(at(u"NoTrack"_s)) && solo.writeTo(at(u"Solo"_s)));
         qputenv("XDG_DATA_HOME", QFile::encodeName(at(u"Data"_s))); // the records of this row's installs
         m_platform = std::make_unique<RecordingPlatform>();
         m_platform->probe = [this](const QString &event) { record(event); };
@@ -124,6 +116,8 @@ private Q_SLOTS:
         const QString off = st(Install + u'-');
         const QString riding = st(Ride + u'+', Installed);
         const QString installing = st(Install + u'-', Installing, u"main busy"_s);
+        const QString closed = st(Install + u'-', QString(), u"open"_s);
+        const QString failing = st(Install + u'-', QString(), u"main busy open"_s);
 
         scenario("first run: preferences with the welcome sheet; the program waits", "Missing", "start", {sheet},
                  st(Install + u'-', QString(), u"main prefs"_s));
@@ -138,15 +132,12 @@ private Q_SLOTS:
                  {canyon}, ready);
         scenario("a file handed over, and a Save, while running change nothing", "Sim",
                  "start pick:Canyon hand:Solo menu:actionPreferences save show", {Chooser, close, canyon}, ready);
-        scenario("Cancel in the chooser closes the main window", "Sim", "start cancel", {Chooser, close},
-                 st(Install + u'-', QString(), u"open"_s));
+        scenario("Cancel in the chooser closes the main window", "Sim", "start cancel", {Chooser, close}, closed);
         scenario("OK with nothing chosen leaves the window as it was", "Sim", "start pick:", {Chooser, close}, off);
-        scenario(
-            "no package: beep and alert while the chooser is up, then the window closes", "Sim", "start pick:Bad",
-            {Chooser, u"beep"_s,
-             alert(LoadText::failureAlert(LoadResult::CannotOpen), st(Install + u'-', QString(), u"main busy open"_s)),
-             close},
-            st(Install + u'-', QString(), u"open"_s));
+        scenario("no package: beep and alert while the chooser is up, then the window closes", "Sim", "start pick:Bad",
+                 {Chooser, u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen), failing), close}, closed);
+        scenario("a file handed over that doesn't load: beep and alert, then the window closes", "Sim",
+                 "hand:Bad start", {u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen), failing)}, closed);
         scenario("one file, no author, a blank comment, markup as typed", "Sim", "load:Solo show",
                  {Shown.arg(u"<b>Solo</b>"_s, QString(), u" "_s).arg(1)}, ready);
         scenario("install, Ride!, Quit", "Sim", "hand:Canyon start press press look launched:yes press",
@@ -212,8 +203,7 @@ private Q_SLOTS:
                  "load:Canyon press menu:actionInstalledTracks uninstall tracks uninstall tracks",
                  {alert(confirm, riding), listed, alert(confirm, riding), listed}, riding,
                  {AlertAnswer::Alternate, AlertAnswer::Other});
-        scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser},
-                 st(Install + u'-', QString(), u"open"_s));
+        scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser}, closed);
     }
 
     void scenarios()

@@ -8,9 +8,7 @@
 #include "SimulatorStandIn.h"
 
 #include "app/AppController.h"
-#include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
-#include "package/ResultCodes.h"
 #include "platform/QtPlatform.h"
 #include "prefs/ZCTrackPackPrefWinController.h"
 
@@ -72,19 +70,6 @@ private Q_SLOTS:
         }));
         SimulatorStandIn::sendSignal(arguments, SIGTERM);
         QCOMPARE(lastWindowClosed.size(), 1);
-        QCOMPARE(answerer.unexpected, QStringList());
-    }
-
-    void refusedPackageEndsTheRun()
-    {
-        QVERIFY(QDir().mkpath(m_dir.filePath(u"Zoomcrest Sim/ZoomcrestSimulator.app"_s)));
-        QVERIFY(InstallLocation::store(m_dir.filePath(u"Zoomcrest Sim"_s), false));
-        const QString empty = m_dir.filePath(u"empty.zcpack"_s);
-        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
-        GuiTest::AlertAnswerer answerer({u"OK"_s});
-
-        QVERIFY(run({empty}, [] {}));
-        QCOMPARE(answerer.answered.value(0).text, LoadText::message(LoadResult::CannotOpen));
         QCOMPARE(answerer.unexpected, QStringList());
     }
 

@@ -41,6 +41,8 @@
 #include <utility>
 
 using namespace Qt::StringLiterals;
+using TestFiles::L;
+using TestFiles::str;
 
 namespace {
 
@@ -54,24 +56,11 @@ struct Row
     QByteArray input;
 };
 
-template<typename T> QString s(const T &text)
-{
-    return QString(text);
-}
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-template<typename... T> QStringList L(const T &...items)
-{
-    return {s(items)...};
-}
-
 template<typename T>
 void row(const char *name, const T &arguments, int status, const QStringList &out, const QStringList &err,
          const QStringList &setup = {}, const QStringList &after = {}, const QByteArray &input = {})
 {
-    QTest::newRow(name) << Row{s(arguments), status, out, err, setup, after, input};
+    QTest::newRow(name) << Row{str(arguments), status, out, err, setup, after, input};
 }
 
 // The package most rows install: stored, not deflated (zlib level 0), so an entry takes its size
@@ -88,71 +77,20 @@ const QString Track = u"~/Zoomcrest/Tracks/Corkscrew Canyon.zctrack"_s;
 const QString Cafe = FileName::decode("~/caf\xe9");
 const QString LossyCafe = u"~/caf\uFFFD"_s;
 // Setup cells that make nothing: run() reads them before and while the tool runs.
-const QStringList Flags{u"full stdout"_s,   u"full stderr"_s,   u"stderr a terminal"_s,      u"stderr a pty"_s,
-                        u"stderr a pipe"_s, u"held a second"_s, u"Ctrl-C at the question"_s, u"real binary"_s};
+const QStringList Flags = L("full stdout", "full stderr", "stderr a terminal", "held a second",
+                            "Ctrl-C at the question", "real binary");
 
 // The canyon package's files in ~/Zoomcrest, one letter each: o old, n the package's.
 QStringList files(const char *which)
 {
     QStringList files;
     for (int i = 0; i < 3; ++i)
-        files << u"~/Zoomcrest/%1%2=%3"_s.arg(s(Canyon[i].folder).replace(u'\\', u'/'), s(Canyon[i].name),
-                                              which[i] == 'o' ? u"old"_s : s(Canyon[i].content));
+        files << u"~/Zoomcrest/%1%2=%3"_s.arg(str(Canyon[i].folder).replace(u'\\', u'/'), str(Canyon[i].name),
+                                              which[i] == 'o' ? u"old"_s : str(Canyon[i].content));
     return files;
 }
 
 } // namespace
-
-// The process's own standard streams, handed to the tool for one run: input from `input`,
-// output into a pipe, standard error into a pseudo-terminal (raw, so the bytes arrive as
-// written) or a pipe. finish() puts the test's own back and gives what the tool wrote.
-class OwnStreams
-{
-public:
-    OwnStreams(int input, bool terminal)
-    {
-        int out[2], err[2];
-        m_ok = ::pipe2(out, O_CLOEXEC) == 0
-               && (terminal ? ::openpty(&err[0], &err[1], nullptr, nullptr, nullptr) : ::pipe2(err, O_CLOEXEC)) == 0;
-        struct termios raw;
-        if (m_ok && terminal && ::tcgetattr(err[1], &raw) == 0) {
-            ::cfmakeraw(&raw);
-            ::tcsetattr(err[1], TCSANOW, &raw);
-        }
-        m_out = out[0];
-        m_err = err[0];
-        const int given[3] = {input, out[1], err[1]};
-        for (int fd = 0; fd < 3 && m_ok; ++fd)
-            m_ok = (m_saved[fd] = ::dup(fd)) >= 0 && ::dup2(given[fd], fd) == fd;
-        ::close(out[1]);
-        ::close(err[1]);
-        Console::useStandardStreams();
-    }
-    bool ok() const { return m_ok; }
-    std::pair<QByteArray, QByteArray> finish()
-    {
-        for (int fd = 0; fd < 3; ++fd)
-            ::dup2(m_saved[fd], fd), ::close(m_saved[fd]);
-        Console::useStandardStreams();
-        return {drain(m_out), drain(m_err)};
-    }
-
-private:
-    // Read until the last writer is gone: a pseudo-terminal says so with EIO.
-    static QByteArray drain(int fd)
-    {
-        QByteArray bytes;
-        char buffer[4096];
-        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
-            bytes.append(buffer, qsizetype(got));
-        ::close(fd);
-        return bytes;
-    }
-
-    bool m_ok = false;
-    int m_out = -1, m_err = -1;
-    int m_saved[3] = {-1, -1, -1};
-};
 
 Q_DECLARE_METATYPE(Row)
 
@@ -164,6 +102,8 @@ private Q_SLOTS:
     void init();
     void run_data();
     void run();
+    void terminalFoundOut_data();
+    void terminalFoundOut();
     void examplePackageIsCurrent();
 
 private:
@@ -195,21 +135,18 @@ void TestCli::init()
     canyon.setComments("Two corkscrews.\nBest ridden at sunset.").setCompressionLevel(0);
     for (const Entry &entry : Canyon)
         canyon.addFile(entry.folder, entry.name, entry.content);
-    QVERIFY(canyon.writeTo(path(u"~/canyon.zcpack"_s)) && QFile::copy(s(EXAMPLE_PACKAGE), path(u"~/example.zcpack"_s)));
-    QVERIFY(PackageWriter().addFile("", "readme.txt", "no track file").writeTo(path(u"~/notrack.zcpack"_s)));
-    QVERIFY(PackageWriter().setTitle("Loop").addFile("Loops\\", "loop.zct", "x").writeTo(path(u"~/loop.zcpack"_s)));
-    // Where the file system takes such names: the rows that need it are skipped elsewhere.
-    QVERIFY(!TestFiles::takesAnyName(path(u"~/"_s))
-            || TestFiles::writeFile(
-                path(Cafe + u".zcpack"_s),
-                PackageWriter().setTitle("Chute").addFile("Tracks\\", "chute.zctrack", "drop\n").build()));
+    PackageWriter noTrack, loop, chute, hostile;
+    noTrack.addFile("", "readme.txt", "no track file");
+    loop.setTitle("Loop").addFile("Loops\\", "loop.zct", "x");
+    chute.setTitle("Chute").addFile("Tracks\\", "chute.zctrack", "drop\n");
     // A title that would retitle the terminal and ring its bell; a name that would add a row of
     // its own to the file listing.
-    QVERIFY(PackageWriter()
-                .setTitle("Canyon\x1b]0;owned\x07\x9b"
-                          "2J")
-                .addFile("", "x\x1b[31m\n0 1 1  fake.txt", "x")
-                .writeTo(path(u"~/hostile.zcpack"_s)));
+    hostile.setTitle("Canyon\x1b]0;owned\x07\2332J").addFile("", "x\x1b[31m\n0 1 1  fake.txt", "x"); // \233: CSI
+    QVERIFY(canyon.writeTo(path(u"~/canyon.zcpack"_s)) && noTrack.writeTo(path(u"~/notrack.zcpack"_s)));
+    QVERIFY(loop.writeTo(path(u"~/loop.zcpack"_s)) && hostile.writeTo(path(u"~/hostile.zcpack"_s)));
+    QVERIFY(QFile::copy(str(EXAMPLE_PACKAGE), path(u"~/example.zcpack"_s)));
+    // Where the file system takes such names: the rows that need it are skipped elsewhere.
+    QVERIFY(!TestFiles::takesAnyName(path(u"~/"_s)) || TestFiles::writeFile(path(Cafe + u".zcpack"_s), chute.build()));
 }
 
 // Makes what one cell of `setup` names, or checks what one cell of `after` says.
@@ -296,11 +233,13 @@ void TestCli::run_data()
 {
     QTest::addColumn<Row>("row");
     const CommandLineTool tool;
-    const auto use = [&tool](const char *name) { return u"cratewright "_s + tool.commandNamed(s(name))->usage; };
+    const auto use = [&tool](const char *name) { return u"cratewright "_s + tool.commandNamed(str(name))->usage; };
     const auto usage = [&use](const char *name) { return u"Usage: "_s + use(name); };
-    const auto question = [](const char *file) { return InstallText::overwriteAlert(s(file)).message; };
+    const auto question = [](const char *file) { return InstallText::overwriteAlert(str(file)).message; };
     const auto status = [](InstallResult code) { return u"\"status\": \"%1\""_s.arg(InstallText::statusText(code)); };
-    const auto simulator = [](const char *folder) { return s(folder) + u"/ZoomcrestSimulator.app/Contents/MacOS/"_s; };
+    const auto simulator = [](const char *folder) {
+        return str(folder) + u"/ZoomcrestSimulator.app/Contents/MacOS/"_s;
+    };
     using namespace SimulatorLaunch;
     const auto failure = [](Outcome outcome) { return L(failureAlert(outcome).message); };
     const QString install = u"install ~/canyon.zcpack --to ~/Zoomcrest"_s;
@@ -332,25 +271,21 @@ void TestCli::run_data()
     row("log line that never arrives", "--verbose info ~/canyon.zcpack --json", 5, {}, {}, L("full stderr"));
     row("a failure keeps its status", "info ~/absent.zcpack", 2, {}, {}, L("full stderr"));
 
-    row("info", "info ~/canyon.zcpack", 0,
+    row("info, and with --verbose the log lines on standard error", "--verbose info ~/canyon.zcpack", 0,
         L("Title:    Corkscrew Canyon\nAuthor:   Ines Halloway\nVersion:  1.5.2\n"
           "Comments: Two corkscrews.\n          Best ridden at sunset.\nFiles:    3\n"
           "    offset       size compressed  path\n        46          6         17  Tracks/Corkscrew Canyon.zctrack\n"
           "        30          5         16  Scenery/Canyon/sandstone.pgm\n"
           "         0         19         30  readme.txt\n"),
-        {});
+        L("Package Version: 1.5.2"));
     row("info as JSON, its log line in the system log only", "info ~/canyon.zcpack --json", 0,
         L("\"title\": \"Corkscrew Canyon\"", "\"author\": \"Ines Halloway\"", "\"version\": \"1.5.2\"",
           "\"comments\": \"Two corkscrews.\\nBest ridden at sunset.\"", "\"folder\": \"Scenery/Canyon/\"",
           "\"name\": \"sandstone.pgm\"", "\"path\": \"Scenery/Canyon/sandstone.pgm\"", "\"offset\": 30", "\"size\": 5",
           "\"compressedSize\": 16"),
         L("!1.5.2"));
-    row("--verbose: the log lines on standard error too", "--verbose info ~/canyon.zcpack", 0, L("Title:"),
-        L("Package Version: 1.5.2"));
     row("--quiet and --verbose", "install ~/absent.zcpack -q --verbose", 1, {}, L("exclude", usage("install")));
     row("hostile text shown harmless", "info ~/hostile.zcpack", 0, L(u"x\uFFFD[31m\\n0 1 1  fake.txt"_s), {});
-    row("info of a file that is no package", "info ~/text.zcpack", 2, {}, L(LoadText::message(LoadResult::NotAPackage)),
-        L("~/text.zcpack=These are not the bytes."));
     row("install of a missing package", "install ~/absent.zcpack --to ~/Zoomcrest", 2, {},
         L(LoadText::message(LoadResult::CannotOpen)), {}, L("!~/Zoomcrest"));
 
@@ -360,7 +295,6 @@ void TestCli::run_data()
     // The package's name and the folder's are Latin-1: the files land in that very folder, and
     // paths are printed with their own bytes (in JSON, which must be valid UTF-8, as U+FFFD).
     const QString chute = Cafe + u"/Tracks/chute.zctrack"_s;
-    row("info of a package named in Latin-1", u"info "_s + Cafe + u".zcpack"_s, 0, L("Title:    Chute"), {});
     row("JSON of an install named in Latin-1", u"install %1.zcpack --to %1 --json"_s.arg(Cafe), 0,
         L(u"\"installBase\": \""_s + LossyCafe + u'"',
           u"\"trackFile\": \""_s + LossyCafe + u"/Tracks/chute.zctrack\""_s),
@@ -410,11 +344,6 @@ void TestCli::run_data()
     row("terminal, --json: no bar", install + u" --json"_s, 0, {}, L(u'!' + bar), slow);
     row("terminal, --quiet: only the work", install + u" --quiet --overwrite=never"_s, 0, L("!Package", "!Track"),
         L(u'!' + bar, u'!' + InstallText::waitingText(), "!No."), slow + old, files("ooo"));
-    // Whether standard error is a terminal, the tool finds out for itself.
-    row("standard error a terminal: a bar for a slow install", install, 0, L(installed),
-        L(ProgressBar::text(0, 3), ProgressBar::text(3, 3)), L("stderr a pty") + slow.mid(1), files("nnn"));
-    row("standard error a pipe: no bar for a slow install", install, 0, L(installed),
-        L(InstallText::waitingText(), u'!' + bar), L("stderr a pipe") + slow.mid(1), files("nnn"));
     row("ride without a simulator", install + u" --ride"_s, 4, L(installed, "!Simulator started"),
         failure(Outcome::SimulatorNotStarted), {}, L(Track));
     row("ride without a track file", noTrack + u" --ride"_s, 4, {}, failure(Outcome::NoTrackFile),
@@ -487,18 +416,14 @@ void TestCli::run_data()
     row("no version text", "version-check", 4, {}, L(noVersion), L("server 404 1.1\n"));
 
     const QString example = u"install ~/example.zcpack --to ~/Zoomcrest"_s;
-    row("real binary: install the example", example, 0, L(installed, trackFile), {}, L("real binary"),
-        L(Track, "~/Zoomcrest/Scenery/Canyon/Props/mesa.obj"));
-    row("real binary: package and folder named in Latin-1", u"install %1.zcpack --to %1"_s.arg(Cafe), 0,
-        L(installed, u"Track file: "_s + chute), {}, L("real binary"), L(chute + u"=drop\n"_s, u'!' + LossyCafe));
     // The stand-in writes its arguments one a line, then stays up, holding whatever it was given.
-    row("real binary: the output of --ride ends while the simulator runs on", example + u" --ride"_s, 0,
-        L("Simulator started."), {},
+    row("real binary: install the example; the output of --ride ends while the simulator runs on",
+        example + u" --ride"_s, 0, L(installed, trackFile, "Simulator started."), {},
         L("real binary",
           simulator("~/Zoomcrest")
               + u"ZoomcrestSimulator=#!/bin/sh\n"
                 "printf '%s\\n' \"$@\" > ~/ride.part; echo $$ > ~/ride.pid; mv ~/ride.part ~/ride; exec sleep 120\n"_s),
-        L(u"~/ride=-s\n"_s + Track + u'\n'));
+        L(u"~/ride=-s\n"_s + Track + u'\n', "~/Zoomcrest/Scenery/Canyon/Props/mesa.obj"));
 }
 
 void TestCli::run()
@@ -578,7 +503,7 @@ void TestCli::run()
             ::execv(argv[0], argv.data());
             ::_exit(127);
         });
-        tool.start(s(CRATEWRIGHT_BINARY), QStringList());
+        tool.start(str(CRATEWRIGHT_BINARY), QStringList());
         QVERIFY(tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit);
         QVERIFY2(reader.waitForFinished(20000), "the output never came to an end");
         status = tool.exitCode();
@@ -586,24 +511,15 @@ void TestCli::run()
         err = FileName::decode(tool.readAllStandardError());
     } else {
         std::thread helper(meanwhile);
-        std::optional<OwnStreams> own;
-        if (row.setup.contains(u"stderr a pty"_s) || row.setup.contains(u"stderr a pipe"_s))
-            own.emplace(answers[0], row.setup.contains(u"stderr a pty"_s));
-        else
-            Console::setDevices(&input, row.setup.contains(u"full stdout"_s) ? full : &output,
-                                row.setup.contains(u"full stderr"_s) ? full : &error,
-                                row.setup.contains(u"stderr a terminal"_s));
+        Console::setDevices(&input, row.setup.contains(u"full stdout"_s) ? full : &output,
+                            row.setup.contains(u"full stderr"_s) ? full : &error,
+                            row.setup.contains(u"stderr a terminal"_s));
         status = CommandLineTool().run((u"cratewright "_s + path(row.arguments)).split(u' ', Qt::SkipEmptyParts));
         Console::useStandardStreams();
         done = true;
         helper.join();
         outBytes = output.data();
-        QByteArray errBytes = error.data();
-        if (own) {
-            std::tie(outBytes, errBytes) = own->finish();
-            QVERIFY(own->ok());
-        }
-        err = FileName::decode(errBytes);
+        err = FileName::decode(error.data());
     }
     out = FileName::decode(outBytes);
     for (int fd : {fullFd, answers[0], answers[1]})
@@ -644,12 +560,37 @@ void TestCli::run()
     }
 }
 
+void TestCli::terminalFoundOut_data()
+{
+    QTest::addColumn<bool>("terminal"); // standard error: a pseudo-terminal, or else a pipe
+    QTest::newRow("standard error a terminal") << true;
+    QTest::newRow("standard error a pipe") << false;
+}
+
+// On the process's own streams, the tool finds out for itself whether a person watches
+// standard error (and shows a bar there: the terminal rows of run).
+void TestCli::terminalFoundOut()
+{
+    QFETCH(bool, terminal);
+    int ends[2];
+    QVERIFY((terminal ? ::openpty(&ends[0], &ends[1], nullptr, nullptr, nullptr) : ::pipe2(ends, O_CLOEXEC)) == 0);
+    const int saved = ::dup(STDERR_FILENO);
+    QVERIFY(saved >= 0 && ::dup2(ends[1], STDERR_FILENO) == STDERR_FILENO);
+    Console::useStandardStreams();
+    const bool found = Console::errorIsTerminal();
+    ::dup2(saved, STDERR_FILENO);
+    for (const int fd : {saved, ends[0], ends[1]})
+        ::close(fd);
+    Console::useStandardStreams();
+    QCOMPARE(found, terminal);
+}
+
 void TestCli::examplePackageIsCurrent()
 {
     QProcess generator;
-    generator.start(s(MAKE_EXAMPLE_BINARY), {path(u"~/generated.zcpack"_s)});
+    generator.start(str(MAKE_EXAMPLE_BINARY), {path(u"~/generated.zcpack"_s)});
     QVERIFY(generator.waitForFinished(60000) && generator.exitCode() == 0);
-    QVERIFY2(TestFiles::readFile(path(u"~/generated.zcpack"_s)) == TestFiles::readFile(s(EXAMPLE_PACKAGE)),
+    QVERIFY2(TestFiles::readFile(path(u"~/generated.zcpack"_s)) == TestFiles::readFile(str(EXAMPLE_PACKAGE)),
              "examples/corkscrew-canyon.zcpack is out of date: run scripts/make-example.sh");
 }
 

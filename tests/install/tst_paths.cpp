@@ -18,6 +18,18 @@
 
 using namespace Qt::StringLiterals;
 
+// Paths: "@" is the tree's root, which is also the current folder. `before`, tree lines;
+// `resolved`, null when the path resolves to itself; `made`, what createFoldersRecursivelyInPath
+// returns, and `added`, the folders it makes.
+struct PathRow
+{
+    QStringList before;
+    QString path, resolved;
+    bool folder, simulator, made;
+    QStringList added;
+};
+Q_DECLARE_METATYPE(PathRow)
+
 class TestPaths : public QObject
 {
     Q_OBJECT
@@ -43,19 +55,11 @@ void TestPaths::initTestCase()
 
 void TestPaths::helpers_data()
 {
-    // Paths: "@" is the tree's root, which is also the current folder.
-    QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("resolved");
-    QTest::addColumn<bool>("folder");
-    QTest::addColumn<bool>("simulator");
-    QTest::addColumn<bool>("made"); // by createFoldersRecursivelyInPath
-    QTest::addColumn<QStringList>("added");
-
+    QTest::addColumn<PathRow>("row");
     const auto row = [](const char *name, const QString &before, const QString &path, const QString &resolved,
                         bool folder, bool simulator, bool made, const QString &added = {}) {
-        QTest::newRow(name) << before.split(u',', Qt::SkipEmptyParts) << path << resolved << folder << simulator << made
-                            << added.split(u',', Qt::SkipEmptyParts);
+        QTest::newRow(name) << PathRow{before.split(u',', Qt::SkipEmptyParts), path, resolved, folder, simulator, made,
+                                       added.split(u',', Qt::SkipEmptyParts)};
     };
     const QString same; // resolves to the path as given
     row("folder", u"plain/"_s, u"@/plain"_s, same, true, false, true);
@@ -92,14 +96,8 @@ void TestPaths::helpers_data()
 
 void TestPaths::helpers()
 {
-    QFETCH(QStringList, before);
-    QFETCH(QString, path);
-    QFETCH(QString, resolved);
-    QFETCH(bool, folder);
-    QFETCH(bool, simulator);
-    QFETCH(bool, made);
-    QFETCH(QStringList, added);
-
+    QFETCH(PathRow, row);
+    auto &[before, path, resolved, folder, simulator, made, added] = row;
     TestFiles::Tree tree;
     QVERIFY(tree.make(before.replaceInStrings(u"@"_s, tree.path())));
     QStringList after = tree.describe() + added;

@@ -74,26 +74,16 @@ const std::vector<Profile> &profiles()
     return all;
 }
 
-sock_filter statement(quint16 code, quint32 k)
-{
-    return sock_filter{code, 0, 0, k};
-}
-
-sock_filter jump(quint16 code, quint32 k, quint8 ifTrue, quint8 ifFalse)
+sock_filter op(quint16 code, quint32 k, quint8 ifTrue = 0, quint8 ifFalse = 0)
 {
     return sock_filter{code, ifTrue, ifFalse, k};
 }
 
 // Where the low 32 bits of an argument lie: an int passed in a 64-bit register may carry
-// anything in the upper half.
+// anything in the upper half. Both architectures above are little-endian.
 quint32 lowWordOf(int argument)
 {
-    const size_t at = offsetof(seccomp_data, args) + sizeof(quint64) * size_t(argument);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return quint32(at);
-#else
-    return quint32(at + sizeof(quint32));
-#endif
+    return quint32(offsetof(seccomp_data, args) + sizeof(quint64) * size_t(argument));
 }
 
 std::vector<sock_filter> filterFor(const std::vector<Rule> &rules)
@@ -102,27 +92,27 @@ std::vector<sock_filter> filterFor(const std::vector<Rule> &rules)
     // A call made through another architecture's entry (int 0x80, x32) has other numbers:
     // the process dies rather than slipping past the rules.
     std::vector<sock_filter> code{
-        statement(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-        jump(BPF_JMP | BPF_JEQ | BPF_K, Architecture, 1, 0),
-        statement(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+        op(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        op(BPF_JMP | BPF_JEQ | BPF_K, Architecture, 1, 0),
+        op(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
     };
 #ifdef __x86_64__
-    code.push_back(statement(BPF_LD | BPF_W | BPF_ABS, callNumber));
-    code.push_back(jump(BPF_JMP | BPF_JSET | BPF_K, 0x40000000, 0, 1)); // __X32_SYSCALL_BIT
-    code.push_back(statement(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS));
+    code.push_back(op(BPF_LD | BPF_W | BPF_ABS, callNumber));
+    code.push_back(op(BPF_JMP | BPF_JSET | BPF_K, 0x40000000, 0, 1)); // __X32_SYSCALL_BIT
+    code.push_back(op(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS));
 #endif
     for (const Rule &rule : rules) {
-        code.push_back(statement(BPF_LD | BPF_W | BPF_ABS, callNumber));
+        code.push_back(op(BPF_LD | BPF_W | BPF_ABS, callNumber));
         if (rule.argument < 0) {
-            code.push_back(jump(BPF_JMP | BPF_JEQ | BPF_K, quint32(rule.call), 0, 1));
+            code.push_back(op(BPF_JMP | BPF_JEQ | BPF_K, quint32(rule.call), 0, 1));
         } else {
-            code.push_back(jump(BPF_JMP | BPF_JEQ | BPF_K, quint32(rule.call), 0, 3));
-            code.push_back(statement(BPF_LD | BPF_W | BPF_ABS, lowWordOf(rule.argument)));
-            code.push_back(jump(BPF_JMP | BPF_JSET | BPF_K, rule.flags, 0, 1));
+            code.push_back(op(BPF_JMP | BPF_JEQ | BPF_K, quint32(rule.call), 0, 3));
+            code.push_back(op(BPF_LD | BPF_W | BPF_ABS, lowWordOf(rule.argument)));
+            code.push_back(op(BPF_JMP | BPF_JSET | BPF_K, rule.flags, 0, 1));
         }
-        code.push_back(statement(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (quint32(rule.error) & SECCOMP_RET_DATA)));
+        code.push_back(op(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (quint32(rule.error) & SECCOMP_RET_DATA)));
     }
-    code.push_back(statement(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    code.push_back(op(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
     return code;
 }
 
@@ -162,12 +152,8 @@ bool install(const QString &names)
         qWarning("kernel profiles: no_new_privs refused: %s", std::strerror(errno));
         return false;
     }
-    const long refused = ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_TSYNC, &program);
-    if (refused != 0) {
-        if (refused > 0)
-            qWarning("kernel profiles: thread %ld could not take the filter", refused);
-        else
-            qWarning("kernel profiles: the kernel refused the filter: %s", std::strerror(errno));
+    if (const long refused = ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_TSYNC, &program)) {
+        qWarning("kernel profiles: the filter was refused (thread %ld): %s", refused, std::strerror(errno));
         return false;
     }
     const QString before = current();

@@ -81,11 +81,7 @@ public:
         sheetWindows.append(window);
         record(QStringLiteral("sheet:") + alert.title);
     }
-    void log(const QString &line) override
-    {
-        logLines.append(line);
-        record(QStringLiteral("log:") + line);
-    }
+    void log(const QString &line) override { record(QStringLiteral("log:") + line); }
     std::shared_ptr<OpenPanel> openPanel() override
     {
         panels.append(std::make_shared<RecordedOpenPanel>(this));
@@ -114,7 +110,6 @@ public:
     QList<Alert> alerts;
     QList<Alert> sheets;
     QList<QWidget *> sheetWindows;
-    QStringList logLines;
     QList<std::shared_ptr<RecordedOpenPanel>> panels;
     // Launches and fetches stay pending until the test calls back.
     QList<LaunchDone> pendingLaunches;

@@ -42,10 +42,8 @@ inline bool write(const QString &executable, const QString &argumentsFile, int e
 inline QStringList arguments(const QString &argumentsFile)
 {
     QFile file(argumentsFile);
-    QStringList lines = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))
-                                                       : QStringList();
-    lines.removeAll(QString());
-    return lines;
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                          : QStringList();
 }
 
 // Its pid, or 0 before it has run.

@@ -5,6 +5,7 @@
 
 #include "platform/FileName.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
@@ -12,8 +13,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <functional>
-#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -31,18 +32,18 @@ namespace TestFiles {
 
 namespace {
 
-// Every path goes to the system by its bytes, as the program's own do: the trees of the tests
-// hold names that are not UTF-8, which Qt's file classes would turn into other names.
-QByteArray readBytes(const QByteArray &path)
+// Everything the open file `fd` holds; closes it. Every path goes to the system by its bytes,
+// as the program's own do: the trees of the tests hold names that are not UTF-8, which Qt's
+// file classes would turn into other names.
+QByteArray readAll(int fd)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
-        return QByteArray();
-    }
-    return file.readAll();
+    QByteArray bytes;
+    char buffer[1 << 16];
+    for (ssize_t got; fd >= 0 && (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, qsizetype(got));
+    if (fd >= 0)
+        ::close(fd);
+    return bytes;
 }
 
 // As QDir::mkpath: the folder and those above it, 0777 less the umask.
@@ -67,20 +68,15 @@ QString parentOf(const QString &path)
 
 QByteArray readFile(const QString &path)
 {
-    return readBytes(FileName::encode(path));
+    return readAll(::open(FileName::encode(path).constData(), O_RDONLY | O_CLOEXEC));
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     makePath(parentOf(path));
     const int fd = ::open(FileName::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    return file.write(bytes) == bytes.size() && file.flush();
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return fd >= 0 && ::close(fd) == 0 && written;
 }
 
 QString fileLine(const QString &relativePath, const QByteArray &content)
@@ -93,11 +89,17 @@ QString fileLine(const QString &relativePath, const QByteArray &content)
 
 namespace {
 
+bool makeFile(const QByteArray &name)
+{
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return fd >= 0 && ::close(fd) == 0;
+}
+
 // What `probe` finds out about the file system that holds `folder`, asked once per file system
-// (a probe costs a file). The probe gets a new file's name there and makes it; it answers
-// nothing when it can't tell, and is asked again next time. Until then the answer is yes.
+// (a probe costs a file) with a new file's name there, made. Until a file can be made there,
+// which tells nothing, the answer is yes.
 bool askFileSystem(const QString &folder, QHash<dev_t, bool> *known,
-                   const std::function<std::optional<bool>(const QByteArray &name)> &probe)
+                   const std::function<bool(const QByteArray &name)> &probe)
 {
     struct stat info;
     if (::stat(FileName::encode(folder).constData(), &info) != 0)
@@ -105,17 +107,12 @@ bool askFileSystem(const QString &folder, QHash<dev_t, bool> *known,
     if (const auto found = known->constFind(info.st_dev); found != known->cend())
         return *found;
     const QByteArray name = FileName::encode(folder) + "/.probe-" + QByteArray::number(::getpid());
-    const std::optional<bool> answer = probe(name);
+    if (!makeFile(name))
+        return true;
+    const bool answer = probe(name);
     ::unlink(name.constData());
-    if (answer)
-        known->insert(info.st_dev, *answer);
-    return answer.value_or(true);
-}
-
-bool makeFile(const QByteArray &name)
-{
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    return fd >= 0 && ::close(fd) == 0;
+    known->insert(info.st_dev, answer);
+    return answer;
 }
 
 } // namespace
@@ -123,9 +120,7 @@ bool makeFile(const QByteArray &name)
 bool keepsModes(const QString &folder)
 {
     static QHash<dev_t, bool> known;
-    return askFileSystem(folder, &known, [](const QByteArray &name) -> std::optional<bool> {
-        if (!makeFile(name))
-            return std::nullopt; // a folder that can't be written tells nothing
+    return askFileSystem(folder, &known, [](const QByteArray &name) {
         struct stat probed;
         return ::chmod(name.constData(), 0640) == 0 && ::stat(name.constData(), &probed) == 0
                && (probed.st_mode & 0777) == 0640;
@@ -135,9 +130,7 @@ bool keepsModes(const QString &folder)
 bool takesAnyName(const QString &folder)
 {
     static QHash<dev_t, bool> known;
-    return askFileSystem(folder, &known, [](const QByteArray &name) -> std::optional<bool> {
-        if (!makeFile(name))
-            return std::nullopt; // a folder that can't be written tells nothing
+    return askFileSystem(folder, &known, [](const QByteArray &name) {
         // Refused as EILSEQ (ntfs-3g), EINVAL (exfat-fuse) or otherwise (fusefat).
         const QByteArray latin1 = name + "\xe9";
         const bool made = makeFile(latin1);
@@ -189,12 +182,7 @@ void describeFolder(int folderFd, const QString &relative, bool modes, QStringLi
         } else if (S_ISFIFO(info.st_mode)) {
             line = path + " (fifo)"_L1;
         } else {
-            QFile file;
-            const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-            const bool opened = fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-            if (fd >= 0 && !opened)
-                ::close(fd);
-            line = fileLine(path, opened ? file.readAll() : QByteArray());
+            line = fileLine(path, readAll(::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)));
         }
         const uint mode = info.st_mode & 07777;
         if (modes && !S_ISLNK(info.st_mode) && mode != (S_ISDIR(info.st_mode) ? 0777u : 0666u))
@@ -214,33 +202,46 @@ void describeFolder(int folderFd, const QString &relative, bool modes, QStringLi
 
 } // namespace
 
-// Whether the file system at `path` has unnamed files (O_TMPFILE), so that an install never
-// needs a hidden temporary name for a new file. Told by the file system's type rather than by
-// trying, so that a program that wrongly gives up on unnamed files is caught. A kernel made to
-// lack them (CRATEWRIGHT_KERNEL_PROFILE, comma-separated features it lacks: "no-tmpfile") has
-// none anywhere.
-bool hasUnnamedFiles(const QString &path)
+// Told by the file system's type rather than by trying, so that a program that wrongly gives
+// up on unnamed files is caught. A kernel made to lack them (KernelProfile.h) has none anywhere.
+bool killMayLeaveHidden(const QString &path)
 {
-    if (qgetenv("CRATEWRIGHT_KERNEL_PROFILE").split(',').contains("no-tmpfile"))
-        return false;
+    const QList<QByteArray> lacks = qgetenv("CRATEWRIGHT_KERNEL_PROFILE").split(',');
     struct statfs info;
-    if (::statfs(FileName::encode(path).constData(), &info) != 0)
-        return false;
-    struct utsname kernel;
-    const bool since66 = ::uname(&kernel) == 0
-                         && QVersionNumber::fromString(QString::fromLatin1(kernel.release)) >= QVersionNumber(6, 6);
-    switch (info.f_type) {
-    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-    case TMPFS_MAGIC:
-    case F2FS_SUPER_MAGIC:
+    if (lacks.contains("no-tmpfile") || lacks.contains("no-links")
+        || ::statfs(FileName::encode(path).constData(), &info) != 0)
         return true;
-    case OVERLAYFS_SUPER_MAGIC:
-        return since66;
-    default: // FUSE drivers (NTFS, exFAT, FAT), FAT itself, network file systems
-        return false;
+    struct utsname kernel;
+    if (info.f_type == OVERLAYFS_SUPER_MAGIC) // gives unnamed files names since Linux 6.6
+        return ::uname(&kernel) != 0
+               || QVersionNumber::fromString(QString::fromLatin1(kernel.release)) < QVersionNumber(6, 6);
+    // ext2 to ext4 (one magic), XFS, Btrfs, tmpfs and F2FS have them; FUSE drivers (NTFS, exFAT,
+    // FAT), FAT itself and network file systems don't.
+    return !QList<__fsword_t>{EXT4_SUPER_MAGIC, XFS_SUPER_MAGIC, BTRFS_SUPER_MAGIC, TMPFS_MAGIC, F2FS_SUPER_MAGIC}
+                .contains(info.f_type);
+}
+
+QStringList withoutHidden(QStringList lines)
+{
+    lines.removeIf([](const QString &line) { return line.section(u'/', -1).startsWith(".cratewright-"_L1); });
+    return lines;
+}
+
+std::pair<QString, QString> treeTexts(QStringList actual, const QStringList &wanted, const QStringList &made)
+{
+    QStringList expected;
+    for (const QString &line : wanted == QStringList{u"="_s} ? made : wanted) {
+        const QStringList either = line.split(" | "_L1);
+        const auto found = std::find_if(actual.cbegin(), actual.cend(),
+                                        [&](const QString &l) { return either.contains(l); });
+        if (line.endsWith(" ?"_L1))
+            actual.removeOne(line.chopped(2));
+        else
+            expected << (either.size() > 1 && found != actual.cend() ? *found : line);
     }
+    expected.removeDuplicates();
+    expected.sort();
+    return {actual.join(u'\n'), expected.join(u'\n')};
 }
 
 QStringList describeTree(const QString &root)
@@ -311,29 +312,18 @@ bool Tree::make(const QStringList &lines)
 bool Tree::makeLine(QString line)
 {
     const QString given = line;
-    static const QRegularExpression attribute(u" \\((mode|uid|fifo|tmpfs|ramfs) ?([^)]*)\\)$"_s);
+    static const QRegularExpression attribute(u" \\(([^ )]*) ?([^)]*)\\)$"_s);
+    static const QRegularExpression known(u"^(mode [0-7]+|uid [0-9]+|fifo |tmpfs .*|ramfs )$"_s);
     QHash<QString, QString> attributes;
     for (QRegularExpressionMatch m = attribute.match(line); m.hasMatch(); m = attribute.match(line)) {
+        // A misspelt attribute would otherwise become part of the name, and the row test nothing.
+        if (!known.match(m.captured(1) + u' ' + m.captured(2)).hasMatch()) {
+            qWarning("tree line \"%s\": unknown attribute \"%s\" or value (there are mode, uid, fifo, tmpfs and ramfs)",
+                     qPrintable(given), qPrintable(m.captured(1)));
+            return false;
+        }
         attributes.insert(m.captured(1), m.captured(2));
         line.truncate(m.capturedStart());
-    }
-    // A misspelt attribute would otherwise become part of the name, and the row test nothing.
-    static const QRegularExpression anyAttribute(u" \\(([^ )]*)[^)]*\\)$"_s);
-    if (const QRegularExpressionMatch m = anyAttribute.match(line); m.hasMatch()) {
-        qWarning("tree line \"%s\": unknown attribute \"%s\" (there are mode, uid, fifo, tmpfs and ramfs)",
-                 qPrintable(given), qPrintable(m.captured(1)));
-        return false;
-    }
-    bool valid = true;
-    for (const auto &[name, base] : {std::pair(u"mode"_s, 8), std::pair(u"uid"_s, 10)}) {
-        bool number = true;
-        if (attributes.contains(name))
-            attributes.value(name).toUInt(&number, base);
-        valid = valid && number;
-    }
-    if (!valid || !attributes.value(u"fifo"_s).isEmpty() || !attributes.value(u"ramfs"_s).isEmpty()) {
-        qWarning("tree line \"%s\": an attribute's value is not what it takes", qPrintable(given));
-        return false;
     }
     const qsizetype arrow = line.indexOf(" -> "_L1), equals = line.indexOf(u'=');
     const QString at = m_dir.filePath(line.left(arrow >= 0 ? arrow : equals));
@@ -365,22 +355,16 @@ bool Tree::makeLine(QString line)
     }
     if (!made)
         return false;
-    struct stat info;
-    if (attributes.contains(u"mode"_s)) {
-        const uint mode = attributes.value(u"mode"_s).toUInt(nullptr, 8);
-        if (::chmod(encoded.constData(), mode) != 0)
-            return lacks("modes");
-        if (::lstat(encoded.constData(), &info) != 0 || (info.st_mode & 07777) != mode) {
-            m_unsupported = u"this file system keeps no modes: "_s + given;
-            return false;
-        }
-    }
-    if (attributes.contains(u"uid"_s)) {
-        const uint uid = attributes.value(u"uid"_s).toUInt();
-        if (::lchown(encoded.constData(), uid, uid) != 0)
-            return lacks("owners");
-        if (::lstat(encoded.constData(), &info) != 0 || info.st_uid != uid) {
-            m_unsupported = u"this file system keeps no owners: "_s + given;
+    for (const auto &[name, what] : {std::pair(u"mode"_s, "modes"), std::pair(u"uid"_s, "owners")}) {
+        const bool mode = name == u"mode"_s;
+        const uint value = attributes.value(name).toUInt(nullptr, mode ? 8 : 10);
+        struct stat info;
+        if (!attributes.contains(name))
+            continue;
+        if ((mode ? ::chmod(encoded.constData(), value) : ::lchown(encoded.constData(), value, value)) != 0)
+            return lacks(what);
+        if (::lstat(encoded.constData(), &info) != 0 || (mode ? info.st_mode & 07777 : info.st_uid) != value) {
+            m_unsupported = u"this file system keeps no %1: "_s.arg(QLatin1String(what)) + given;
             return false;
         }
     }
@@ -406,6 +390,50 @@ int runInChild(const std::function<int()> &body, const std::function<void(pid_t)
     if (::waitpid(child, &status, 0) != child)
         return KilledBy;
     return WIFSIGNALED(status) ? KilledBy + WTERMSIG(status) : int(qint8(WEXITSTATUS(status)));
+}
+
+namespace {
+
+// Whether `child` holds open a regular file under `folder`: a file being written.
+bool writingUnder(pid_t child, const QString &folder)
+{
+    const QString fds = u"/proc/%1/fd"_s.arg(child);
+    const QStringList open = QDir(fds).entryList(QDir::Files | QDir::System);
+    return std::any_of(open.cbegin(), open.cend(), [&](const QString &fd) {
+        struct stat info;
+        return QFile::symLinkTarget(fds + u'/' + fd).startsWith(folder + u'/')
+               && ::stat(QFile::encodeName(fds + u'/' + fd).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    });
+}
+
+bool ended(pid_t child)
+{
+    const QByteArray stat = readFile(u"/proc/%1/stat"_s.arg(child));
+    return stat.isEmpty() || stat.contains(") Z ");
+}
+
+} // namespace
+
+int killWhileWriting(const QString &folder, const std::function<void(const std::function<void()> &fileDone)> &install)
+{
+    int reports[2];
+    if (::pipe2(reports, O_NONBLOCK | O_CLOEXEC) != 0)
+        return 0;
+    const int status = runInChild(
+        [&] {
+            install([&] { (void)!::write(reports[1], "x", 1); });
+            (void)!::write(reports[1], "xx", 2);
+            return ::pause();
+        },
+        [&](pid_t child) {
+            char report;
+            for (int done = 0; done < 2 && !(done == 1 && writingUnder(child, folder)) && !ended(child);)
+                done += ::read(reports[0], &report, 1) == 1;
+            ::kill(child, SIGKILL);
+        });
+    ::close(reports[0]);
+    ::close(reports[1]);
+    return status;
 }
 
 } // namespace TestFiles

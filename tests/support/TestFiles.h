@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <utility>
 #include <sys/types.h>
 
 // Files and folder trees for tests, made and read back in one notation, one line per thing
@@ -16,6 +17,20 @@
 // CONTRIBUTING.md. On a file system that keeps no modes (FAT, exFAT, NTFS without
 // permissions), whatever its mount options show is no mode of anything and is left out.
 namespace TestFiles {
+
+// The tables' cells: a literal is UTF-8; a list may mix literals and QStrings.
+inline QString str(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+inline QString str(const QString &text)
+{
+    return text;
+}
+template<typename... T> QStringList L(const T &...items)
+{
+    return {str(items)...};
+}
 
 QByteArray readFile(const QString &path);
 // Writes (or replaces) the file, making the folders on the way; true when every byte was
@@ -33,6 +48,12 @@ QStringList describeTree(const QString &root);
 class Tree
 {
 public:
+    // In the system's temporary folder, or where `templatePath` says (as QTemporaryDir has it).
+    Tree() = default;
+    explicit Tree(const QString &templatePath)
+        : m_dir(templatePath)
+    {
+    }
     ~Tree();
     bool make(const QStringList &lines);
     // After make() failed: why the file system the tree is on can't hold a line (no named
@@ -58,14 +79,24 @@ bool keepsModes(const QString &folder);
 bool takesAnyName(const QString &folder);
 // Whether `text` holds bytes of a name that are not UTF-8 (as FileName keeps them).
 bool holdsBytesNotUtf8(const QString &text);
-// Whether the file system holding `path` has unnamed files (O_TMPFILE): where it has none, an
-// install killed mid-write may leave a hidden temporary (".cratewright-…") behind.
-bool hasUnnamedFiles(const QString &path);
+// Whether an install killed mid-write into `path` may leave a hidden temporary
+// (".cratewright-…") behind: where the file system has no unnamed files (O_TMPFILE), or the
+// kernel can't give one a name.
+bool killMayLeaveHidden(const QString &path);
+// `lines` less those of hidden temporaries.
+QStringList withoutHidden(QStringList lines);
+// A tree as describe() gives it and the tree a table wants, as two texts to compare: "=" alone
+// stands for `made`; a line "X ?" may be missing (X is taken out of both); "A | B" is either.
+std::pair<QString, QString> treeTexts(QStringList actual, const QStringList &wanted, const QStringList &made = {});
 
 // Runs `body` in a child process, for limits and signals that must not reach the test. The
 // test runs `meanwhile` with the child's id, then waits for it. Returns what `body` returned
 // (from -128 to 127), or KilledBy plus the signal that ended the child.
 constexpr int KilledBy = 1000;
 int runInChild(const std::function<int()> &body, const std::function<void(pid_t)> &meanwhile = {});
+// Runs `install` in a child that is killed outright once it has called `fileDone` and is
+// writing a file under `folder`, or once it has called it twice or ended; returns as
+// runInChild().
+int killWhileWriting(const QString &folder, const std::function<void(const std::function<void()> &fileDone)> &install);
 
 } // namespace TestFiles

@@ -17,13 +17,6 @@ TinyHttpServer::TinyHttpServer(QObject *parent)
     });
 }
 
-QUrl TinyHttpServer::unusedUrl()
-{
-    TinyHttpServer closed;
-    closed.listen();
-    return closed.baseUrl();
-}
-
 void TinyHttpServer::answer(QTcpSocket *socket)
 {
     const QByteArray request = socket->property("request").toByteArray() + socket->readAll();

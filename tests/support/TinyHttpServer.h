@@ -25,9 +25,6 @@ public:
     int requestCount() const { return m_requests; }
     QByteArray lastRequestPath() const { return m_lastPath; }
 
-    // An address on 127.0.0.1 where nobody listens.
-    static QUrl unusedUrl();
-
 private:
     void answer(QTcpSocket *socket);
 
