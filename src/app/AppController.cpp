@@ -294,10 +294,24 @@ void AppController::loadPackageAtPath(const QString &path)
 void AppController::startAfresh()
 {
     resetPackage();
+    showFreshLoad(false);
+}
+
+void AppController::showFreshLoad(bool installable)
+{
+    m_installRecordId.clear();
     setInstallButton(m_installButtonTitle, &AppController::DoStartInstall);
-    InstallPkgButton()->setEnabled(false);
+    InstallPkgButton()->setEnabled(installable);
     PkgRightInfoField()->clear();
     PkgRightInfoField()->setToolTip(QString());
+}
+
+// The package is still loaded and may be installed again; "Ride!" would start a track file that
+// is gone.
+void AppController::installUndone(const QString &id)
+{
+    if (!m_installRecordId.isEmpty() && id == m_installRecordId && !m_working)
+        showFreshLoad(m_thePackage.pkgLoaded());
 }
 
 void AppController::resetPackage()
@@ -345,6 +359,7 @@ void AppController::DoStartInstall(QObject *)
     m_thePackage.setInstallObserver(&journal);
     const InstallResult code = m_thePackage.expandPackageTo(installFolder);
     m_thePackage.setInstallObserver(nullptr);
+    m_installRecordId = journal.recordId();
     for (const QString &line : journal.logLines())
         Platform::current().log(line);
     if (m_installedTracks && m_installedTracks->isWindowLoaded())
@@ -443,9 +458,10 @@ void AppController::showVersionCheckPanel(QObject *)
 
 void AppController::showInstalledTracks(QObject *)
 {
-    if (!m_installedTracks)
+    if (!m_installedTracks) {
         m_installedTracks = new InstalledTracksController(this);
-    else
+        connect(m_installedTracks, &InstalledTracksController::installUndone, this, &AppController::installUndone);
+    } else
         m_installedTracks->reload(); // installs by the command-line tool meanwhile
     m_installedTracks->showWindow(this);
 }

@@ -87,6 +87,8 @@ protected:
 private:
     void startAfresh();
     void resetPackage();
+    void showFreshLoad(bool installable);
+    void installUndone(const QString &id);
     void setWaitingToLoadPkg(bool waiting);
     void setWorking(bool working);
     void offerOpenPackage();
@@ -105,6 +107,8 @@ private:
     ZCTrackPackPrefWinController *m_prefWinController = nullptr;
     VersionCheckPanelController *m_versionCehckPanel = nullptr;
     InstalledTracksController *m_installedTracks = nullptr;
+    // The record of this window's last install: once it is undone, nothing of it is left to ride.
+    QString m_installRecordId;
     ProgressIndicator m_progIndicator;
     Action m_installButtonAction = &AppController::DoStartInstall;
     // The install button's title as the form has it, before any install retitles it.

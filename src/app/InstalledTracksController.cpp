@@ -146,6 +146,8 @@ void InstalledTracksController::uninstallSelected(QObject *)
         Platform::current().log(line);
     if (done.result != InstallUndo::Result::Undone)
         platform.beep();
+    if (done.result == InstallUndo::Result::Undone || done.result == InstallUndo::Result::Failed)
+        Q_EMIT installUndone(id);
     platform.runAlertPanel(reportAlert(done));
     reload();
 }

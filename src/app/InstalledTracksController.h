@@ -36,6 +36,10 @@ public:
     static Alert confirmationAlert(const InstallUndo::Outcome &planned);
     static Alert reportAlert(const InstallUndo::Outcome &done);
 
+Q_SIGNALS:
+    // An undo changed files of the install `id` (all of them, or some when it failed part way).
+    void installUndone(const QString &id);
+
 protected:
     QWidget *makeWindow() override;
     void windowDidLoad() override;

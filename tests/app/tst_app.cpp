@@ -191,9 +191,10 @@ private Q_SLOTS:
                       + riding,
                   u"alert Track Uninstalled|\u201cCanyon\u201d was uninstalled.\n\nKept because they changed "
                   "since the install:\n  rock.obj|OK|| @ "_s
-                      + riding,
+                      + ready,
                   u"tracks "_s},
-                 riding, {AlertAnswer::Default, AlertAnswer::Default});
+                 ready, {AlertAnswer::Default, AlertAnswer::Default});
+
         // Only the first button uninstalls; the second, or the box closed otherwise, leaves it all.
         const Alert confirm{u"Uninstall Track"_s,
                             u"Uninstalling \u201cCanyon\u201d from @/Sim removes 2 file(s) it installed."_s,
@@ -203,6 +204,10 @@ private Q_SLOTS:
                  "load:Canyon press menu:actionInstalledTracks uninstall tracks uninstall tracks",
                  {alert(confirm, riding), listed, alert(confirm, riding), listed}, riding,
                  {AlertAnswer::Alternate, AlertAnswer::Other});
+        const Alert undone{u"Track Uninstalled"_s, u"\u201cCanyon\u201d was uninstalled."_s, u"OK"_s, QString()};
+        scenario("Installed Tracks: undoing an earlier install leaves Ride! for the window's own", "Sim",
+                 "load:Canyon press load:Solo press menu:actionInstalledTracks select:1 uninstall",
+                 {alert(confirm, riding), alert(undone, riding)}, riding, {AlertAnswer::Default, AlertAnswer::Default});
         scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser}, closed);
     }
 
@@ -309,6 +314,11 @@ private:
             {u"edit"_s, [&] { QVERIFY(TestFiles::writeFile(at(name), "mine")); }},
             {u"tracks"_s, [&] { m_transcript << installs(); }},
             {u"uninstall"_s, [&] { app.installedTracks()->uninstallButton()->click(); }},
+            {u"select"_s,
+             [&] {
+                 QTreeWidget *list = app.installedTracks()->installsList();
+                 list->setCurrentItem(list->topLevelItem(name.toInt()));
+             }},
         };
         QVERIFY2(steps.contains(verb), qPrintable(u"unknown step \""_s + verb + u"\""_s));
         steps[verb]();
