@@ -355,6 +355,7 @@ void AppController::DoStartInstall(QObject *)
 
     // Recorded, so that the install can be undone from Installed Tracks.
     const RecordStore records;
+    InstalledTracksController::repairInterrupted(records);
     InstallJournal journal(records, m_thePackage);
     m_thePackage.setInstallObserver(&journal);
     const InstallResult code = m_thePackage.expandPackageTo(installFolder);

@@ -4,6 +4,7 @@
 #include "InstalledTracksController.h"
 
 #include "platform/Platform.h"
+#include "records/InstallRepair.h"
 #include "records/RecordStore.h"
 #include "ui_InstalledTracks.h"
 
@@ -68,7 +69,9 @@ void InstalledTracksController::reload()
 {
     QTreeWidget *list = installsList();
     list->clear();
-    for (const InstallRecord &record : RecordStore().records()) {
+    const RecordStore store;
+    repairInterrupted(store);
+    for (const InstallRecord &record : store.records()) {
         // Package text is untrusted; QTreeWidget items show it as plain text.
         auto *item = new QTreeWidgetItem(list, {record.title, record.author, record.installBase,
                                                 record.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
@@ -123,6 +126,12 @@ Alert InstalledTracksController::reportAlert(const InstallUndo::Outcome &done)
     return Alert{QStringLiteral("Uninstall Failed"), message, OkButton};
 }
 
+void InstalledTracksController::repairInterrupted(const RecordStore &store)
+{
+    for (const InstallRepair::Repair &repair : InstallRepair(store).run())
+        Platform::current().log(repair.text());
+}
+
 void InstalledTracksController::uninstallSelected(QObject *)
 {
     const QList<QTreeWidgetItem *> selected = installsList()->selectedItems();
@@ -141,6 +150,7 @@ void InstalledTracksController::uninstallSelected(QObject *)
     }
     if (platform.runAlertPanel(confirmationAlert(planned)) != AlertAnswer::Default)
         return;
+    repairInterrupted(store);
     const InstallUndo::Outcome done = undo.undo(id, false);
     for (const QString &line : done.logLines())
         Platform::current().log(line);

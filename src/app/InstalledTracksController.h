@@ -35,6 +35,9 @@ public:
     // The question before an undo, from what a dry run found, and the report after it.
     static Alert confirmationAlert(const InstallUndo::Outcome &planned);
     static Alert reportAlert(const InstallUndo::Outcome &done);
+    // Finishes what a killed install or undo left half done, before the records are used; each
+    // repair is logged.
+    static void repairInterrupted(const RecordStore &store);
 
 Q_SIGNALS:
     // An undo changed files of the install `id` (all of them, or some when it failed part way).

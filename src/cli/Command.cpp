@@ -7,6 +7,8 @@
 #include "ExitStatus.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
+#include "platform/PlainText.h"
+#include "records/InstallRepair.h"
 
 const QCommandLineOption Command::JsonOption(QStringLiteral("json"),
                                              QStringLiteral("Print one JSON object instead of text."));
@@ -30,4 +32,10 @@ bool Command::loadPackage(TrackPackage &package, const QString &path)
         return true;
     Console::err(LoadText::message(code));
     return false;
+}
+
+void Command::repairInterrupted(const RecordStore &store)
+{
+    for (const InstallRepair::Repair &repair : InstallRepair(store).run())
+        Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(repair.text()));
 }

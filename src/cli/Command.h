@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class QCommandLineParser;
+class RecordStore;
 class TrackPackage;
 
 // One subcommand of `cratewright`: what the tool's help and parser need to know of it, set by
@@ -49,4 +50,7 @@ protected:
 
     // Loads the package, or prints why it could not be loaded.
     static bool loadPackage(TrackPackage &package, const QString &path);
+    // Finishes what a killed install or undo left half done, before the records are used, and
+    // says each repair on standard error, whatever the verbosity.
+    static void repairInterrupted(const RecordStore &store);
 };

@@ -142,6 +142,7 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
         return ExitStatus::LoadFailed;
 
     const RecordStore records;
+    repairInterrupted(records);
     InstallJournal journal(records, package);
     package.setInstallObserver(&journal);
     const InstallResult code = install(package, target, overwrite, json);

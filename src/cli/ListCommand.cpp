@@ -64,6 +64,7 @@ int ListCommand::run(const QCommandLineParser &parser, const QStringList &argume
     if (!arguments.isEmpty())
         return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.first()));
     const RecordStore store;
+    repairInterrupted(store);
     QStringList unreadable;
     const QList<QList<InstallRecord>> folders = grouped(store.records(&unreadable));
     for (const QString &problem : std::as_const(unreadable))

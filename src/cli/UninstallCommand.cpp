@@ -45,10 +45,12 @@ int UninstallCommand::run(const QCommandLineParser &parser, const QStringList &a
         return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.at(1)));
 
     const RecordStore store;
+    const bool dryRun = parser.isSet(DryRunOption), json = parser.isSet(JsonOption);
+    if (!dryRun) // a dry run changes nothing, not even this
+        repairInterrupted(store);
     QString id;
     if (const int status = resolve(store, arguments.first(), &id))
         return status;
-    const bool dryRun = parser.isSet(DryRunOption), json = parser.isSet(JsonOption);
     InstallUndo undo(store);
     undo.setLockWaitHandler([] { Console::errNote(InstallText::waitingText()); });
     const InstallUndo::Outcome outcome = undo.undo(id, dryRun);

@@ -115,6 +115,7 @@ bool readFile(Reading &reading, const Fields &fields)
     QString path;
     if (!sized || !ContentHash::fromHex(QString::fromLatin1(fields[2]), &hash) || !decoded(fields[3], &path))
         return false;
+    reading.record.lastNoted = path;
     PathState &state = reading.states[path];
     if (!reading.index.contains(path)) {
         reading.index.insert(path, int(reading.record.files.size()));

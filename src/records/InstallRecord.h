@@ -49,6 +49,7 @@ public:
     std::optional<int> result; // the extraction's code, once it ended
     QStringList foldersMade;
     QList<RecordedFile> files; // files the install wrote; kept files are not among them
+    QString lastNoted;         // the path of the last file line: in a journal, the file in progress
     State state = State::Ended;
 
     // Reads a record or journal; false with the reason when it is damaged. A journal cut short

@@ -345,11 +345,13 @@ int InstallUndo::carryOut(InstallFolder &folder, const RecordedFile &file, const
     return putBack(parent.fd, name, step.original, file.originalMode);
 }
 
-// A killed install can leave a file it was writing under a hidden name where the file system has
-// no unnamed files (FAT, exFAT, NTFS). Every such name belongs to an install or undo into this
-// folder, and those hold its lock, as this undo does now: any found is a leftover.
-void InstallUndo::removeStaged(InstallFolder &folder, const InstallRecord &record)
+// A killed install or undo can leave a file it was writing under a hidden name: a replacement in the
+// instant before its rename, and any file where the file system has no unnamed files (FAT, exFAT,
+// NTFS). Every such name belongs to an install or undo into this folder, and those hold its lock,
+// as the caller does now: any found is a leftover.
+int InstallUndo::removeStaged(InstallFolder &folder, const InstallRecord &record)
 {
+    int removed = 0;
     QSet<QString> folders(record.foldersMade.cbegin(), record.foldersMade.cend());
     for (const RecordedFile &file : record.files)
         folders.insert(InstallFolder::parentOf(file.path));
@@ -366,10 +368,12 @@ void InstallUndo::removeStaged(InstallFolder &folder, const InstallRecord &recor
         ::closedir(listing);
         for (const QByteArray &name : std::as_const(staged)) {
             struct stat info;
-            if (::fstatat(found.fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
-                ::unlinkat(found.fd, name.constData(), 0);
+            if (::fstatat(found.fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                && (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)))
+                removed += ::unlinkat(found.fd, name.constData(), 0) == 0;
         }
     }
+    return removed;
 }
 
 void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left)

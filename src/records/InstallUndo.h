@@ -60,6 +60,10 @@ public:
     // With `dryRun` nothing is changed; the outcome says what would be.
     Outcome undo(const QString &id, bool dryRun);
 
+    // Removes the hidden files that a killed install or undo left in the folders of `record`,
+    // with the folder's lock held; how many.
+    static int removeStaged(InstallFolder &folder, const InstallRecord &record);
+
 private:
     enum class Action { Remove, Restore, Keep, HandOn, NotKept, Gone, Unreachable };
     struct Step
@@ -96,7 +100,6 @@ private:
     void applyStep(InstallFolder &folder, const Step &step, Outcome *outcome, Leftovers *leftovers);
     void handOn(const Step &step, const RecordedFile &file, QList<ContentHash> *dropped);
     int carryOut(InstallFolder &folder, const RecordedFile &file, const Step &step);
-    void removeStaged(InstallFolder &folder, const InstallRecord &record);
     void removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left);
 
     void commit(ContentStore &contents, const Leftovers &leftovers, Outcome *outcome);

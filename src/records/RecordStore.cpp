@@ -143,6 +143,16 @@ QList<InstallRecord> RecordStore::records(QStringList *unreadable) const
     return records;
 }
 
+QStringList RecordStore::ids(InstallRecord::State state) const
+{
+    QStringList ids;
+    for (const QString &name : namesIn(recordsFolder())) {
+        if (name.endsWith(extensionOf(state)) && !name.startsWith(QLatin1Char('.')))
+            ids << name.chopped(extensionOf(state).size());
+    }
+    return ids;
+}
+
 bool RecordStore::load(const QString &id, InstallRecord *record, QString *error) const
 {
     // A record being undone comes first: its undo was begun and must be finished.

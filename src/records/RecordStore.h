@@ -32,6 +32,8 @@ public:
 
     // Every record, newest first; each one that can't be read adds "id: reason" to `unreadable`.
     QList<InstallRecord> records(QStringList *unreadable = nullptr) const;
+    // The ids of the records whose files stand for `state`, unread: a look at the folder alone.
+    QStringList ids(InstallRecord::State state) const;
     // The record of `id`, wherever its file stands; false with the reason otherwise.
     bool load(const QString &id, InstallRecord *record, QString *error) const;
     // Replaces the record's file as a whole, durably (written aside, then renamed over it).

@@ -359,6 +359,16 @@ void TestCli::run_data()
         L("\"installBase\": \"~/Zoomcrest\"", "\"title\": \"Loop\"", "\"files\": 1", "\"state\": \"ended\"",
           "\"dataSize\": "),
         {}, L("installed ~/loop.zcpack"));
+    // As a kill between creating the install's last file and writing it leaves them.
+    const QString killed =
+        u"~/data/zc-cratewright/records/20260101-000000-abcd.journal=zc-cratewright install record 1\n"
+        "id\t20260101-000000-abcd\ntitle\tLoop\ninstallBase\t~/Zoomcrest\n"
+        "time\t2026-01-01T00:00:00.000Z\nF\t1\t0123456789abcdef0123456789abcdef\tLoops/loop.zct\n"_s;
+    row("list first repairs what a killed install left, and says so", "list", 0,
+        L("Loop  by , 0 file(s) [interrupted]"),
+        L("cratewright: Repaired what the killed install of \"Loop\" into ~/Zoomcrest left: removed Loops/loop.zct, "
+          "which it had only begun to write.\n"),
+        L(killed, u"~/Zoomcrest/Loops/loop.zct="_s), L(u"!~/Zoomcrest/Loops/loop.zct"_s));
     row("uninstall --dry-run changes nothing", "uninstall Loop --dry-run", 0,
         L("Would remove: Loops/loop.zct", "Nothing was changed (--dry-run): Loop ("), {}, L("installed ~/loop.zcpack"),
         L(loop));

@@ -249,6 +249,22 @@ void TestRecords::undo_data()
     row("entries inflated ahead, undone", mine, "install:4 undo:1", same, "Undone -Big/b0 -Big/b1…");
     row("a killed install, undone from its journal", originals, "kill:3 undo:1", same,
         "Undone -Many/Deep/f0 -Many/Deep/f1…");
+    // Killed at known points: the next command finishes the last step, then the undo is whole.
+    row("a file a killed install had only begun to write is removed, then the rest undone", mine,
+        "torn:3=5 repair record:1=journal,?,Many/Deep/f0,Many/Deep/f1,Many/Deep/f2,Many/Deep/f3 undo:1", same,
+        "Repaired what the killed install of \"Canyon 3\" into @ left: removed Many/Deep/f4, which it had only "
+        "begun to write. / Undone -Many/Deep/f0 -Many/Deep/f1 -Many/Deep/f2 -Many/Deep/f3");
+    row("killed once a file is noted, before it is written: the file there is left whole", originals,
+        "noted:1=1 repair undo:1", same, "Undone =Tracks/a.zctrack");
+    row("a killed install whose folder is still locked is left to its process", mine, "torn:3=5 locked repair",
+        mine
+            + QStringList{u"Z/Many/"_s, u"Z/Many/Deep/"_s, u"Z/Many/Deep/f0="_s, u"Z/Many/Deep/f1=m"_s,
+                          u"Z/Many/Deep/f2=mm"_s, u"Z/Many/Deep/f3=mmm"_s, u"Z/Many/Deep/f4="_s},
+        "");
+    row("a killed undo's hidden file is removed, and it is undone again", mine,
+        "install:1 undoing:1 stray:Tracks repair undo:1", same,
+        "Repaired what the killed undo of \"Canyon 1\" in @ left: removed 1 hidden temporary file(s). / Undone "
+        "-Tracks/a.zctrack -readme.txt");
     // What a failed or stopped install wrote is recorded as it went, and undone like any other.
     row("a stopped install: its record holds what it wrote, undone", originals,
         "stop:1 record:1=ended,-7,Tracks/a.zctrack* undo:1", same, "Undone +Tracks/a.zctrack");

@@ -3,10 +3,12 @@
 
 #include "UndoTable.h"
 
+#include "KernelProfile.h"
 #include "PackageWriter.h"
 #include "package/ResultCodes.h"
 #include "platform/FileName.h"
 #include "records/InstallJournal.h"
+#include "records/InstallRepair.h"
 #include "records/InstallUndo.h"
 
 #include <QTest>
@@ -14,6 +16,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,6 +85,44 @@ QString describeUndo(const InstallUndo::Outcome &done)
     return done.message.isEmpty() ? said : said + u" ("_s + done.message + u')';
 }
 
+// The journal, killed outright once it notes its Kth file: at once, or (`torn`) once the file is
+// made and its write begins, where a size limit of 0 stops the write with a signal made SIGKILL.
+class KillingObserver : public InstallObserver
+{
+public:
+    KillingObserver(InstallObserver *journal, int at, bool torn)
+        : journal(journal)
+        , m_at(at)
+        , m_torn(torn)
+    {
+    }
+    InstallObserver *const journal;
+
+    void installBegins(const QString &base) override { journal->installBegins(base); }
+    void folderMade(const QString &path) override { journal->folderMade(path); }
+    void fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) override
+    {
+        journal->fileToBeWritten(path, size, hash);
+        if (++m_noted != m_at)
+            return;
+        if (!m_torn)
+            ::raise(SIGKILL);
+        std::signal(SIGXFSZ, [](int) { ::raise(SIGKILL); });
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_FSIZE, &none);
+    }
+    void fileFound(const QString &path) override { journal->fileFound(path); }
+    void fileToBeReplaced(int fd, const QByteArray &name, const QString &path) override
+    {
+        journal->fileToBeReplaced(fd, name, path);
+    }
+    void installEnds(InstallResult code) override { journal->installEnds(code); }
+
+private:
+    int m_at, m_noted = 0;
+    bool m_torn;
+};
+
 } // namespace
 
 void UndoTable::addColumns()
@@ -108,13 +149,14 @@ void UndoTable::cleanup()
     for (const QString &folder :
          {m_store ? m_store->recordsFolder() : QString(), m_tree ? m_tree->path(u"Z/Tracks"_s) : QString()})
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_holder.reset();
     m_store.reset();
     m_tree.reset();
     m_dataDir.reset();
 }
 
 QString UndoTable::install(int number, const OverwriteQuery &query, InstallResult expected,
-                           const std::function<void()> &fileDone)
+                           const std::function<void()> &fileDone, int killAt, bool torn)
 {
     const QString path = m_dataDir->path(u"package.zcpack"_s);
     TrackPackage package;
@@ -125,7 +167,8 @@ QString UndoTable::install(int number, const OverwriteQuery &query, InstallResul
     for (const qint64 start = QDateTime::currentMSecsSinceEpoch(); QDateTime::currentMSecsSinceEpoch() == start;)
         QThread::usleep(100);
     InstallJournal journal(*m_store, package);
-    package.setInstallObserver(&journal);
+    KillingObserver killer(&journal, killAt, torn);
+    package.setInstallObserver(killAt > 0 ? &killer : static_cast<InstallObserver *>(&journal));
     package.setOverwriteQuery(query);
     package.setProgressHandler([&](qint64 done, qint64) {
         if (fileDone)
@@ -178,6 +221,19 @@ QString UndoTable::killWhileWriting(int number)
                                                                           : u"not killed"_s;
 }
 
+// "3=5": package 3, killed at its fifth file; the id of its journal.
+QString UndoTable::killAtFile(const QString &argument, bool torn)
+{
+    const int status = TestFiles::runInChild([&] {
+        install(argument.section(u'=', 0, 0).toInt(), Replace, InstallResult::Success, {},
+                argument.section(u'=', 1).toInt(), torn);
+        return 0;
+    });
+    const QStringList journals = QDir(m_store->recordsFolder()).entryList({u"*.journal"_s}, QDir::Files, QDir::Name);
+    return status == TestFiles::KilledBy + SIGKILL && !journals.isEmpty() ? journals.last().chopped(8)
+                                                                          : u"not killed"_s;
+}
+
 void UndoTable::tamper(const QString &id)
 {
     // A naive undo would remove the file outside: it holds what the record says.
@@ -197,6 +253,8 @@ void UndoTable::run()
     const bool root = ::geteuid() == 0, latin1 = steps.startsWith(u"latin1 "_s);
     if (TestFiles::Tree::needsRoot(before) && !root)
         QSKIP("mounts need root");
+    if (steps.contains(u"repair"_s) && qEnvironmentVariable(KernelProfile::Variable).contains(u"no-flock"_s))
+        QSKIP("without locks a killed install can't be told from a running one: nothing is repaired");
     if (steps.contains(u"otherfs"_s) && !root)
         QSKIP("a file system of its own for the data folder needs root");
     if (steps.contains(u"denied:"_s) && root)
@@ -227,6 +285,7 @@ void UndoTable::run()
 
     QStringList ids;
     QString said;
+    bool repaired = false;
     for (const QString &step : steps.split(u' ').mid(latin1 ? 1 : 0)) {
         const QString verb = step.section(u':', 0, 0), argument = step.section(u':', 1);
         bool numbered = false;
@@ -234,7 +293,11 @@ void UndoTable::run()
         if (QStringList{u"install"_s, u"keep"_s, u"kill"_s, u"crash"_s, u"stop"_s, u"fail"_s, u"denied"_s}.contains(
                 verb))
             QVERIFY2(numbered && number >= 1 && number <= Packages, qPrintable(u"no such package: "_s + step));
-        if (verb == u"undo"_s || verb == u"tamper"_s)
+        if (verb == u"noted"_s || verb == u"torn"_s)
+            QVERIFY2(argument.section(u'=', 0, 0).toInt() >= 1 && argument.section(u'=', 0, 0).toInt() <= Packages
+                         && argument.section(u'=', 1).toInt() >= 1,
+                     qPrintable(u"no such package or file: "_s + step));
+        if (verb == u"undo"_s || verb == u"tamper"_s || verb == u"undoing"_s)
             QVERIFY2(numbered && number >= 1 && number <= ids.size(), qPrintable(u"no such install: "_s + step));
         if (verb == u"install"_s || verb == u"keep"_s) {
             ids << install(number, verb == u"keep"_s ? Keep : Replace);
@@ -253,6 +316,22 @@ void UndoTable::run()
         } else if (verb == u"kill"_s) {
             killAtQuestion(number);
             ids = QDir(m_store->recordsFolder()).entryList({u"*.journal"_s}).replaceInStrings(u".journal"_s, QString());
+        } else if (verb == u"noted"_s || verb == u"torn"_s) {
+            ids << killAtFile(argument, verb == u"torn"_s);
+        } else if (verb == u"repair"_s) { // as the next command begins; said before what the undo says
+            QStringList lines;
+            for (const InstallRepair::Repair &repair : InstallRepair(*m_store).run())
+                lines << repair.text().replace(m_tree->path(m_installFolder), u"@"_s);
+            said = lines.join(u" / "_s);
+            repaired = true;
+        } else if (verb == u"undoing"_s) { // as an undo killed once it marked the record leaves it
+            InstallRecord record;
+            QString error;
+            QVERIFY(m_store->load(ids.at(number - 1), &record, &error)
+                    && m_store->move(record, InstallRecord::State::Undoing).ok());
+        } else if (verb == u"locked"_s) { // by an install still running
+            m_holder = std::make_unique<InstallFolder>(m_tree->path(m_installFolder));
+            QVERIFY(m_holder->tryLock() && m_holder->lockError() == 0);
         } else if (verb == u"crash"_s) {
             ids << killWhileWriting(number);
         } else if (verb == u"denied"_s) { // into a folder an ordinary user may not write: why it failed
@@ -277,7 +356,9 @@ void UndoTable::run()
         } else if (verb == u"otherfs"_s) {
             continue; // mounted above
         } else if (verb == u"undo"_s) {
-            said = describeUndo(InstallUndo(*m_store).undo(ids.at(number - 1), false)).replace(data, u"@data"_s);
+            const QString undone =
+                describeUndo(InstallUndo(*m_store).undo(ids.at(number - 1), false)).replace(data, u"@data"_s);
+            said = std::exchange(repaired, false) && !said.isEmpty() ? said + u" / "_s + undone : undone;
         } else {
             QFAIL(qPrintable(u"unknown step "_s + step));
         }

@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 
+#include "fs/InstallFolder.h"
 #include "package/TrackPackage.h"
 #include "records/RecordStore.h"
 
@@ -30,15 +31,17 @@ public:
 
 private:
     QString install(int number, const OverwriteQuery &query, InstallResult expected = InstallResult::Success,
-                    const std::function<void()> &fileDone = {});
+                    const std::function<void()> &fileDone = {}, int killAt = 0, bool torn = false);
     QString describeRecord(const QString &id) const;
     void killAtQuestion(int number);
     QString killWhileWriting(int number);
+    QString killAtFile(const QString &argument, bool torn);
     void tamper(const QString &id);
 
     std::unique_ptr<TestFiles::Tree> m_tree;
     std::unique_ptr<TestFiles::Tree> m_dataDir;
     std::unique_ptr<RecordStore> m_store;
+    std::unique_ptr<InstallFolder> m_holder; // of the install folder's lock
     QString m_installFolder;
     QString m_mounted;
     QString m_cause;
