@@ -35,6 +35,10 @@ private:
     void killAtQuestion(int number);
     QString killWhileWriting(int number);
     void tamper(const QString &id);
+    void link(const QString &argument, bool byAnotherUser);
+    QString undoWithoutChown(const QString &id);
+    QStringList race(int count);
+    QString undoAsListed(int *undone);
 
     std::unique_ptr<TestFiles::Tree> m_tree;
     std::unique_ptr<TestFiles::Tree> m_dataDir;
@@ -42,4 +46,5 @@ private:
     QString m_installFolder;
     QString m_mounted;
     QString m_cause;
+    std::function<void()> m_lockWait; // for each install that waits for another
 };
