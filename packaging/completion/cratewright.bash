@@ -49,7 +49,7 @@ _cratewright()
         info) options+=" --json" ;;
         install) options+=" --to --overwrite= --ride --json" ;;
         list) options+=" --json" ;;
-        uninstall) options+=" --dry-run --json" ;;
+        uninstall) options+=" --folder --dry-run --json" ;;
         folder) options+=" --not-simulator" ;;
     esac
     if [[ $cur == -* ]]; then

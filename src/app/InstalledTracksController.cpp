@@ -117,6 +117,10 @@ Alert InstalledTracksController::reportAlert(const InstallUndo::Outcome &done)
         if (!done.notKept.isEmpty())
             message += QStringLiteral("\n\nLeft as they are, their originals were not kept at install time:\n")
                        + listed(done.notKept);
+        if (!done.ownerNotRestored.isEmpty())
+            message += QStringLiteral("\n\nPut back, but owned by you, not by their owners as before (only root "
+                                      "may give a file to another user):\n")
+                       + listed(done.ownerNotRestored);
         return Alert{QStringLiteral("Track Uninstalled"), message, OkButton};
     }
     QString message = done.message;

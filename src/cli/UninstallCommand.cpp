@@ -6,10 +6,12 @@
 #include "Console.h"
 #include "ExitStatus.h"
 #include "package/ResultCodes.h"
+#include "platform/FileName.h"
 #include "platform/PlainText.h"
 #include "platform/Platform.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -25,16 +27,19 @@ void printEach(const QString &label, const QStringList &paths)
 
 const QCommandLineOption UninstallCommand::DryRunOption(QStringLiteral("dry-run"),
                                                         QStringLiteral("Say what would be done, and change nothing."));
+const QCommandLineOption UninstallCommand::FolderOption(
+    QStringLiteral("folder"), QStringLiteral("The install folder, moved on purpose since the install, is now DIR."),
+    QStringLiteral("DIR"));
 
 UninstallCommand::UninstallCommand()
 {
     name = QStringLiteral("uninstall");
-    usage = QStringLiteral("uninstall ID|TITLE [--dry-run] [--json]");
+    usage = QStringLiteral("uninstall ID|TITLE [--folder DIR] [--dry-run] [--json]");
     summary = QStringLiteral("Undo a recorded install: remove its files and put back the ones it replaced.");
     positionalArguments = {{QStringLiteral("ID|TITLE"),
                             QStringLiteral("The install's id, as 'cratewright list' shows it, or its package's title."),
                             QString()}};
-    options = {DryRunOption, JsonOption};
+    options = {FolderOption, DryRunOption, JsonOption};
 }
 
 int UninstallCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
@@ -51,9 +56,14 @@ int UninstallCommand::run(const QCommandLineParser &parser, const QStringList &a
     QString id;
     if (const int status = resolve(store, arguments.first(), &id))
         return status;
+    const QString folder = parser.value(FolderOption);
+    if (parser.isSet(FolderOption) && folder.isEmpty())
+        return usageError(QStringLiteral("--folder needs a folder"));
     InstallUndo undo(store);
     undo.setLockWaitHandler([] { Console::errNote(InstallText::waitingText()); });
-    const InstallUndo::Outcome outcome = undo.undo(id, dryRun);
+    // Absolute and clean, as the record names its folder: an undo walks it from the top.
+    const InstallUndo::Outcome outcome = undo.undo(
+        id, dryRun, folder.isEmpty() ? QString() : QDir::cleanPath(FileName::absolute(folder)));
     for (const QString &line : outcome.logLines())
         Platform::current().log(line);
     const int status = statusOf(outcome.result);
@@ -134,6 +144,8 @@ void UninstallCommand::printText(const InstallUndo::Outcome &outcome, bool dryRu
     printEach(dryRun ? QStringLiteral("Would leave, its original was not kept at install time: ")
                      : QStringLiteral("Left, its original was not kept at install time: "),
               outcome.notKept);
+    printEach(QStringLiteral("Put back, but not its owner and group (only root may give a file to another user): "),
+              outcome.ownerNotRestored);
     printEach(dryRun ? QStringLiteral("Would remove the folder, once empty: ") : QStringLiteral("Removed the folder: "),
               outcome.foldersRemoved);
     for (const QString &path : outcome.failed)
@@ -168,6 +180,7 @@ void UninstallCommand::printJson(const InstallUndo::Outcome &outcome, bool dryRu
         {QStringLiteral("kept"), list(outcome.kept)},
         {QStringLiteral("handedOn"), list(outcome.handedOn)},
         {QStringLiteral("notKept"), list(outcome.notKept)},
+        {QStringLiteral("ownerNotRestored"), list(outcome.ownerNotRestored)},
         {QStringLiteral("foldersRemoved"), list(outcome.foldersRemoved)},
         {QStringLiteral("failed"), list(outcome.failed)},
     };

@@ -7,8 +7,8 @@
 
 #include "records/InstallUndo.h"
 
-// `cratewright uninstall ID|TITLE [--dry-run] [--json]`: undoes a recorded install, named by
-// its id or by its package's title when only one install has it.
+// `cratewright uninstall ID|TITLE [--folder DIR] [--dry-run] [--json]`: undoes a recorded
+// install, named by its id or by its package's title when only one install has it.
 class UninstallCommand : public Command
 {
 public:
@@ -24,4 +24,5 @@ private:
     static void printJson(const InstallUndo::Outcome &outcome, bool dryRun, int status);
 
     static const QCommandLineOption DryRunOption;
+    static const QCommandLineOption FolderOption;
 };

@@ -41,10 +41,29 @@ Fd openFolderNoFollow(int parentFd, const QByteArray &name)
 
 } // namespace
 
-InstallFolder::InstallFolder(const QString &basePath)
-    : m_baseFd(openFolderAt(AT_FDCWD, FileName::encode(basePath).constData(), 0))
-    , m_openError(m_baseFd ? 0 : errno)
+InstallFolder::InstallFolder(const QString &basePath, BasePath opened)
 {
+    m_baseFd = opened == BasePath::ByLinkRule ? openByLinkRule(basePath)
+                                              : openFolderAt(AT_FDCWD, FileName::encode(basePath).constData(), 0);
+    if (!m_baseFd)
+        m_openError = m_baseFailure.error ? m_baseFailure.error : errno;
+}
+
+Fd InstallFolder::openByLinkRule(const QString &basePath)
+{
+    Fd fd(::open(basePath.startsWith(QLatin1Char('/')) ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (const QStringView component : qTokenize(basePath, QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (!fd)
+            break;
+        Child child = openChild(fd.get(), component.toString(), false);
+        if (!child.fd) {
+            const QString reached = basePath.left(component.data() - basePath.constData() + component.size());
+            m_baseFailure = {child.status, -1, reached, child.status == Status::NotAFolder ? ENOTDIR : child.error};
+            return Fd();
+        }
+        fd = std::move(child.fd);
+    }
+    return fd;
 }
 
 InstallFolder::~InstallFolder() = default;

@@ -42,7 +42,11 @@ public:
         }
     };
 
-    explicit InstallFolder(const QString &basePath);
+    // How the base path itself is opened: as the user named it, every link on its way followed
+    // as a file manager does; or by the link rule above, applied to each component from the
+    // first, as whoever goes back to a folder chosen earlier must.
+    enum class BasePath { AsNamed, ByLinkRule };
+    explicit InstallFolder(const QString &basePath, BasePath opened = BasePath::AsNamed);
     ~InstallFolder();
     InstallFolder(const InstallFolder &) = delete;
     InstallFolder &operator=(const InstallFolder &) = delete;
@@ -61,8 +65,10 @@ public:
     // is called once when the wait begins and `stillWaiting` at each look, so that a window
     // stays painted. A stop signal (StopSignals) ends the wait: the result fails with EINTR.
     DiskResult lock(const std::function<void()> &waitBegins = {}, const std::function<void()> &stillWaiting = {});
-    // Why the base folder could not be opened; 0 when it is open.
+    // Why the base folder could not be opened; 0 when it is open. Opened ByLinkRule, also where
+    // the walk stopped and why (RefusedLink: a link the rule does not follow).
     int openError() const { return m_openError; }
+    Folder baseFailure() const { return m_baseFailure; }
 
     // Opens the folder at `relativePath` (as normalised()) under the base, making missing
     // folders when `create` is set. The descriptor stays owned here and valid until the next
@@ -98,6 +104,7 @@ private:
         bool made = false;
     };
     Child openChild(int parentFd, const QString &name, bool create) const;
+    Fd openByLinkRule(const QString &basePath);
     bool mayFollow(int parentFd, const QByteArray &name) const;
     Folder walkFrom(int fd, qsizetype from, const QString &relativePath, bool create);
     void remember(const QString &key, Fd fd);
@@ -111,5 +118,6 @@ private:
     quint64 m_closings = 0;
     int m_lockError = 0;
     int m_openError = 0;
+    Folder m_baseFailure;
     FolderMadeHandler m_folderMade;
 };

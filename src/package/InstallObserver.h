@@ -19,8 +19,9 @@ class InstallObserver
 public:
     virtual ~InstallObserver() = default;
 
-    // The install base, resolved and locked, before anything is written.
-    virtual void installBegins(const QString &installBase) = 0;
+    // The install base, resolved and locked, before anything is written; `baseFd` is the folder
+    // as the install opened it.
+    virtual void installBegins(const QString &installBase, int baseFd) = 0;
     // A folder the install has just made.
     virtual void folderMade(const QString &path) = 0;
     // A file is about to be written at `path` with `size` bytes hashing to `hash`.

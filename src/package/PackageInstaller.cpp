@@ -125,7 +125,7 @@ InstallOutcome PackageInstaller::install(const QString &installBase, bool askToO
     if (!lockAndSurvey(folder, &outcome))
         return outcome;
     if (m_settings.observer)
-        m_settings.observer->installBegins(m_installBase);
+        m_settings.observer->installBegins(m_installBase, folder.baseFd());
     extractEntries(folder, askToOverwrite, &outcome);
     if (m_settings.observer)
         m_settings.observer->installEnds(outcome.code);

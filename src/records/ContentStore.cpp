@@ -43,12 +43,13 @@ ContentStore::ContentStore(const QString &folder)
 
 ContentStore::~ContentStore() = default;
 
-QString ContentStore::keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode)
+QString ContentStore::keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode, FileOwner *owner)
 {
     struct stat info;
     if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return reason(errno);
     *mode = info.st_mode;
+    *owner = FileOwner{info.st_uid, info.st_gid};
     if (S_ISLNK(info.st_mode)) {
         char target[PATH_MAX];
         const ssize_t length = ::readlinkat(folderFd, name.constData(), target, sizeof target);
@@ -69,6 +70,7 @@ QString ContentStore::keep(int folderFd, const QByteArray &name, ContentHash *ha
                                               : readAll(fd.get(), info.st_size, &bytes);
     if (error == 0) {
         *mode = info.st_mode;
+        *owner = FileOwner{info.st_uid, info.st_gid};
         *hash = contentHash(bytes.constData(), size_t(bytes.size()));
         error = storeBytes(*hash, bytes, fd.get());
     }

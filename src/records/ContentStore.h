@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "InstallRecord.h"
 #include "fs/Fd.h"
 #include "package/ContentHash.h"
 
@@ -27,10 +28,10 @@ public:
     // Why the store's folder could not be opened; 0 when it is open.
     int openError() const { return m_openError; }
 
-    // Keeps what stands at `name` in `folderFd` (a regular file or a symbolic link): its hash
-    // and st_mode come back. Otherwise why it can't be kept ("Permission denied", "it is not a
+    // Keeps what stands at `name` in `folderFd` (a regular file or a symbolic link): its hash,
+    // st_mode and owner come back. Otherwise why it can't be kept ("Permission denied", "it is not a
     // regular file").
-    QString keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode);
+    QString keep(int folderFd, const QByteArray &name, ContentHash *hash, uint *mode, FileOwner *owner);
     // A kept original, checked against its hash; nothing when it is missing or damaged.
     std::optional<QByteArray> read(const ContentHash &hash) const;
     void remove(const ContentHash &hash);

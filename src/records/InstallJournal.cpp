@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -149,6 +150,10 @@ int InstallJournal::begin(const QString &path)
     m_contents = std::make_unique<ContentStore>(m_store.storeFolder());
     if (!m_contents->isOpen())
         return m_contents->openError();
+    // Taken now, the install folder locked: installs into one folder are numbered in the order
+    // of their writes, which their times (taken before they waited) need not be.
+    if (const quint64 sequence = m_store.takeSequence())
+        m_record.sequence = sequence;
     if (!append(m_record.headerLines()) || ::fsync(m_fd.get()) != 0)
         return errno;
     return DurableFile::syncFolder(m_store.recordsFolder()).error;
@@ -162,9 +167,14 @@ QStringList InstallJournal::logLines() const
     return lines + m_otherLogLines;
 }
 
-void InstallJournal::installBegins(const QString &installBase)
+void InstallJournal::installBegins(const QString &installBase, int baseFd)
 {
     m_record.installBase = installBase;
+    // An undo checks that the path still leads to this folder: a link put in its place later
+    // must not lead the undo into another.
+    struct stat info;
+    if (::fstat(baseFd, &info) == 0)
+        m_record.baseIdentity = FolderIdentity{quint64(info.st_dev), quint64(info.st_ino)};
     const QString path = m_store.pathOf(m_record.id, InstallRecord::State::Journal);
     const int error = begin(path);
     if (error == 0)
@@ -201,8 +211,9 @@ void InstallJournal::fileToBeReplaced(int folderFd, const QByteArray &name, cons
     ++m_changes;
     ContentHash original;
     uint mode = 0;
+    FileOwner owner;
     const ContentStore::Lock lock(*m_contents);
-    const QString why = m_contents->keep(folderFd, name, &original, &mode);
+    const QString why = m_contents->keep(folderFd, name, &original, &mode, &owner);
     if (!why.isEmpty()) {
         const QString note = QStringLiteral(
                                  "the original of '%1' can't be put back by an undo: it could not be kept (%2)")
@@ -212,7 +223,7 @@ void InstallJournal::fileToBeReplaced(int folderFd, const QByteArray &name, cons
         return;
     }
     // Synced: after a crash, the record must find the original it names.
-    if (append(InstallRecord::originalLine(path, original, mode)) && ::fdatasync(m_fd.get()) != 0)
+    if (append(InstallRecord::originalLine(path, original, mode, owner)) && ::fdatasync(m_fd.get()) != 0)
         recordFails(QStringLiteral("cannot write its record '%1': %2")
                         .arg(m_store.pathOf(m_record.id, InstallRecord::State::Journal), reason(errno)));
 }

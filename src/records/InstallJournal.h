@@ -45,7 +45,7 @@ public:
     // Those notes as the log's lines, for whoever ran the install to write.
     QStringList logLines() const;
 
-    void installBegins(const QString &installBase) override;
+    void installBegins(const QString &installBase, int baseFd) override;
     void folderMade(const QString &path) override;
     void fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) override;
     void fileFound(const QString &path) override;

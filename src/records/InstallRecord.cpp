@@ -21,7 +21,8 @@ const QByteArray Unencoded = " !\"#$&'()*+,-./:;<=>?@[]^_`{|}~";
 // Each line's first field, as it is written and read.
 namespace Tag {
 constexpr char Id[] = "id", Title[] = "title", Author[] = "author", Version[] = "version", Package[] = "package",
-               PackageHash[] = "packageHash", InstallBase[] = "installBase", Time[] = "time";
+               PackageHash[] = "packageHash", InstallBase[] = "installBase", Time[] = "time",
+               InstallBaseId[] = "installBaseId", Sequence[] = "sequence";
 constexpr char Folder[] = "D", File[] = "F", Found[] = "E", Original[] = "O", NotKept[] = "N", End[] = "end";
 } // namespace Tag
 
@@ -97,6 +98,20 @@ bool readTime(Reading &reading, const Fields &fields)
            && (reading.record.time = QDateTime::fromString(time, Qt::ISODateWithMs)).isValid();
 }
 
+bool readIdentity(Reading &reading, const Fields &fields)
+{
+    bool device = false, inode = false;
+    reading.record.baseIdentity = FolderIdentity{fields[1].toULongLong(&device), fields[2].toULongLong(&inode)};
+    return device && inode;
+}
+
+bool readSequence(Reading &reading, const Fields &fields)
+{
+    bool ok = false;
+    reading.record.sequence = fields[1].toULongLong(&ok);
+    return ok;
+}
+
 bool readFolder(Reading &reading, const Fields &fields)
 {
     QString path;
@@ -147,7 +162,7 @@ bool readOriginal(Reading &reading, const Fields &fields)
 {
     ContentHash hash;
     QString path;
-    if (!ContentHash::fromHex(QString::fromLatin1(fields[1]), &hash) || !decoded(fields[3], &path)
+    if (!ContentHash::fromHex(QString::fromLatin1(fields[1]), &hash) || !decoded(fields.last(), &path)
         || !reading.index.contains(path))
         return false;
     PathState &state = reading.states[path];
@@ -157,9 +172,11 @@ bool readOriginal(Reading &reading, const Fields &fields)
     RecordedFile &file = reading.file(path);
     file.replaced = true;
     file.original = hash;
-    bool ok = false;
+    bool ok = false, uid = true, gid = true;
     file.originalMode = fields[2].toUInt(&ok, 8);
-    return ok;
+    if (fields.size() == 6) // else a record made before owners were kept
+        file.originalOwner = FileOwner{fields[3].toUInt(&uid), fields[4].toUInt(&gid)};
+    return ok && uid && gid;
 }
 
 bool readNotKept(Reading &reading, const Fields &fields)
@@ -199,9 +216,12 @@ const LineKind LineKinds[] = {
     {Tag::PackageHash, 2, readPackageHash},
     {Tag::InstallBase, 2, readText<&InstallRecord::installBase>},
     {Tag::Time, 2, readTime},
+    {Tag::InstallBaseId, 3, readIdentity},
+    {Tag::Sequence, 2, readSequence},
     {Tag::Folder, 2, readFolder},
     {Tag::File, 4, readFile},
     {Tag::Found, 2, readFound},
+    {Tag::Original, 6, readOriginal},
     {Tag::Original, 4, readOriginal},
     {Tag::NotKept, 2, readNotKept},
     {Tag::End, 2, readEnd},
@@ -211,8 +231,8 @@ bool readLine(Reading &reading, const QByteArray &line)
 {
     const Fields fields = line.split('\t');
     for (const LineKind &kind : LineKinds) {
-        if (fields.at(0) == kind.tag)
-            return fields.size() == kind.fields && kind.read(reading, fields);
+        if (fields.at(0) == kind.tag && fields.size() == kind.fields)
+            return kind.read(reading, fields);
     }
     return false;
 }
@@ -231,7 +251,11 @@ QByteArray InstallRecord::headerLines() const
     return Magic + '\n' + field(Tag::Id, id) + field(Tag::Title, title) + field(Tag::Author, author)
            + field(Tag::Version, version) + field(Tag::Package, packageName)
            + field(Tag::PackageHash, packageHash.toHex()) + field(Tag::InstallBase, installBase)
-           + field(Tag::Time, time.toString(Qt::ISODateWithMs));
+           + field(Tag::Time, time.toString(Qt::ISODateWithMs))
+           + (baseIdentity ? Tag::InstallBaseId + QByteArray("\t") + QByteArray::number(baseIdentity->device) + '\t'
+                                 + QByteArray::number(baseIdentity->inode) + '\n'
+                           : QByteArray())
+           + (sequence ? Tag::Sequence + QByteArray("\t") + QByteArray::number(*sequence) + '\n' : QByteArray());
 }
 
 QByteArray InstallRecord::folderLine(const QString &path)
@@ -254,9 +278,12 @@ QByteArray InstallRecord::foundLine(const QString &path)
     return field(Tag::Found, path);
 }
 
-QByteArray InstallRecord::originalLine(const QString &path, const ContentHash &hash, uint mode)
+QByteArray InstallRecord::originalLine(const QString &path, const ContentHash &hash, uint mode,
+                                       const std::optional<FileOwner> &owner)
 {
-    return QByteArray(Tag::Original) + '\t' + hash.hexBytes() + '\t' + QByteArray::number(mode, 8) + '\t'
+    const QByteArray owned = owner ? QByteArray::number(owner->uid) + '\t' + QByteArray::number(owner->gid) + '\t'
+                                   : QByteArray();
+    return QByteArray(Tag::Original) + '\t' + hash.hexBytes() + '\t' + QByteArray::number(mode, 8) + '\t' + owned
            + encoded(path) + '\n';
 }
 
@@ -278,7 +305,8 @@ QByteArray InstallRecord::serialized() const
     for (const RecordedFile &file : files) {
         text += fileLine(file.path, file.size, file.hash);
         if (file.replaced)
-            text += foundLine(file.path) + originalLine(file.path, file.original, file.originalMode);
+            text += foundLine(file.path)
+                    + originalLine(file.path, file.original, file.originalMode, file.originalOwner);
         else if (file.notKept)
             text += foundLine(file.path) + notKeptLine(file.path);
     }
@@ -341,5 +369,15 @@ int InstallRecord::fileIndex(const QString &path) const
 
 bool InstallRecord::isLaterThan(const InstallRecord &other) const
 {
+    if (sequence.has_value() != other.sequence.has_value())
+        return sequence.has_value();
+    if (sequence && *sequence != *other.sequence)
+        return *sequence > *other.sequence;
     return time != other.time ? time > other.time : id > other.id;
+}
+
+bool InstallRecord::sharesFolderWith(const InstallRecord &other) const
+{
+    return installBase == other.installBase
+           && (!baseIdentity || !other.baseIdentity || *baseIdentity == *other.baseIdentity);
 }

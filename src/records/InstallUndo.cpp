@@ -71,6 +71,17 @@ int putBack(int folderFd, const QByteArray &name, const QByteArray &bytes, uint 
     return ::fchmodat(folderFd, name.constData(), mode & 0777, 0) == 0 ? 0 : errno;
 }
 
+// As `cp -p` does: the original's owner and group where the undoing user may give them (root);
+// false when the file stays another's than the original's.
+bool restoreOwner(int folderFd, const QByteArray &name, const FileOwner &owner)
+{
+    struct stat info;
+    if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    return (info.st_uid == owner.uid && info.st_gid == owner.gid)
+           || ::fchownat(folderFd, name.constData(), owner.uid, owner.gid, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 bool isUnder(const QString &path, const QString &folder)
 {
     return path.startsWith(folder + QLatin1Char('/'));
@@ -99,15 +110,16 @@ InstallUndo::InstallUndo(const RecordStore &store)
 {
 }
 
-InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun)
+InstallUndo::Outcome InstallUndo::undo(const QString &id, bool dryRun, const QString &folderPath)
 {
     Outcome outcome;
     if (!load(id, &outcome))
         return outcome;
     const StopSignals signals;
-    InstallFolder folder(outcome.record.installBase);
+    const QString path = folderPath.isEmpty() ? outcome.record.installBase : folderPath;
+    InstallFolder folder(path, InstallFolder::BasePath::ByLinkRule);
     // Read again under the lock: the install may have ended meanwhile.
-    if (!lock(folder, &outcome) || !load(id, &outcome) || !trusted(&outcome))
+    if (!reached(folder, path, &outcome) || !lock(folder, &outcome) || !load(id, &outcome) || !trusted(&outcome))
         return outcome;
     ContentStore contents(m_store.storeFolder());
     const QList<Step> steps = plan(folder, contents, &outcome);
@@ -128,13 +140,37 @@ bool InstallUndo::load(const QString &id, Outcome *outcome) const
     return false;
 }
 
+// Whether `path` leads to the folder the install went into: else the undo would remove another
+// install's files wherever a link put in its place leads.
+bool InstallUndo::reached(const InstallFolder &folder, const QString &path, Outcome *outcome) const
+{
+    const InstallRecord &record = outcome->record;
+    struct stat info;
+    const bool opened = folder.isOpen() && ::fstat(folder.baseFd(), &info) == 0;
+    QString why;
+    if (!opened && folder.baseFailure().status == InstallFolder::Status::RefusedLink)
+        why = QStringLiteral("The install folder %1 of the record %2 lies behind a link that another user owns (%3), "
+                             "which an undo never follows; nothing was changed.")
+                  .arg(path, record.id, folder.baseFailure().stoppedAt);
+    else if (!opened)
+        why = QStringLiteral("The install folder %1 can't be opened.").arg(path);
+    else if (path != record.installBase && !record.baseIdentity)
+        why = QStringLiteral("The record %1 does not say which folder it went into, so it can be undone only in %2; "
+                             "nothing was changed.")
+                  .arg(record.id, record.installBase);
+    else if (record.baseIdentity && *record.baseIdentity != FolderIdentity{quint64(info.st_dev), quint64(info.st_ino)})
+        why = QStringLiteral("%1 is not the folder that the install of the record %2 went into: it was moved or "
+                             "replaced since; nothing was changed.")
+                  .arg(path, record.id);
+    if (why.isEmpty())
+        return true;
+    outcome->result = Result::Refused;
+    outcome->message = why;
+    return false;
+}
+
 bool InstallUndo::lock(InstallFolder &folder, Outcome *outcome)
 {
-    if (!folder.isOpen()) {
-        outcome->result = Result::Refused;
-        outcome->message = QStringLiteral("The install folder %1 can't be opened.").arg(outcome->record.installBase);
-        return false;
-    }
     if (!folder.lock(m_lockWaitHandler).ok()) {
         outcome->result = Result::Stopped;
         outcome->message =
@@ -160,7 +196,7 @@ void InstallUndo::findLater(const InstallRecord &record)
 {
     m_later.clear();
     for (const InstallRecord &other : m_store.records()) {
-        if (other.installBase == record.installBase && other.isLaterThan(record) && other.pathOutside().isNull())
+        if (other.sharesFolderWith(record) && other.isLaterThan(record) && other.pathOutside().isNull())
             m_later.prepend(other);
     }
     m_laterChanged = QList<bool>(m_later.size(), false);
@@ -256,7 +292,8 @@ void InstallUndo::applyStep(InstallFolder &folder, const Step &step, Outcome *ou
         handOn(step, file, &leftovers->dropped);
         return;
     }
-    if (const int error = carryOut(folder, file, step)) {
+    bool ownerRestored = true;
+    if (const int error = carryOut(folder, file, step, &ownerRestored)) {
         const DiskResult failure{step.action == Action::Remove ? QStringLiteral("remove") : QStringLiteral("put back"),
                                  QString(), file.path, error};
         outcome->failed << file.path;
@@ -268,6 +305,8 @@ void InstallUndo::applyStep(InstallFolder &folder, const Step &step, Outcome *ou
         outcome->removed << file.path;
     else if (step.action == Action::Restore)
         outcome->restored << file.path;
+    if (!ownerRestored)
+        outcome->ownerNotRestored << file.path;
     if (file.replaced)
         leftovers->dropped << file.original;
 }
@@ -327,11 +366,12 @@ void InstallUndo::handOn(const Step &step, const RecordedFile &file, QList<Conte
     taker.replaced = file.replaced;
     taker.original = file.original;
     taker.originalMode = file.originalMode;
+    taker.originalOwner = file.originalOwner;
     taker.notKept = file.notKept;
     m_laterChanged[step.later] = true;
 }
 
-int InstallUndo::carryOut(InstallFolder &folder, const RecordedFile &file, const Step &step)
+int InstallUndo::carryOut(InstallFolder &folder, const RecordedFile &file, const Step &step, bool *ownerRestored)
 {
     if (step.action != Action::Remove && step.action != Action::Restore)
         return 0;
@@ -342,7 +382,9 @@ int InstallUndo::carryOut(InstallFolder &folder, const RecordedFile &file, const
     const QByteArray name = nameOf(file.path);
     if (step.action == Action::Remove)
         return ::unlinkat(parent.fd, name.constData(), 0) == 0 || errno == ENOENT ? 0 : errno;
-    return putBack(parent.fd, name, step.original, file.originalMode);
+    const int error = putBack(parent.fd, name, step.original, file.originalMode);
+    *ownerRestored = error != 0 || !file.originalOwner || restoreOwner(parent.fd, name, *file.originalOwner);
+    return error;
 }
 
 // A killed install or undo can leave a file it was writing under a hidden name: a replacement in the

@@ -23,7 +23,9 @@ class InstallFolder;
 // changed since is kept, and the folders the install made are removed once empty. A later
 // install that replaced one of its files takes that file over with its original: the later
 // file stays. Everything in the install folder is reached through InstallFolder, by the link
-// rules of installing, and a record that names a path outside its folder is refused.
+// rules of installing, and a record that names a path outside its folder is refused. So is the
+// install folder's own path: a link on it that another user owns is not followed, and the
+// folder it leads to must be the one the install went into.
 class InstallUndo
 {
 public:
@@ -44,6 +46,8 @@ public:
         QStringList removed, restored, kept, handedOn, foldersRemoved, failed;
         // Replaced by the install without their originals, which could not be kept: they stay.
         QStringList notKept;
+        // Put back, but owned by the undoing user: only root may give a file to another.
+        QStringList ownerNotRestored;
         // Why each of `failed` failed, and each folder that could not be removed.
         QList<DiskResult> causes;
 
@@ -57,8 +61,9 @@ public:
     // Called once when the undo has to wait for an install into the same folder.
     void setLockWaitHandler(std::function<void()> handler) { m_lockWaitHandler = std::move(handler); }
 
-    // With `dryRun` nothing is changed; the outcome says what would be.
-    Outcome undo(const QString &id, bool dryRun);
+    // With `dryRun` nothing is changed; the outcome says what would be. `folder`, when given, is
+    // where the install folder is now, moved on purpose: it must be the same folder.
+    Outcome undo(const QString &id, bool dryRun, const QString &folder = QString());
 
     // Removes the hidden files that a killed install or undo left in the folders of `record`,
     // with the folder's lock held; how many.
@@ -86,6 +91,7 @@ private:
 
     // Each false, with the outcome saying why, when the undo ends there.
     bool load(const QString &id, Outcome *outcome) const;
+    bool reached(const InstallFolder &folder, const QString &path, Outcome *outcome) const;
     bool lock(InstallFolder &folder, Outcome *outcome);
     bool trusted(Outcome *outcome) const; // false when stopped meanwhile
 
@@ -99,7 +105,7 @@ private:
     bool apply(InstallFolder &folder, const QList<Step> &steps, Outcome *outcome, Leftovers *leftovers);
     void applyStep(InstallFolder &folder, const Step &step, Outcome *outcome, Leftovers *leftovers);
     void handOn(const Step &step, const RecordedFile &file, QList<ContentHash> *dropped);
-    int carryOut(InstallFolder &folder, const RecordedFile &file, const Step &step);
+    int carryOut(InstallFolder &folder, const RecordedFile &file, const Step &step, bool *ownerRestored);
     void removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left);
 
     void commit(ContentStore &contents, const Leftovers &leftovers, Outcome *outcome);

@@ -21,6 +21,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -106,9 +107,35 @@ QString RecordStore::newId(const QDateTime &time)
 {
     static const char Letters[] = "abcdefghijkmnpqrstuvwxyz23456789";
     QString id = time.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss-"));
+    // Drawn from the system: a generator's state would be shared by processes forked from one.
     for (int i = 0; i < 4; ++i)
-        id += QLatin1Char(Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))]);
+        id += QLatin1Char(Letters[QRandomGenerator::system()->bounded(int(sizeof Letters - 1))]);
     return id;
+}
+
+quint64 RecordStore::takeSequence() const
+{
+    // The counter's own lock orders installs into different folders; those into one folder take
+    // it while they hold that folder's lock, so their numbers follow the order of their writes.
+    const Fd fd(::open(FileName::encode(m_folder + QStringLiteral("/sequence")).constData(),
+                       O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    while (fd && ::flock(fd.get(), LOCK_EX) != 0 && errno == EINTR) {
+    }
+    struct stat info;
+    QByteArray text;
+    if (!fd || ::fstat(fd.get(), &info) != 0 || FileBytes::read(fd.get(), info.st_size, &text) != 0)
+        return 0;
+    bool counted = false;
+    quint64 next = text.toULongLong(&counted) + 1;
+    // New, or lost since: never a number that a record has already.
+    for (const InstallRecord &record : counted ? QList<InstallRecord>() : records())
+        next = std::max(next, record.sequence.value_or(0) + 1);
+    // Of one width, so that the new number overwrites the old one whole.
+    const QByteArray written = QByteArray::number(next).rightJustified(20, '0');
+    if (::pwrite(fd.get(), written.constData(), size_t(written.size()), 0) != written.size()
+        || ::fdatasync(fd.get()) != 0)
+        return 0;
+    return next;
 }
 
 QString RecordStore::pathOf(const QString &id, InstallRecord::State state) const

@@ -13,7 +13,8 @@
 // The data folder that keeps the records of installs, $XDG_DATA_HOME/zc-cratewright (by
 // default ~/.local/share/zc-cratewright): "records/" holds one file per install, named by its
 // id (".journal" while the install goes or when it never ended, ".record" once it ended,
-// ".undoing" while it is being undone), and "store/" the originals the installs replaced.
+// ".undoing" while it is being undone), "store/" the originals the installs replaced, and
+// "sequence" the number of the last install.
 class RecordStore
 {
 public:
@@ -29,6 +30,8 @@ public:
     // A new id: the time, then random letters, so ids sort by time and never collide.
     static QString newId(const QDateTime &time);
     QString pathOf(const QString &id, InstallRecord::State state) const;
+    // The next number of the installs' sequence, from 1; 0 when the data folder can't keep it.
+    quint64 takeSequence() const;
 
     // Every record, newest first; each one that can't be read adds "id: reason" to `unreadable`.
     QList<InstallRecord> records(QStringList *unreadable = nullptr) const;

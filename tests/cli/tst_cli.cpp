@@ -184,6 +184,8 @@ bool TestCli::cell(const QString &item, bool make)
     }
     if (item.startsWith(u"gone "_s))
         return QDir(rest).removeRecursively();
+    if (item.startsWith(u"moved "_s))
+        return QDir().rename(rest.section(u' ', 0, 0), rest.section(u' ', 1));
     if (item.startsWith(u"data folder "_s))
         return qputenv("XDG_DATA_HOME", FileName::encode(item.mid(12)));
     if (item.startsWith(u"working folder "_s))
@@ -218,8 +220,8 @@ bool TestCli::cell(const QString &item, bool make)
 // `after`: a misspelt one would make or check nothing, and the row still pass.
 bool TestCli::isKnownCell(const QString &item, bool make)
 {
-    static const QStringList setupOnly{u"locked "_s,      u"installed "_s,      u"server "_s,
-                                       u"data folder "_s, u"working folder "_s, u"gone "_s};
+    static const QStringList setupOnly{u"locked "_s,         u"installed "_s, u"server "_s, u"data folder "_s,
+                                       u"working folder "_s, u"gone "_s,      u"moved "_s};
     if (item.startsWith(u"stored "_s) || (make && Flags.contains(item)))
         return true;
     if (std::any_of(setupOnly.cbegin(), setupOnly.cend(), [&](const QString &s) { return item.startsWith(s); }))
@@ -384,6 +386,12 @@ void TestCli::run_data()
     row("uninstall without an install", "uninstall", 1, {}, L(usage("uninstall")));
     row("uninstall refused: its install folder is gone", "uninstall Loop", 4, {},
         L("The install folder ~/Zoomcrest can't be opened."), L("installed ~/loop.zcpack", "gone ~/Zoomcrest"));
+    row("uninstall --folder: the install folder moved on purpose", "uninstall Loop --folder ~/Moved", 0,
+        L("Removed: Loops/loop.zct"), {}, L("installed ~/loop.zcpack", "moved ~/Zoomcrest ~/Moved"),
+        L("!~/Moved/Loops"));
+    row("uninstall --folder refused: not the folder installed into", "uninstall Loop --folder ~/Other", 4, {},
+        L("~/Other is not the folder that the install of the record "), L("installed ~/loop.zcpack", "~/Other/"),
+        L(loop));
     row("uninstall from a folder named in Latin-1, its record in another", "uninstall Chute", 0,
         L("Removed: Tracks/chute.zctrack", u"Undone: Chute ("_s, u") in "_s + Cafe + u'.'), {},
         L(u"data folder "_s + Cafe + u"-data"_s, u"installed "_s + Cafe + u".zcpack "_s + Cafe),

@@ -44,15 +44,18 @@ const QByteArray Header = "zc-cratewright install record 1\n"
 // The header's fields, a line each.
 QStringList headerOf(const InstallRecord &r)
 {
-    return u"id=%1|title=%2|author=%3|version=%4|package=%5|packageHash=%6|installBase=%7|time=%8"_s
-        .arg(r.id, r.title, r.author, r.version, r.packageName, nameOf(r.packageHash), r.installBase,
-             r.time.toString(Qt::ISODateWithMs))
-        .split(u'|');
+    const QString identity = r.baseIdentity ? u"%1:%2"_s.arg(r.baseIdentity->device).arg(r.baseIdentity->inode)
+                                            : QString();
+    return u"id=%1|title=%2|author=%3|version=%4|package=%5|packageHash=%6|installBase=%7|time=%8|baseId=%9|"_s
+               .arg(r.id, r.title, r.author, r.version, r.packageName, nameOf(r.packageHash), r.installBase,
+                    r.time.toString(Qt::ISODateWithMs), identity)
+               .split(u'|')
+           + QStringList{u"sequence="_s + (r.sequence ? QString::number(*r.sequence) : QString())};
 }
 
 // A line each: a header field that differs from Header's, a folder made ("D path"), a file
-// written ("F path size #content", then " O #original mode" or " N" when it replaced
-// something) and the end ("end code").
+// written ("F path size #content", then " O #original mode" and " uid:gid" when known, or " N"
+// when it replaced something) and the end ("end code").
 QStringList describe(const InstallRecord &record)
 {
     InstallRecord usual;
@@ -66,6 +69,8 @@ QStringList describe(const InstallRecord &record)
         QString line = u"F %1 %2 %3"_s.arg(file.path).arg(file.size).arg(nameOf(file.hash));
         if (file.replaced)
             line += u" O %1 %2"_s.arg(nameOf(file.original)).arg(file.originalMode, 0, 8);
+        if (file.originalOwner)
+            line += u" %1:%2"_s.arg(file.originalOwner->uid).arg(file.originalOwner->gid);
         if (file.notKept)
             line += u" N"_s;
         said << line;
@@ -117,10 +122,15 @@ void TestRecords::parse_data()
           Header + "title\tLoop%09the%0Aloop\nauthor\tA%25B\nversion\t1.3\npackage\tloop.zcpack\npackageHash\t#one\n",
           {u"title=Loop\tthe\nloop"_s, u"author=A%B"_s, u"version=1.3"_s, u"package=loop.zcpack"_s,
            u"packageHash=#one"_s});
+    reads("the install folder's identity and the install's number", Header + "installBaseId\t2049\t77\nsequence\t12\n",
+          {u"baseId=2049:77"_s, u"sequence=12"_s});
     reads("a folder made, once however often it comes", Header + "D\tTracks\nD\tTracks/Deep\nD\tTracks\n",
           {u"D Tracks"_s, u"D Tracks/Deep"_s});
     reads("a file written", written, {a});
-    reads("a file replacing an original, kept", written + "E\ta\nO\t#orig\t100640\ta\n", {a + u" O #orig 100640"_s});
+    reads("a file replacing an original, kept with its owner", written + "E\ta\nO\t#orig\t100640\t1000\t100\ta\n",
+          {a + u" O #orig 100640 1000:100"_s});
+    reads("a file replacing an original, kept in an older record: no owner", written + "E\ta\nO\t#orig\t100640\ta\n",
+          {a + u" O #orig 100640"_s});
     reads("a file replacing what could not be kept", written + "E\ta\nN\ta\n", {a + u" N"_s});
     reads("a file found and kept is no part of the install", written + "F\t3\t#two\tb\nE\tb\n", {a});
     reads("a file tried again after it was kept", written + "E\ta\nF\t4\t#two\ta\nE\ta\nO\t#orig\t120777\ta\n",
@@ -152,6 +162,8 @@ void TestRecords::parse_data()
     refuses("an end with one too many", written + "end\t0\t0\n", line(6));
     refuses("a size that is no number", Header + "F\t3x\t#one\ta\n", line(5));
     refuses("a size beyond 64 bits", Header + "F\t99999999999999999999\t#one\ta\n", line(5));
+    refuses("an identity missing its inode", Header + "installBaseId\t2049\n", line(5));
+    refuses("an owner that is no number", written + "E\ta\nO\t#orig\t100640\troot\t0\ta\n", line(7));
     refuses("a mode that is not octal", written + "E\ta\nO\t#orig\t100648\ta\n", line(7));
     refuses("an end code that is no number", written + "end\tzero\n", line(6));
     refuses("a time that is none", written + "time\tyesterday\n", line(6));
@@ -276,6 +288,41 @@ void TestRecords::undo_data()
         "Refused (The record…");
     row("a data folder that can't be written: nothing changes", mine, "install:1 readonly undo:1", installed,
         "Refused (The data folder @data can't be written…");
+
+    // The install folder's own path must lead to the folder the install went into, and the link
+    // rule of installing holds on it too.
+    const QStringList movedAside{u"Z.old/"_s,
+                                 u"Z.old/mine.txt=m"_s,
+                                 u"Z.old/Tracks/"_s,
+                                 u"Z.old/Tracks/a.zctrack=one"_s,
+                                 u"Z.old/readme.txt=r1"_s,
+                                 u"victim=v"_s};
+    row("another user's link in place of the install folder is never followed, even to the folder", mine,
+        "install:1 move:Z=Z.old planted:Z=Z.old undo:1", movedAside + QStringList{u"Z -> Z.old (uid 65534)"_s},
+        "Refused (The install folder @/Z of the record #1 lies behind a link that another user owns (@/Z), which an "
+        "undo never follows; nothing was changed.)");
+    row("the user's own link to another install's folder: refused", mine,
+        "install:1 move:Z=Z.old install:1 move:Z=W link:Z=W undo:1",
+        movedAside
+            + QStringList{u"W/"_s, u"W/Tracks/"_s, u"W/Tracks/a.zctrack=one"_s, u"W/readme.txt=r1"_s, u"Z -> W"_s},
+        "Refused (@/Z is not the folder that the install of the record #1 went into: it was moved or replaced since; "
+        "nothing was changed.)");
+    row("the user's own link to the folder moved is followed", mine, "install:1 move:Z=Z.old link:Z=Z.old undo:1",
+        QStringList{u"Z -> Z.old"_s, u"Z.old/"_s, u"Z.old/mine.txt=m"_s, u"victim=v"_s},
+        "Undone -Tracks/a.zctrack -readme.txt");
+    // Put back as `cp -p` would, by root; anyone else says what it could not.
+    const QStringList owned = mine + QStringList{u"Z/readme.txt=old (uid 4242)"_s};
+    row("an original owned by another user comes back theirs", owned, "install:1 undo:1", same,
+        "Undone -Tracks/a.zctrack +readme.txt");
+    row("an original owned by another user, undone by one who may not give it back: said", owned, "install:1 nochown:1",
+        mine + QStringList{u"Z/readme.txt=old"_s}, "Undone -Tracks/a.zctrack +readme.txt ~readme.txt");
+    // Installs are ordered by when they took the folder, not by when they began to wait for it.
+    row("twenty installs at once, each undone newest first as listed", originals, "race:20 listed", same, "Undone…");
+    row("the count of installs lost: the next is numbered after those recorded", originals,
+        "install:1 install:2 lost install:1 undo:3 undo:2",
+        QStringList{u"Z/"_s, u"Z/Tracks/"_s, u"Z/Tracks/a.zctrack=one (mode 0640)"_s, u"Z/readme.txt=r1"_s,
+                    u"victim=v"_s},
+        "Undone -Scenery/extra.txt +Tracks/a.zctrack");
 }
 
 QTEST_GUILESS_MAIN(TestRecords)

@@ -70,6 +70,7 @@ const std::vector<Profile> &profiles()
              {SYS_linkat, -1, 0, EPERM}}},
         {"no-fallocate", {{SYS_fallocate, -1, 0, EOPNOTSUPP}}},
         {"no-flock", {{SYS_flock, -1, 0, ENOLCK}}},
+        {"no-chown", {{SYS_fchownat, -1, 0, EPERM}, {SYS_fchown, -1, 0, EPERM}}},
     };
     return all;
 }

@@ -8,7 +8,7 @@
 
 // Our users' kernels and file systems lack what the test machines have: AT_EMPTY_PATH links for
 // a user on Linux 6.1, O_TMPFILE, RENAME_NOREPLACE, hard links, fallocate and flock on FAT, exFAT
-// and some network file systems. A profile stands in for one such lack, the same on every
+// and some network file systems, and a user's right to give a file away. A profile stands in for one such lack, the same on every
 // machine: a seccomp filter answers the one system call (or the call with one flag) with the
 // errno that such a kernel gives, and lets every other call through.
 //
@@ -18,6 +18,7 @@
 //   no-links             link, linkat                   EPERM
 //   no-fallocate         fallocate                      EOPNOTSUPP
 //   no-flock             flock                          ENOLCK
+//   no-chown             fchownat, fchown               EPERM (as to anyone but root)
 //
 // The filter can't be taken back and every child inherits it, so a test installs it in a child
 // process, or the kernel-profile helper installs it before it starts a test program:

@@ -6,18 +6,22 @@
 #include "KernelProfile.h"
 #include "PackageWriter.h"
 #include "package/ResultCodes.h"
+#include "fs/Fd.h"
 #include "platform/FileName.h"
 #include "records/InstallJournal.h"
 #include "records/InstallRepair.h"
 #include "records/InstallUndo.h"
 
+#include <QProcess>
 #include <QTest>
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -69,15 +73,15 @@ void remount(const QString &path, unsigned long flags)
     QVERIFY(::mount(nullptr, QFile::encodeName(path).constData(), nullptr, MS_REMOUNT | flags, nullptr) == 0);
 }
 
-// Its result, then -removed +restored =kept >handed on !its original not kept, each cause in
-// brackets and its message in parentheses.
+// Its result, then -removed +restored =kept >handed on !its original not kept ~its owner not
+// put back, each cause in brackets and its message in parentheses.
 QString describeUndo(const InstallUndo::Outcome &done)
 {
     const char *results[] = {"Undone", "NotFound", "Refused", "Failed", "Stopped"};
     QString said = QString::fromLatin1(results[int(done.result)]);
     for (const auto &[mark, paths] :
          {std::pair(u'-', done.removed), std::pair(u'+', done.restored), std::pair(u'=', done.kept),
-          std::pair(u'>', done.handedOn), std::pair(u'!', done.notKept)})
+          std::pair(u'>', done.handedOn), std::pair(u'!', done.notKept), std::pair(u'~', done.ownerNotRestored)})
         for (const QString &path : paths)
             said += u" %1%2"_s.arg(QChar(mark), path);
     for (const QString &cause : done.causeTexts())
@@ -98,7 +102,7 @@ public:
     }
     InstallObserver *const journal;
 
-    void installBegins(const QString &base) override { journal->installBegins(base); }
+    void installBegins(const QString &base, int baseFd) override { journal->installBegins(base, baseFd); }
     void folderMade(const QString &path) override { journal->folderMade(path); }
     void fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) override
     {
@@ -158,7 +162,8 @@ void UndoTable::cleanup()
 QString UndoTable::install(int number, const OverwriteQuery &query, InstallResult expected,
                            const std::function<void()> &fileDone, int killAt, bool torn)
 {
-    const QString path = m_dataDir->path(u"package.zcpack"_s);
+    // One each: installs in children run at once.
+    const QString path = m_dataDir->path(u"package-%1.zcpack"_s.arg(::getpid()));
     TrackPackage package;
     if (!packageNumbered(number).writeTo(path) || package.loadPackageFileAtPath(path) != LoadResult::Loaded)
         return u"not loaded"_s;
@@ -170,6 +175,7 @@ QString UndoTable::install(int number, const OverwriteQuery &query, InstallResul
     KillingObserver killer(&journal, killAt, torn);
     package.setInstallObserver(killAt > 0 ? &killer : static_cast<InstallObserver *>(&journal));
     package.setOverwriteQuery(query);
+    package.setLockWaitHandler(m_lockWait);
     package.setProgressHandler([&](qint64 done, qint64) {
         if (fileDone)
             fileDone();
@@ -243,6 +249,82 @@ void UndoTable::tamper(const QString &id)
     QVERIFY(text.contains("../victim") && TestFiles::writeFile(path, text));
 }
 
+// "Z=Z.old": a link at Z to Z.old, the user's own, or planted by another user (nobody) in the
+// tree's root made a shared folder, world-writable and sticky as /tmp.
+void UndoTable::link(const QString &argument, bool byAnotherUser)
+{
+    const QString at = m_tree->path(argument.section(u'=', 0, 0)), target = argument.section(u'=', 1);
+    if (!byAnotherUser) {
+        QVERIFY(QFile::link(target, at));
+        return;
+    }
+    QVERIFY(::chmod(QFile::encodeName(m_tree->path()).constData(), 01777) == 0);
+    QCOMPARE(QProcess::execute(u"setpriv"_s, {u"--reuid=nobody"_s, u"--regid=nogroup"_s, u"--clear-groups"_s, u"ln"_s,
+                                              u"-s"_s, target, at}),
+             0);
+}
+
+// Undone by a user who may not give a file to another, in a child: the filter can't be taken back.
+QString UndoTable::undoWithoutChown(const QString &id)
+{
+    const QString said = m_dataDir->path(u"said"_s);
+    const int status = TestFiles::runInChild([&] {
+        return KernelProfile::install(u"no-chown"_s)
+                       && TestFiles::writeFile(said, describeUndo(InstallUndo(*m_store).undo(id, false)).toUtf8())
+                   ? 0
+                   : 1;
+    });
+    return status == 0 ? QString::fromUtf8(TestFiles::readFile(said)) : u"child ended with %1"_s.arg(status);
+}
+
+// `count` installs of packages 1 and 2 in turn, each in a child, at once: each takes its time and
+// begins its record, then waits for the folder, which this process holds until all of them wait.
+QStringList UndoTable::race(int count)
+{
+    int waiting[2];
+    const Fd folder(::open(FileName::encode(m_tree->path(m_installFolder)).constData(), O_RDONLY | O_DIRECTORY));
+    if (!folder || ::flock(folder.get(), LOCK_EX) != 0 || ::pipe(waiting) != 0)
+        return {u"not locked"_s};
+    m_lockWait = [&] { (void)!::write(waiting[1], "w", 1); };
+    QList<pid_t> children;
+    for (int i = 0; i < count; ++i) {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(install(1 + i % 2, Replace).contains(u' ') ? 1 : 0);
+        children << child;
+    }
+    m_lockWait = nullptr;
+    ::close(waiting[1]); // a child that ends before it waits can't hold this one up
+    char byte;
+    for (int i = 0; i < count && ::read(waiting[0], &byte, 1) == 1;)
+        ++i;
+    ::close(waiting[0]);
+    ::flock(folder.get(), LOCK_UN);
+    int failed = 0;
+    for (const pid_t child : std::as_const(children)) {
+        int status = 0;
+        failed += ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    }
+    QStringList ids;
+    for (const InstallRecord &record : m_store->records())
+        ids << record.id;
+    return failed == 0 && ids.size() == count ? ids : QStringList{u"%1 installs failed"_s.arg(failed)};
+}
+
+// Each install undone, newest first as the records are listed: what the first undo that was not
+// Undone said, else the last.
+QString UndoTable::undoAsListed(int *undone)
+{
+    QString said;
+    for (const InstallRecord &record : m_store->records()) {
+        said = describeUndo(InstallUndo(*m_store).undo(record.id, false));
+        ++*undone;
+        if (!said.startsWith(u"Undone"_s))
+            break;
+    }
+    return said;
+}
+
 void UndoTable::run()
 {
     QFETCH(QStringList, before);
@@ -259,6 +341,10 @@ void UndoTable::run()
         QSKIP("a file system of its own for the data folder needs root");
     if (steps.contains(u"denied:"_s) && root)
         QSKIP("root replaces files in read-only folders");
+    if (steps.contains(u"race:"_s) && KernelProfile::isActive(u"no-flock"_s))
+        QSKIP("without locks, installs at once write in no order");
+    if (steps.contains(u"planted:"_s) && !root)
+        QSKIP("a link of another user's needs root to make");
     if (latin1 && !TestFiles::takesAnyName(QDir::tempPath()))
         QSKIP("this file system takes only names in UTF-8");
     const QString dataParent = qEnvironmentVariable("CRATEWRIGHT_TEST_DATA_DIR");
@@ -286,6 +372,7 @@ void UndoTable::run()
     QStringList ids;
     QString said;
     bool repaired = false;
+    int undone = 0;
     for (const QString &step : steps.split(u' ').mid(latin1 ? 1 : 0)) {
         const QString verb = step.section(u':', 0, 0), argument = step.section(u':', 1);
         bool numbered = false;
@@ -297,7 +384,7 @@ void UndoTable::run()
             QVERIFY2(argument.section(u'=', 0, 0).toInt() >= 1 && argument.section(u'=', 0, 0).toInt() <= Packages
                          && argument.section(u'=', 1).toInt() >= 1,
                      qPrintable(u"no such package or file: "_s + step));
-        if (verb == u"undo"_s || verb == u"tamper"_s || verb == u"undoing"_s)
+        if (verb == u"undo"_s || verb == u"tamper"_s || verb == u"undoing"_s || verb == u"nochown"_s)
             QVERIFY2(numbered && number >= 1 && number <= ids.size(), qPrintable(u"no such install: "_s + step));
         if (verb == u"install"_s || verb == u"keep"_s) {
             ids << install(number, verb == u"keep"_s ? Keep : Replace);
@@ -356,9 +443,25 @@ void UndoTable::run()
         } else if (verb == u"otherfs"_s) {
             continue; // mounted above
         } else if (verb == u"undo"_s) {
-            const QString undone =
+            const QString outcome =
                 describeUndo(InstallUndo(*m_store).undo(ids.at(number - 1), false)).replace(data, u"@data"_s);
-            said = std::exchange(repaired, false) && !said.isEmpty() ? said + u" / "_s + undone : undone;
+            said = std::exchange(repaired, false) && !said.isEmpty() ? said + u" / "_s + outcome : outcome;
+            ++undone;
+        } else if (verb == u"nochown"_s) {
+            said = undoWithoutChown(ids.at(number - 1));
+            ++undone;
+        } else if (verb == u"move"_s) {
+            QVERIFY(::rename(FileName::encode(m_tree->path(argument.section(u'=', 0, 0))).constData(),
+                             FileName::encode(m_tree->path(argument.section(u'=', 1))).constData())
+                    == 0);
+        } else if (verb == u"link"_s || verb == u"planted"_s) {
+            link(argument, verb == u"planted"_s);
+        } else if (verb == u"race"_s) {
+            ids << race(number);
+        } else if (verb == u"listed"_s) {
+            said = undoAsListed(&undone);
+        } else if (verb == u"lost"_s) { // the data folder's count of installs
+            QVERIFY(QFile::remove(data + u"/sequence"_s));
         } else {
             QFAIL(qPrintable(u"unknown step "_s + step));
         }
@@ -369,9 +472,12 @@ void UndoTable::run()
     const bool crashed = steps.contains(u"crash:"_s) && TestFiles::killMayLeaveHidden(base);
     const auto [actual, wanted] = TestFiles::treeTexts(crashed ? TestFiles::withoutHidden(left) : left, after, made);
     QCOMPARE(actual, wanted);
+    said.replace(m_tree->path(), u"@"_s);
+    for (int i = 0; i < ids.size(); ++i)
+        said.replace(ids.at(i), u"#%1"_s.arg(i + 1));
     QVERIFY2(outcome.endsWith(u'…') ? said.startsWith(outcome.chopped(1)) : said == outcome, qPrintable(said));
     // Undone installs leave nothing behind them: no record, no original nobody refers to.
-    if (said.startsWith(u"Undone"_s) && steps.count(u"undo"_s) == ids.size())
+    if (said.startsWith(u"Undone"_s) && undone == ids.size())
         QCOMPARE(TestFiles::describeTree(m_store->recordsFolder()) + TestFiles::describeTree(m_store->storeFolder()),
                  QStringList());
     // Records are kept where they were asked to be, not in a folder named after a lossy reading.

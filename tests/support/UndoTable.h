@@ -37,6 +37,10 @@ private:
     QString killWhileWriting(int number);
     QString killAtFile(const QString &argument, bool torn);
     void tamper(const QString &id);
+    void link(const QString &argument, bool byAnotherUser);
+    QString undoWithoutChown(const QString &id);
+    QStringList race(int count);
+    QString undoAsListed(int *undone);
 
     std::unique_ptr<TestFiles::Tree> m_tree;
     std::unique_ptr<TestFiles::Tree> m_dataDir;
@@ -45,4 +49,5 @@ private:
     QString m_installFolder;
     QString m_mounted;
     QString m_cause;
+    std::function<void()> m_lockWait; // for each install that waits for another
 };
