@@ -5,6 +5,7 @@
 
 #include "package/EntryInflater.h"
 #include "package/PackageExtractor.h"
+#include "package/PackageReader.h"
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
 
@@ -27,18 +28,20 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray storedBytes(const TrackPackage &package, const ZLibCompFileMetaData &entry)
+QByteArray storedBytes(const PackageContents &contents, const ZLibCompFileMetaData &entry)
 {
-    return package.pkgFileData().mid(qsizetype(package.contents().baseOffset) + entry.baseRelOffset(),
-                                     entry.compSize());
+    return contents.pkgFileData.mid(qsizetype(contents.baseOffset) + entry.baseRelOffset(), entry.compSize());
 }
 
 // An entry's stored bytes inflated by the program's inflater, cut or padded with zeros to its
 // size; null when they don't inflate.
 QByteArray inflated(const QByteArray &stored, qint32 unCompSize)
 {
+    // One for all checks, as an install keeps one per worker: making one costs more than most
+    // inflations here.
+    static thread_local EntryInflater inflater;
     QByteArray out(EntryInflater::outputBufferCapacity(unCompSize), '\0');
-    if (!EntryInflater().inflate(stored.constData(), stored.size(), unCompSize, out.data()))
+    if (!inflater.inflate(stored.constData(), stored.size(), unCompSize, out.data()))
         return QByteArray();
     out.truncate(unCompSize);
     return out.isNull() ? QByteArray("") : out;
@@ -81,7 +84,7 @@ QString installedFault(const TrackPackage &package, const QString &base)
         if (expected.contains(path))
             continue;
         expected << path;
-        const QByteArray bytes = inflated(storedBytes(package, *entry), entry->unCompSize());
+        const QByteArray bytes = inflated(storedBytes(package.contents(), *entry), entry->unCompSize());
         if (readFile(base + QLatin1Char('/') + entry->relFilePath()) != bytes)
             return QStringLiteral("%1 does not hold its inflated bytes").arg(path);
     }
@@ -101,9 +104,37 @@ QString installedFault(const TrackPackage &package, const QString &base)
     return written == expected ? QString() : QStringLiteral("files written: %1").arg(written.join(QLatin1Char(' ')));
 }
 
+// Whether a load ended as it may: a code from its table and, when it loaded, every entry the
+// header counts, each inflated as zlib inflates it. `declared` gets the bytes the entries declare.
+QString loadFault(const PackageContents &contents, int loaded, qint64 *declared)
+{
+    *declared = 0;
+    for (const ZLibCompFileMetaData &entry : contents.compFileMetaData)
+        *declared += qMax<qint32>(entry.unCompSize(), 0);
+    if (!QList<int>{0, -1, -2, -3, -4, -5}.contains(loaded))
+        return QStringLiteral("load result code %1").arg(loaded);
+    if (loaded != number(LoadResult::Loaded))
+        return QString();
+    if (qint64(contents.compFileMetaData.size()) != contents.numFilesInPkg)
+        return QStringLiteral("%1 entries loaded of %2")
+            .arg(contents.compFileMetaData.size())
+            .arg(contents.numFilesInPkg);
+    return *declared <= MostBytesInstalled ? inflationDifference(contents) : QString();
+}
+
 } // namespace
 
-PackageCheck checkPackage(const QByteArray &bytes, const QString &workFolder)
+PackageCheck checkRead(const QByteArray &bytes)
+{
+    PackageContents contents;
+    PackageCheck check;
+    check.loaded = number(PackageReader(contents, {}).readBytes(bytes).code);
+    qint64 declared = 0;
+    check.fault = loadFault(contents, check.loaded, &declared);
+    return check;
+}
+
+PackageCheck checkInstall(const QByteArray &bytes, const QString &workFolder)
 {
     PackageCheck check;
     const QString packagePath = workFolder + QStringLiteral("/package.zcpack");
@@ -118,16 +149,7 @@ PackageCheck checkPackage(const QByteArray &bytes, const QString &workFolder)
     TrackPackage package;
     check.loaded = number(package.loadPackageFileAtPath(packagePath));
     qint64 declared = 0;
-    for (const ZLibCompFileMetaData &entry : package.contents().compFileMetaData)
-        declared += qMax<qint32>(entry.unCompSize(), 0);
-    if (!QList<int>{0, -1, -2, -3, -4, -5}.contains(check.loaded))
-        check.fault = QStringLiteral("load result code %1").arg(check.loaded);
-    else if (check.loaded == number(LoadResult::Loaded)
-             && qint64(package.pkgFilesCount()) != package.contents().numFilesInPkg)
-        check.fault =
-            QStringLiteral("%1 entries loaded of %2").arg(package.pkgFilesCount()).arg(package.contents().numFilesInPkg);
-    if (check.loaded == number(LoadResult::Loaded) && declared <= MostBytesInstalled && check.fault.isEmpty())
-        check.fault = inflationDifference(package);
+    check.fault = loadFault(package.contents(), check.loaded, &declared);
     if (check.loaded != number(LoadResult::Loaded) || declared > MostBytesInstalled || !check.fault.isEmpty()) {
         QFile::remove(packagePath);
         return check;
@@ -181,10 +203,10 @@ QString inflationDifference(const QByteArray &stored, qint32 unCompSize)
     return QStringLiteral("inflated: %1, with zlib: %2 %3").arg(described(ours), described(reference), why);
 }
 
-QString inflationDifference(const TrackPackage &package)
+QString inflationDifference(const PackageContents &contents)
 {
-    for (const ZLibCompFileMetaData &entry : package.contents().compFileMetaData) {
-        const QString difference = inflationDifference(storedBytes(package, entry), entry.unCompSize());
+    for (const ZLibCompFileMetaData &entry : contents.compFileMetaData) {
+        const QString difference = inflationDifference(storedBytes(contents, entry), entry.unCompSize());
         if (!difference.isEmpty())
             return QStringLiteral("%1/%2 %3").arg(entry.relPath(), entry.filename(), difference);
     }
