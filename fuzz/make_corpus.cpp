@@ -158,7 +158,8 @@ bool writeRecords(const QString &folder)
                                "ber\nand back");
     odd.author = QStringLiteral("C:\\Builders\\Dock");
     odd.time = QDateTime::fromString(QStringLiteral("2026-03-14T11:26:53.5+02:00"), Qt::ISODateWithMs);
-    odd.files = {file("caf\xe9/spaced name.zctrack", "x"), file("tab\there/%41.txt", "")};
+    odd.files = {file("caf\xe9/spaced name.zctrack", "x"), file("tab\there/%41.txt", ""),
+                 file("100% sure/%41.txt", "y")};
     odd.result = -7;
 
     const auto written = [](const char *path, const char *content) {
