@@ -16,6 +16,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 // An entry may declare any size, and a short stream is padded with zeros up to it, so a few
@@ -33,38 +36,57 @@ QByteArray storedBytes(const PackageContents &contents, const ZLibCompFileMetaDa
     return contents.pkgFileData.mid(qsizetype(contents.baseOffset) + entry.baseRelOffset(), entry.compSize());
 }
 
+// A buffer of `size` bytes, each one `fill`, kept from one call to the next (one per slot):
+// a new one of megabytes for every entry would cost more in page faults than the inflation.
+char *scratch(int slot, qint64 size, char fill)
+{
+    static thread_local QByteArray buffers[2];
+    QByteArray &buffer = buffers[slot];
+    size = qMax<qint64>(size, 0); // a negative size declared, which nothing inflates into
+    if (buffer.size() < size)
+        buffer.resize(size);
+    std::memset(buffer.data(), fill, size_t(size));
+    return buffer.data();
+}
+
+// The first `size` bytes of a scratch buffer, valid until it is used again; never null.
+QByteArray view(const char *bytes, qint32 size)
+{
+    return size > 0 ? QByteArray::fromRawData(bytes, size) : QByteArray("");
+}
+
 // An entry's stored bytes inflated by the program's inflater, cut or padded with zeros to its
-// size; null when they don't inflate.
+// size; null when they don't inflate. Valid until the next call.
 QByteArray inflated(const QByteArray &stored, qint32 unCompSize)
 {
     // One for all checks, as an install keeps one per worker: making one costs more than most
     // inflations here.
     static thread_local EntryInflater inflater;
-    QByteArray out(EntryInflater::outputBufferCapacity(unCompSize), '\0');
-    if (!inflater.inflate(stored.constData(), stored.size(), unCompSize, out.data()))
+    // Not zeros, so that padding left out shows.
+    char *out = scratch(0, EntryInflater::outputBufferCapacity(unCompSize), '\xa5');
+    if (!inflater.inflate(stored.constData(), stored.size(), unCompSize, out))
         return QByteArray();
-    out.truncate(unCompSize);
-    return out.isNull() ? QByteArray("") : out;
+    return view(out, unCompSize);
 }
 
-// The same with zlib; `why` gets zlib's message when they don't inflate.
+// The same with zlib, whose buffer starts as zeros, the padding; `why` gets zlib's message
+// when they don't inflate.
 QByteArray referenceInflated(const QByteArray &stored, qint32 unCompSize, QString *why)
 {
-    QByteArray out(EntryInflater::outputBufferCapacity(unCompSize), '\0');
-    uLongf produced = uLongf(out.size());
-    if (uncompress(reinterpret_cast<Bytef *>(out.data()), &produced,
-                   reinterpret_cast<const Bytef *>(stored.constData()), uLong(stored.size()))
-        == Z_OK) {
-        out.truncate(unCompSize);
-        return out.isNull() ? QByteArray("") : out;
-    }
+    const qint64 capacity = EntryInflater::outputBufferCapacity(unCompSize);
+    char *out = scratch(1, capacity, '\0');
+    uLongf produced = uLongf(capacity);
+    if (uncompress(reinterpret_cast<Bytef *>(out), &produced, reinterpret_cast<const Bytef *>(stored.constData()),
+                   uLong(stored.size()))
+        == Z_OK)
+        return view(out, unCompSize);
     // uncompress() tells no reason: the same inflation once more, as it runs it, for zlib's
     // message.
     z_stream stream = {};
     stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(stored.constData()));
     stream.avail_in = uInt(stored.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = uInt(out.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out);
+    stream.avail_out = uInt(capacity);
     if (inflateInit(&stream) == Z_OK) {
         inflate(&stream, Z_NO_FLUSH);
         *why = QString::fromLatin1(stream.msg ? stream.msg : "");
@@ -197,6 +219,10 @@ QString inflationDifference(const QByteArray &stored, qint32 unCompSize)
         return QString();
     if (reference.isNull() && accepted.contains(why))
         return QString();
+    if (!ours.isNull() && !reference.isNull()) {
+        const auto at = std::mismatch(ours.cbegin(), ours.cend(), reference.cbegin()).first - ours.cbegin();
+        return QStringLiteral("inflated otherwise than with zlib from byte %1 of %2").arg(at).arg(ours.size());
+    }
     const auto described = [](const QByteArray &bytes) {
         return bytes.isNull() ? QStringLiteral("does not inflate") : QStringLiteral("%1 bytes").arg(bytes.size());
     };
