@@ -1,78 +1,29 @@
 // SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// libFuzzer target: any bytes as a package file, put through the check that
-// tests/fuzzregressions replays on every file kept under fuzz/ (PackageCheck.h). Besides the
-// sanitizers' own findings it stops wherever that check finds a fault.
+// libFuzzer target: any bytes as a package, read and inflated in memory by the check that
+// tests/fuzzregressions replays on every file kept under fuzz/ (PackageCheck.h). Nothing
+// touches the disk, so the reader and the inflater see tens of thousands of inputs a second;
+// fuzz_install puts the same inputs through an install.
 
+#include "FuzzTarget.h"
 #include "PackageCheck.h"
-#include "platform/Platform.h"
 
 #include <QByteArray>
-#include <QDir>
-#include <QTemporaryDir>
-#include <QtGlobal>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-
-// Nobody to ask and nothing to log: the fuzzer's output stays readable and each run cheap.
-class FuzzPlatform : public HeadlessPlatform
-{
-public:
-    void log(const QString &) override { }
-    AlertAnswer runAlertPanel(const Alert &) override { return AlertAnswer::Default; }
-};
-
-// The work folder of every run, which goes away when the fuzzer exits (and stays for a look
-// when it stops on a fault).
-struct Workspace
-{
-    Workspace() { Platform::setCurrent(&platform); }
-    ~Workspace() { Platform::setCurrent(nullptr); }
-
-    QTemporaryDir folder{QDir::tempPath() + QStringLiteral("/cratewright-fuzz-XXXXXX")};
-    FuzzPlatform platform;
-};
-
-Workspace *workspace = nullptr;
-
-// Qt warns once per run about some hostile names (a NUL byte in a path); the fuzzer's own
-// report is what matters, so only fatal messages get through.
-void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-        std::abort();
-    }
-}
-
-[[noreturn]] void fail(const QString &what)
-{
-    std::fprintf(stderr, "cratewright fuzz: %s\n", qPrintable(what));
-    std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    static Workspace instance;
-    workspace = &instance;
-    if (!workspace->folder.isValid())
-        fail(QStringLiteral("cannot make a work folder"));
-    qInstallMessageHandler(quietMessages);
+    qInstallMessageHandler(FuzzTarget::quietMessages);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    const PackageCheck check = checkPackage(bytes, workspace->folder.path());
+    const PackageCheck check = checkRead(bytes);
     if (!check.fault.isEmpty())
-        fail(check.fault);
+        FuzzTarget::fail(check.fault);
     return 0;
 }

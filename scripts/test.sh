@@ -5,8 +5,8 @@
 # (only it sees how far workers inflate ahead), the install, undo and command-line tables on
 # each file system we can mount, the Debian package's checks, the suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the package tests under ThreadSanitizer
-# (workers inflate ahead of the installing thread), and the package reader's fuzzer for a
-# minute.
+# (workers inflate ahead of the installing thread), and the fuzzers (package reader, installer,
+# records) for a minute between them.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -47,5 +47,5 @@ cmake --build build-tsan --target tst_package tst_records tst_fuzzregressions
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 die_after_fork=0 suppressions=$(pwd)/../scripts/tsan.supp" \
     ctest --output-on-failure -j2 -R '^tst_(package|records|fuzzregressions)$')
 
-echo "== Fuzz the package reader"
+echo "== Fuzz the package reader, the installer and the records"
 ./scripts/fuzz.sh 60

@@ -147,6 +147,17 @@ PackageReader::Outcome PackageReader::read(const QString &path)
     m_contents.pkgFilePath = path;
     if (const Outcome read = readWholeFile(path); read.code != LoadResult::Loaded)
         return read;
+    return readData();
+}
+
+PackageReader::Outcome PackageReader::readBytes(const QByteArray &bytes)
+{
+    m_contents.pkgFileData = bytes;
+    return readData();
+}
+
+PackageReader::Outcome PackageReader::readData()
+{
     const Outcome version = readVersion();
     if (version.code != LoadResult::Loaded)
         return version;

@@ -27,9 +27,13 @@ public:
     PackageReader(PackageContents &into, ProgressHandler progress);
 
     Outcome read(const QString &path);
+    // The same for a package already in memory, as the fuzzer hands one over: nothing touches
+    // the disk, the path is left as it was, and empty bytes are not a package.
+    Outcome readBytes(const QByteArray &bytes);
 
 private:
     Outcome readWholeFile(const QString &path);
+    Outcome readData();
     Outcome readVersion();
     LoadResult readHeaderAndEntries();
 

@@ -584,7 +584,7 @@ void TestPackage::install()
     package.setReplacesNothing(step == "never"_L1);
     const QString packagePath = store(writer.setDataInReverseOrder(step == "reverse"_L1).build());
     QVERIFY(step == "unloaded"_L1 || package.loadPackageFileAtPath(packagePath) == LoadResult::Loaded);
-    QCOMPARE(inflationDifference(package), QString());
+    QCOMPARE(inflationDifference(package.contents()), QString());
     platform.events.clear();
 
     QQueue<OverwriteAnswer> queued;
