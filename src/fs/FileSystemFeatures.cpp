@@ -7,7 +7,9 @@
 #include <memory>
 #include <mutex>
 
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 
 FileSystemFeatures &FileSystemFeatures::of(int fd)
 {
@@ -15,6 +17,21 @@ FileSystemFeatures &FileSystemFeatures::of(int fd)
     // A descriptor that can't be looked at gets features of its own, which a failure there
     // can't take from any real device.
     return ofDevice(::fstat(fd, &info) == 0 ? info.st_dev : dev_t(-1));
+}
+
+bool FileSystemFeatures::keepsInodeNumbers(int fd)
+{
+    struct statfs info;
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (info.f_type) {
+    case MSDOS_SUPER_MAGIC:
+    case EXFAT_SUPER_MAGIC:
+    case FUSE_SUPER_MAGIC:
+        return false;
+    default:
+        return true;
+    }
 }
 
 FileSystemFeatures &FileSystemFeatures::ofDevice(dev_t device)

@@ -28,5 +28,8 @@ struct FileSystemFeatures
 
     // Those of the file system that holds the open file or folder `fd`.
     static FileSystemFeatures &of(int fd);
+    // Whether a folder keeps its inode number when its disk is mounted again: not on FAT and
+    // exFAT, which make them up at each mount, nor through FUSE, which may.
+    static bool keepsInodeNumbers(int fd);
     static FileSystemFeatures &ofDevice(dev_t device);
 };

@@ -61,6 +61,7 @@ Fd InstallFolder::openByLinkRule(const QString &basePath)
             m_baseFailure = {child.status, -1, reached, child.status == Status::NotAFolder ? ENOTDIR : child.error};
             return Fd();
         }
+        m_baseThroughLink = m_baseThroughLink || child.linked;
         fd = std::move(child.fd);
     }
     return fd;
@@ -172,6 +173,7 @@ InstallFolder::Child InstallFolder::openChild(int parentFd, const QString &name,
         child.error = EPERM;
     } else {
         child.fd = openFolderAt(parentFd, encoded.constData(), 0);
+        child.linked = true;
         // A link to a file, or to nothing.
         child.status = child.fd ? Status::Ok : Status::NotAFolder;
     }

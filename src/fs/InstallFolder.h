@@ -69,6 +69,8 @@ public:
     // the walk stopped and why (RefusedLink: a link the rule does not follow).
     int openError() const { return m_openError; }
     Folder baseFailure() const { return m_baseFailure; }
+    // Opened ByLinkRule, whether a link on the way was followed.
+    bool baseReachedThroughLink() const { return m_baseThroughLink; }
 
     // Opens the folder at `relativePath` (as normalised()) under the base, making missing
     // folders when `create` is set. The descriptor stays owned here and valid until the next
@@ -102,6 +104,7 @@ private:
         Status status = Status::Ok;
         int error = 0;
         bool made = false;
+        bool linked = false; // reached through a symbolic link
     };
     Child openChild(int parentFd, const QString &name, bool create) const;
     Fd openByLinkRule(const QString &basePath);
@@ -119,5 +122,6 @@ private:
     int m_lockError = 0;
     int m_openError = 0;
     Folder m_baseFailure;
+    bool m_baseThroughLink = false;
     FolderMadeHandler m_folderMade;
 };

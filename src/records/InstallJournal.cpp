@@ -4,6 +4,7 @@
 #include "InstallJournal.h"
 
 #include "fs/DurableFile.h"
+#include "fs/FileSystemFeatures.h"
 #include "package/TrackPackage.h"
 #include "platform/FileName.h"
 
@@ -171,9 +172,11 @@ void InstallJournal::installBegins(const QString &installBase, int baseFd)
 {
     m_record.installBase = installBase;
     // An undo checks that the path still leads to this folder: a link put in its place later
-    // must not lead the undo into another.
+    // must not lead the undo into another. Where inode numbers don't outlive a mount, the
+    // check would refuse the folder itself once its disk is plugged in again: there the link
+    // rule alone guards the path.
     struct stat info;
-    if (::fstat(baseFd, &info) == 0)
+    if (FileSystemFeatures::keepsInodeNumbers(baseFd) && ::fstat(baseFd, &info) == 0)
         m_record.baseIdentity = FolderIdentity{quint64(info.st_dev), quint64(info.st_ino)};
     const QString path = m_store.pathOf(m_record.id, InstallRecord::State::Journal);
     const int error = begin(path);

@@ -379,5 +379,5 @@ bool InstallRecord::isLaterThan(const InstallRecord &other) const
 bool InstallRecord::sharesFolderWith(const InstallRecord &other) const
 {
     return installBase == other.installBase
-           && (!baseIdentity || !other.baseIdentity || *baseIdentity == *other.baseIdentity);
+           && (!baseIdentity || !other.baseIdentity || baseIdentity->sameFolder(*other.baseIdentity, true));
 }

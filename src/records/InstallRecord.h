@@ -43,6 +43,12 @@ struct FolderIdentity
     quint64 inode = 0;
     bool operator==(const FolderIdentity &other) const { return device == other.device && inode == other.inode; }
     bool operator!=(const FolderIdentity &other) const { return !(*this == other); }
+    // A disk mounted again may get another device number (a USB drive plugged in after another,
+    // every FUSE mount): where the path to the folder crosses no link, its inode tells enough.
+    bool sameFolder(const FolderIdentity &found, bool reachedWithoutLinks) const
+    {
+        return inode == found.inode && (device == found.device || reachedWithoutLinks);
+    }
 };
 
 // The record of one install, as kept in the data folder: the package, where and when it was

@@ -158,7 +158,9 @@ bool InstallUndo::reached(const InstallFolder &folder, const QString &path, Outc
         why = QStringLiteral("The record %1 does not say which folder it went into, so it can be undone only in %2; "
                              "nothing was changed.")
                   .arg(record.id, record.installBase);
-    else if (record.baseIdentity && *record.baseIdentity != FolderIdentity{quint64(info.st_dev), quint64(info.st_ino)})
+    else if (record.baseIdentity
+             && !record.baseIdentity->sameFolder(FolderIdentity{quint64(info.st_dev), quint64(info.st_ino)},
+                                                 !folder.baseReachedThroughLink()))
         why = QStringLiteral("%1 is not the folder that the install of the record %2 went into: it was moved or "
                              "replaced since; nothing was changed.")
                   .arg(path, record.id);

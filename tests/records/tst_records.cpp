@@ -310,6 +310,11 @@ void TestRecords::undo_data()
     row("the user's own link to the folder moved is followed", mine, "install:1 move:Z=Z.old link:Z=Z.old undo:1",
         QStringList{u"Z -> Z.old"_s, u"Z.old/"_s, u"Z.old/mine.txt=m"_s, u"victim=v"_s},
         "Undone -Tracks/a.zctrack -readme.txt");
+    row("the disk mounted again under another number: still the folder", mine, "install:1 renumbered:1 undo:1", same,
+        "Undone -Tracks/a.zctrack -readme.txt");
+    row("another number through a link: not known to be the folder", mine,
+        "install:1 move:Z=Z.old link:Z=Z.old renumbered:1 undo:1", movedAside + QStringList{u"Z -> Z.old"_s},
+        "Refused (@/Z is not the folder…");
     // Put back as `cp -p` would, by root; anyone else says what it could not.
     const QStringList owned = mine + QStringList{u"Z/readme.txt=old (uid 4242)"_s};
     row("an original owned by another user comes back theirs", owned, "install:1 undo:1", same,

@@ -384,7 +384,8 @@ void UndoTable::run()
             QVERIFY2(argument.section(u'=', 0, 0).toInt() >= 1 && argument.section(u'=', 0, 0).toInt() <= Packages
                          && argument.section(u'=', 1).toInt() >= 1,
                      qPrintable(u"no such package or file: "_s + step));
-        if (verb == u"undo"_s || verb == u"tamper"_s || verb == u"undoing"_s || verb == u"nochown"_s)
+        if (verb == u"undo"_s || verb == u"tamper"_s || verb == u"undoing"_s || verb == u"nochown"_s
+            || verb == u"renumbered"_s)
             QVERIFY2(numbered && number >= 1 && number <= ids.size(), qPrintable(u"no such install: "_s + step));
         if (verb == u"install"_s || verb == u"keep"_s) {
             ids << install(number, verb == u"keep"_s ? Keep : Replace);
@@ -433,6 +434,13 @@ void UndoTable::run()
             QVERIFY(::utimensat(AT_FDCWD, FileName::encode(path).constData(), times, 0) == 0);
         } else if (verb == u"tamper"_s) {
             tamper(ids.at(number - 1));
+        } else if (verb == u"renumbered"_s) { // the device number a disk mounted again may get
+            const QString path = m_store->pathOf(ids.at(number - 1), InstallRecord::State::Ended);
+            const QByteArray text = TestFiles::readFile(path);
+            const qsizetype at = text.indexOf("installBaseId\t") + 14;
+            if (at < 14)
+                QSKIP("folders here keep no identity to check");
+            QVERIFY(TestFiles::writeFile(path, text.left(at) + "1" + text.mid(at)));
         } else if (verb == u"readonly"_s && !root) {
             QVERIFY(QFile::setPermissions(m_store->recordsFolder(), QFile::ReadOwner | QFile::ExeOwner));
         } else if (verb == u"readonly"_s) { // root writes anywhere: only a read-only file system stops it
