@@ -70,7 +70,9 @@ QString ContentStore::keep(int folderFd, const QByteArray &name, ContentHash *ha
     if (error == 0) {
         *mode = info.st_mode;
         *hash = contentHash(bytes.constData(), size_t(bytes.size()));
-        error = storeBytes(*hash, bytes, fd.get());
+        // A file with another name elsewhere can be changed through it: linked in, that change
+        // would reach the kept original too, and the undo would find it damaged.
+        error = storeBytes(*hash, bytes, info.st_nlink == 1 ? fd.get() : -1);
     }
     return reason(error);
 }

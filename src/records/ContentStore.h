@@ -13,8 +13,9 @@
 
 // The originals that installs replaced, each stored once by its content hash (the file's name
 // is the hash), however many records refer to it. An original is hard-linked in where the file
-// system allows, else copied; either way it is synced and renamed into place before the record
-// names it. A symbolic link is kept as its target.
+// system allows and it has no other name (a change made through that name would reach the kept
+// copy), else copied; either way it is synced and renamed into place before the record names
+// it. A symbolic link is kept as its target.
 class ContentStore
 {
 public:

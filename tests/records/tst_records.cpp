@@ -228,6 +228,11 @@ void TestRecords::undo_data()
         QStringList{u"Z/"_s, u"Z/Scenery/"_s, u"Z/Scenery/extra.txt=x"_s, u"Z/Tracks/"_s,
                     u"Z/Tracks/a.zctrack=two (mode 0640)"_s, u"Z/readme.txt -> ../victim"_s, u"victim=v"_s},
         "Undone +readme.txt >Tracks/a.zctrack");
+    // Kept by linking its file, the original would change with its other name.
+    row("an original with another name, changed through it after the install, put back as it was", originals,
+        "hardlink:elsewhere=Z/Tracks/a.zctrack install:1 edit:elsewhere=mine undo:1",
+        originals + QStringList{u"Z/"_s, u"Z/Tracks/"_s, u"elsewhere=mine (mode 0640)"_s},
+        "Undone +Tracks/a.zctrack +readme.txt");
     const QStringList alike{u"Z/"_s, u"Z/Tracks/"_s, u"Z/Tracks/a.zctrack=alike"_s, u"Z/readme.txt=alike"_s};
     row("data folder on another file system: two originals alike kept, put back", alike, "otherfs install:1 undo:1",
         same, "Undone +Tracks/a.zctrack +readme.txt");

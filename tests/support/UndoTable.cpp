@@ -11,6 +11,7 @@
 
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -265,6 +266,13 @@ void UndoTable::run()
             QVERIFY(TestFiles::writeFile(path, argument.section(u'=', 1).toUtf8()));
             const struct timespec times[2] = {was.st_atim, was.st_mtim};
             QVERIFY(::utimensat(AT_FDCWD, FileName::encode(path).constData(), times, 0) == 0);
+        } else if (verb == u"hardlink"_s) {
+            const bool linked = ::link(FileName::encode(m_tree->path(argument.section(u'=', 1))).constData(),
+                                       FileName::encode(m_tree->path(argument.section(u'=', 0, 0))).constData())
+                                == 0;
+            if (!linked && (errno == EPERM || errno == EOPNOTSUPP))
+                QSKIP("this file system has no hard links");
+            QVERIFY(linked);
         } else if (verb == u"tamper"_s) {
             tamper(ids.at(number - 1));
         } else if (verb == u"readonly"_s && !root) {
