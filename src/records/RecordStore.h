@@ -31,7 +31,9 @@ public:
     QString pathOf(const QString &id, InstallRecord::State state) const;
 
     // Every record, newest first; each one that can't be read adds "id: reason" to `unreadable`.
-    QList<InstallRecord> records(QStringList *unreadable = nullptr) const;
+    // When the records folder itself can't be read (left behind by a run through sudo, say),
+    // none are, and `listed` says why; a folder not made yet holds no records.
+    QList<InstallRecord> records(QStringList *unreadable = nullptr, DiskResult *listed = nullptr) const;
     // The record of `id`, wherever its file stands; false with the reason otherwise.
     bool load(const QString &id, InstallRecord *record, QString *error) const;
     // Replaces the record's file as a whole, durably (written aside, then renamed over it).
