@@ -281,7 +281,7 @@ void InstallUndo::commit(ContentStore &contents, const Leftovers &leftovers, Out
     InstallRecord &record = outcome->record;
     if (outcome->failed.isEmpty()) {
         m_store.remove(record);
-        removeUnreferenced(contents, leftovers.dropped);
+        contents.removeUnreferenced(leftovers.dropped, m_store);
         return;
     }
     // What is left stays recorded, to be undone again.
@@ -412,26 +412,4 @@ void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QString
         outcome->causes << failure;
     }
     folder.forget();
-}
-
-void InstallUndo::removeUnreferenced(ContentStore &contents, const QList<ContentHash> &candidates) const
-{
-    if (candidates.isEmpty())
-        return;
-    const ContentStore::Lock lock(contents);
-    QStringList unreadable;
-    const QList<InstallRecord> records = m_store.records(&unreadable);
-    if (!unreadable.isEmpty())
-        return; // a record that can't be read may refer to any of them
-    QList<ContentHash> referenced;
-    for (const InstallRecord &other : records) {
-        for (const RecordedFile &file : other.files) {
-            if (file.replaced)
-                referenced << file.original;
-        }
-    }
-    for (const ContentHash &hash : candidates) {
-        if (!referenced.contains(hash))
-            contents.remove(hash);
-    }
 }

@@ -100,7 +100,6 @@ private:
     void removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left);
 
     void commit(ContentStore &contents, const Leftovers &leftovers, Outcome *outcome);
-    void removeUnreferenced(ContentStore &contents, const QList<ContentHash> &candidates) const;
 
     const RecordStore &m_store;
     std::function<void()> m_lockWaitHandler;

@@ -244,6 +244,11 @@ void TestRecords::undo_data()
         "Failed [cannot remove 'Tracks/a.zctrack': Read-only file system] [cannot remove 'readme.txt': Read-only "
         "file system] [cannot remove folder 'Tracks': Read-only file system] (Some files could not be removed "
         "or put back.)");
+    row("an install that could write nothing keeps no record", mounted + QStringList{u"Z/Tracks/"_s}, "frozen denied:1",
+        same, "cannot write 'Tracks/a.zctrack': Read-only file system");
+    row("an install that could replace nothing keeps no record, nor the original",
+        mounted + QStringList{u"Z/Tracks/a.zctrack=old"_s}, "frozen denied:1", same,
+        "cannot replace 'Tracks/a.zctrack': Read-only file system");
     // The record keeps the install folder's bytes, which are not UTF-8: else the undo would not
     // find it.
     const QString latin1 = FileName::decode("Z\xc3\xa9\xe9");
