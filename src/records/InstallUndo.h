@@ -8,6 +8,7 @@
 #include "fs/DiskResult.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -103,6 +104,7 @@ private:
 
     const RecordStore &m_store;
     std::function<void()> m_lockWaitHandler;
-    QList<InstallRecord> m_later; // later installs into the same folder, earliest first
+    QList<InstallRecord> m_later;            // later installs into the same folder, earliest first
+    QList<QHash<QString, int>> m_laterIndex; // their files by path: each looked up once per file
     QList<bool> m_laterChanged;
 };

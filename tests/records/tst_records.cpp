@@ -224,6 +224,8 @@ void TestRecords::undo_data()
         "Undone +Tracks/a.zctrack +readme.txt");
     row("overlapping installs, the earlier undone first: the later takes its original over", originals,
         "install:1 install:2 undo:1 undo:2", same, "Undone -Scenery/extra.txt +Tracks/a.zctrack");
+    row("a folder the earlier made, holding the later's file, goes with the later", mine,
+        "install:1 install:2 undo:1 undo:2", same, "Undone -Tracks/a.zctrack -Scenery/extra.txt");
     row("the earlier undone alone leaves the later's files", originals, "install:1 install:2 undo:1",
         QStringList{u"Z/"_s, u"Z/Scenery/"_s, u"Z/Scenery/extra.txt=x"_s, u"Z/Tracks/"_s,
                     u"Z/Tracks/a.zctrack=two (mode 0640)"_s, u"Z/readme.txt -> ../victim"_s, u"victim=v"_s},
