@@ -4,7 +4,8 @@
 // cratewright-bench: how fast the program loads and installs track packages, and how much
 // memory an install takes, next to a plain reference loop that does the same job serially with
 // zlib in the same run (and next to unzip on a zip of the same files, where zip and unzip are
-// installed). It writes its packages into a work folder (best on tmpfs, so the page cache plays
+// installed); and how long undoing the older of two installs of package d takes, which hands
+// every file on to the later install. It writes its packages into a work folder (best on tmpfs, so the page cache plays
 // no part), measures each several times and reports the median run.
 //
 //   cratewright-bench [--dir DIR] [--quick] [--reps N] [--only KEYS] [--no-unzip] [--no-records] [--check]
@@ -22,6 +23,7 @@
 #include "package/TrackPackage.h"
 #include "platform/Platform.h"
 #include "records/InstallJournal.h"
+#include "records/InstallUndo.h"
 #include "records/RecordStore.h"
 
 #include <QCommandLineParser>
@@ -42,6 +44,7 @@
 #include <limits>
 #include <optional>
 #include <linux/magic.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/vfs.h>
 
@@ -288,6 +291,54 @@ bool runReference(const Package &package, const QString &out, Times *times, QStr
     return true;
 }
 
+// Installs the package twice into `out`, keeping records in `data`, as a user who installs it
+// again: the second replaces every file. The first install's id, or nothing when one failed.
+QString installTwice(const QString &packagePath, const QString &out, const QString &data)
+{
+    const RecordStore records(data);
+    QString first;
+    for (int i = 0; i < 2; ++i) {
+        TrackPackage trackPackage;
+        if (trackPackage.loadPackageFileAtPath(packagePath) != LoadResult::Loaded)
+            return QString();
+        InstallJournal journal(records, trackPackage);
+        trackPackage.setInstallObserver(&journal);
+        if (trackPackage.expandPackageTo(out, false) != InstallResult::Success)
+            return QString();
+        if (i == 0)
+            first = journal.recordId();
+    }
+    return first;
+}
+
+// Undoes the older install, which hands every file on to the later one: each file of one
+// record is looked up in the other.
+InstallUndo::Outcome undoOlder(const QString &data, const QString &id)
+{
+    const RecordStore records(data);
+    return InstallUndo(records).undo(id, false);
+}
+
+bool runUndo(const Package &package, const QString &out, Times *times, QString *failure)
+{
+    const QString data = out + QStringLiteral("-records");
+    const QString id = installTwice(package.path, out, data);
+    if (id.isEmpty()) {
+        *failure = QStringLiteral("the installs before the undo failed");
+        return false;
+    }
+    Stopwatch watch;
+    const InstallUndo::Outcome undone = undoOlder(data, id);
+    times->extractNs = watch.wallNs();
+    times->extractCpuNs = watch.cpuNs();
+    QDir(data).removeRecursively();
+    if (undone.result != InstallUndo::Result::Undone || undone.handedOn.size() != package.shape.entries) {
+        *failure = QStringLiteral("the undo handed on %1 files: %2").arg(undone.handedOn.size()).arg(undone.message);
+        return false;
+    }
+    return true;
+}
+
 // Runs one extraction in a fresh process of this program, so that its peak resident size
 // (VmHWM) belongs to that extraction alone: the package file, the buffers, and the runtime.
 qint64 peakKibInChild(const QString &which, const Package &package, const QString &out)
@@ -328,6 +379,18 @@ int memoryProbe(const char *which, const char *packagePath, const char *out)
                 QThread::usleep(ulong(std::exchange(owedUs, 0)));
         });
         ok = ok && trackPackage.expandPackageTo(QFile::decodeName(out), false) == InstallResult::Success;
+        if (ok)
+            std::printf("peak_kib %lld\n", static_cast<long long>(statusKib("VmHWM")));
+    } else if (std::strcmp(which, "undo") == 0) {
+        const QString data = QFile::decodeName(out) + QStringLiteral("-records");
+        const QString id = installTwice(QFile::decodeName(packagePath), QFile::decodeName(out), data);
+        // The peak from here on: the undo's, not the installs'.
+        ::malloc_trim(0);
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        ok = !id.isEmpty() && clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+        clear.close();
+        ok = ok && undoOlder(data, id).result == InstallUndo::Result::Undone;
+        QDir(data).removeRecursively();
         if (ok)
             std::printf("peak_kib %lld\n", static_cast<long long>(statusKib("VmHWM")));
     } else {
@@ -431,6 +494,22 @@ Measured measure(const Package &package, const QString &work, int reps, bool unz
         if (unzip)
             m.unzipNs = measureUnzip(package, work, reps);
     }
+    return m;
+}
+
+// The undo of the older of two installs of one package, `reps` times, and its peak memory.
+Measured measureUndo(const Package &package, const QString &work, int reps)
+{
+    Measured m;
+    for (int rep = 0; rep < reps && !m.failed; ++rep) {
+        const QString out = work + QStringLiteral("/out-undo-%1").arg(rep);
+        Times times;
+        m.failed = !runUndo(package, out, &times, &m.failure);
+        removeTree(out);
+        m.ours.append(times);
+    }
+    if (!m.failed)
+        m.oursPeakKib = peakKibInChild(QStringLiteral("undo"), package, work + QStringLiteral("/out-mem-undo"));
     return m;
 }
 
@@ -636,6 +715,22 @@ int main(int argc, char *argv[])
         allPass = allPass && pass;
         std::printf("  %-3s %12.1f %12.1f %14.1f   %s\n", p.shape.key, m.oursPeakKib / 1024.0, m.refPeakKib / 1024.0,
                     mib(limit), verdict(pass));
+    }
+
+    for (const Package &p : packages) {
+        if (std::strcmp(p.shape.key, "d") != 0)
+            continue;
+        const Measured undo = measureUndo(p, workPath, reps);
+        if (undo.failed) {
+            std::fprintf(stderr, "undo of package d: %s\n", qPrintable(undo.failure));
+            return 2;
+        }
+        std::printf("\nUndo of the older of two installs of d, every file handed on to the later (median of %d;\n"
+                    "peak memory: VmHWM of a fresh process, from the undo's start)\n",
+                    reps);
+        std::printf("  %-3s %9s %9s %12s\n", "", "ours ms", "cpu ms", "ours MiB");
+        std::printf("  %-3s %9.1f %9.1f %12.1f\n", "d", ms(medianOf(undo.ours, &Times::extractNs)),
+                    ms(medianOf(undo.ours, &Times::extractCpuNs)), undo.oursPeakKib / 1024.0);
     }
 
     const int indexReps = std::max(reps, 7);

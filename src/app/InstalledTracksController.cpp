@@ -9,6 +9,7 @@
 #include "ui_InstalledTracks.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -71,7 +72,14 @@ void InstalledTracksController::reload()
     list->clear();
     const RecordStore store;
     repairInterrupted(store);
-    for (const InstallRecord &record : store.records()) {
+    DiskResult listed;
+    const QList<InstallRecord> records = store.records(nullptr, &listed);
+    // An empty list would say that nothing is recorded, of installs that may well be.
+    m_ui->problemLabel->setText(
+        listed.ok() ? QString() : QStringLiteral("The recorded installs can't be listed: %1.").arg(listed.describe()));
+    m_ui->problemLabel->setVisible(!listed.ok());
+    list->setVisible(listed.ok());
+    for (const InstallRecord &record : records) {
         // Package text is untrusted; QTreeWidget items show it as plain text.
         auto *item = new QTreeWidgetItem(list, {record.title, record.author, record.installBase,
                                                 record.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),

@@ -51,9 +51,10 @@ QString CommandLineTool::description() const
                            "no recorded install has that id or title; 3 the install failed, or the\n"
                            "uninstall could not remove or put back every file; 4 the folder is not\n"
                            "valid or could not be stored, the launch failed, the version check\n"
-                           "failed, or the uninstall was refused (a tampered record, a data folder\n"
-                           "that can't be written); 5 the output could not be written; 130 an\n"
-                           "install or uninstall stopped by a signal.\n"
+                           "failed, the uninstall was refused (a tampered record, a data folder\n"
+                           "that can't be written), or the data folder can't be read to list the\n"
+                           "installs; 5 the output could not be written; 130 an install or\n"
+                           "uninstall stopped by a signal.\n"
                            "\nRun 'cratewright COMMAND --help' for a command's options.");
     return text;
 }

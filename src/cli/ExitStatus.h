@@ -11,7 +11,8 @@ enum : int {
     LoadFailed = 2,    // the package could not be loaded, or no recorded install has that name
     InstallFailed = 3, // also: an uninstall could not remove or put back every file
     Refused = 4,       // the folder is not valid or could not be stored, the launch failed, the
-                       // version check failed, or an uninstall was refused
+                       // version check failed, an uninstall was refused, or the records could
+                       // not be listed
     OutputFailed = 5,  // the work was done, but standard output or error could not be written
     Interrupted = 130, // SIGINT, SIGTERM or SIGHUP stopped an install between files, or an
                        // uninstall while it waited

@@ -66,7 +66,14 @@ int ListCommand::run(const QCommandLineParser &parser, const QStringList &argume
     const RecordStore store;
     repairInterrupted(store);
     QStringList unreadable;
-    const QList<QList<InstallRecord>> folders = grouped(store.records(&unreadable));
+    DiskResult listed;
+    const QList<QList<InstallRecord>> folders = grouped(store.records(&unreadable, &listed));
+    // Else it would say that nothing is recorded, of installs that may well be.
+    if (!listed.ok()) {
+        Console::err(QStringLiteral("cratewright: the recorded installs can't be listed: ")
+                     + PlainText::oneLine(listed.describe()));
+        return ExitStatus::Refused;
+    }
     for (const QString &problem : std::as_const(unreadable))
         Console::err(QStringLiteral("cratewright: a record can't be read: ") + PlainText::oneLine(problem));
     if (parser.isSet(JsonOption))

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHashFunctions>
 #include <QString>
 #include <QtGlobal>
 
@@ -25,6 +26,11 @@ struct ContentHash
     bool operator==(const ContentHash &other) const { return high == other.high && low == other.low; }
     bool operator!=(const ContentHash &other) const { return !(*this == other); }
 };
+
+inline size_t qHash(const ContentHash &hash, size_t seed = 0) noexcept
+{
+    return qHashMulti(seed, hash.high, hash.low);
+}
 
 // The hash of `size` bytes at `bytes`: taken of the buffer an extraction writes, never of the
 // file read back.

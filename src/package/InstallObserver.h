@@ -31,6 +31,9 @@ public:
     // The file `name` in the folder `folderFd` (at `path`) is about to be replaced by what the
     // last fileToBeWritten() announced for that path: its original is kept first, where it can be.
     virtual void fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path) = 0;
+    // What the last fileToBeWritten() announced for `path` could not be written: whatever stood
+    // there is as it was, and nothing of the install is there.
+    virtual void fileNotWritten(const QString &path) = 0;
     // The extraction ended with `code`, the folder still locked.
     virtual void installEnds(InstallResult code) = 0;
 };

@@ -211,6 +211,8 @@ PackageExtractor::Attempt PackageExtractor::write(const ZLibCompFileMetaData &en
     // Most entries are new files: create the file first, and look at what stands at the name
     // only when that fails, which saves a lookup per entry in installs of many files.
     const DiskResult created = EntryFile::create(folderFd, name, bytes, entry.unCompSize());
+    if (!created.ok() && !created.failedWith(EEXIST) && m_observer)
+        m_observer->fileNotWritten(path);
     if (created.failedWith(ENOENT))
         return Attempt::FolderGone;
     if (!created.ok() && !created.failedWith(EEXIST))
@@ -232,6 +234,8 @@ PackageExtractor::Attempt PackageExtractor::write(const ZLibCompFileMetaData &en
     if (m_observer)
         m_observer->fileToBeReplaced(folderFd, name, path);
     const DiskResult replaced = EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode);
+    if (!replaced.ok() && m_observer)
+        m_observer->fileNotWritten(path);
     if (!replaced.ok())
         failedWrite(entry, replaced, result);
     return Attempt::Done;

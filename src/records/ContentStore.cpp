@@ -3,10 +3,14 @@
 
 #include "ContentStore.h"
 
+#include "RecordStore.h"
+
 #include "fs/DurableFile.h"
 #include "fs/EntryFile.h"
 #include "fs/FileBytes.h"
 #include "platform/FileName.h"
+
+#include <QSet>
 
 #include <cerrno>
 #include <climits>
@@ -72,7 +76,9 @@ QString ContentStore::keep(int folderFd, const QByteArray &name, ContentHash *ha
         *mode = info.st_mode;
         *owner = FileOwner{info.st_uid, info.st_gid};
         *hash = contentHash(bytes.constData(), size_t(bytes.size()));
-        error = storeBytes(*hash, bytes, fd.get());
+        // A file with another name elsewhere can be changed through it: linked in, that change
+        // would reach the kept original too, and the undo would find it damaged.
+        error = storeBytes(*hash, bytes, info.st_nlink == 1 ? fd.get() : -1);
     }
     return reason(error);
 }
@@ -115,6 +121,29 @@ void ContentStore::remove(const ContentHash &hash)
 {
     if (::unlinkat(m_fd.get(), hash.toHex().toLatin1().constData(), 0) == 0)
         ::fsync(m_fd.get());
+}
+
+void ContentStore::removeUnreferenced(const QList<ContentHash> &candidates, const RecordStore &records)
+{
+    if (candidates.isEmpty())
+        return;
+    const Lock lock(*this);
+    QStringList unreadable;
+    DiskResult listed;
+    const QList<InstallRecord> all = records.records(&unreadable, &listed);
+    if (!unreadable.isEmpty() || !listed.ok())
+        return; // a record that can't be read may refer to any of them
+    QSet<ContentHash> referenced;
+    for (const InstallRecord &record : all) {
+        for (const RecordedFile &file : record.files) {
+            if (file.replaced)
+                referenced.insert(file.original);
+        }
+    }
+    for (const ContentHash &hash : candidates) {
+        if (!referenced.contains(hash))
+            remove(hash);
+    }
 }
 
 ContentStore::Lock::Lock(const ContentStore &store)

@@ -8,14 +8,18 @@
 #include "package/ContentHash.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
 
+class RecordStore;
+
 // The originals that installs replaced, each stored once by its content hash (the file's name
 // is the hash), however many records refer to it. An original is hard-linked in where the file
-// system allows, else copied; either way it is synced and renamed into place before the record
-// names it. A symbolic link is kept as its target.
+// system allows and it has no other name (a change made through that name would reach the kept
+// copy), else copied; either way it is synced and renamed into place before the record names
+// it. A symbolic link is kept as its target.
 class ContentStore
 {
 public:
@@ -35,6 +39,9 @@ public:
     // A kept original, checked against its hash; nothing when it is missing or damaged.
     std::optional<QByteArray> read(const ContentHash &hash) const;
     void remove(const ContentHash &hash);
+    // Removes those of `candidates` that no record in `records` refers to, or none of them while
+    // one can't be read. Takes the lock.
+    void removeUnreferenced(const QList<ContentHash> &candidates, const RecordStore &records);
 
     // Held while an original is kept and its record line written, and while originals nobody
     // refers to any more are removed, so that a removal never takes one just being referred to.

@@ -19,6 +19,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -198,6 +199,7 @@ void InstallJournal::folderMade(const QString &path)
 void InstallJournal::fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash)
 {
     ++m_changes;
+    m_keptForReplacement.reset();
     append(InstallRecord::fileLine(path, size, hash));
 }
 
@@ -209,9 +211,9 @@ void InstallJournal::fileFound(const QString &path)
 
 void InstallJournal::fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path)
 {
+    ++m_changes;
     if (m_failed)
         return;
-    ++m_changes;
     ContentHash original;
     uint mode = 0;
     FileOwner owner;
@@ -225,10 +227,18 @@ void InstallJournal::fileToBeReplaced(int folderFd, const QByteArray &name, cons
         append(InstallRecord::notKeptLine(path));
         return;
     }
+    m_keptForReplacement = original;
     // Synced: after a crash, the record must find the original it names.
     if (append(InstallRecord::originalLine(path, original, mode, owner)) && ::fdatasync(m_fd.get()) != 0)
         recordFails(QStringLiteral("cannot write its record '%1': %2")
                         .arg(m_store.pathOf(m_record.id, InstallRecord::State::Journal), reason(errno)));
+}
+
+void InstallJournal::fileNotWritten(const QString &)
+{
+    --m_changes;
+    if (m_keptForReplacement)
+        m_keptInVain << *std::exchange(m_keptForReplacement, std::nullopt);
 }
 
 void InstallJournal::installEnds(InstallResult code)
@@ -242,6 +252,7 @@ void InstallJournal::installEnds(InstallResult code)
         // Nothing was written: nothing to undo, and nothing to list.
         DurableFile::remove(journal);
         DurableFile::syncFolder(m_store.recordsFolder());
+        m_contents->removeUnreferenced(m_keptInVain, m_store);
         return;
     }
     // A journal that could not be ended stays a journal: it can still be undone.

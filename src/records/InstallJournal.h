@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class TrackPackage;
 
@@ -50,6 +51,7 @@ public:
     void fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) override;
     void fileFound(const QString &path) override;
     void fileToBeReplaced(int folderFd, const QByteArray &name, const QString &path) override;
+    void fileNotWritten(const QString &path) override;
     void installEnds(InstallResult code) override;
 
 private:
@@ -80,4 +82,8 @@ private:
     // Whether anything may have been written: an announced file not found there, a replacement
     // or a folder made.
     qint64 m_changes = 0;
+    // The original kept for the replacement under way, and those of replacements that failed:
+    // nobody may refer to them when the install leaves no record.
+    std::optional<ContentHash> m_keptForReplacement;
+    QList<ContentHash> m_keptInVain;
 };

@@ -358,13 +358,13 @@ QString InstallRecord::pathOutside() const
     return QString();
 }
 
-int InstallRecord::fileIndex(const QString &path) const
+QHash<QString, int> InstallRecord::fileIndex() const
 {
-    for (int i = 0; i < files.size(); ++i) {
-        if (files.at(i).path == path)
-            return i;
-    }
-    return -1;
+    QHash<QString, int> index;
+    index.reserve(files.size());
+    for (int i = int(files.size()) - 1; i >= 0; --i) // the first of a path, as a search would find
+        index.insert(files.at(i).path, i);
+    return index;
 }
 
 bool InstallRecord::isLaterThan(const InstallRecord &other) const

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -90,7 +91,8 @@ public:
     // Empty when every path lies inside the install folder; else the first that does not.
     QString pathOutside() const;
 
-    int fileIndex(const QString &path) const;
+    // Each file's place in `files`, by its path: made once by whoever looks up many paths.
+    QHash<QString, int> fileIndex() const;
     // By the order in which the installs took their folder's lock: that is the order of their
     // writes. Records made before that order was kept come before all others, by their time.
     bool isLaterThan(const InstallRecord &other) const;

@@ -71,7 +71,7 @@ std::optional<InstallRepair::Repair> InstallRepair::repair(const QString &id) co
 // is never taken for this one's.
 QString InstallRepair::removeCutShort(InstallFolder &folder, const InstallRecord &record) const
 {
-    const int index = record.fileIndex(record.lastNoted);
+    const int index = record.fileIndex().value(record.lastNoted, -1);
     if (index < 0)
         return QString();
     const RecordedFile file = record.files.at(index);

@@ -82,9 +82,19 @@ bool restoreOwner(int folderFd, const QByteArray &name, const FileOwner &owner)
            || ::fchownat(folderFd, name.constData(), owner.uid, owner.gid, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-bool isUnder(const QString &path, const QString &folder)
+// Every folder that holds one of the record's files, however deep.
+QSet<QString> foldersHolding(const InstallRecord &record)
 {
-    return path.startsWith(folder + QLatin1Char('/'));
+    QSet<QString> folders;
+    for (const RecordedFile &file : record.files) {
+        QString folder = InstallFolder::parentOf(file.path);
+        // A folder met before has had its own folders added then.
+        while (!folder.isEmpty() && !folders.contains(folder)) {
+            folders.insert(folder);
+            folder = InstallFolder::parentOf(folder);
+        }
+    }
+    return folders;
 }
 
 } // namespace
@@ -202,6 +212,9 @@ void InstallUndo::findLater(const InstallRecord &record)
             m_later.prepend(other);
     }
     m_laterChanged = QList<bool>(m_later.size(), false);
+    m_laterIndex.clear();
+    for (const InstallRecord &later : std::as_const(m_later))
+        m_laterIndex << later.fileIndex();
 }
 
 QList<InstallUndo::Step> InstallUndo::plan(InstallFolder &folder, const ContentStore &contents, Outcome *outcome)
@@ -322,7 +335,7 @@ void InstallUndo::commit(ContentStore &contents, const Leftovers &leftovers, Out
     InstallRecord &record = outcome->record;
     if (outcome->failed.isEmpty()) {
         m_store.remove(record);
-        removeUnreferenced(contents, leftovers.dropped);
+        contents.removeUnreferenced(leftovers.dropped, m_store);
         return;
     }
     // What is left stays recorded, to be undone again.
@@ -338,7 +351,7 @@ InstallUndo::Action InstallUndo::actionFor(InstallFolder &folder, const Recorded
     // A later install that wrote the file owns it now. When it replaced what this one wrote, it
     // takes over what this one found there; otherwise this one's file had changed before.
     for (int i = 0; i < m_later.size(); ++i) {
-        const int j = m_later.at(i).fileIndex(file.path);
+        const int j = m_laterIndex.at(i).value(file.path, -1);
         if (j < 0)
             continue;
         const RecordedFile &later = m_later.at(i).files.at(j);
@@ -429,6 +442,9 @@ void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QString
                    ? a.count(QLatin1Char('/')) > b.count(QLatin1Char('/'))
                    : a > b;
     });
+    // Made when first needed: looking through every file for each folder would take time that
+    // grows with their product.
+    QList<std::optional<QSet<QString>>> laterFolders(m_later.size());
     for (const QString &path : std::as_const(folders)) {
         folder.forget(); // a folder kept open may be the one just removed
         const InstallFolder::Folder parent = folder.folder(InstallFolder::parentOf(path), false);
@@ -446,8 +462,9 @@ void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QString
         bool handedOn = false;
         for (int i = 0; notEmpty && !handedOn && i < m_later.size(); ++i) {
             InstallRecord &later = m_later[i];
-            handedOn = std::any_of(later.files.cbegin(), later.files.cend(),
-                                   [&path](const RecordedFile &file) { return isUnder(file.path, path); });
+            if (!laterFolders[i])
+                laterFolders[i] = foldersHolding(later);
+            handedOn = laterFolders[i]->contains(path);
             if (handedOn && !later.foldersMade.contains(path)) {
                 later.foldersMade << path;
                 m_laterChanged[i] = true;
@@ -460,26 +477,4 @@ void InstallUndo::removeFolders(InstallFolder &folder, Outcome *outcome, QString
         outcome->causes << failure;
     }
     folder.forget();
-}
-
-void InstallUndo::removeUnreferenced(ContentStore &contents, const QList<ContentHash> &candidates) const
-{
-    if (candidates.isEmpty())
-        return;
-    const ContentStore::Lock lock(contents);
-    QStringList unreadable;
-    const QList<InstallRecord> records = m_store.records(&unreadable);
-    if (!unreadable.isEmpty())
-        return; // a record that can't be read may refer to any of them
-    QList<ContentHash> referenced;
-    for (const InstallRecord &other : records) {
-        for (const RecordedFile &file : other.files) {
-            if (file.replaced)
-                referenced << file.original;
-        }
-    }
-    for (const ContentHash &hash : candidates) {
-        if (!referenced.contains(hash))
-            contents.remove(hash);
-    }
 }

@@ -8,6 +8,7 @@
 #include "fs/DiskResult.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -109,10 +110,10 @@ private:
     void removeFolders(InstallFolder &folder, Outcome *outcome, QStringList *left);
 
     void commit(ContentStore &contents, const Leftovers &leftovers, Outcome *outcome);
-    void removeUnreferenced(ContentStore &contents, const QList<ContentHash> &candidates) const;
 
     const RecordStore &m_store;
     std::function<void()> m_lockWaitHandler;
-    QList<InstallRecord> m_later; // later installs into the same folder, earliest first
+    QList<InstallRecord> m_later;            // later installs into the same folder, earliest first
+    QList<QHash<QString, int>> m_laterIndex; // their files by path: each looked up once per file
     QList<bool> m_laterChanged;
 };

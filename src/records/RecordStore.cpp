@@ -41,11 +41,13 @@ bool makeFolder(const QString &path)
     return false;
 }
 
-// The names in `folder`, as the system has them.
-QStringList namesIn(const QString &folder)
+// The names in `folder`, as the system has them; a folder that isn't there has none.
+QStringList namesIn(const QString &folder, DiskResult *listed = nullptr)
 {
     QStringList names;
     DIR *dir = ::opendir(FileName::encode(folder).constData());
+    if (!dir && errno != ENOENT && listed)
+        *listed = DiskResult::failed(QStringLiteral("read"), "opendir", errno, folder);
     if (!dir)
         return names;
     while (const dirent *entry = ::readdir(dir))
@@ -143,11 +145,12 @@ QString RecordStore::pathOf(const QString &id, InstallRecord::State state) const
     return recordsFolder() + QLatin1Char('/') + id + extensionOf(state);
 }
 
-QList<InstallRecord> RecordStore::records(QStringList *unreadable) const
+QList<InstallRecord> RecordStore::records(QStringList *unreadable, DiskResult *listed) const
 {
     QList<InstallRecord> records;
     QStringList ids;
-    for (const QString &name : namesIn(recordsFolder())) {
+    DiskResult listing;
+    for (const QString &name : namesIn(recordsFolder(), &listing)) {
         for (const auto state :
              {InstallRecord::State::Journal, InstallRecord::State::Ended, InstallRecord::State::Undoing}) {
             if (name.endsWith(extensionOf(state)) && !name.startsWith(QLatin1Char('.'))
@@ -155,6 +158,8 @@ QList<InstallRecord> RecordStore::records(QStringList *unreadable) const
                 ids << name.chopped(extensionOf(state).size());
         }
     }
+    if (listed)
+        *listed = listing;
     ids.removeDuplicates();
     ids.sort();
     for (const QString &id : std::as_const(ids)) {

@@ -34,7 +34,9 @@ public:
     quint64 takeSequence() const;
 
     // Every record, newest first; each one that can't be read adds "id: reason" to `unreadable`.
-    QList<InstallRecord> records(QStringList *unreadable = nullptr) const;
+    // When the records folder itself can't be read (left behind by a run through sudo, say),
+    // none are, and `listed` says why; a folder not made yet holds no records.
+    QList<InstallRecord> records(QStringList *unreadable = nullptr, DiskResult *listed = nullptr) const;
     // The ids of the records whose files stand for `state`, unread: a look at the folder alone.
     QStringList ids(InstallRecord::State state) const;
     // The record of `id`, wherever its file stands; false with the reason otherwise.

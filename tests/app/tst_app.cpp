@@ -208,6 +208,11 @@ private Q_SLOTS:
         scenario("Installed Tracks: undoing an earlier install leaves Ride! for the window's own", "Sim",
                  "load:Canyon press load:Solo press menu:actionInstalledTracks select:1 uninstall",
                  {alert(confirm, riding), alert(undone, riding)}, riding, {AlertAnswer::Default, AlertAnswer::Default});
+        scenario("Installed Tracks: a data folder that can't be read says why", "Sim",
+                 "edit:Data/zc-cratewright/records menu:actionInstalledTracks tracks",
+                 {u"tracks (The recorded installs can't be listed: cannot read "
+                  "'@/Data/zc-cratewright/records': Not a directory.)"_s},
+                 off);
         scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser}, closed);
     }
 
@@ -333,7 +338,8 @@ private:
             const QTreeWidgetItem *item = list->topLevelItem(i);
             rows << QStringList{item->text(0), item->text(1), item->text(2), item->text(4)}.join(u'|');
         }
-        QString line = u"tracks "_s + rows.join(u", "_s);
+        const QLabel *problem = m_app->installedTracks()->window()->findChild<QLabel *>(u"problemLabel"_s);
+        QString line = u"tracks "_s + (problem->isHidden() ? rows.join(u", "_s) : u'(' + problem->text() + u')');
         return line.replace(m_dir->path(), u"@"_s);
     }
 

@@ -357,6 +357,11 @@ void TestCli::run_data()
         L("Data folder: ~/data/zc-cratewright (", "\n\n~/Zoomcrest\n  ", "  Loop 1.3.0 by , 1 file(s)\n  ",
           "  Corkscrew Canyon 1.5.2 by Ines Halloway, 3 file(s)\n"),
         {}, L("installed ~/canyon.zcpack", "installed ~/loop.zcpack"));
+    row("list with nothing recorded yet", "list", 0, L("No installs recorded."), {});
+    row("list with a data folder it can't read says why", "list --json", 4, L("!{"),
+        L("cratewright: the recorded installs can't be listed: cannot read '~/data/zc-cratewright/records': Not a "
+          "directory\n"),
+        L("~/data/zc-cratewright/records=a file"));
     row("list as JSON", "list --json", 0,
         L("\"installBase\": \"~/Zoomcrest\"", "\"title\": \"Loop\"", "\"files\": 1", "\"state\": \"ended\"",
           "\"dataSize\": "),

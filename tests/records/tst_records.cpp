@@ -236,10 +236,17 @@ void TestRecords::undo_data()
         "Undone +Tracks/a.zctrack +readme.txt");
     row("overlapping installs, the earlier undone first: the later takes its original over", originals,
         "install:1 install:2 undo:1 undo:2", same, "Undone -Scenery/extra.txt +Tracks/a.zctrack");
+    row("a folder the earlier made, holding the later's file, goes with the later", mine,
+        "install:1 install:2 undo:1 undo:2", same, "Undone -Tracks/a.zctrack -Scenery/extra.txt");
     row("the earlier undone alone leaves the later's files", originals, "install:1 install:2 undo:1",
         QStringList{u"Z/"_s, u"Z/Scenery/"_s, u"Z/Scenery/extra.txt=x"_s, u"Z/Tracks/"_s,
                     u"Z/Tracks/a.zctrack=two (mode 0640)"_s, u"Z/readme.txt -> ../victim"_s, u"victim=v"_s},
         "Undone +readme.txt >Tracks/a.zctrack");
+    // Kept by linking its file, the original would change with its other name.
+    row("an original with another name, changed through it after the install, put back as it was", originals,
+        "hardlink:elsewhere=Z/Tracks/a.zctrack install:1 edit:elsewhere=mine undo:1",
+        originals + QStringList{u"Z/"_s, u"Z/Tracks/"_s, u"elsewhere=mine (mode 0640)"_s},
+        "Undone +Tracks/a.zctrack +readme.txt");
     const QStringList alike{u"Z/"_s, u"Z/Tracks/"_s, u"Z/Tracks/a.zctrack=alike"_s, u"Z/readme.txt=alike"_s};
     row("data folder on another file system: two originals alike kept, put back", alike, "otherfs install:1 undo:1",
         same, "Undone +Tracks/a.zctrack +readme.txt");
@@ -251,6 +258,11 @@ void TestRecords::undo_data()
         "Failed [cannot remove 'Tracks/a.zctrack': Read-only file system] [cannot remove 'readme.txt': Read-only "
         "file system] [cannot remove folder 'Tracks': Read-only file system] (Some files could not be removed "
         "or put back.)");
+    row("an install that could write nothing keeps no record", mounted + QStringList{u"Z/Tracks/"_s}, "frozen denied:1",
+        same, "cannot write 'Tracks/a.zctrack': Read-only file system");
+    row("an install that could replace nothing keeps no record, nor the original",
+        mounted + QStringList{u"Z/Tracks/a.zctrack=old"_s}, "frozen denied:1", same,
+        "cannot replace 'Tracks/a.zctrack': Read-only file system");
     // The record keeps the install folder's bytes, which are not UTF-8: else the undo would not
     // find it.
     const QString latin1 = FileName::decode("Z\xc3\xa9\xe9");
