@@ -44,7 +44,7 @@ private Q_SLOTS:
         GuiTest::AlertAnswerer answerer({u"Yeah, I'll Do That..."_s});
         QSignalSpy lastWindowClosed(qApp, &QGuiApplication::lastWindowClosed);
 
-        QVERIFY(run({}, [&] {
+        const auto user = [&] {
             // The welcome sheet hangs on the preferences window; the user answers it, names the
             // simulator folder and saves; the package chooser opens on the main window.
             QTRY_VERIFY_WITH_TIMEOUT(answerer.done(), 20000);
@@ -67,23 +67,13 @@ private Q_SLOTS:
                                       (QStringList{u"-s"_s, simulator + u"/Tracks/Canyon.zctrack"_s}), 20000);
             QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 20000);
             button->click(); // Quit
-        }));
-        SimulatorStandIn::sendSignal(arguments, SIGTERM);
-        QCOMPARE(lastWindowClosed.size(), 1);
-        QCOMPARE(answerer.unexpected, QStringList());
-    }
-
-private:
-    // As main() makes it: the window shown, files handed over, then launching finishes in the
-    // event loop, which runs until the program ends by itself (true) or the test gives up.
-    bool run(const QStringList &handedOver, const std::function<void()> &user)
-    {
+        };
+        // As main() makes it: the window shown, then launching finishes in the event loop, which
+        // runs until the program ends by itself or the test gives up.
         m_app = std::make_unique<AppController>();
         m_app->showWindow(nullptr);
-        for (const QString &file : handedOver)
-            m_app->applicationOpenFile(file);
         QApplication::setQuitOnLastWindowClosed(m_app->applicationShouldTerminateAfterLastWindowClosed(qApp));
-        QTimer::singleShot(0, m_app.get(), [this, user] {
+        QTimer::singleShot(0, m_app.get(), [&] {
             m_app->applicationDidFinishLaunching(nullptr);
             user();
             if (QTest::currentTestFailed())
@@ -94,9 +84,13 @@ private:
         connect(&giveUp, &QTimer::timeout, qApp, &QCoreApplication::quit);
         giveUp.start(60000);
         QCoreApplication::exec();
-        return giveUp.isActive() && !m_app->window()->isVisible();
+        QVERIFY(giveUp.isActive() && !m_app->window()->isVisible());
+        SimulatorStandIn::sendSignal(arguments, SIGTERM);
+        QCOMPARE(lastWindowClosed.size(), 1);
+        QCOMPARE(answerer.unexpected, QStringList());
     }
 
+private:
     QTemporaryDir m_dir;
     QtPlatform m_platform;
     std::unique_ptr<AppController> m_app;

@@ -175,8 +175,6 @@ void TestPackage::load_data()
     const QString v130 = u"Package Version: 1.3.0"_s, none;
     row("example", ExampleBytes, 0, v130, 1,
         L("title=Loop", "author=", "comments=", "version=1.3.0", "P=0", "T=52", "B=59", "entry=|data|0|5|13"));
-    row("one byte in front", example().setPrefix("M").build(), 0, v130, 1,
-        L("P=1", "T=53", "B=60", "entry=|data|0|5|13"));
     QByteArray program(4096, 'M'); // a program in front, with tags and a footer of its own
     program.replace(100, 4, "ZCSE").replace(200, 4, "ZCTI").replace(4088, 8, QByteArray::fromHex("6400000064000000"));
     row("program in front", example().setPrefix(program).build(), 0, v130, 1, L("P=4096", "T=4148", "B=4155"));
@@ -205,8 +203,8 @@ void TestPackage::load_data()
 
     row("count 0", example().setFileCount(0).build(), -1, v130, 0);
     row("count -1", example().setFileCount(-1).build(), -1, v130, 0);
-    row("count 2, one entry", example().setFileCount(2).build(), -2, v130, 1);
-    // Room for fifty million entries claimed by 80 bytes: load() bounds the memory it keeps.
+    // Room for fifty million entries claimed by 80 bytes: load() bounds the memory it keeps, and
+    // reports the entries it found against the count.
     row("count 50 million", example().setFileCount(50000000).build(), -2, v130, 1);
 
     row("T negative", withLong(ExampleBytes, 76, -1), -1, none, 0);
@@ -281,9 +279,8 @@ void TestPackage::load()
         listed << u"entry=%1|%2|%3|%4|%5"_s.arg(e.relPath(), e.filename())
                       .arg(e.baseRelOffset())
                       .arg(e.unCompSize())
-                      .arg(e.compSize());
-    for (const ZLibCompFileMetaData &e : read.compFileMetaData)
-        listed << u"path="_s + e.relFilePath();
+                      .arg(e.compSize())
+               << u"path="_s + e.relFilePath();
     const QRegularExpression value(u"=.*"_s, QRegularExpression::DotMatchesEverythingOption);
     const QStringList keys = QStringList(fields).replaceInStrings(value, QString());
     QCOMPARE(listed.filter(QRegularExpression(u"^(%1)="_s.arg(keys.join(u'|')))), fields);
@@ -408,8 +405,6 @@ void TestPackage::install_data()
         {cafe + u'/', cafe + u"/Tracks/"_s, cafe + u"/Tracks/x.zctrack=x"_s}, u"@/"_s + cafe + u"/Tracks/x.zctrack"_s);
     row("chain of links", track, L("base/", "l1 -> base", "l2 -> l1"), u"to=l2"_s, ask, 0, none,
         packed(track) + L("l1 -> base", "l2 -> l1"), u"@/base/Tracks/x.zctrack"_s);
-    row("base is a file", track, L("base=a file"), plain, ask, -3,
-        L("log:Install into @/base failed: cannot use folder '@/base': Not a directory"), L("base=a file"));
     row("base is a dangling link", track, L("base -> gone"), plain, ask, -3,
         L("log:Failed to create folder at @/base",
           "log:Install into @/base failed: cannot create folder '@/base' (mkdir): File exists"),
@@ -566,7 +561,8 @@ void TestPackage::install()
         QSKIP("mounts and files of another owner need root");
     // Folders and files of a few bytes, each made in one call that no profile touches: seconds
     // of mkdir, once is enough.
-    if (!KernelProfile::current().isEmpty() && qstrcmp(QTest::currentDataTag(), "a thousand folders deep") == 0)
+    if (!qEnvironmentVariableIsEmpty(KernelProfile::Variable)
+        && qstrcmp(QTest::currentDataTag(), "a thousand folders deep") == 0)
         QSKIP("nothing here that a kernel profile changes");
     TestFiles::Tree tree;
     if (TestFiles::holdsBytesNotUtf8(setup) && !TestFiles::takesAnyName(QDir::tempPath()))

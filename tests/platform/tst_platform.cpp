@@ -5,6 +5,7 @@
 // HTTP, text made safe for a log, file names as bytes, stored flags, and what a process without a
 // platform answers.
 #include "SimulatorStandIn.h"
+#include "TestFiles.h"
 #include "TinyHttpServer.h"
 
 #include "platform/FileName.h"
@@ -49,32 +50,7 @@ private Q_SLOTS:
         QCOMPARE(calls, (QStringList{u"1a"_s, u"2a"_s, u"1'a"_s, u"1a"_s, u"1'a"_s}));
     }
 
-    void launchHandsOverArgumentsAlone()
-    {
-        QTemporaryDir dir;
-        const QString arguments = dir.filePath(u"arguments"_s);
-        QVERIFY(SimulatorStandIn::write(dir.filePath(u"sim"_s), arguments));
-        const QStringList given{u"-s"_s, u"/my tracks/Night Ride.zctrack"_s, u"$HOME"_s, u"*"_s, u"a'b"_s};
-
-        const int ours = ::open("/dev/null", O_RDONLY); // without close-on-exec
-        ProcessLauncher::launch(dir.filePath(u"sim"_s), given, nullptr, nullptr);
-        ::close(ours);
-        QTRY_COMPARE(SimulatorStandIn::arguments(arguments), given);
-        const qint64 pid = SimulatorStandIn::pid(arguments);
-        QVERIFY(pid > 0); // else the kill below would reach the whole process group
-        // A session of its own, so our terminal's hangup can't reach it; /dev/null for its streams
-        // and nothing else of ours, so whoever waits for our output doesn't wait for it.
-        QCOMPARE(qint64(getsid(pid_t(pid))), pid);
-        QTRY_COMPARE(QFile::symLinkTarget(u"/proc/%1/exe"_s.arg(pid)), QFileInfo(u"/bin/sleep"_s).canonicalFilePath());
-        const QDir descriptors(u"/proc/%1/fd"_s.arg(pid));
-        const QStringList open = descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-        QCOMPARE(open, (QStringList{u"0"_s, u"1"_s, u"2"_s}));
-        for (const QString &fd : open)
-            QCOMPARE(QFile::symLinkTarget(descriptors.filePath(fd)), u"/dev/null"_s);
-        QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
-    }
-
-    void launchDecides_data()
+    void launch_data()
     {
         QTest::addColumn<int>("ending"); // the stand-in's; or missing, not executable, no interpreter
         QTest::addColumn<bool>("launched");
@@ -87,7 +63,7 @@ private Q_SLOTS:
         QTest::newRow("its interpreter missing") << -12 << false;
     }
 
-    void launchDecides()
+    void launch()
     {
         QFETCH(int, ending);
         QFETCH(bool, launched);
@@ -97,24 +73,38 @@ private Q_SLOTS:
         QVERIFY(ending == -10 || SimulatorStandIn::write(path, arguments, ending > -10 ? ending : 0));
         if (ending == -11)
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
-        QFile script(path);
         if (ending == -12)
-            QVERIFY(script.open(QIODevice::WriteOnly) && script.write("#!/nonexistent/sh\n") > 0);
-        script.close();
+            QVERIFY(TestFiles::writeFile(path, "#!/nonexistent/sh\n"));
 
+        const QStringList given{u"-s"_s, u"/my tracks/Night Ride.zctrack"_s, u"$HOME"_s, u"*"_s, u"a'b"_s};
         QObject context;
         std::optional<bool> answer;
-        ProcessLauncher::launch(path, {u"-s"_s}, &context, [&answer](bool a) { answer = a; });
+        const int ours = ::open("/dev/null", O_RDONLY); // without close-on-exec
+        ProcessLauncher::launch(path, given, &context, [&answer](bool a) { answer = a; });
+        ::close(ours);
         QVERIFY(!answer); // never before the call has returned
         QTRY_VERIFY(answer);
         QCOMPARE(*answer, launched);
-
-        // Whatever became of it, it doesn't linger as a zombie once it has ended.
-        if (ending > -10) {
-            QTRY_VERIFY(SimulatorStandIn::pid(arguments) > 0);
-            SimulatorStandIn::sendSignal(arguments, SIGKILL);
-            QTRY_VERIFY(!QFileInfo::exists(u"/proc/%1"_s.arg(SimulatorStandIn::pid(arguments))));
+        if (ending <= -10)
+            return;
+        QTRY_COMPARE(SimulatorStandIn::arguments(arguments), given); // handed over alone, no shell between
+        const qint64 pid = SimulatorStandIn::pid(arguments);
+        QVERIFY(pid > 0); // else the kill below would reach the whole process group
+        if (ending == SimulatorStandIn::StaysUp) {
+            // A session of its own, so our terminal's hangup can't reach it; /dev/null for its
+            // streams and nothing else of ours, so whoever waits for our output doesn't wait for it.
+            QCOMPARE(qint64(getsid(pid_t(pid))), pid);
+            QTRY_COMPARE(QFile::symLinkTarget(u"/proc/%1/exe"_s.arg(pid)),
+                         QFileInfo(u"/bin/sleep"_s).canonicalFilePath());
+            const QDir descriptors(u"/proc/%1/fd"_s.arg(pid));
+            const QStringList open = descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+            QCOMPARE(open, (QStringList{u"0"_s, u"1"_s, u"2"_s}));
+            for (const QString &fd : open)
+                QCOMPARE(QFile::symLinkTarget(descriptors.filePath(fd)), u"/dev/null"_s);
         }
+        // Whatever became of it, it doesn't linger as a zombie once it has ended.
+        ::kill(pid_t(pid), SIGKILL);
+        QTRY_VERIFY(!QFileInfo::exists(u"/proc/%1"_s.arg(pid)));
     }
 
     void fetch_data()

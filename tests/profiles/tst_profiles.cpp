@@ -3,7 +3,7 @@
 
 // The kernel profiles the other tests run under: each one answers exactly its call (and flag)
 // with its error and lets every other call through, on every thread, through exec, and the
-// helper that starts a program under them says what went wrong when it can't.
+// helper that starts a program under them never starts it unfiltered.
 #include "KernelProfile.h"
 #include "TestFiles.h"
 
@@ -26,7 +26,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Where each probe runs: a folder holding the files "a" and "b", with "a" open read-write.
+// Where each probe runs: a folder holding the file "a", open read-write.
 struct At
 {
     int folder, file;
@@ -35,6 +35,7 @@ struct At
 };
 
 // Each probe makes one call and returns what it returned: -1, or anything else when it worked.
+// Beside the calls some profile answers, the calls nearest to them, which none may catch.
 using Probe = int (*)(const At &);
 const QList<std::pair<const char *, Probe>> Probes{
     {"link", [](const At &at) { return ::link(at.in("a"), at.in("new")); }},
@@ -61,20 +62,8 @@ const QList<std::pair<const char *, Probe>> Probes{
      }},
     {"renameat2 RENAME_NOREPLACE",
      [](const At &at) { return ::renameat2(at.folder, "a", at.folder, "new", RENAME_NOREPLACE); }},
-    {"renameat2 RENAME_EXCHANGE",
-     [](const At &at) { return ::renameat2(at.folder, "a", at.folder, "b", RENAME_EXCHANGE); }},
-    {"renameat", [](const At &at) { return ::renameat(at.folder, "a", at.folder, "b"); }},
     {"fallocate", [](const At &at) { return ::fallocate(at.file, 0, 0, 1 << 16); }},
-    {"ftruncate", [](const At &at) { return ::ftruncate(at.file, 1 << 16); }},
     {"flock", [](const At &at) { return ::flock(at.file, LOCK_EX | LOCK_NB); }},
-    {"fcntl lock",
-     [](const At &at) {
-         struct flock lock
-         {
-         };
-         lock.l_type = F_WRLCK;
-         return ::fcntl(at.file, F_OFD_SETLK, &lock);
-     }},
 };
 
 // What a kernel without the feature answers; every probe not named goes through. Profiles
@@ -150,8 +139,7 @@ void TestProfiles::calls()
             const int folder = ::open(path, O_DIRECTORY | O_RDONLY);
             const At at{folder, ::openat(folder, "a", O_CREAT | O_RDWR, 0666), path};
             int go[2], answer = NotInstalled;
-            if (folder < 0 || at.file < 0 || ::openat(folder, "b", O_CREAT | O_RDWR, 0666) < 0
-                || ::write(at.file, "a", 1) != 1 || ::pipe(go) != 0)
+            if (folder < 0 || at.file < 0 || ::write(at.file, "a", 1) != 1 || ::pipe(go) != 0)
                 return int(NotInstalled);
             std::thread earlier([&] {
                 char byte;
@@ -174,58 +162,34 @@ void TestProfiles::calls()
 
 void TestProfiles::helper_data()
 {
-    QTest::addColumn<QStringList>("arguments"); // to kernel-profile, in a folder holding "a"
+    QTest::addColumn<QString>("arguments"); // to kernel-profile, in a folder holding "a"
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("error"); // what its standard error holds
-    QTest::addColumn<QStringList>("after");
 
-    const auto row = [](const char *name, const QStringList &arguments, int status, const QString &output,
-                        const QString &error, const QStringList &after = {u"a=a"_s}) {
-        QTest::newRow(name) << arguments << status << output << error << after;
-    };
-    const auto words = [](const char *text) { return QString::fromLatin1(text).split(u' '); };
-    const QString none;
-    const QStringList shell{
-        u"sh"_s, u"-c"_s,
-        u"echo \"$%1\"; flock -n a true || echo unlocked; ln a b"_s.arg(QLatin1String(KernelProfile::Variable))};
-    row("the filter outlives exec", words("no-links ln a b"), 1, none, u"Operation not permitted"_s);
-    row("what it doesn't name works", words("no-links cp a b"), 0, none, none, {u"a=a"_s, u"b=a"_s});
-    row("the names in force, for the program", words("no-flock,no-links") + shell, 1,
-        u"no-flock,no-links\nunlocked\n"_s, u"Operation not permitted"_s);
-    row("profiles stack", words("no-flock") + QStringList{Helper, u"no-links"_s} + shell, 1,
-        u"no-flock,no-links\nunlocked\n"_s, u"No locks available"_s);
-    row("unknown profile, nothing run", words("no-such-thing touch b"), 125, none, u"no profile \"no-such-thing\""_s);
-    row("one unknown among known ones, nothing run", words("no-flock,no-such-thing touch b"), 125, none,
-        u"no profile \"no-such-thing\""_s);
-    row("no program", words("no-flock"), 125, none, u"usage: kernel-profile"_s);
-    row("missing program", words("no-flock ./missing"), 127, none, u"./missing: No such file or directory"_s);
-    row("not a program", words("no-flock ./a"), 126, none, u"./a: Permission denied"_s);
+    // A profile run that went on unfiltered would pass while testing nothing.
+    QTest::newRow("the filter outlives exec") << "no-links ln a b" << 1 << "Operation not permitted";
+    QTest::newRow("unknown profile, nothing run") << "no-such-thing touch b" << 125 << "no profile \"no-such-thing\"";
+    QTest::newRow("one unknown among known ones, nothing run")
+        << "no-flock,no-such-thing touch b" << 125 << "no profile \"no-such-thing\"";
 }
 
 void TestProfiles::helper()
 {
-    QFETCH(QStringList, arguments);
+    QFETCH(QString, arguments);
     QFETCH(int, status);
-    QFETCH(QString, output);
     QFETCH(QString, error);
-    QFETCH(QStringList, after);
 
     TestFiles::Tree tree;
     QVERIFY(tree.make({u"a=a"_s}));
     QProcess helper;
     helper.setWorkingDirectory(tree.path());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QLatin1String(KernelProfile::Variable));
-    helper.setProcessEnvironment(environment);
-    helper.start(Helper, arguments);
+    helper.start(Helper, arguments.split(u' '));
     QVERIFY(helper.waitForFinished());
     const QString errors = QString::fromLocal8Bit(helper.readAllStandardError());
     QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
     QVERIFY2(errors.contains(error), qPrintable(errors));
     QCOMPARE(helper.exitCode(), status);
-    QCOMPARE(QString::fromLocal8Bit(helper.readAllStandardOutput()), output);
-    QCOMPARE(tree.describe(), after);
+    QCOMPARE(tree.describe(), QStringList{u"a=a"_s}); // no link made, nothing touched
 }
 
 QTEST_GUILESS_MAIN(TestProfiles)

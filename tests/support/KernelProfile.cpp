@@ -80,13 +80,6 @@ sock_filter op(quint16 code, quint32 k, quint8 ifTrue = 0, quint8 ifFalse = 0)
     return sock_filter{code, ifTrue, ifFalse, k};
 }
 
-// Where the low 32 bits of an argument lie: an int passed in a 64-bit register may carry
-// anything in the upper half. Both architectures above are little-endian.
-quint32 lowWordOf(int argument)
-{
-    return quint32(offsetof(seccomp_data, args) + sizeof(quint64) * size_t(argument));
-}
-
 std::vector<sock_filter> filterFor(const std::vector<Rule> &rules)
 {
     const quint32 callNumber = offsetof(seccomp_data, nr);
@@ -108,7 +101,10 @@ std::vector<sock_filter> filterFor(const std::vector<Rule> &rules)
             code.push_back(op(BPF_JMP | BPF_JEQ | BPF_K, quint32(rule.call), 0, 1));
         } else {
             code.push_back(op(BPF_JMP | BPF_JEQ | BPF_K, quint32(rule.call), 0, 3));
-            code.push_back(op(BPF_LD | BPF_W | BPF_ABS, lowWordOf(rule.argument)));
+            // The argument's low 32 bits: an int passed in a 64-bit register may carry anything
+            // in the upper half. Both architectures above are little-endian.
+            const size_t lowWord = offsetof(seccomp_data, args) + sizeof(quint64) * size_t(rule.argument);
+            code.push_back(op(BPF_LD | BPF_W | BPF_ABS, quint32(lowWord)));
             code.push_back(op(BPF_JMP | BPF_JSET | BPF_K, rule.flags, 0, 1));
         }
         code.push_back(op(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (quint32(rule.error) & SECCOMP_RET_DATA)));
@@ -157,19 +153,14 @@ bool install(const QString &names)
         qWarning("kernel profiles: the filter was refused (thread %ld): %s", refused, std::strerror(errno));
         return false;
     }
-    const QString before = current();
+    const QString before = qEnvironmentVariable(Variable);
     qputenv(Variable, (before.isEmpty() ? names : before + u',' + names).toUtf8());
     return true;
 }
 
-QString current()
-{
-    return qEnvironmentVariable(Variable);
-}
-
 bool isActive(const QString &name)
 {
-    return current().split(u',').contains(name);
+    return qEnvironmentVariable(Variable).split(u',').contains(name);
 }
 
 } // namespace KernelProfile

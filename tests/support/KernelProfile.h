@@ -34,8 +34,7 @@ QStringList names();
 // architecture the filters don't know, or a kernel that refuses them: never a filter that
 // silently lets everything through.
 bool install(const QString &names);
-// The profiles this process runs under, comma-separated; empty for the machine as it is.
-QString current();
+// Whether this process runs under the profile `name`.
 bool isActive(const QString &name);
 
 } // namespace KernelProfile

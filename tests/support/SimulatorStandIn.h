@@ -3,10 +3,9 @@
 
 #pragma once
 
-#include <QDir>
+#include "TestFiles.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QStringList>
 
 #include <csignal>
 
@@ -32,25 +31,20 @@ inline bool write(const QString &executable, const QString &argumentsFile, int e
                                   "#!/bin/sh\nprintf '%s\\n' \"$@\" > %1.part\necho $$ > %1.pid\nmv %1.part %1\n%2\n")
                                   .arg(file, then)
                                   .toUtf8();
-    QDir().mkpath(QFileInfo(executable).path());
-    QFile out(executable);
-    return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(script) == script.size()
-           && out.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return TestFiles::writeFile(executable, script)
+           && QFile::setPermissions(executable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 // The arguments it was started with; empty until it has run.
 inline QStringList arguments(const QString &argumentsFile)
 {
-    QFile file(argumentsFile);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
-                                          : QStringList();
+    return QString::fromUtf8(TestFiles::readFile(argumentsFile)).split(u'\n', Qt::SkipEmptyParts);
 }
 
 // Its pid, or 0 before it has run.
 inline qint64 pid(const QString &argumentsFile)
 {
-    QFile file(argumentsFile + QStringLiteral(".pid"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+    return TestFiles::readFile(argumentsFile + QStringLiteral(".pid")).trimmed().toLongLong();
 }
 
 // Sends signal `number` to it, if it ever ran: its pid is 0 until then, and kill(0) would signal the

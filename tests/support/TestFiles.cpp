@@ -3,6 +3,7 @@
 
 #include "TestFiles.h"
 
+#include "KernelProfile.h"
 #include "platform/FileName.h"
 
 #include <QDir>
@@ -206,9 +207,8 @@ void describeFolder(int folderFd, const QString &relative, bool modes, QStringLi
 // up on unnamed files is caught. A kernel made to lack them (KernelProfile.h) has none anywhere.
 bool killMayLeaveHidden(const QString &path)
 {
-    const QList<QByteArray> lacks = qgetenv("CRATEWRIGHT_KERNEL_PROFILE").split(',');
     struct statfs info;
-    if (lacks.contains("no-tmpfile") || lacks.contains("no-links")
+    if (KernelProfile::isActive(u"no-tmpfile"_s) || KernelProfile::isActive(u"no-links"_s)
         || ::statfs(FileName::encode(path).constData(), &info) != 0)
         return true;
     struct utsname kernel;
