@@ -344,6 +344,7 @@ void TestCli::run_data()
     row("terminal: a bar for a slow install", install, 0, L(installed),
         L(InstallText::waitingText(), ProgressBar::text(0, 3), ProgressBar::text(3, 3)), slow, files("nnn"));
     row("terminal, --json: no bar", install + u" --json"_s, 0, {}, L(u'!' + bar), slow);
+    row("no terminal: no bar for a slow install", install, 0, L(installed), L(u'!' + bar), slow.mid(1));
     row("terminal, --quiet: only the work", install + u" --quiet --overwrite=never"_s, 0, L("!Package", "!Track"),
         L(u'!' + bar, u'!' + InstallText::waitingText(), "!No."), slow + old, files("ooo"));
     row("ride without a simulator", install + u" --ride"_s, 4, L(installed, "!Simulator started"),
