@@ -164,10 +164,6 @@ bool InstallUndo::reached(const InstallFolder &folder, const QString &path, Outc
                   .arg(path, record.id, folder.baseFailure().stoppedAt);
     else if (!opened)
         why = QStringLiteral("The install folder %1 can't be opened.").arg(path);
-    else if (path != record.installBase && !record.baseIdentity)
-        why = QStringLiteral("The record %1 does not say which folder it went into, so it can be undone only in %2; "
-                             "nothing was changed.")
-                  .arg(record.id, record.installBase);
     else if (record.baseIdentity
              && !record.baseIdentity->sameFolder(FolderIdentity{quint64(info.st_dev), quint64(info.st_ino)},
                                                  !folder.baseReachedThroughLink()))

@@ -7,6 +7,7 @@
 #include "PackageWriter.h"
 #include "package/ResultCodes.h"
 #include "fs/Fd.h"
+#include "fs/FileSystemFeatures.h"
 #include "platform/FileName.h"
 #include "records/InstallJournal.h"
 #include "records/InstallRepair.h"
@@ -251,19 +252,31 @@ void UndoTable::tamper(const QString &id)
     QVERIFY(text.contains("../victim") && TestFiles::writeFile(path, text));
 }
 
+bool UndoTable::keepsIdentity(const QString &folder)
+{
+    const Fd fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd && FileSystemFeatures::keepsInodeNumbers(fd.get());
+}
+
 // "Z=Z.old": a link at Z to Z.old, the user's own, or planted by another user (nobody) in the
 // tree's root made a shared folder, world-writable and sticky as /tmp.
 void UndoTable::link(const QString &argument, bool byAnotherUser)
 {
     const QString at = m_tree->path(argument.section(u'=', 0, 0)), target = argument.section(u'=', 1);
     if (!byAnotherUser) {
-        QVERIFY(QFile::link(target, at));
+        if (!QFile::link(target, at))
+            QSKIP("this file system has no symbolic links");
         return;
     }
-    QVERIFY(::chmod(QFile::encodeName(m_tree->path()).constData(), 01777) == 0);
-    QCOMPARE(QProcess::execute(u"setpriv"_s, {u"--reuid=nobody"_s, u"--regid=nogroup"_s, u"--clear-groups"_s, u"ln"_s,
-                                              u"-s"_s, target, at}),
-             0);
+    if (::chmod(QFile::encodeName(m_tree->path()).constData(), 01777) != 0)
+        QSKIP("this file system keeps no modes: no folder shared as /tmp");
+    if (QProcess::execute(u"setpriv"_s, {u"--reuid=nobody"_s, u"--regid=nogroup"_s, u"--clear-groups"_s, u"ln"_s,
+                                         u"-s"_s, target, at})
+        != 0)
+        QSKIP("nobody can't reach this tree, or this file system has no symbolic links");
+    struct stat planted;
+    if (::lstat(QFile::encodeName(at).constData(), &planted) != 0 || planted.st_uid == 0)
+        QSKIP("this file system gives every file the mount's owner: no link is another user's");
 }
 
 // Undone by a user who may not give a file to another, in a child: the filter can't be taken back.
@@ -358,6 +371,8 @@ void UndoTable::run()
     if (!treeMade && !m_tree->unsupported().isEmpty())
         QSKIP(qPrintable(m_tree->unsupported()));
     QVERIFY(treeMade && m_dataDir->make({}));
+    if (outcome.contains(u"is not the folder"_s) && !keepsIdentity(m_tree->path()))
+        QSKIP("folders here keep no identity to check: the link rule alone guards the path");
     m_installFolder = latin1 ? FileName::decode("Z\xc3\xa9\xe9") : u"Z"_s;
     const QString data = m_dataDir->path(latin1 ? FileName::decode("zc\xe9") : u"zc"_s);
     if ((steps.contains(u"readonly"_s) || steps.contains(u"otherfs"_s)) && root) {
