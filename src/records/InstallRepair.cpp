@@ -42,14 +42,25 @@ QList<InstallRepair::Repair> InstallRepair::run() const
     return repairs;
 }
 
+bool InstallRepair::isInstallFolder(const InstallFolder &folder, const InstallRecord &record)
+{
+    struct stat info;
+    if (!folder.isOpen() || ::fstat(folder.baseFd(), &info) != 0)
+        return false;
+    return !record.baseIdentity
+           || record.baseIdentity->sameFolder(FolderIdentity{quint64(info.st_dev), quint64(info.st_ino)},
+                                              !folder.baseReachedThroughLink());
+}
+
 std::optional<InstallRepair::Repair> InstallRepair::repair(const QString &id) const
 {
     Repair repair;
     QString error;
     if (!m_store.load(id, &repair.record, &error))
         return std::nullopt;
-    InstallFolder folder(repair.record.installBase);
-    if (!folder.isOpen() || !folder.tryLock() || folder.lockError() != 0)
+    // Reached as an undo reaches it: a link put in the folder's place leads the repair nowhere.
+    InstallFolder folder(repair.record.installBase, InstallFolder::BasePath::ByLinkRule);
+    if (!isInstallFolder(folder, repair.record) || !folder.tryLock() || folder.lockError() != 0)
         return std::nullopt;
     // Read again under the lock: the install or undo may have ended in the meantime. One that
     // ended with its record left a journal (its rename failed) wrote every file whole.

@@ -45,6 +45,7 @@ public:
 
 private:
     std::optional<Repair> repair(const QString &id) const;
+    static bool isInstallFolder(const InstallFolder &folder, const InstallRecord &record);
     QString removeCutShort(InstallFolder &folder, const InstallRecord &record) const;
 
     const RecordStore &m_store;

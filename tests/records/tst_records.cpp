@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+using TestFiles::L;
 
 namespace {
 
@@ -289,6 +290,12 @@ void TestRecords::undo_data()
         "install:1 undoing:1 stray:Tracks repair undo:1", same,
         "Repaired what the killed undo of \"Canyon 1\" in @ left: removed 1 hidden temporary file(s). / Undone "
         "-Tracks/a.zctrack -readme.txt");
+    row("a folder put in the install folder's place is not repaired", mine,
+        "install:1 undoing:1 move:Z=Z.old install:2 stray:Tracks repair",
+        L("Z.old/", "Z.old/Tracks/", "Z.old/Tracks/a.zctrack=one", "Z.old/mine.txt=m", "Z.old/readme.txt=r1", "Z/",
+          "Z/Scenery/", "Z/Scenery/extra.txt=x", "Z/Tracks/", "Z/Tracks/.cratewright-kd8=half",
+          "Z/Tracks/a.zctrack=two", "victim=v"),
+        "");
     // What a failed or stopped install wrote is recorded as it went, and undone like any other.
     row("a stopped install: its record holds what it wrote, undone", originals,
         "stop:1 record:1=ended,-7,Tracks/a.zctrack* undo:1", same, "Undone +Tracks/a.zctrack");
