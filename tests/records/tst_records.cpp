@@ -243,6 +243,11 @@ void TestRecords::undo_data()
         QStringList{u"Z/"_s, u"Z/Scenery/"_s, u"Z/Scenery/extra.txt=x"_s, u"Z/Tracks/"_s,
                     u"Z/Tracks/a.zctrack=two (mode 0640)"_s, u"Z/readme.txt -> ../victim"_s, u"victim=v"_s},
         "Undone +readme.txt >Tracks/a.zctrack");
+    row("a file changed between two installs is the user's: the later install took over none of the earlier's", mine,
+        "install:1 edit:Z/Tracks/a.zctrack=mine install:2 undo:1",
+        L("Z/", "Z/Scenery/", "Z/Scenery/extra.txt=x", "Z/Tracks/", "Z/Tracks/a.zctrack=two", "Z/mine.txt=m",
+          "victim=v"),
+        "Undone -readme.txt =Tracks/a.zctrack");
     // Kept by linking its file, the original would change with its other name.
     row("an original with another name, changed through it after the install, put back as it was", originals,
         "hardlink:elsewhere=Z/Tracks/a.zctrack install:1 edit:elsewhere=mine undo:1",
