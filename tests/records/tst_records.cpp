@@ -308,6 +308,9 @@ void TestRecords::undo_data()
         mounted + QStringList{u"Z/readme.txt=old"_s},
         "fail:1 record:1=ended,-2,Tracks/a.zctrack,readme.txt* thaw undo:1", same,
         "Undone -Tracks/a.zctrack =readme.txt");
+    row("a kept original damaged since: nothing changes", originals, "install:1 damage undo:1",
+        L("Z/", "Z/Tracks/", "Z/Tracks/a.zctrack=one (mode 0640)", "Z/readme.txt=r1", "victim=v"),
+        "Refused (The original of…");
     row("a record naming a path outside its folder is refused", mine, "install:1 tamper:1 undo:1", installed,
         "Refused (The record…");
     row("a data folder that can't be written: nothing changes", mine, "install:1 readonly undo:1", installed,

@@ -460,6 +460,10 @@ void UndoTable::run()
             QVERIFY(linked);
         } else if (verb == u"tamper"_s) {
             tamper(ids.at(number - 1));
+        } else if (verb == u"damage"_s) { // every kept original no longer holds what it did
+            const QDir store(m_store->storeFolder());
+            for (const QString &name : store.entryList(QDir::Files))
+                QVERIFY(TestFiles::writeFile(store.filePath(name), "damaged"));
         } else if (verb == u"renumbered"_s) { // the device number a disk mounted again may get
             const QString path = m_store->pathOf(ids.at(number - 1), InstallRecord::State::Ended);
             const QByteArray text = TestFiles::readFile(path);
