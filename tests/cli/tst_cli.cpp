@@ -324,6 +324,8 @@ void TestCli::run_data()
           "\"trackFile\": \"~/real/Tracks/Corkscrew Canyon.zctrack\""),
         {}, L("~/real/", "~/link->~/real"));
     row("JSON without a track file", noTrack + u" --json"_s, 0, L("\"trackFile\": null"), {});
+    row("JSON of an install that wrote nothing: no record", install + u" --overwrite=never --json"_s, 0,
+        L("\"record\": null"), {}, old, files("ooo"));
     row("JSON of a failure", install + u" --json"_s, 3,
         L("\"result\": -3", status(InstallResult::BDIR),
           "\"cause\": \"cannot use folder '~/Zoomcrest': Not a directory\""),
