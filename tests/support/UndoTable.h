@@ -39,7 +39,7 @@ private:
     QString killWhileWriting(int number);
     QString killAtFile(const QString &argument, bool torn);
     void tamper(const QString &id);
-    void link(const QString &argument, bool byAnotherUser);
+    QString link(const QString &argument, bool byAnotherUser);
     QString undoWithoutChown(const QString &id);
     QStringList race(int count);
     QString undoAsListed(int *undone);
