@@ -226,11 +226,12 @@ void TestRecords::undo_data()
     row("single install, undone", mine, "install:1 undo:1", same, "Undone -Tracks/a.zctrack -readme.txt");
     row("replaced originals put back byte for byte, a link as a link", originals, "install:1 undo:1", same,
         "Undone +Tracks/a.zctrack +readme.txt");
-    row("a file changed after the install is kept", mine, "install:1 edit:Z/readme.txt=mine undo:1",
-        mine + QStringList{u"Z/readme.txt=mine"_s}, "Undone -Tracks/a.zctrack =readme.txt");
     // Same length, same time: only the content tells.
-    row("a change that keeps the file's length and time is seen", mine, "install:1 edit:Z/readme.txt=r9 undo:1",
-        mine + QStringList{u"Z/readme.txt=r9"_s}, "Undone -Tracks/a.zctrack =readme.txt");
+    row("a file changed after the install is kept, though its length and time are the same", mine,
+        "install:1 edit:Z/readme.txt=r9 undo:1", mine + QStringList{u"Z/readme.txt=r9"_s},
+        "Undone -Tracks/a.zctrack =readme.txt");
+    row("a file removed after the install: its original comes back all the same", originals,
+        "install:1 gone:Z/Tracks/a.zctrack undo:1", same, "Undone +Tracks/a.zctrack +readme.txt");
     row("kept files are no part of the install, even when they hold the same", QStringList{u"Z/readme.txt=r1"_s},
         "keep:1 undo:1", same, "Undone -Tracks/a.zctrack");
     row("overlapping installs, the later undone first", originals, "install:1 install:2 undo:2 undo:1", same,
@@ -350,6 +351,8 @@ void TestRecords::undo_data()
         mine + QStringList{u"Z/readme.txt=old"_s}, "Undone -Tracks/a.zctrack +readme.txt ~readme.txt");
     // Installs are ordered by when they took the folder, not by when they began to wait for it.
     row("twenty installs at once, each undone newest first as listed", originals, "race:20 listed", same, "Undone…");
+    row("records from before installs were numbered: listed newest first by time", originals,
+        "install:1 install:2 unnumbered listed", same, "Undone +Tracks/a.zctrack +readme.txt");
     row("the count of installs lost: the next is numbered after those recorded", originals,
         "install:1 install:2 lost install:1 undo:3 undo:2",
         QStringList{u"Z/"_s, u"Z/Tracks/"_s, u"Z/Tracks/a.zctrack=one (mode 0640)"_s, u"Z/readme.txt=r1"_s,

@@ -14,6 +14,7 @@
 #include "records/InstallUndo.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cerrno>
@@ -456,6 +457,8 @@ void UndoTable::run()
             QVERIFY(TestFiles::writeFile(path, argument.section(u'=', 1).toUtf8()));
             const struct timespec times[2] = {was.st_atim, was.st_mtim};
             QVERIFY(::utimensat(AT_FDCWD, FileName::encode(path).constData(), times, 0) == 0);
+        } else if (verb == u"gone"_s) { // removed by the user
+            QVERIFY(QFile::remove(m_tree->path(argument)));
         } else if (verb == u"hardlink"_s) {
             const bool linked = ::link(FileName::encode(m_tree->path(argument.section(u'=', 1))).constData(),
                                        FileName::encode(m_tree->path(argument.section(u'=', 0, 0))).constData())
@@ -504,6 +507,13 @@ void UndoTable::run()
             ids << race(number);
         } else if (verb == u"listed"_s) {
             said = undoAsListed(&undone);
+        } else if (verb == u"unnumbered"_s) { // as older versions wrote them
+            const QDir records(m_store->recordsFolder());
+            for (const QString &name : records.entryList(QDir::Files)) {
+                const QString path = records.filePath(name);
+                QString text = QString::fromUtf8(TestFiles::readFile(path));
+                QVERIFY(TestFiles::writeFile(path, text.remove(QRegularExpression(uR"(\nsequence\t\d+)"_s)).toUtf8()));
+            }
         } else if (verb == u"lost"_s) { // the data folder's count of installs
             QVERIFY(QFile::remove(data + u"/sequence"_s));
         } else {
