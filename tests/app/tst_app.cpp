@@ -121,8 +121,6 @@ private Q_SLOTS:
 
         scenario("first run: preferences with the welcome sheet; the program waits", "Missing", "start", {sheet},
                  st(Install + u'-', QString(), u"main prefs"_s));
-        scenario("first run, a file handed over: Save loads it", "Missing", "hand:Canyon start save show",
-                 {sheet, canyon}, ready);
         scenario("first run, nothing handed over: Save opens the chooser", "Missing", "start save", {sheet, Chooser},
                  off);
         scenario("first run, preferences closed unsaved: waits; a later Save goes on", "Missing",
@@ -136,8 +134,6 @@ private Q_SLOTS:
         scenario("OK with nothing chosen leaves the window as it was", "Sim", "start pick:", {Chooser, close}, off);
         scenario("no package: beep and alert while the chooser is up, then the window closes", "Sim", "start pick:Bad",
                  {Chooser, u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen), failing), close}, closed);
-        scenario("a file handed over that doesn't load: beep and alert, then the window closes", "Sim",
-                 "hand:Bad start", {u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen), failing)}, closed);
         scenario("one file, no author, a blank comment, markup as typed", "Sim", "load:Solo show",
                  {Shown.arg(u"<b>Solo</b>"_s, QString(), u" "_s).arg(1)}, ready);
         scenario("install, Ride!, Quit", "Sim", "hand:Canyon start press press look launched:yes press",
