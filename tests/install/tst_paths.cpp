@@ -62,7 +62,6 @@ void TestPaths::helpers_data()
                                        added.split(u',', Qt::SkipEmptyParts)};
     };
     const QString same; // resolves to the path as given
-    row("folder", u"plain/"_s, u"@/plain"_s, same, true, false, true);
     row("final separator kept", u"plain/"_s, u"@/plain/"_s, same, true, false, true);
     row("no . or .. removed", u"plain/"_s, u"@/plain/./../plain"_s, same, true, false, true);
     row("root", {}, u"/"_s, same, true, false, true);
@@ -70,7 +69,6 @@ void TestPaths::helpers_data()
     row("simulator as a file, final separator", u"sim/ZoomcrestSimulator.app=x"_s, u"@/sim/"_s, same, true, true, true);
     row("other names only", u"o/ZoomcrestSimulator2.app/,o/zoomcrestsimulator.app/"_s, u"@/o"_s, same, true, false,
         true);
-    row("link", u"plain/,l -> plain"_s, u"@/l"_s, u"@/plain"_s, true, false, true);
     row("chain of links", u"plain/,l1 -> plain,l2 -> @/l1"_s, u"@/l2"_s, u"@/plain"_s, true, false, true);
     row("link to a simulator folder", u"sim/ZoomcrestSimulator.app/,l -> sim"_s, u"@/l"_s, u"@/sim"_s, true, true,
         true);

@@ -295,8 +295,6 @@ void TestPackage::byteReaders_data()
 
     QTest::newRow("most negative") << QByteArray::fromHex("00000080") << 0 << INT_MIN << 0;
     QTest::newRow("minus one") << QByteArray::fromHex("ffffffff") << 0 << -1 << -1;
-    QTest::newRow("byte order") << QByteArray::fromHex("78563412") << 0 << 0x12345678 << 0x78;
-    QTest::newRow("last four bytes") << QByteArray::fromHex("ee000000ff7f") << 2 << 0x7fff0000 << 0;
     QTest::newRow("one byte short") << QByteArray::fromHex("010000") << 0 << 0 << 1;
     QTest::newRow("negative offset") << QByteArray::fromHex("0100000002") << -1 << 0 << 0;
     QTest::newRow("largest offset") << QByteArray::fromHex("01000000") << INT_MAX << 0 << 0;
@@ -377,9 +375,6 @@ void TestPackage::install_data()
         L("log:Install into @/plain failed: cannot use folder '@/plain': Not a directory"),
         packed(track) << u"plain=x"_s, u"@/base/Tracks/x.zctrack"_s);
 
-    const Entries reversed{file("", "one", "first file"), file("", "two", QByteArray(5000, '2')),
-                           file("", "three", "3")};
-    row("data stored last entry first", reversed, none, u"reverse"_s, ask, 0, none, packed(reversed));
     const Entries sizes{file("", "first", QByteArray(1000, 'X')), file("", "padded", "ab", 50),
                         file("", "cut", QByteArray(113, 'x'), 100),
                         file("", "rounded", QByteArray(262207, 'r'), 259599),
@@ -513,12 +508,10 @@ void TestPackage::install_data()
     row("bad checksum, inflated ahead", brokenAhead, none, plain, ask, -1, none, packed(ahead.mid(0, 4)));
     row("SIGINT, inflated ahead", ahead, none, u"SIGINT"_s, ask, number(InstallResult::Stopped), none,
         packed(ahead.mid(0, 1)));
-    const Entries meddled{file("Tracks\\", "a", "a"), file("", "readme", "new"), file("Tracks\\", "b", "b")};
-    row("folder removed during a question", meddled, L("base/readme=old"), u"meddle"_s, u"y"_s, 0, L("ask:readme"),
-        L("base/", "base/Tracks/", "base/Tracks/b=b", "base/readme=new"));
-    row("folder removed during a question, a folder in it", {meddled[0], meddled[1], file("Tracks\\Night\\", "b", "b")},
-        L("base/readme=old"), u"meddle"_s, u"y"_s, 0, L("ask:readme"),
-        L("base/", "base/Tracks/", "base/Tracks/Night/", "base/Tracks/Night/b=b", "base/readme=new"));
+    // Tracks/ and Tracks/Night/ are made again, though the cache of folders made says they exist.
+    const Entries meddled{file("Tracks\\", "a", "a"), file("", "readme", "new"), file("Tracks\\Night\\", "b", "b")};
+    row("folder removed during a question, a folder in it", meddled, L("base/readme=old"), u"meddle"_s, u"y"_s, 0,
+        L("ask:readme"), L("base/", "base/Tracks/", "base/Tracks/Night/", "base/Tracks/Night/b=b", "base/readme=new"));
     row("another install holds the folder", data, base, u"lock"_s, ask, 0, L("wait"), packed(data));
 
     Entries many, kept;
@@ -551,8 +544,8 @@ void TestPackage::install()
     auto &[entries, before, setup, answers, code, events, after, trackFile] = row;
 
     const QString step = setup.section(u'=', 0, 0), value = setup.section(u'=', 1);
-    static const QStringList steps = L("", "again", "to", "reverse", "never", "unloaded", "meddle", "lock", "SIGINT",
-                                       "SIGTERM", "SIGHUP", "unreadable", "fsize", "kill");
+    static const QStringList steps = L("", "again", "to", "never", "unloaded", "meddle", "lock", "SIGINT", "SIGTERM",
+                                       "SIGHUP", "unreadable", "fsize", "kill");
     QVERIFY2(steps.contains(step), qPrintable(u"unknown setup \""_s + setup + u'"'));
     static const QRegularExpression answerLetters(u"^(-|[ynaYNA?]*)$"_s);
     QVERIFY2(answerLetters.match(answers).hasMatch(), qPrintable(u"unknown answers \""_s + answers + u'"'));
@@ -578,8 +571,7 @@ void TestPackage::install()
     for (const Entry &e : std::as_const(entries))
         writer.addEntry(e);
     package.setReplacesNothing(step == "never"_L1);
-    const QString packagePath = store(writer.setDataInReverseOrder(step == "reverse"_L1).build());
-    QVERIFY(step == "unloaded"_L1 || package.loadPackageFileAtPath(packagePath) == LoadResult::Loaded);
+    QVERIFY(step == "unloaded"_L1 || package.loadPackageFileAtPath(store(writer.build())) == LoadResult::Loaded);
     QCOMPARE(inflationDifference(package.contents()), QString());
     platform.events.clear();
 
@@ -655,15 +647,13 @@ void TestPackage::install()
         seen << (event.startsWith("alert:"_L1) ? RecordingPlatform::describe(platform.alerts.at(alerts++)) : event);
     if (KernelProfile::isActive(u"no-flock"_s)) // every install says it goes on without a lock
         seen.removeIf([](const QString &event) { return event.contains(" without a lock (No locks available)"_L1); });
-    for (const QString &event : std::as_const(events)) {
-        if (event.endsWith(" ?"_L1) && !seen.contains(QString(event).chopped(2).replace(u'@', root)))
-            events.removeOne(event); // said only where it applies (as an ordinary user, say)
-    }
+    events.removeIf([&](const QString &event) { // said only where it applies (as an ordinary user, say)
+        return event.endsWith(" ?"_L1) && !seen.contains(QString(event).chopped(2).replace(u'@', root));
+    });
     QCOMPARE(seen, events.replaceInStrings(u" ?"_s, QString()).replaceInStrings(u"@"_s, root));
     const QStringList left = tree.describe();
-    const bool killed = step == "kill"_L1;
     const auto [actual, wanted] = TestFiles::treeTexts(
-        killed && TestFiles::killMayLeaveHidden(base) ? TestFiles::withoutHidden(left) : left, after);
+        step == "kill"_L1 && TestFiles::killMayLeaveHidden(base) ? TestFiles::withoutHidden(left) : left, after);
     QCOMPARE(actual, wanted);
     QCOMPARE(package.absoluteTrackFilePath(), trackFile.replace(u'@', root));
     if (code == number(InstallResult::Stopped))

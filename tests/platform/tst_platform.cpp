@@ -52,15 +52,15 @@ private Q_SLOTS:
 
     void launch_data()
     {
-        QTest::addColumn<int>("ending"); // the stand-in's; or missing, not executable, no interpreter
+        QTest::addColumn<int>("ending"); // the stand-in's, or -10: its interpreter missing
         QTest::addColumn<bool>("launched");
         QTest::newRow("ends at once with status 0: handed off") << 0 << true;
         QTest::newRow("ends at once with status 1") << 1 << false;
         QTest::newRow("killed at once") << int(SimulatorStandIn::KillsItself) << false;
         QTest::newRow("keeps running") << int(SimulatorStandIn::StaysUp) << true;
-        QTest::newRow("missing") << -10 << false;
-        QTest::newRow("not executable") << -11 << false;
-        QTest::newRow("its interpreter missing") << -12 << false;
+        // Every failed exec (missing, not executable) is reported alike, by posix_spawn: no
+        // interpreter is the one that a look at the file beforehand would miss.
+        QTest::newRow("its interpreter missing") << -10 << false;
     }
 
     void launch()
@@ -68,12 +68,9 @@ private Q_SLOTS:
         QFETCH(int, ending);
         QFETCH(bool, launched);
         QTemporaryDir dir;
-        const QString path = dir.filePath(u"sim"_s);
-        const QString arguments = dir.filePath(u"arguments"_s);
-        QVERIFY(ending == -10 || SimulatorStandIn::write(path, arguments, ending > -10 ? ending : 0));
-        if (ending == -11)
-            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
-        if (ending == -12)
+        const QString path = dir.filePath(u"sim"_s), arguments = dir.filePath(u"arguments"_s);
+        QVERIFY(SimulatorStandIn::write(path, arguments, ending > -10 ? ending : 0));
+        if (ending == -10)
             QVERIFY(TestFiles::writeFile(path, "#!/nonexistent/sh\n"));
 
         const QStringList given{u"-s"_s, u"/my tracks/Night Ride.zctrack"_s, u"$HOME"_s, u"*"_s, u"a'b"_s};
@@ -96,11 +93,11 @@ private Q_SLOTS:
             QCOMPARE(qint64(getsid(pid_t(pid))), pid);
             QTRY_COMPARE(QFile::symLinkTarget(u"/proc/%1/exe"_s.arg(pid)),
                          QFileInfo(u"/bin/sleep"_s).canonicalFilePath());
-            const QDir descriptors(u"/proc/%1/fd"_s.arg(pid));
-            const QStringList open = descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-            QCOMPARE(open, (QStringList{u"0"_s, u"1"_s, u"2"_s}));
-            for (const QString &fd : open)
-                QCOMPARE(QFile::symLinkTarget(descriptors.filePath(fd)), u"/dev/null"_s);
+            QStringList open;
+            for (const QFileInfo &fd :
+                 QDir(u"/proc/%1/fd"_s.arg(pid)).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+                open << fd.fileName() + u' ' + fd.symLinkTarget();
+            QCOMPARE(open, (QStringList{u"0 /dev/null"_s, u"1 /dev/null"_s, u"2 /dev/null"_s}));
         }
         // Whatever became of it, it doesn't linger as a zombie once it has ended.
         ::kill(pid_t(pid), SIGKILL);
@@ -113,8 +110,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("text"); // null: none handed over
-        QTest::newRow("200") << "answers" << 200 << QByteArray("1.2\nhttps://get.example/\n")
-                             << "1.2\nhttps://get.example/\n";
         QTest::newRow("200, UTF-8") << "answers" << 200 << QByteArray("1.2\nCaf\xc3\xa9") << "1.2\nCaf\u00e9";
         QTest::newRow("200, empty") << "answers" << 200 << QByteArray() << "";
         QTest::newRow("203") << "answers" << 203 << QByteArray("1.2\n") << QString();
@@ -149,8 +144,7 @@ private Q_SLOTS:
             url, &context, [&](const std::optional<QString> &t) { done = true, got = t; },
             server == u"answers"_s ? 20000 : 300);
         QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
-        QCOMPARE(got.has_value(), !text.isNull());
-        QCOMPARE(got.value_or(QString()), text);
+        QCOMPARE(got.value_or(u"(none)"_s), text.isNull() ? u"(none)"_s : text);
         QCOMPARE(http.lastRequestPath(), server == u"none"_s ? QByteArray() : QByteArray("/versioncheck.txt"));
     }
 
@@ -177,7 +171,6 @@ private Q_SLOTS:
         const auto row = [](const char *name, const QString &text, const QString &oneLine, const QString &lines = {}) {
             QTest::newRow(name) << text << oneLine << (lines.isNull() ? oneLine : lines);
         };
-        row("plain", u"Package Version: 1.3.0"_s, u"Package Version: 1.3.0"_s);
         row("line feed", u"a\nPackage Version: 9"_s, u"a\\nPackage Version: 9"_s, u"a\nPackage Version: 9"_s);
         row("carriage return", u"x\ry"_s, u"x\\ry"_s);
         row("escape sequence", u"x\x1b[2Jy"_s, u"x\ufffd[2Jy"_s);
@@ -206,7 +199,6 @@ private Q_SLOTS:
             QTest::newRow(title) << bytes << name << (text.isNull() ? name : text);
         };
         row("empty", QByteArray(), QString());
-        row("ASCII", "Tracks/loop.zctrack", u"Tracks/loop.zctrack"_s);
         row("UTF-8 of two, three and four bytes", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xa2",
             u"caf\u00e9 \u20ac \U0001F3A2"_s);
         // Its second UTF-16 unit is U+DC80, which alone would be the escape of byte 0x80.

@@ -29,7 +29,6 @@ private Q_SLOTS:
         QTest::newRow("other") << overwrite << "Yes To All" << AlertAnswer::Other;
         QTest::newRow("Escape takes the alternate") << overwrite << escape << AlertAnswer::Alternate;
         QTest::newRow("without an alternate, Escape takes the other") << yesOrNo << escape << AlertAnswer::Other;
-        QTest::newRow("without an alternate, the default") << yesOrNo << "Yes" << AlertAnswer::Default;
         QTest::newRow("a report, Escape") << report << escape << AlertAnswer::Default;
     }
 

@@ -127,15 +127,12 @@ private Q_SLOTS:
         }
 
         QCOMPARE(m_transcript.replaceInStrings(m_dir.path(), u"@"_s), scenario.transcript);
-        QString now = m_prefs->zcFolderPathField()->text();
-        if (m_prefs->workingInstallPathIsUserBlessed())
-            now += u" blessed"_s;
-        if (m_prefs->chosenInstallPathIsValid())
-            now += u" valid"_s;
-        now += u" | "_s + InstallLocation::storedFolderPath()
-               + (InstallLocation::storedKnownFolderNotForZC() ? u"+"_s : u""_s);
-        if (m_prefs->window()->isVisible())
-            now += u" open"_s;
+        const auto flag = [](bool on, const char *text) { return on ? QString::fromLatin1(text) : QString(); };
+        QString now = m_prefs->zcFolderPathField()->text()
+                      + flag(m_prefs->workingInstallPathIsUserBlessed(), " blessed")
+                      + flag(m_prefs->chosenInstallPathIsValid(), " valid") + u" | "_s
+                      + InstallLocation::storedFolderPath() + flag(InstallLocation::storedKnownFolderNotForZC(), "+")
+                      + flag(m_prefs->window()->isVisible(), " open");
         QCOMPARE(now.replace(m_dir.path(), u"@"_s), scenario.finally);
     }
 

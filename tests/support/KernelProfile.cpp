@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/audit.h>

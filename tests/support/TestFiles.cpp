@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <functional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -162,6 +161,17 @@ QList<QByteArray> namesIn(int folderFd)
     return names;
 }
 
+// Runs `body` with the folder `name` (under `folderFd`) open, never through a link at `name`
+// unless `noFollow` is 0; not at all when it can't be opened.
+void inFolder(int folderFd, const QByteArray &name, const std::function<void(int)> &body, int noFollow = O_NOFOLLOW)
+{
+    const int inner = ::openat(folderFd, name.constData(), O_RDONLY | O_DIRECTORY | noFollow | O_CLOEXEC);
+    if (inner >= 0) {
+        body(inner);
+        ::close(inner);
+    }
+}
+
 // Describes what lies in the open folder `folderFd` (at `relative` under the root) and below.
 // Everything is reached from the folder's descriptor, never by a whole path: on a FUSE file
 // system each path walk asks the driver once per component, and a tree a thousand folders
@@ -191,13 +201,8 @@ void describeFolder(int folderFd, const QString &relative, bool modes, QStringLi
         if (info.st_uid != ::geteuid())
             line += u" (uid %1)"_s.arg(info.st_uid);
         *lines << line;
-        if (S_ISDIR(info.st_mode)) {
-            const int inner = ::openat(folderFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (inner >= 0) {
-                describeFolder(inner, path + u'/', modes, lines);
-                ::close(inner);
-            }
-        }
+        if (S_ISDIR(info.st_mode))
+            inFolder(folderFd, name, [&](int inner) { describeFolder(inner, path + u'/', modes, lines); });
     }
 }
 
@@ -247,11 +252,8 @@ std::pair<QString, QString> treeTexts(QStringList actual, const QStringList &wan
 QStringList describeTree(const QString &root)
 {
     QStringList lines;
-    const int fd = ::open(FileName::encode(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        describeFolder(fd, QString(), keepsModes(root), &lines);
-        ::close(fd);
-    }
+    inFolder(
+        AT_FDCWD, FileName::encode(root), [&](int fd) { describeFolder(fd, QString(), keepsModes(root), &lines); }, 0);
     lines.sort();
     return lines;
 }
@@ -265,11 +267,7 @@ void emptyFolder(int folderFd)
     for (const QByteArray &name : namesIn(folderFd)) {
         if (::unlinkat(folderFd, name.constData(), 0) == 0 || (errno != EISDIR && errno != EPERM))
             continue;
-        const int inner = ::openat(folderFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (inner < 0)
-            continue;
-        emptyFolder(inner);
-        ::close(inner);
+        inFolder(folderFd, name, emptyFolder);
         ::unlinkat(folderFd, name.constData(), AT_REMOVEDIR);
     }
 }
@@ -280,11 +278,7 @@ Tree::~Tree()
 {
     for (const QString &at : std::as_const(m_mounts))
         ::umount2(FileName::encode(at).constData(), MNT_DETACH);
-    if (const int fd = ::open(FileName::encode(m_dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        fd >= 0) {
-        emptyFolder(fd);
-        ::close(fd);
-    }
+    inFolder(AT_FDCWD, FileName::encode(m_dir.path()), emptyFolder, 0);
 }
 
 QString Tree::path(const QString &relative) const

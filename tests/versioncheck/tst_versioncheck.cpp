@@ -50,11 +50,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("site"); // CRATEWRIGHT_SITE; empty: not set
         QTest::addColumn<QString>("base");
-        const auto row = [](const char *name, const char *site, const char *base) {
-            QTest::newRow(name) << site << base;
-        };
-        row("the project's site", "", "https://cratewright.zoomcrest.org");
-        row("final slashes", "http://mirror.example/site//", "http://mirror.example/site");
+        QTest::newRow("the project's site") << u""_s << u"https://cratewright.zoomcrest.org"_s;
+        QTest::newRow("final slashes") << u"http://mirror.example/site//"_s << u"http://mirror.example/site"_s;
     }
 
     void addresses()
