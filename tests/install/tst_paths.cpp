@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -99,7 +100,8 @@ void TestPaths::helpers()
     TestFiles::Tree tree;
     QVERIFY(tree.make(before.replaceInStrings(u"@"_s, tree.path())));
     QStringList after = tree.describe() + added;
-    const QString previous = QDir::currentPath();
+    // Back where it was however the row ends: a failed row would leave the next in a folder gone.
+    const auto back = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
     QVERIFY(QDir::setCurrent(tree.path()));
     path.replace(u'@', tree.path());
     QCOMPARE(TrackPackage::resolvedPath(path), resolved.isNull() ? path : resolved.replace(u'@', tree.path()));
@@ -108,7 +110,6 @@ void TestPaths::helpers()
     QCOMPARE(InstallLocation::isValid(path, false), simulator);
     QCOMPARE(InstallLocation::isValid(path, true), folder || simulator);
     QCOMPARE(TrackPackage::createFoldersRecursivelyInPath(path), made);
-    QVERIFY(QDir::setCurrent(previous));
     after.sort();
     QCOMPARE(tree.describe(), after);
 }
