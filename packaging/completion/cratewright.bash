@@ -47,7 +47,7 @@ _cratewright()
     case $command in
         "") options+=" --version" ;;
         info) options+=" --json" ;;
-        install) options+=" --to --overwrite= --ride --json" ;;
+        install) options+=" --to --overwrite= --ride --dry-run --json" ;;
         list) options+=" --json" ;;
         uninstall) options+=" --folder --dry-run --json" ;;
         folder) options+=" --not-simulator" ;;

@@ -33,6 +33,7 @@ complete -c cratewright -n '__fish_seen_subcommand_from info install' -k -a '(__
 complete -c cratewright -n '__fish_seen_subcommand_from install' -l to -x -a '(__fish_complete_directories)' -d 'Install into DIR'
 complete -c cratewright -n '__fish_seen_subcommand_from install' -l overwrite -x -a 'ask always never' -d 'What to do with files that already exist'
 complete -c cratewright -n '__fish_seen_subcommand_from install' -l ride -d 'Start the simulator on the track afterwards'
+complete -c cratewright -n '__fish_seen_subcommand_from install' -l dry-run -d 'Say what the install would do to each file, and write nothing'
 complete -c cratewright -n '__fish_seen_subcommand_from uninstall' -l folder -x -a '(__fish_complete_directories)' -d 'The install folder, moved on purpose, is now DIR'
 complete -c cratewright -n '__fish_seen_subcommand_from uninstall' -l dry-run -d 'Say what would be done, and change nothing'
 complete -c cratewright -n '__fish_seen_subcommand_from uninstall' -a '(__cratewright_installs)' -d 'Recorded install'

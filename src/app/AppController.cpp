@@ -4,6 +4,7 @@
 #include "AppController.h"
 
 #include "InstalledTracksController.h"
+#include "PackageFilesController.h"
 #include "ui_MainWindow.h"
 
 #include "install/InstallLocation.h"
@@ -108,6 +109,8 @@ QWidget *AppController::makeWindow()
         m_ui->actionPreferences->setShortcuts(preferencesKeys);
 
     connect(m_ui->actionOpenPackage, &QAction::triggered, this, [this] { chooseTrackPack(m_ui->actionOpenPackage); });
+    connect(m_ui->actionPackageFiles, &QAction::triggered, this,
+            [this] { showPackageFiles(m_ui->actionPackageFiles); });
     connect(m_ui->actionInstalledTracks, &QAction::triggered, this,
             [this] { showInstalledTracks(m_ui->actionInstalledTracks); });
     connect(m_ui->actionQuit, &QAction::triggered, this, [this] { closeMainWindow(m_ui->actionQuit); });
@@ -214,11 +217,13 @@ void AppController::setWorking(bool working)
 }
 
 // No other package while one installs or the simulator starts, nor before the first-run
-// preferences are saved: start-up then opens one itself.
+// preferences are saved: start-up then opens one itself. Nor a look at the files while an
+// install changes them.
 void AppController::offerOpenPackage()
 {
     window();
     m_ui->actionOpenPackage->setEnabled(!m_waitingToLoadPkg && !m_working);
+    m_ui->actionPackageFiles->setEnabled(m_thePackage.pkgLoaded() && !m_working);
 }
 
 bool AppController::applicationShouldTerminateAfterLastWindowClosed(QObject *) const
@@ -286,6 +291,7 @@ void AppController::loadPackageAtPath(const QString &path)
     }
 
     m_progIndicator.stopAnimation(this);
+    offerOpenPackage();
 }
 
 // Nothing of an earlier package survives a load, whether it succeeds or not: not "Ride!" nor
@@ -465,6 +471,14 @@ void AppController::showInstalledTracks(QObject *)
     } else
         m_installedTracks->reload(); // installs by the command-line tool meanwhile
     m_installedTracks->showWindow(this);
+}
+
+void AppController::showPackageFiles(QObject *)
+{
+    if (!m_packageFiles)
+        m_packageFiles = new PackageFilesController(this);
+    m_packageFiles->showFiles(m_thePackage, InstallLocation::storedFolderPath());
+    m_packageFiles->showWindow(this);
 }
 
 void AppController::showHelp(QObject *)

@@ -13,6 +13,7 @@
 #include <memory>
 
 class InstalledTracksController;
+class PackageFilesController;
 class OpenPanel;
 class QLabel;
 class QPlainTextEdit;
@@ -59,6 +60,7 @@ public:
     ZCTrackPackPrefWinController *prefWinController() const { return m_prefWinController; }
     VersionCheckPanelController *versionCehckPanel() const { return m_versionCehckPanel; }
     InstalledTracksController *installedTracks() const { return m_installedTracks; }
+    PackageFilesController *packageFiles() const { return m_packageFiles; }
     // What the install button does when pressed.
     Action installButtonAction() const { return m_installButtonAction; }
 
@@ -79,6 +81,7 @@ public Q_SLOTS:
     void showPrefWindow(QObject *sender);
     void showVersionCheckPanel(QObject *sender);
     void showInstalledTracks(QObject *sender);
+    void showPackageFiles(QObject *sender);
     void showHelp(QObject *sender);
 
 protected:
@@ -107,6 +110,7 @@ private:
     ZCTrackPackPrefWinController *m_prefWinController = nullptr;
     VersionCheckPanelController *m_versionCehckPanel = nullptr;
     InstalledTracksController *m_installedTracks = nullptr;
+    PackageFilesController *m_packageFiles = nullptr;
     // The record of this window's last install: once it is undone, nothing of it is left to ride.
     QString m_installRecordId;
     ProgressIndicator m_progIndicator;

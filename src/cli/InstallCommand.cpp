@@ -15,11 +15,14 @@
 #include "platform/PlainText.h"
 #include "platform/Platform.h"
 #include "records/InstallJournal.h"
+#include "records/InstallPreview.h"
 #include "records/RecordStore.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QJsonObject>
+#include <QMap>
 
 #include <optional>
 
@@ -79,6 +82,29 @@ SimulatorLaunch::Outcome startSimulator(const TrackPackage &package)
     return answer.value_or(SimulatorLaunch::Outcome::SimulatorNotStarted);
 }
 
+QString filesText(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+}
+
+// One line a file, then how many files of each action, in the same words.
+void printPreview(const InstallPreview::Result &result, const QString &installBase)
+{
+    QMap<InstallPreview::Action, qsizetype> counts;
+    for (const InstallPreview::File &file : result.files) {
+        const QString detail = InstallPreview::detailText(file);
+        Console::out(InstallPreview::actionName(file.action) + QStringLiteral(": ") + PlainText::oneLine(file.path)
+                     + (detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(PlainText::oneLine(detail))));
+        ++counts[file.action];
+    }
+    QStringList parts;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        parts << QStringLiteral("%1 %2").arg(it.value()).arg(InstallPreview::actionName(it.key()));
+    Console::out(QStringLiteral("Nothing was changed (--dry-run): %1 for %2%3.")
+                     .arg(filesText(result.files.size()), PlainText::oneLine(installBase),
+                          parts.isEmpty() ? QString() : QStringLiteral(": ") + parts.join(QStringLiteral(", "))));
+}
+
 } // namespace
 
 const QCommandLineOption InstallCommand::ToOption(
@@ -92,13 +118,17 @@ const QCommandLineOption InstallCommand::OverwriteOption(
 const QCommandLineOption InstallCommand::RideOption(QStringLiteral("ride"),
                                                     QStringLiteral("Start the simulator on the track afterwards."));
 
+// Ignores --ride and --overwrite, so that it can be added to the very command about to be run.
+const QCommandLineOption InstallCommand::DryRunOption(
+    QStringLiteral("dry-run"), QStringLiteral("Say what the install would do to each file, and write nothing."));
+
 InstallCommand::InstallCommand()
 {
     name = QStringLiteral("install");
-    usage = QStringLiteral("install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--json]");
+    usage = QStringLiteral("install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--dry-run] [--json]");
     summary = QStringLiteral("Install a package into the simulator folder, or into DIR.");
     positionalArguments = {PackageArgument};
-    options = {ToOption, OverwriteOption, RideOption, JsonOption};
+    options = {ToOption, OverwriteOption, RideOption, DryRunOption, JsonOption};
 }
 
 int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
@@ -140,6 +170,8 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     TrackPackage package;
     if (!loadPackage(package, arguments.first()))
         return ExitStatus::LoadFailed;
+    if (parser.isSet(DryRunOption))
+        return preview(package, target, json);
 
     const RecordStore records;
     repairInterrupted(records);
@@ -230,4 +262,42 @@ int InstallCommand::ride(const TrackPackage &package, bool json)
     Console::err(failure.title + QStringLiteral(": ") + failure.message);
     Platform::current().log(SimulatorLaunch::failureLogLine(outcome));
     return ExitStatus::Refused;
+}
+
+int InstallCommand::preview(const TrackPackage &package, const QString &target, bool json)
+{
+    // Nothing is repaired first: a dry run changes nothing, not even that.
+    const RecordStore records;
+    const QString installBase = TrackPackage::resolvedPath(target);
+    const InstallPreview::Result result = InstallPreview(records).preview(package.contents(), installBase);
+    const QString cause = result.cause.ok() ? QString() : result.cause.describe();
+    if (json) {
+        QJsonArray files;
+        for (const InstallPreview::File &file : result.files) {
+            const QString detail = InstallPreview::detailText(file);
+            files.append(QJsonObject{
+                {QStringLiteral("path"), file.path},
+                {QStringLiteral("action"), InstallPreview::actionName(file.action)},
+                {QStringLiteral("record"), file.recordId.isEmpty() ? QJsonValue() : QJsonValue(file.recordId)},
+                {QStringLiteral("reason"),
+                 file.action == InstallPreview::Action::Refused ? QJsonValue(detail) : QJsonValue()},
+            });
+        }
+        Console::outJson({
+            {QStringLiteral("result"), number(result.code)},
+            {QStringLiteral("dryRun"), true},
+            {QStringLiteral("installBase"), installBase},
+            {QStringLiteral("files"), files},
+            {QStringLiteral("cause"), cause.isEmpty() ? QJsonValue() : QJsonValue(cause)},
+        });
+    } else {
+        printPreview(result, installBase);
+    }
+    if (result.code == InstallResult::Success)
+        return ExitStatus::Success;
+    // As the install would say it, on standard error, after what was listed.
+    Console::err(InstallText::statusText(result.code));
+    if (!cause.isEmpty())
+        Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(cause));
+    return ExitStatus::InstallFailed;
 }

@@ -9,9 +9,10 @@
 
 class TrackPackage;
 
-// `cratewright install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--json]`:
+// `cratewright install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--dry-run] [--json]`:
 // extracts a package as the desktop program's install button does, and can start the
-// simulator afterwards as its "Ride!" button does.
+// simulator afterwards as its "Ride!" button does; or, with --dry-run, says what the install
+// would do to each file and writes nothing.
 class InstallCommand : public Command
 {
 public:
@@ -25,8 +26,10 @@ private:
     static InstallResult install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json);
     static void report(const TrackPackage &package, InstallResult code, const QString &recordId, bool json);
     static int ride(const TrackPackage &package, bool json);
+    static int preview(const TrackPackage &package, const QString &target, bool json);
 
     static const QCommandLineOption ToOption;
     static const QCommandLineOption OverwriteOption;
     static const QCommandLineOption RideOption;
+    static const QCommandLineOption DryRunOption;
 };

@@ -14,14 +14,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-namespace {
-
-enum class Existing { Nothing, Folder, File };
-
-// What stands at `name`: a link counts as a file (it is replaced, never written through),
-// unless it leads to a folder, which is refused as a folder would be. `mode` is the old file's
-// mode when it is a regular file, for the replacement to keep.
-Existing existingAt(int folderFd, const QByteArray &name, uint *mode)
+PackageExtractor::Existing PackageExtractor::existingAt(int folderFd, const QByteArray &name, uint *mode)
 {
     struct stat info;
     *mode = 0;
@@ -36,8 +29,6 @@ Existing existingAt(int folderFd, const QByteArray &name, uint *mode)
         return Existing::Folder;
     return Existing::File;
 }
-
-} // namespace
 
 PackageExtractor::PackageExtractor(const QString &installBase, InstallFolder &folder, bool askToOverwrite,
                                    OverwriteQuery overwriteQuery, InstallObserver *observer)

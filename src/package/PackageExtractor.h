@@ -46,6 +46,12 @@ public:
     // theirs, for the observer.
     Result extract(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash = {});
 
+    // What stands at `name`: a link counts as a file (it is replaced, never written through),
+    // unless it leads to a folder, which is refused as a folder would be. `mode` is the old
+    // file's mode when it is a regular file, for the replacement to keep.
+    enum class Existing { Nothing, Folder, File };
+    static Existing existingAt(int folderFd, const QByteArray &name, uint *mode);
+
     // Whether an output path names a track file: ".zctrack", or else ".ZCT", in any case.
     static bool carriesTrackFileMark(const QString &outputPath);
 

@@ -53,15 +53,20 @@ bool PackageInstaller::prepareInstallBase(InstallOutcome *outcome) const
     return true;
 }
 
+bool PackageInstaller::dataIsInside(const PackageContents &package, const ZLibCompFileMetaData &entry)
+{
+    const qint64 dataOffset = qint64(package.baseOffset) + entry.baseRelOffset();
+    return entry.unCompSize() >= 0 && entry.compSize() >= 0
+           && PackageCursor::rangeIsInside(package.pkgFileData, dataOffset, entry.compSize());
+}
+
 bool PackageInstaller::refuseHostileEntries(InstallOutcome *outcome) const
 {
     // Every entry is judged before the first file is written, so a refused package writes
     // nothing at all.
     const EntryPathRule rule(m_installBase);
     for (const ZLibCompFileMetaData &entry : m_package.compFileMetaData) {
-        const qint64 dataOffset = qint64(m_package.baseOffset) + entry.baseRelOffset();
-        if (entry.unCompSize() < 0 || entry.compSize() < 0
-            || !PackageCursor::rangeIsInside(m_package.pkgFileData, dataOffset, entry.compSize())) {
+        if (!dataIsInside(m_package, entry)) {
             outcome->code = InstallResult::UCOMP;
             return false;
         }

@@ -35,6 +35,9 @@ public:
     // files without a question.
     InstallOutcome install(const QString &installBase, bool askToOverwrite);
 
+    // Whether an entry's sizes make sense and its data lies inside the package file.
+    static bool dataIsInside(const PackageContents &package, const ZLibCompFileMetaData &entry);
+
 private:
     bool prepareInstallBase(InstallOutcome *outcome) const;
     bool refuseHostileEntries(InstallOutcome *outcome) const;

@@ -12,6 +12,7 @@
 
 #include "app/AppController.h"
 #include "app/InstalledTracksController.h"
+#include "app/PackageFilesController.h"
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
 #include "prefs/ZCTrackPackPrefWinController.h"
@@ -209,6 +210,12 @@ private Q_SLOTS:
                  {u"tracks (The recorded installs can't be listed: cannot read "
                   "'@/Data/zc-cratewright/records': Not a directory.)"_s},
                  off);
+        scenario("Package Files: none once a load failed; then what installing each file would do", "Sim",
+                 "load:Canyon load:Bad menu:actionPackageFiles files load:Canyon press edit:Sim/rock.obj "
+                 "menu:actionPackageFiles files",
+                 {u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen), failing), u"files (no window)"_s,
+                  u"files Tracks/Canyon.zctrack|identical|, rock.obj|replaces|not from a recorded install"_s},
+                 st(Ride + u'+', Installed, u"open"_s));
         scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser}, closed);
     }
 
@@ -314,6 +321,7 @@ private:
             {u"lock"_s, [&] { stopWhileLocked(); }},
             {u"edit"_s, [&] { QVERIFY(TestFiles::writeFile(at(name), "mine")); }},
             {u"tracks"_s, [&] { m_transcript << installs(); }},
+            {u"files"_s, [&] { m_transcript << packageFiles(); }},
             {u"uninstall"_s, [&] { app.installedTracks()->uninstallButton()->click(); }},
             {u"select"_s,
              [&] {
@@ -337,6 +345,24 @@ private:
         const QLabel *problem = m_app->installedTracks()->window()->findChild<QLabel *>(u"problemLabel"_s);
         QString line = u"tracks "_s + (problem->isHidden() ? rows.join(u", "_s) : u'(' + problem->text() + u')');
         return line.replace(m_dir->path(), u"@"_s);
+    }
+
+    // The Package Files window's rows, or why there are none; and any control that a screen
+    // reader could not name.
+    QString packageFiles()
+    {
+        PackageFilesController *files = m_app->packageFiles();
+        if (!files || !files->window()->isVisible())
+            return u"files (no window)"_s;
+        QStringList rows;
+        const QTableWidget *table = files->filesTable();
+        for (int i = 0; i < table->rowCount(); ++i)
+            rows << QStringList{table->item(i, 0)->text(), table->item(i, 1)->text(), table->item(i, 2)->text()}.join(
+                u'|');
+        for (const QWidget *control : files->window()->findChildren<QWidget *>())
+            if (control->focusPolicy() != Qt::NoFocus && control->accessibleName().isEmpty())
+                rows << u"unnamed "_s + QString::fromLatin1(control->metaObject()->className());
+        return u"files "_s + rows.join(u", "_s);
     }
 
     // What the package fields show, all as plain text: a package's text is never markup.

@@ -117,6 +117,7 @@ private:
     std::unique_ptr<TestFiles::Tree> m_home;
     std::unique_ptr<TinyHttpServer> m_server;
     int m_lock = -1;
+    QStringList m_before; // the home folder's tree as the tool found it, for "=" in `after`
 };
 
 void TestCli::init()
@@ -137,8 +138,9 @@ void TestCli::init()
     canyon.setComments("Two corkscrews.\nBest ridden at sunset.").setCompressionLevel(0);
     for (const Entry &entry : Canyon)
         canyon.addFile(entry.folder, entry.name, entry.content);
-    PackageWriter noTrack, loop, chute, hostile;
+    PackageWriter noTrack, loop, chute, hostile, climber;
     noTrack.addFile("", "readme.txt", "no track file");
+    climber.setTitle("Climber").addFile("", "ok.txt", "ok").addFile("..\\", "x", "x");
     loop.setTitle("Loop").addFile("Loops\\", "loop.zct", "x");
     chute.setTitle("Chute").addFile("Tracks\\", "chute.zctrack", "drop\n");
     // A title that would retitle the terminal and ring its bell; a name that would add a row of
@@ -146,6 +148,7 @@ void TestCli::init()
     hostile.setTitle("Canyon\x1b]0;owned\x07\2332J").addFile("", "x\x1b[31m\n0 1 1  fake.txt", "x"); // \233: CSI
     QVERIFY(canyon.writeTo(path(u"~/canyon.zcpack"_s)) && noTrack.writeTo(path(u"~/notrack.zcpack"_s)));
     QVERIFY(loop.writeTo(path(u"~/loop.zcpack"_s)) && hostile.writeTo(path(u"~/hostile.zcpack"_s)));
+    QVERIFY(climber.writeTo(path(u"~/climber.zcpack"_s)));
     QVERIFY(QFile::copy(str(EXAMPLE_PACKAGE), path(u"~/example.zcpack"_s)));
     // Where the file system takes such names: the rows that need it are skipped elsewhere.
     QVERIFY(!TestFiles::takesAnyName(path(u"~/"_s)) || TestFiles::writeFile(path(Cafe + u".zcpack"_s), chute.build()));
@@ -199,6 +202,8 @@ bool TestCli::cell(const QString &item, bool make)
         return ::chdir(FileName::encode(item.mid(15)).constData()) == 0;
     if (Flags.contains(item))
         return make; // read by run() itself
+    if (item == u"="_s)
+        return m_home->describe() == m_before;
     // By bytes, as the tool reaches them: Qt's file classes would look for other names.
     const auto exists = [](const QString &at) { return PathProbe::kindAt(at) != PathProbe::Kind::Nothing; };
     if (item.startsWith(u'!'))
@@ -221,6 +226,8 @@ bool TestCli::isKnownCell(const QString &item, bool make)
                                        u"working folder "_s, u"gone "_s,      u"moved "_s};
     if (item.startsWith(u"stored "_s) || (make && Flags.contains(item)))
         return true;
+    if (item == u"="_s)
+        return !make;
     if (std::any_of(setupOnly.cbegin(), setupOnly.cend(), [&](const QString &s) { return item.startsWith(s); }))
         return make;
     if (make)
@@ -344,6 +351,36 @@ void TestCli::run_data()
     row("ride without a track file", noTrack + u" --ride"_s, 4, {}, failure(Outcome::NoTrackFile),
         L(simulator("~/Zoomcrest")));
 
+    // A dry run lists what the install would do to each file, and leaves everything as it was:
+    // no folder, no record, no lock file.
+    const QString nothingChanged = u"Nothing was changed (--dry-run): "_s;
+    row("install --dry-run into a new folder, --ride and --overwrite ignored",
+        install + u" --dry-run --ride --overwrite=never"_s, 0,
+        L("new: Tracks/Corkscrew Canyon.zctrack\nnew: Scenery/Canyon/sandstone.pgm\nnew: readme.txt\n",
+          nothingChanged + u"3 files for ~/Zoomcrest: 3 new.\n"_s, "!Simulator"),
+        {}, {}, L("=", "!~/Zoomcrest", "!~/data"));
+    row("install --dry-run names the recorded install that wrote what it replaces", noTrack + u" --dry-run"_s, 0,
+        L("replaces: readme.txt (written by the install ", " of \"Corkscrew Canyon\")\n",
+          nothingChanged + u"1 file for ~/Zoomcrest: 1 replaces."_s),
+        {}, L("installed ~/canyon.zcpack"), L("="));
+    row("install --dry-run: the user's file, an identical one, a folder in the way", install + u" --dry-run"_s, 3,
+        L("replaces: readme.txt (not from a recorded install)", "identical: Tracks/Corkscrew Canyon.zctrack",
+          "refused: Scenery/Canyon/sandstone.pgm (a folder stands there)",
+          nothingChanged + u"3 files for ~/Zoomcrest: 1 replaces, 1 identical, 1 refused."_s),
+        L(InstallText::statusText(InstallResult::FLDROW)),
+        L("~/Zoomcrest/readme.txt=mine", "~/Zoomcrest/Tracks/Corkscrew Canyon.zctrack=track\n",
+          "~/Zoomcrest/Scenery/Canyon/sandstone.pgm/"),
+        L("="));
+    row("install --dry-run as JSON, the recorded install by its id", noTrack + u" --dry-run --json"_s, 0,
+        L("\"result\": 0", "\"dryRun\": true", "\"installBase\": \"~/Zoomcrest\"", "\"path\": \"readme.txt\"",
+          "\"action\": \"replaces\"", "\"record\": \"2", "\"reason\": null"),
+        {}, L("installed ~/canyon.zcpack"), L("="));
+    row("install --dry-run as JSON: a path out of the folder refused",
+        "install ~/climber.zcpack --to ~/Z --dry-run --json", 3,
+        L("\"result\": -4", "\"path\": \"../x\"", "\"action\": \"refused\"",
+          "\"reason\": \"outside the install folder\"", "\"path\": \"ok.txt\",\n            \"reason\": null"),
+        L(InstallText::statusText(InstallResult::FDIR)), L("~/Z/"), L("="));
+
     const QString loop = u"~/Zoomcrest/Loops/loop.zct=x"_s;
     row("install says how to undo it", noTrack, 0,
         L(installed, "!Track file", "Recorded as ", "; undo it with: cratewright uninstall "), {});
@@ -462,6 +499,7 @@ void TestCli::run()
             QSKIP(qPrintable(u"this file system can't hold "_s + item));
         QFAIL(qPrintable(item));
     }
+    m_before = m_home->describe();
     const Fd home(::open(QFile::encodeName(path(u"~/"_s)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (row.err.join(u' ').contains(u"is not the folder"_s) && !FileSystemFeatures::keepsInodeNumbers(home.get()))
         QSKIP("folders here keep no identity to check: the link rule alone guards the path");
