@@ -27,10 +27,12 @@ users=${FS_USERS:-root nobody}
 tables="disks package records cli"
 # A table that takes far longer than it does anywhere else has hung (fusefat hangs in
 # unlink now and then); a FUSE driver that stopped answering is cut off then, so that nothing
-# waits for it forever. Seconds, per table; FS_TABLE_LIMIT sets one for all.
-limit_for() {
+# waits for it forever. Seconds, per table; FS_TABLE_LIMIT sets one for all. fusefat walks
+# each path from the root, so the package table's thousand folders deep take it about 200 s
+# on a quiet machine, and twice that on a busy one.
+limit_for() { # table fs
     case $1 in disks | records) echo "${FS_TABLE_LIMIT:-60}" ;; cli) echo "${FS_TABLE_LIMIT:-120}" ;;
-    *) echo "${FS_TABLE_LIMIT:-240}" ;; esac
+    *) [ "$2" = fat ] && echo "${FS_TABLE_LIMIT:-600}" || echo "${FS_TABLE_LIMIT:-240}" ;; esac
 }
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -226,7 +228,7 @@ run_table() { # fs user table placement root home [data-elsewhere]
     local fs=$1 user=$2 table=$3 placement=$4 root=$5 home=$6 elsewhere=${7:-}
     local log="$work/logs/$fs-$user-$table-$placement.log" started status totals passed failed skipped
     local limit
-    limit=$(limit_for "$table")
+    limit=$(limit_for "$table" "$fs")
     local -a environment=(PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 HOME="$home"
         XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/run"
         XDG_DATA_HOME="$root/data" TMPDIR="$root/tmp" QT_QPA_PLATFORM=offscreen)
