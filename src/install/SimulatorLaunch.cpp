@@ -36,8 +36,13 @@ std::optional<Outcome> refusal(const TrackPackage &package)
 
 void start(const TrackPackage &package, QObject *context, Done done)
 {
+    start(package.absoluteInstallPath(), package.absoluteTrackFilePath(), context, std::move(done));
+}
+
+void start(const QString &installPath, const QString &trackFilePath, QObject *context, Done done)
+{
     Platform::current().launchTask(
-        executablePath(package.absoluteInstallPath()), arguments(package.absoluteTrackFilePath()), context,
+        executablePath(installPath), arguments(trackFilePath), context,
         [done = std::move(done)](bool launched) { done(launched ? Outcome::Launched : Outcome::SimulatorNotStarted); });
 }
 

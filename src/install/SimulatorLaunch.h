@@ -34,6 +34,8 @@ std::optional<Outcome> refusal(const TrackPackage &package);
 // or SimulatorNotStarted later, on the main thread; `context` going away drops it.
 using Done = std::function<void(Outcome outcome)>;
 void start(const TrackPackage &package, QObject *context, Done done);
+// The same for a track file installed earlier, under `installPath`.
+void start(const QString &installPath, const QString &trackFilePath, QObject *context, Done done);
 
 // The "Launch Failed" alert and the log line for a failed outcome.
 Alert failureAlert(Outcome outcome);

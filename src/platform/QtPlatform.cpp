@@ -39,12 +39,12 @@ void QtPlatform::beep()
 AlertAnswer QtPlatform::runAlertPanel(const Alert &alert)
 {
     std::unique_ptr<QMessageBox> box(makeMessageBox(alert, QApplication::activeWindow()));
-    box->setIcon(QMessageBox::Warning);
+    box->setIcon(alert.icon == Alert::Icon::Information ? QMessageBox::Information : QMessageBox::Warning);
     QPushButton *byDefault = addButton(box.get(), alert.defaultButton, QMessageBox::AcceptRole);
     QPushButton *alternate = addButton(box.get(), alert.alternateButton, QMessageBox::RejectRole);
     QPushButton *other = addButton(box.get(), alert.otherButton, QMessageBox::DestructiveRole);
-    if (byDefault)
-        box->setDefaultButton(byDefault);
+    if (QPushButton *enter = alert.enterTakesAlternate && alternate ? alternate : byDefault)
+        box->setDefaultButton(enter);
     // Escape means "don't": the alternate button, else the other one (the "No" of a Yes/No
     // question), and only for a single-button report the default.
     box->setEscapeButton(alternate ? alternate : other ? other : byDefault);

@@ -5,6 +5,7 @@
 
 #include "fs/InstallFolder.h"
 #include "package/EntryPathRule.h"
+#include "package/PackageExtractor.h"
 #include "platform/FileName.h"
 
 #include <QDir>
@@ -341,6 +342,14 @@ bool InstallRecord::parse(const QByteArray &text, InstallRecord *record, QString
     }
     *record = parsed;
     return true;
+}
+
+QString InstallRecord::trackFile() const
+{
+    for (auto file = files.crbegin(); file != files.crend(); ++file)
+        if (PackageExtractor::carriesTrackFileMark(file->path))
+            return file->path;
+    return QString();
 }
 
 QString InstallRecord::pathOutside() const

@@ -90,6 +90,9 @@ public:
     QByteArray serialized() const;
     // Empty when every path lies inside the install folder; else the first that does not.
     QString pathOutside() const;
+    // The track file the install left, relative to the install base: the last file it wrote
+    // that carries a track file's mark, as the install itself chose it; empty when none did.
+    QString trackFile() const;
 
     // Each file's place in `files`, by its path: made once by whoever looks up many paths.
     QHash<QString, int> fileIndex() const;

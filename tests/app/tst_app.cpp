@@ -22,6 +22,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -52,6 +53,10 @@ const QString Launch =
     u"launch @/Sim/ZoomcrestSimulator.app/Contents/MacOS/ZoomcrestSimulator|-s|@/%1/Tracks/Canyon.zctrack"_s;
 
 const QString Installed = InstallText::statusText(InstallResult::Success);
+// A simulator folder as a store installs it: a long path, longer than the list is wide.
+const QString SteamLike = u"SteamLibrary/steamapps/common/Zoomcrest_Roller_Coaster_Simulator_Deluxe"_s;
+const QString Empty =
+    u"tracks (No tracks installed yet. Open a package with File \u2192 Open Package\u2026 to install one.)"_s;
 constexpr auto shown = &RecordingPlatform::describe;
 
 // What the windows show: the install button's title, + when it can be pressed, the status line,
@@ -79,7 +84,11 @@ class TestApp : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { qputenv("CRATEWRIGHT_SITE", "http://docs.example.test"); }
+    void initTestCase()
+    {
+        qputenv("CRATEWRIGHT_SITE", "http://docs.example.test");
+        ::umask(0); // the modes that tree lines take for granted
+    }
 
     void init()
     {
@@ -87,6 +96,7 @@ private Q_SLOTS:
         AppController::initialize();
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir().mkpath(at(u"Sim/ZoomcrestSimulator.app"_s)) && QDir().mkpath(at(u"Plain"_s)));
+        QVERIFY(QDir().mkpath(at(SteamLike + u"/ZoomcrestSimulator.app"_s)));
         QVERIFY(QFile(at(u"File"_s)).open(QIODevice::WriteOnly) && QFile(at(u"Bad"_s)).open(QIODevice::WriteOnly));
         PackageWriter canyon, noTrack, solo;
         canyon.setTitle("Canyon").setAuthor("R. Coaster").setComments("Two inversions.\nHold on tight.");
@@ -106,7 +116,7 @@ private Q_SLOTS:
         m_platform.reset();
     }
 
-    // Folders: Sim (holds the simulator), Plain, File; packages: Canyon, NoTrack, Solo, Bad.
+    // Folders: Sim (holds the simulator), Plain, File, SteamLike; packages: Canyon, NoTrack, Solo, Bad.
     void scenarios_data()
     {
         Scenario::addColumn();
@@ -180,42 +190,98 @@ private Q_SLOTS:
                  "menu:actionCheckForUpdates menu:actionCheckForUpdates",
                  QStringList(2, u"fetch "_s + VersionText::versionCheckUrl().toString()), off);
         scenario("Installed Tracks: the install listed, undone when asked, a changed file kept", "Sim",
-                 "load:Canyon press edit:Sim/rock.obj menu:actionInstalledTracks tracks uninstall tracks",
-                 {u"tracks Canyon|R. Coaster|@/Sim|2"_s,
-                  u"alert Uninstall Track|Uninstalling \u201cCanyon\u201d from @/Sim removes 1 file(s) it "
-                  "installed.\n\nThese changed since the install and will be kept:\n  rock.obj|Uninstall|"
-                  "Cancel| @ "_s
+                 "load:Canyon press edit:Sim/rock.obj menu:actionInstalledTracks tracks uninstall tracks files:Sim",
+                 {u"tracks @/Sim: Canyon|R. Coaster|2"_s,
+                  u"alert Uninstall Track|Uninstall \u201cCanyon\u201d from this folder?\n\n@/Sim\n\nThis removes 1 "
+                  "file it installed.\n\nIt also removes 1 folder it made, once empty:\n  Tracks\n\nThese changed "
+                  "since the install and will be kept:\n  rock.obj|Uninstall|"
+                  "*Cancel| @ "_s
                       + riding,
                   u"alert Track Uninstalled|\u201cCanyon\u201d was uninstalled.\n\nKept because they changed "
                   "since the install:\n  rock.obj|OK|| @ "_s
                       + ready,
-                  u"tracks "_s},
+                  Empty, u"files ZoomcrestSimulator.app/, rock.obj=mine"_s},
                  ready, {AlertAnswer::Default, AlertAnswer::Default});
 
         // Only the first button uninstalls; the second, or the box closed otherwise, leaves it all.
+        // Enter takes the second.
         const Alert confirm{u"Uninstall Track"_s,
-                            u"Uninstalling \u201cCanyon\u201d from @/Sim removes 2 file(s) it installed."_s,
-                            u"Uninstall"_s, u"Cancel"_s};
-        const QString listed = u"tracks Canyon|R. Coaster|@/Sim|2"_s;
+                            u"Uninstall \u201cCanyon\u201d from this folder?\n\n@/Sim\n\nThis removes 2 files it "
+                            "installed.\n\nIt also removes 1 folder it made, once empty:\n  Tracks"_s,
+                            u"Uninstall"_s, u"*Cancel"_s};
+        const QString listed = u"tracks @/Sim: Canyon|R. Coaster|2"_s;
+        const QString canyonFiles =
+            u"files Tracks/, Tracks/Canyon.zctrack=track, ZoomcrestSimulator.app/, rock.obj=v"_s;
         scenario("Installed Tracks: Cancel, or the box closed, uninstalls nothing", "Sim",
-                 "load:Canyon press menu:actionInstalledTracks uninstall tracks uninstall tracks",
-                 {alert(confirm, riding), listed, alert(confirm, riding), listed}, riding,
+                 "load:Canyon press menu:actionInstalledTracks uninstall tracks uninstall tracks files:Sim",
+                 {alert(confirm, riding), listed, alert(confirm, riding), listed, canyonFiles}, riding,
                  {AlertAnswer::Alternate, AlertAnswer::Other});
-        const Alert undone{u"Track Uninstalled"_s, u"\u201cCanyon\u201d was uninstalled."_s, u"OK"_s, QString()};
+        const Alert undone{
+            u"Track Uninstalled"_s,  u"\u201cCanyon\u201d was uninstalled."_s, u"OK"_s, QString(), QString(),
+            Alert::Icon::Information};
         scenario("Installed Tracks: undoing an earlier install leaves Ride! for the window's own", "Sim",
-                 "load:Canyon press load:Solo press menu:actionInstalledTracks select:1 uninstall",
-                 {alert(confirm, riding), alert(undone, riding)}, riding, {AlertAnswer::Default, AlertAnswer::Default});
+                 "load:Canyon press load:Solo press menu:actionInstalledTracks select:1 uninstall files:Sim",
+                 {alert(confirm, riding), alert(undone, riding), u"files ZoomcrestSimulator.app/, solo.zct=x"_s},
+                 riding, {AlertAnswer::Default, AlertAnswer::Default});
         scenario("Installed Tracks: a data folder that can't be read says why", "Sim",
                  "edit:Data/zc-cratewright/records menu:actionInstalledTracks tracks",
                  {u"tracks (The recorded installs can't be listed: cannot read "
                   "'@/Data/zc-cratewright/records': Not a directory.)"_s},
                  off);
         scenario("Package Files: none once a load failed; then what installing each file would do", "Sim",
-                 "load:Canyon load:Bad menu:actionPackageFiles files load:Canyon press edit:Sim/rock.obj "
-                 "menu:actionPackageFiles files",
-                 {u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen), failing), u"files (no window)"_s,
-                  u"files Tracks/Canyon.zctrack|identical|, rock.obj|replaces|not from a recorded install"_s},
+                 "load:Canyon load:Bad menu:actionPackageFiles packagefiles load:Canyon press edit:Sim/rock.obj "
+                 "menu:actionPackageFiles packagefiles",
+                 {u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen), failing),
+                  u"packagefiles (no window)"_s,
+                  u"packagefiles Tracks/Canyon.zctrack|identical|, rock.obj|replaces|not from a recorded install"_s},
                  st(Ride + u'+', Installed, u"open"_s));
+        const QString steam = u"@/"_s + SteamLike;
+        scenario("Installed Tracks: grouped under their folders, newest first; no sideways scrolling", "Sim",
+                 ("load:Canyon press store:" + SteamLike.toUtf8()
+                  + " load:Solo press load:NoTrack press menu:actionInstalledTracks tracks")
+                     .constData(),
+                 {u"tracks "_s + steam + u": Scenery|R. Coaster|1, <b>Solo</b>||1; @/Sim: Canyon|R. Coaster|2"_s},
+                 st(Ride + u'+', Installed));
+        scenario("Installed Tracks: an empty library says how to fill it; Escape closes it", "Sim",
+                 "menu:actionInstalledTracks tracks escape tracks", {Empty, u"tracks closed"_s}, off);
+        scenario("Installed Tracks: the filter matches title or author, in any case", "Sim",
+                 "load:Canyon press load:Solo press load:NoTrack press menu:actionInstalledTracks filter:CANY tracks "
+                 "filter:coaster tracks filter:rock tracks",
+                 {u"tracks @/Sim: Canyon|R. Coaster|2"_s, u"tracks @/Sim: Scenery|R. Coaster|1, Canyon|R. Coaster|2"_s,
+                  u"tracks (No installed track matches \u201crock\u201d.)"_s},
+                 st(Ride + u'+', Installed));
+        scenario("Installed Tracks: details, and what changed since, every control named", "Sim",
+                 "load:Canyon press menu:actionInstalledTracks edit:Sim/rock.obj=w details check details unnamed",
+                 {u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
+                  "new, rock.obj new | ride+"_s,
+                  u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
+                  "new unchanged, rock.obj new changed since | ride+"_s,
+                  u"unnamed "_s},
+                 riding);
+        scenario("Installed Tracks: files it replaced; no Ride! once its track file is gone", "Sim",
+                 "load:Canyon press load:Canyon press menu:actionInstalledTracks gone:Sim/Tracks/Canyon.zctrack check "
+                 "details",
+                 {u"beep"_s, alert(InstallText::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing), u"beep"_s,
+                  alert(InstallText::overwriteAlert(u"rock.obj"_s), installing),
+                  u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
+                  "replaced gone, rock.obj replaced unchanged | ride-"_s},
+                 riding, {AlertAnswer::Default, AlertAnswer::Default});
+        scenario("Installed Tracks: Ride! starts the simulator on the chosen install's track", "Sim",
+                 "load:Canyon press load:Solo press menu:actionInstalledTracks select:1 ridetrack details launched:no "
+                 "details",
+                 {Launch.arg(u"Sim"_s),
+                  u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
+                  "new, rock.obj new | ride-"_s,
+                  u"beep"_s, alert(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted), riding),
+                  log(Outcome::SimulatorNotStarted),
+                  u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
+                  "new, rock.obj new | ride+"_s},
+                 riding);
+        scenario("Installed Tracks: no Ride! into a folder that is not the simulator's", "Plain+",
+                 "load:Canyon press menu:actionInstalledTracks details",
+                 {u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
+                  "new, rock.obj new | ride-"_s},
+                 st(Quit + u'+', Installed));
         scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser}, closed);
     }
 
@@ -319,31 +385,74 @@ private:
             {u"look"_s, [&] { m_transcript << state(); }},
             {u"show"_s, [&] { m_transcript << fields(); }},
             {u"lock"_s, [&] { stopWhileLocked(); }},
-            {u"edit"_s, [&] { QVERIFY(TestFiles::writeFile(at(name), "mine")); }},
+            {u"edit"_s,
+             [&] {
+                 const QString text = name.contains(u'=') ? name.section(u'=', 1) : u"mine"_s;
+                 QVERIFY(TestFiles::writeFile(at(name.section(u'=', 0, 0)), text.toUtf8()));
+             }},
+            {u"gone"_s, [&] { QVERIFY(QFile::remove(at(name))); }},
+            {u"store"_s, [&] { QVERIFY(InstallLocation::store(at(name), false)); }},
+            {u"files"_s, [&] { m_transcript << u"files "_s + TestFiles::describeTree(at(name)).join(u", "_s); }},
             {u"tracks"_s, [&] { m_transcript << installs(); }},
-            {u"files"_s, [&] { m_transcript << packageFiles(); }},
+            {u"packagefiles"_s, [&] { m_transcript << packageFiles(); }},
             {u"uninstall"_s, [&] { app.installedTracks()->uninstallButton()->click(); }},
             {u"select"_s,
              [&] {
-                 QTreeWidget *list = app.installedTracks()->installsList();
-                 list->setCurrentItem(list->topLevelItem(name.toInt()));
+                 const QList<QTreeWidgetItem *> items = app.installedTracks()->installItems();
+                 QVERIFY2(name.toInt() < items.size(), qPrintable(u"no install row "_s + name));
+                 app.installedTracks()->installsList()->setCurrentItem(items.at(name.toInt()));
              }},
+            {u"filter"_s,
+             [&] {
+                 app.installedTracks()->filterField()->clear();
+                 QTest::keyClicks(app.installedTracks()->filterField(), name);
+             }},
+            {u"details"_s, [&] { m_transcript << details(); }},
+            {u"check"_s,
+             [&] {
+                 QSignalSpy checked(app.installedTracks(), &InstalledTracksController::changesChecked);
+                 app.installedTracks()->checkButton()->click();
+                 QVERIFY(checked.wait(60000));
+             }},
+            {u"ridetrack"_s, [&] { app.installedTracks()->rideButton()->click(); }},
+            {u"escape"_s, [&] { QTest::keyClick(app.installedTracks()->installsList(), Qt::Key_Escape); }},
+            {u"unnamed"_s, [&] { m_transcript << unnamed(); }},
         };
         QVERIFY2(steps.contains(verb), qPrintable(u"unknown step \""_s + verb + u"\""_s));
         steps[verb]();
     }
 
-    // The Installed Tracks window's rows, but for the date.
+    // The Installed Tracks window's rows as shown, but for the date: each folder (its whole path
+    // the tooltip) and its installs; or the text shown in place of the list.
     QString installs()
     {
-        QStringList rows;
-        QTreeWidget *list = m_app->installedTracks()->installsList();
+        InstalledTracksController *tracks = m_app->installedTracks();
+        if (!tracks->window()->isVisible())
+            return u"tracks closed"_s;
+        QStringList folders;
+        QTreeWidget *list = tracks->installsList();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem *item = list->topLevelItem(i);
-            rows << QStringList{item->text(0), item->text(1), item->text(2), item->text(4)}.join(u'|');
+            const QTreeWidgetItem *folder = list->topLevelItem(i);
+            QStringList rows;
+            for (int j = 0; j < folder->childCount(); ++j)
+                if (const QTreeWidgetItem *item = folder->child(j); !item->isHidden())
+                    rows << QStringList{item->text(0), item->text(1), item->text(3)}.join(u'|');
+            if (!folder->isHidden())
+                folders << folder->toolTip(0) + u": "_s + rows.join(u", "_s);
         }
-        const QLabel *problem = m_app->installedTracks()->window()->findChild<QLabel *>(u"problemLabel"_s);
-        QString line = u"tracks "_s + (problem->isHidden() ? rows.join(u", "_s) : u'(' + problem->text() + u')');
+        const QLabel *problem = tracks->window()->findChild<QLabel *>(u"problemLabel"_s);
+        QString line = u"tracks "_s;
+        if (!problem->isHidden())
+            line += u'(' + problem->text() + u')';
+        else if (!tracks->emptyLabel()->isHidden())
+            line += u'(' + tracks->emptyLabel()->text() + u')';
+        else
+            line += folders.join(u"; "_s);
+        // At the size the form gives it, with its layout done: neither the list scrolls sideways
+        // nor the window had to grow to hold what it shows.
+        QCoreApplication::processEvents();
+        if (list->isVisible() && (list->horizontalScrollBar()->maximum() > 0 || tracks->window()->width() > 760))
+            line += u" [scrolls]"_s;
         return line.replace(m_dir->path(), u"@"_s);
     }
 
@@ -353,7 +462,7 @@ private:
     {
         PackageFilesController *files = m_app->packageFiles();
         if (!files || !files->window()->isVisible())
-            return u"files (no window)"_s;
+            return u"packagefiles (no window)"_s;
         QStringList rows;
         const QTableWidget *table = files->filesTable();
         for (int i = 0; i < table->rowCount(); ++i)
@@ -362,7 +471,38 @@ private:
         for (const QWidget *control : files->window()->findChildren<QWidget *>())
             if (control->focusPolicy() != Qt::NoFocus && control->accessibleName().isEmpty())
                 rows << u"unnamed "_s + QString::fromLatin1(control->metaObject()->className());
-        return u"files "_s + rows.join(u", "_s);
+        return u"packagefiles "_s + rows.join(u", "_s);
+    }
+
+    // The chosen install's details, but for the date; each file as new or replaced, and what a
+    // check found; and whether it can be ridden.
+    QString details()
+    {
+        InstalledTracksController *tracks = m_app->installedTracks();
+        QStringList lines = tracks->detailsLabel()->text().split(u'\n');
+        lines.removeIf([](const QString &line) { return line.startsWith(u"Installed "_s); });
+        QStringList files;
+        QTreeWidget *list = tracks->filesList();
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            files << QStringList{list->topLevelItem(i)->text(0), list->topLevelItem(i)->text(1),
+                                 list->topLevelItem(i)->text(2)}
+                         .join(u' ')
+                         .trimmed();
+        return u"details %1 | %2 | ride%3"_s.arg(lines.join(u" / "_s), files.join(u", "_s),
+                                                 tracks->rideButton()->isEnabled() ? u"+"_s : u"-"_s);
+    }
+
+    // The library's controls that a screen reader could not name.
+    QString unnamed()
+    {
+        QStringList names;
+        for (QWidget *widget : m_app->installedTracks()->window()->findChildren<QWidget *>()) {
+            const bool control = widget->focusPolicy() != Qt::NoFocus || qobject_cast<QLabel *>(widget);
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+            if (control && (!face || face->text(QAccessible::Name).isEmpty()))
+                names << widget->objectName();
+        }
+        return u"unnamed "_s + names.join(u' ');
     }
 
     // What the package fields show, all as plain text: a package's text is never markup.

@@ -37,12 +37,13 @@ inline void clearSettings()
 
 // Answers the modal dialogs that come up while it lives, as a user would: a timer looks for
 // QApplication::activeModalWidget() and clicks the button whose text is the next answer
-// (EscapeKey presses Escape instead). A dialog nobody expects is rejected and noted, so that a
+// (EscapeKey presses Escape instead, EnterKey Enter). A dialog nobody expects is rejected and noted, so that a
 // test waiting for an answer goes on and fails instead of hanging.
 class AlertAnswerer : public QObject
 {
 public:
     static inline const QString EscapeKey = QStringLiteral("<Escape>");
+    static inline const QString EnterKey = QStringLiteral("<Enter>");
 
     explicit AlertAnswerer(const QStringList &answers)
         : m_answers(answers)
@@ -57,6 +58,7 @@ public:
         QString title, text;
         Qt::TextFormat format;
         Qt::WindowModality modality;
+        QMessageBox::Icon icon;
         QStringList buttons;
     };
     QList<Seen> answered;
@@ -68,14 +70,15 @@ private:
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        Seen seen{box->windowTitle(), box->text(), box->textFormat(), box->windowModality(), {}};
+        Seen seen{box->windowTitle(), box->text(), box->textFormat(), box->windowModality(), box->icon(), {}};
         QAbstractButton *button = nullptr;
         for (QAbstractButton *candidate : box->buttons()) {
             seen.buttons.append(candidate->text().remove(QLatin1Char('&')));
             if (!m_answers.isEmpty() && seen.buttons.last() == m_answers.first())
                 button = candidate;
         }
-        if (!button && m_answers.value(0) != EscapeKey) {
+        const QString key = m_answers.value(0);
+        if (!button && key != EscapeKey && key != EnterKey) {
             unexpected.append(seen.title + QStringLiteral(": ") + seen.text);
             box->reject();
             return;
@@ -85,7 +88,7 @@ private:
         if (button)
             button->click();
         else
-            QTest::keyClick(box, Qt::Key_Escape);
+            QTest::keyClick(box, key == EscapeKey ? Qt::Key_Escape : Qt::Key_Return);
     }
 
     QStringList m_answers;

@@ -118,11 +118,15 @@ public:
     // call: to look at the windows while an alert is up.
     std::function<void(const QString &event)> probe;
 
-    // An alert as one line to compare: its title, message and the three labels.
+    // An alert as one line to compare: its title, message and the three labels; `*` before the
+    // alternate label when Enter takes it, and `|information` after them for that icon.
     static QString describe(const Alert &a)
     {
-        return QStringList{a.title, a.message, a.defaultButton, a.alternateButton, a.otherButton}.join(
-            QLatin1Char('|'));
+        QStringList parts{a.title, a.message, a.defaultButton,
+                          (a.enterTakesAlternate ? QStringLiteral("*") : QString()) + a.alternateButton, a.otherButton};
+        if (a.icon == Alert::Icon::Information)
+            parts << QStringLiteral("information");
+        return parts.join(QLatin1Char('|'));
     }
 
 private:
