@@ -6,6 +6,7 @@
 #include "fs/FileBytes.h"
 #include "fs/InstallFolder.h"
 #include "fs/PathProbe.h"
+#include "fs/SpaceSurvey.h"
 #include "package/ContentHash.h"
 #include "package/EntryInflater.h"
 #include "package/EntryPathRule.h"
@@ -110,6 +111,7 @@ private:
     bool entriesAreInside() const;
     void judgePaths(InstallPreview::Result *result) const;
     void lookAtFiles(InstallFolder &folder, InstallPreview::Result *result);
+    void lookForRoom(InstallFolder &folder, InstallPreview::Result *result) const;
     // Refusal::None when the folder can be reached or is yet to be made; `fd` then holds it,
     // or -1 when it doesn't exist yet.
     Refusal reach(InstallFolder &folder, const QString &key, int *fd) const;
@@ -250,6 +252,21 @@ void Previewer::lookAtFiles(InstallFolder &folder, InstallPreview::Result *resul
         result->code = linkRefused ? InstallResult::FDIR : firstWriteRefusal;
 }
 
+// The install surveys the room before it writes a file and stops there when the files won't
+// fit: a preview that said "new" of each would promise an install that fails.
+void Previewer::lookForRoom(InstallFolder &folder, InstallPreview::Result *result) const
+{
+    const QList<ZLibCompFileMetaData> &entries = m_package.compFileMetaData;
+    const DiskResult surveyed = SpaceSurvey(folder).survey(entries.size(), [&entries](qsizetype i) {
+        const ZLibCompFileMetaData &entry = entries.at(i);
+        return SpaceSurvey::PlannedFile{entry.relPath(), entry.filename(), entry.unCompSize()};
+    });
+    if (surveyed.failedWith(ENOSPC)) {
+        result->code = InstallResult::WRITE;
+        result->cause = surveyed;
+    }
+}
+
 InstallPreview::Result Previewer::run()
 {
     InstallPreview::Result result;
@@ -278,6 +295,8 @@ InstallPreview::Result Previewer::run()
         return result;
     }
     lookAtFiles(folder, &result);
+    if (result.code == InstallResult::Success)
+        lookForRoom(folder, &result);
     return result;
 }
 

@@ -165,6 +165,8 @@ bool TestCli::cell(const QString &item, bool make)
         return item
                == u"stored "_s + InstallLocation::storedFolderPath()
                       + (InstallLocation::storedKnownFolderNotForZC() ? flag : QString());
+    if (item.startsWith(u"mounted "_s))
+        return m_home->make({rest});
     if (item.startsWith(u"locked "_s)) {
         m_lock = ::open(FileName::encode(rest).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         return ::flock(m_lock, LOCK_EX) == 0;
@@ -223,7 +225,7 @@ bool TestCli::cell(const QString &item, bool make)
 bool TestCli::isKnownCell(const QString &item, bool make)
 {
     static const QStringList setupOnly{u"locked "_s,         u"installed "_s, u"server "_s, u"data folder "_s,
-                                       u"working folder "_s, u"gone "_s,      u"moved "_s};
+                                       u"working folder "_s, u"gone "_s,      u"moved "_s,  u"mounted "_s};
     if (item.startsWith(u"stored "_s) || (make && Flags.contains(item)))
         return true;
     if (item == u"="_s)
@@ -371,6 +373,10 @@ void TestCli::run_data()
         L("~/Zoomcrest/readme.txt=mine", "~/Zoomcrest/Tracks/Corkscrew Canyon.zctrack=track\n",
           "~/Zoomcrest/Scenery/Canyon/sandstone.pgm/"),
         L("="));
+    row("install --dry-run where the files won't fit: the install would fail", install + u" --dry-run"_s, 3,
+        L(nothingChanged + u"3 files for ~/Zoomcrest: 3 new."_s),
+        L(InstallText::statusText(InstallResult::WRITE), "cratewright: cannot make room"),
+        L("mounted Zoomcrest (tmpfs size=1m,nr_inodes=4)"), L("="));
     row("install --dry-run as JSON, the recorded install by its id", noTrack + u" --dry-run --json"_s, 0,
         L("\"result\": 0", "\"dryRun\": true", "\"installBase\": \"~/Zoomcrest\"", "\"path\": \"readme.txt\"",
           "\"action\": \"replaces\"", "\"record\": \"2", "\"reason\": null"),
@@ -490,6 +496,8 @@ void TestCli::run()
     const QString cells = row.arguments + row.setup.join(u' ') + row.after.join(u' ');
     if (TestFiles::holdsBytesNotUtf8(cells) && !TestFiles::takesAnyName(path(u"~/"_s)))
         QSKIP("this file system takes only names in UTF-8");
+    if (!row.setup.filter(QRegularExpression(u"^mounted "_s)).isEmpty() && ::geteuid() != 0)
+        QSKIP("mounts need root");
     for (const QString &item : std::as_const(row.setup)) {
         if (cell(path(item), true))
             continue;
