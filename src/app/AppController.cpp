@@ -42,8 +42,9 @@ const Alert FirstRunAlert{
 const QString NoCommentsText = QStringLiteral("(No Comments In Package File)");
 const QString NotLoadedText = QStringLiteral("Package Was NOT Loaded!");
 const QString InstallingText = QStringLiteral("Installing Package...");
-const QString RideTitle = QStringLiteral("Ride!");
-const QString QuitTitle = QStringLiteral("Quit");
+// Alt+R and Alt+Q press the button; Qt shows and names it without the ampersand.
+const QString RideTitle = QStringLiteral("&Ride!");
+const QString QuitTitle = QStringLiteral("&Quit");
 
 const QString HelpTitle = QStringLiteral("ZC Cratewright Help");
 const QString HelpMessagePrefix = QStringLiteral("All Zoomcrest Cratewright documentation is available online at:\n\n");

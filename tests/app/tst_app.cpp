@@ -283,6 +283,8 @@ private Q_SLOTS:
                   "new, rock.obj new | ride-"_s},
                  st(Quit + u'+', Installed));
         scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser}, closed);
+        scenario("the main window's controls all have names", "Sim", "load:Canyon unnamed:main", {u"unnamed "_s},
+                 ready);
     }
 
     void scenarios()
@@ -324,7 +326,9 @@ private:
         QString status = m_app->PkgRightInfoField()->text();
         if (const QString tip = m_app->PkgRightInfoField()->toolTip(); !tip.isEmpty())
             status += u" ("_s + QString(tip).replace(m_dir->path(), u"@"_s) + u')';
-        return st(button->text() + (button->isEnabled() ? u'+' : u'-'), status, flags.join(u' '));
+        // As shown and as a screen reader names it: a mnemonic's ampersand is neither.
+        const QString title = QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name);
+        return st(title + (button->isEnabled() ? u'+' : u'-'), status, flags.join(u' '));
     }
 
     // What the program says, as it says it; alerts with what the windows show meanwhile.
@@ -416,7 +420,12 @@ private:
              }},
             {u"ridetrack"_s, [&] { app.installedTracks()->rideButton()->click(); }},
             {u"escape"_s, [&] { QTest::keyClick(app.installedTracks()->installsList(), Qt::Key_Escape); }},
-            {u"unnamed"_s, [&] { m_transcript << unnamed(); }},
+            {u"unnamed"_s,
+             [&] {
+                 QVERIFY2(name.isEmpty() || name == u"main"_s,
+                          qPrintable(u"unnamed:"_s + name + u": main or nothing"_s));
+                 m_transcript << unnamed(name.isEmpty() ? app.installedTracks()->window() : app.window());
+             }},
         };
         QVERIFY2(steps.contains(verb), qPrintable(u"unknown step \""_s + verb + u"\""_s));
         steps[verb]();
@@ -492,12 +501,15 @@ private:
                                                  tracks->rideButton()->isEnabled() ? u"+"_s : u"-"_s);
     }
 
-    // The library's controls that a screen reader could not name.
-    QString unnamed()
+    // A window's controls that a screen reader could not name: what takes the focus, and what
+    // shows something (a label showing nothing has nothing to read).
+    QString unnamed(QWidget *window)
     {
         QStringList names;
-        for (QWidget *widget : m_app->installedTracks()->window()->findChildren<QWidget *>()) {
-            const bool control = widget->focusPolicy() != Qt::NoFocus || qobject_cast<QLabel *>(widget);
+        for (QWidget *widget : window->findChildren<QWidget *>()) {
+            const auto *label = qobject_cast<QLabel *>(widget);
+            const bool control = widget->focusPolicy() != Qt::NoFocus || qobject_cast<QProgressBar *>(widget)
+                                 || (label && !label->text().isEmpty());
             QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
             if (control && (!face || face->text(QAccessible::Name).isEmpty()))
                 names << widget->objectName();
