@@ -108,6 +108,7 @@ private Q_SLOTS:
         m_platform = std::make_unique<RecordingPlatform>();
         m_platform->probe = [this](const QString &event) { record(event); };
         m_transcript.clear();
+        m_atAlert.clear();
     }
 
     void cleanup()
@@ -283,6 +284,24 @@ private Q_SLOTS:
                   "new, rock.obj new | ride-"_s},
                  st(Quit + u'+', Installed));
         scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser}, closed);
+        scenario("several files dropped: the last one is loaded, its ending in any case", "Sim",
+                 "start pick: drop:Bad.zcpack,Canyon.Exe show", {Chooser, close, canyon}, ready);
+        scenario("a dropped file that is no package: beep and alert, then the window closes", "Sim",
+                 "start pick: drop:Bad.ZCPACK",
+                 {Chooser, close, u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen), failing)}, closed);
+        scenario("drops refused: another ending, none, an address, a folder, a package then another file", "Sim",
+                 "start pick: drop:Canyon.txt drop:Canyon drop:https://example.test/Canyon.zcpack drop:Plain.zcpack/ "
+                 "drop:Canyon.zcpack,Canyon.txt",
+                 {Chooser, close, u"drop refused"_s, u"drop refused"_s, u"drop refused"_s, u"drop refused"_s,
+                  u"drop refused"_s},
+                 off);
+        scenario("no drop while the first run waits for Save", "Missing", "start drop:Canyon.zcpack",
+                 {sheet, u"drop refused"_s}, st(Install + u'-', QString(), u"main prefs"_s));
+        scenario("no drop while an install runs", "Sim",
+                 "load:Canyon press load:Canyon atalert:drop:Solo.zcpack press show",
+                 {u"beep"_s, alert(InstallText::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing),
+                  u"drop refused"_s, canyon},
+                 riding, {AlertAnswer::Other});
         scenario("the main window's controls all have names", "Sim", "load:Canyon unnamed:main", {u"unnamed "_s},
                  ready);
     }
@@ -354,6 +373,9 @@ private:
         else if (event.startsWith(u"log:Package Version"_s))
             return; // the loader's trace
         m_transcript << line.replace(m_dir->path(), u"@"_s);
+        if (kind == u"alert"_s)
+            for (const QString &s : std::exchange(m_atAlert, {}))
+                step(s.section(u':', 0, 0), s.section(u':', 1));
     }
 
     void step(const QString &verb, const QString &name)
@@ -426,6 +448,8 @@ private:
                           qPrintable(u"unnamed:"_s + name + u": main or nothing"_s));
                  m_transcript << unnamed(name.isEmpty() ? app.installedTracks()->window() : app.window());
              }},
+            {u"drop"_s, [&] { drop(name.split(u',')); }},
+            {u"atalert"_s, [&] { m_atAlert << name; }},
         };
         QVERIFY2(steps.contains(verb), qPrintable(u"unknown step \""_s + verb + u"\""_s));
         steps[verb]();
@@ -517,6 +541,45 @@ private:
         return u"unnamed "_s + names.join(u' ');
     }
 
+    // Files dragged from a file manager and dropped onto the main window, copying: refused
+    // unless the window takes the drag as it enters. NAME.END that is not there is made as a copy
+    // of NAME, and NAME/ as a folder; an address with a scheme goes as it stands.
+    void drop(const QStringList &names)
+    {
+        QList<QUrl> urls;
+        for (const QString &name : names) {
+            if (name.contains(u"://"_s)) {
+                urls << QUrl(name);
+                continue;
+            }
+            if (name.endsWith(u'/')) {
+                QVERIFY(QDir().mkpath(at(name)));
+                urls << QUrl::fromLocalFile(at(name.chopped(1)));
+                continue;
+            }
+            if (!QFile::exists(at(name)))
+                QVERIFY2(QFile::copy(at(name.section(u'.', 0, 0)), at(name)), qPrintable(u"no package for "_s + name));
+            urls << QUrl::fromLocalFile(at(name));
+        }
+        QMimeData data;
+        data.setUrls(urls);
+        QWidget *window = m_app->window();
+        const QPoint middle = window->rect().center();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(middle, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.setDropAction(Qt::MoveAction);
+        QApplication::sendEvent(window, &enter);
+        if (!enter.isAccepted()) {
+            m_transcript << u"drop refused"_s;
+            return;
+        }
+        QDropEvent dropped(QPointF(middle), actions, &data, Qt::LeftButton, Qt::NoModifier);
+        dropped.setDropAction(Qt::MoveAction);
+        QApplication::sendEvent(window, &dropped);
+        QVERIFY2(dropped.isAccepted() && dropped.dropAction() == Qt::CopyAction, "the drop is not taken as a copy");
+        QCoreApplication::sendPostedEvents(); // the load waits for the drop to end
+    }
+
     // What the package fields show, all as plain text: a package's text is never markup.
     QString fields()
     {
@@ -545,6 +608,7 @@ private:
     std::unique_ptr<RecordingPlatform> m_platform;
     std::unique_ptr<AppController> m_app;
     QStringList m_transcript;
+    QStringList m_atAlert; // steps taken while the next alert is up
 };
 
 CRATEWRIGHT_GUI_TEST_MAIN(TestApp)
