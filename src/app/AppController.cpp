@@ -4,6 +4,7 @@
 #include "AppController.h"
 
 #include "InstalledTracksController.h"
+#include "PackageDrop.h"
 #include "PackageFilesController.h"
 #include "ui_MainWindow.h"
 
@@ -42,8 +43,9 @@ const Alert FirstRunAlert{
 const QString NoCommentsText = QStringLiteral("(No Comments In Package File)");
 const QString NotLoadedText = QStringLiteral("Package Was NOT Loaded!");
 const QString InstallingText = QStringLiteral("Installing Package...");
-const QString RideTitle = QStringLiteral("Ride!");
-const QString QuitTitle = QStringLiteral("Quit");
+// Alt+R and Alt+Q press the button; Qt shows and names it without the ampersand.
+const QString RideTitle = QStringLiteral("&Ride!");
+const QString QuitTitle = QStringLiteral("&Quit");
 
 const QString HelpTitle = QStringLiteral("ZC Cratewright Help");
 const QString HelpMessagePrefix = QStringLiteral("All Zoomcrest Cratewright documentation is available online at:\n\n");
@@ -99,6 +101,13 @@ QWidget *AppController::makeWindow()
     m_ui->progIndicator->setSizePolicy(barPolicy);
     m_progIndicator.setBar(m_ui->progIndicator);
     m_progIndicator.setDisplayedWhenStopped(false);
+
+    // A package dropped anywhere on the window opens as if chosen; the read-only comments would
+    // otherwise take the drag for themselves and refuse it.
+    m_ui->PkgCommentsTextView->setAcceptDrops(false);
+    new PackageDrop(
+        window, PackageTypes, [this] { return m_ui->actionOpenPackage->isEnabled(); },
+        [this](const QString &path) { loadPackageAtPath(path); });
 
     m_installButtonTitle = m_ui->InstallPkgButton->text();
     connect(m_ui->InstallPkgButton, &QPushButton::clicked, this, &AppController::pressInstallButton);

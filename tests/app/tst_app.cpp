@@ -108,6 +108,7 @@ private Q_SLOTS:
         m_platform = std::make_unique<RecordingPlatform>();
         m_platform->probe = [this](const QString &event) { record(event); };
         m_transcript.clear();
+        m_atAlert.clear();
     }
 
     void cleanup()
@@ -283,6 +284,26 @@ private Q_SLOTS:
                   "new, rock.obj new | ride-"_s},
                  st(Quit + u'+', Installed));
         scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser}, closed);
+        scenario("several files dropped: the last one is loaded, its ending in any case", "Sim",
+                 "start pick: drop:Bad.zcpack,Canyon.Exe show", {Chooser, close, canyon}, ready);
+        scenario("a dropped file that is no package: beep and alert, then the window closes", "Sim",
+                 "start pick: drop:Bad.ZCPACK",
+                 {Chooser, close, u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen), failing)}, closed);
+        scenario("drops refused: another ending, none, an address, a folder, a package then another file", "Sim",
+                 "start pick: drop:Canyon.txt drop:Canyon drop:https://example.test/Canyon.zcpack drop:Plain.zcpack/ "
+                 "drop:Canyon.zcpack,Canyon.txt",
+                 {Chooser, close, u"drop refused"_s, u"drop refused"_s, u"drop refused"_s, u"drop refused"_s,
+                  u"drop refused"_s},
+                 off);
+        scenario("no drop while the first run waits for Save", "Missing", "start drop:Canyon.zcpack",
+                 {sheet, u"drop refused"_s}, st(Install + u'-', QString(), u"main prefs"_s));
+        scenario("no drop while an install runs", "Sim",
+                 "load:Canyon press load:Canyon atalert:drop:Solo.zcpack press show",
+                 {u"beep"_s, alert(InstallText::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing),
+                  u"drop refused"_s, canyon},
+                 riding, {AlertAnswer::Other});
+        scenario("the main window's controls all have names", "Sim", "load:Canyon unnamed:main", {u"unnamed "_s},
+                 ready);
     }
 
     void scenarios()
@@ -324,7 +345,9 @@ private:
         QString status = m_app->PkgRightInfoField()->text();
         if (const QString tip = m_app->PkgRightInfoField()->toolTip(); !tip.isEmpty())
             status += u" ("_s + QString(tip).replace(m_dir->path(), u"@"_s) + u')';
-        return st(button->text() + (button->isEnabled() ? u'+' : u'-'), status, flags.join(u' '));
+        // As shown and as a screen reader names it: a mnemonic's ampersand is neither.
+        const QString title = QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name);
+        return st(title + (button->isEnabled() ? u'+' : u'-'), status, flags.join(u' '));
     }
 
     // What the program says, as it says it; alerts with what the windows show meanwhile.
@@ -350,6 +373,9 @@ private:
         else if (event.startsWith(u"log:Package Version"_s))
             return; // the loader's trace
         m_transcript << line.replace(m_dir->path(), u"@"_s);
+        if (kind == u"alert"_s)
+            for (const QString &s : std::exchange(m_atAlert, {}))
+                step(s.section(u':', 0, 0), s.section(u':', 1));
     }
 
     void step(const QString &verb, const QString &name)
@@ -416,7 +442,14 @@ private:
              }},
             {u"ridetrack"_s, [&] { app.installedTracks()->rideButton()->click(); }},
             {u"escape"_s, [&] { QTest::keyClick(app.installedTracks()->installsList(), Qt::Key_Escape); }},
-            {u"unnamed"_s, [&] { m_transcript << unnamed(); }},
+            {u"unnamed"_s,
+             [&] {
+                 QVERIFY2(name.isEmpty() || name == u"main"_s,
+                          qPrintable(u"unnamed:"_s + name + u": main or nothing"_s));
+                 m_transcript << unnamed(name.isEmpty() ? app.installedTracks()->window() : app.window());
+             }},
+            {u"drop"_s, [&] { drop(name.split(u',')); }},
+            {u"atalert"_s, [&] { m_atAlert << name; }},
         };
         QVERIFY2(steps.contains(verb), qPrintable(u"unknown step \""_s + verb + u"\""_s));
         steps[verb]();
@@ -492,17 +525,59 @@ private:
                                                  tracks->rideButton()->isEnabled() ? u"+"_s : u"-"_s);
     }
 
-    // The library's controls that a screen reader could not name.
-    QString unnamed()
+    // A window's controls that a screen reader could not name: what takes the focus, and what
+    // shows something (a label showing nothing has nothing to read).
+    QString unnamed(QWidget *window)
     {
         QStringList names;
-        for (QWidget *widget : m_app->installedTracks()->window()->findChildren<QWidget *>()) {
-            const bool control = widget->focusPolicy() != Qt::NoFocus || qobject_cast<QLabel *>(widget);
+        for (QWidget *widget : window->findChildren<QWidget *>()) {
+            const auto *label = qobject_cast<QLabel *>(widget);
+            const bool control = widget->focusPolicy() != Qt::NoFocus || qobject_cast<QProgressBar *>(widget)
+                                 || (label && !label->text().isEmpty());
             QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
             if (control && (!face || face->text(QAccessible::Name).isEmpty()))
                 names << widget->objectName();
         }
         return u"unnamed "_s + names.join(u' ');
+    }
+
+    // Files dragged from a file manager and dropped onto the main window, copying: refused
+    // unless the window takes the drag as it enters. NAME.END that is not there is made as a copy
+    // of NAME, and NAME/ as a folder; an address with a scheme goes as it stands.
+    void drop(const QStringList &names)
+    {
+        QList<QUrl> urls;
+        for (const QString &name : names) {
+            if (name.contains(u"://"_s)) {
+                urls << QUrl(name);
+                continue;
+            }
+            if (name.endsWith(u'/')) {
+                QVERIFY(QDir().mkpath(at(name)));
+                urls << QUrl::fromLocalFile(at(name.chopped(1)));
+                continue;
+            }
+            if (!QFile::exists(at(name)))
+                QVERIFY2(QFile::copy(at(name.section(u'.', 0, 0)), at(name)), qPrintable(u"no package for "_s + name));
+            urls << QUrl::fromLocalFile(at(name));
+        }
+        QMimeData data;
+        data.setUrls(urls);
+        QWidget *window = m_app->window();
+        const QPoint middle = window->rect().center();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(middle, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.setDropAction(Qt::MoveAction);
+        QApplication::sendEvent(window, &enter);
+        if (!enter.isAccepted()) {
+            m_transcript << u"drop refused"_s;
+            return;
+        }
+        QDropEvent dropped(QPointF(middle), actions, &data, Qt::LeftButton, Qt::NoModifier);
+        dropped.setDropAction(Qt::MoveAction);
+        QApplication::sendEvent(window, &dropped);
+        QVERIFY2(dropped.isAccepted() && dropped.dropAction() == Qt::CopyAction, "the drop is not taken as a copy");
+        QCoreApplication::sendPostedEvents(); // the load waits for the drop to end
     }
 
     // What the package fields show, all as plain text: a package's text is never markup.
@@ -533,6 +608,7 @@ private:
     std::unique_ptr<RecordingPlatform> m_platform;
     std::unique_ptr<AppController> m_app;
     QStringList m_transcript;
+    QStringList m_atAlert; // steps taken while the next alert is up
 };
 
 CRATEWRIGHT_GUI_TEST_MAIN(TestApp)
