@@ -4,6 +4,7 @@
 #include "AppController.h"
 
 #include "InstalledTracksController.h"
+#include "LockWaitLoop.h"
 #include "PackageDrop.h"
 #include "PackageFilesController.h"
 #include "ui_MainWindow.h"
@@ -46,6 +47,7 @@ const QString InstallingText = QStringLiteral("Installing Package...");
 // Alt+R and Alt+Q press the button; Qt shows and names it without the ampersand.
 const QString RideTitle = QStringLiteral("&Ride!");
 const QString QuitTitle = QStringLiteral("&Quit");
+const QString StopWaitingTitle = QStringLiteral("&Stop Waiting");
 
 const QString HelpTitle = QStringLiteral("ZC Cratewright Help");
 const QString HelpMessagePrefix = QStringLiteral("All Zoomcrest Cratewright documentation is available online at:\n\n");
@@ -354,6 +356,12 @@ void AppController::DoStartInstall(QObject *)
     const QString installFolder = InstallLocation::storedFolderPath();
     const bool knownFolderNotForZC = InstallLocation::storedKnownFolderNotForZC();
 
+    // An undo in the library window waits for a lock with the event loop running: an install
+    // started from inside that wait would end only after it.
+    if (LockWaitLoop::active()) {
+        Platform::current().beep();
+        return;
+    }
     InstallPkgButton()->setEnabled(false);
 
     if (!m_thePackage.pkgLoaded()) {
@@ -373,7 +381,12 @@ void AppController::DoStartInstall(QObject *)
     InstalledTracksController::repairInterrupted(records);
     InstallJournal journal(records, m_thePackage);
     m_thePackage.setInstallObserver(&journal);
+    LockWaitLoop waitLoop(window());
+    m_lockWait = &waitLoop;
+    m_thePackage.setLockWaitPause(waitLoop.pause([this](bool waiting) { offerStopWaiting(waiting); }));
     const InstallResult code = m_thePackage.expandPackageTo(installFolder);
+    m_thePackage.setLockWaitPause(nullptr);
+    m_lockWait = nullptr;
     m_thePackage.setInstallObserver(nullptr);
     m_installRecordId = journal.recordId();
     for (const QString &line : journal.logLines())
@@ -400,6 +413,21 @@ void AppController::DoStartInstall(QObject *)
 
     setWorking(false);
     m_progIndicator.stopAnimation(this);
+}
+
+// While another install holds the folder, the install button stops the wait; between pauses,
+// and once the wait is over, it is the disabled Install button of an install under way.
+void AppController::offerStopWaiting(bool waiting)
+{
+    setInstallButton(waiting ? StopWaitingTitle : m_installButtonTitle,
+                     waiting ? &AppController::stopWaiting : &AppController::DoStartInstall);
+    InstallPkgButton()->setEnabled(waiting);
+}
+
+void AppController::stopWaiting(QObject *)
+{
+    if (m_lockWait)
+        m_lockWait->stop();
 }
 
 // Launching the simulator

@@ -13,6 +13,7 @@
 #include <memory>
 
 class InstalledTracksController;
+class LockWaitLoop;
 class PackageFilesController;
 class OpenPanel;
 class QLabel;
@@ -77,6 +78,8 @@ public Q_SLOTS:
     void closeMainWindow(QObject *sender);
     void chooseTrackPack(QObject *sender);
     void DoStartInstall(QObject *sender);
+    // Ends an install's wait for another install's lock: the install stops, nothing written.
+    void stopWaiting(QObject *sender);
     void launchSimWithTrackFile(QObject *sender);
     void showPrefWindow(QObject *sender);
     void showVersionCheckPanel(QObject *sender);
@@ -98,6 +101,7 @@ private:
     void simulatorLaunchDidEnd(SimulatorLaunch::Outcome outcome);
     void reportLaunchFailure(SimulatorLaunch::Outcome outcome);
     void setInstallButton(const QString &title, Action action);
+    void offerStopWaiting(bool waiting);
     void pressInstallButton();
 
     // Incomplete here: the destructor is out of line, where ui_MainWindow.h is included.
@@ -114,6 +118,8 @@ private:
     // The record of this window's last install: once it is undone, nothing of it is left to ride.
     QString m_installRecordId;
     ProgressIndicator m_progIndicator;
+    // The wait of the install under way, while it runs.
+    LockWaitLoop *m_lockWait = nullptr;
     Action m_installButtonAction = &AppController::DoStartInstall;
     // The install button's title as the form has it, before any install retitles it.
     QString m_installButtonTitle;

@@ -3,7 +3,9 @@
 
 #include "InstalledTracksController.h"
 
+#include "LockWaitLoop.h"
 #include "install/InstallLocation.h"
+#include "package/ResultCodes.h"
 #include "platform/Platform.h"
 #include "records/InstallRepair.h"
 #include "records/RecordStore.h"
@@ -101,6 +103,10 @@ QWidget *InstalledTracksController::makeWindow()
     connect(m_ui->rideButton, &QPushButton::clicked, this, [this] { rideSelected(m_ui->rideButton); });
     connect(m_ui->checkButton, &QPushButton::clicked, this, [this] { checkSelected(m_ui->checkButton); });
     connect(m_ui->closeButton, &QPushButton::clicked, this, [this] { close(); });
+    connect(m_ui->stopWaitingButton, &QPushButton::clicked, this, [this] {
+        if (m_lockWait)
+            m_lockWait->stop();
+    });
     return window;
 }
 
@@ -441,16 +447,53 @@ void InstalledTracksController::repairInterrupted(const RecordStore &store)
         Platform::current().log(repair.text());
 }
 
+// Both the look at what an undo would do and the undo itself wait while another install holds
+// the folder; the window goes on answering meanwhile, with nothing in it to start another undo.
 void InstalledTracksController::uninstallSelected(QObject *)
 {
     const InstallRecord *record = selectedRecord();
     if (!record)
         return;
+    if (LockWaitLoop::active()) { // an install in the main window is waiting
+        Platform::current().beep();
+        return;
+    }
     const QString id = record->id;
     const RecordStore store;
     InstallUndo undo(store);
+    LockWaitLoop waitLoop(window());
+    m_lockWait = &waitLoop;
+    m_ui->waitLabel->hide();
+    undo.setLockWaitPause(waitLoop.pause([this](bool waiting) { setWaiting(waiting); }));
+    uninstall(id, store, undo);
+    m_lockWait = nullptr;
+}
+
+// While waiting, the stop is all the window offers.
+void InstalledTracksController::setWaiting(bool waiting)
+{
+    m_ui->stopWaitingButton->setVisible(waiting);
+    m_ui->waitLabel->setText(InstallText::waitingText());
+    m_ui->waitLabel->setVisible(waiting);
+    m_ui->splitter->setEnabled(!waiting);
+    m_ui->closeButton->setEnabled(!waiting);
+    if (waiting) {
+        const QList<QWidget *> controls{m_ui->filterField, m_ui->uninstallButton, m_ui->rideButton, m_ui->checkButton};
+        for (QWidget *control : controls)
+            control->setEnabled(false);
+        return;
+    }
+    showEmptyState();
+    updateButtons();
+}
+
+void InstalledTracksController::uninstall(const QString &id, const RecordStore &store, InstallUndo &undo)
+{
     Platform &platform = Platform::current();
     const InstallUndo::Outcome planned = undo.undo(id, true);
+    // The user's own stop needs no alert: the line says what it left.
+    if (planned.result == InstallUndo::Result::Stopped && m_lockWait->stopped())
+        return showStopped(planned);
     if (planned.result != InstallUndo::Result::Undone) {
         platform.beep();
         platform.runAlertPanel(reportAlert(planned));
@@ -461,6 +504,8 @@ void InstalledTracksController::uninstallSelected(QObject *)
         return;
     repairInterrupted(store);
     const InstallUndo::Outcome done = undo.undo(id, false);
+    if (done.result == InstallUndo::Result::Stopped && m_lockWait->stopped())
+        return showStopped(done);
     for (const QString &line : done.logLines())
         Platform::current().log(line);
     if (done.result != InstallUndo::Result::Undone)
@@ -469,4 +514,10 @@ void InstalledTracksController::uninstallSelected(QObject *)
         Q_EMIT installUndone(id);
     platform.runAlertPanel(reportAlert(done));
     reload();
+}
+
+void InstalledTracksController::showStopped(const InstallUndo::Outcome &stopped)
+{
+    m_ui->waitLabel->setText(stopped.message);
+    m_ui->waitLabel->show();
 }

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+class LockWaitLoop;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -79,6 +80,9 @@ private:
     void rideDidEnd(SimulatorLaunch::Outcome outcome);
     const InstallRecord *selectedRecord() const;
     QString rideableTrackFile(const InstallRecord &record) const;
+    void uninstall(const QString &id, const RecordStore &store, InstallUndo &undo);
+    void setWaiting(bool waiting);
+    void showStopped(const InstallUndo::Outcome &stopped);
 
     std::unique_ptr<Ui::InstalledTracks> m_ui;
     QHash<QString, InstallRecord> m_records;
@@ -86,4 +90,6 @@ private:
     // A check's findings are shown only for the install that is still selected.
     quint64 m_checks = 0;
     bool m_riding = false;
+    // The wait of the undo under way, while it runs.
+    LockWaitLoop *m_lockWait = nullptr;
 };

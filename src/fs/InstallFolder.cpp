@@ -81,7 +81,13 @@ bool InstallFolder::tryLock()
     return result == 0 || errno != EWOULDBLOCK;
 }
 
-DiskResult InstallFolder::lock(const std::function<void()> &waitBegins, const std::function<void()> &stillWaiting)
+bool InstallFolder::sleepThrough(std::chrono::milliseconds pause)
+{
+    std::this_thread::sleep_for(pause);
+    return true;
+}
+
+DiskResult InstallFolder::lock(const std::function<void()> &waitBegins, const LockPause &pause)
 {
     if (tryLock())
         return {};
@@ -90,9 +96,8 @@ DiskResult InstallFolder::lock(const std::function<void()> &waitBegins, const st
     while (!tryLock()) {
         if (StopSignals::stopRequested())
             return DiskResult::failed(QStringLiteral("lock"), "flock", EINTR);
-        if (stillWaiting)
-            stillWaiting();
-        std::this_thread::sleep_for(LockPoll);
+        if (!(pause ? pause(LockPoll) : sleepThrough(LockPoll)))
+            return DiskResult::failed(QStringLiteral("lock"), "flock", ECANCELED);
     }
     return {};
 }

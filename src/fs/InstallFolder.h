@@ -9,6 +9,7 @@
 #include <QHashFunctions>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <unordered_map>
 
@@ -61,10 +62,16 @@ public:
     bool tryLock();
     // Why the last tryLock() went on without a lock; 0 when it took one or another holds it.
     int lockError() const { return m_lockError; }
+    // Spends the pause between two looks at another process's lock, about `pause` long: a window
+    // runs its event loop meanwhile, so that it goes on answering. False ends the wait.
+    using LockPause = std::function<bool(std::chrono::milliseconds pause)>;
+    // The pause of a program with nothing else to do: asleep.
+    static bool sleepThrough(std::chrono::milliseconds pause);
     // Takes the lock as tryLock() does, waiting while another process holds it: `waitBegins`
-    // is called once when the wait begins and `stillWaiting` at each look, so that a window
-    // stays painted. A stop signal (StopSignals) ends the wait: the result fails with EINTR.
-    DiskResult lock(const std::function<void()> &waitBegins = {}, const std::function<void()> &stillWaiting = {});
+    // is called once when the wait begins and `pause` between looks (sleepThrough() when
+    // empty). A stop signal (StopSignals) ends the wait, and the result fails with EINTR; a
+    // pause that ends it, with ECANCELED.
+    DiskResult lock(const std::function<void()> &waitBegins = {}, const LockPause &pause = {});
     // Why the base folder could not be opened; 0 when it is open. Opened ByLinkRule, also where
     // the walk stopped and why (RefusedLink: a link the rule does not follow).
     int openError() const { return m_openError; }

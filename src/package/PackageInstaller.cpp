@@ -85,8 +85,11 @@ bool PackageInstaller::refuseHostileEntries(InstallOutcome *outcome) const
 bool PackageInstaller::lockAndSurvey(InstallFolder &folder, InstallOutcome *outcome) const
 {
     const qint64 total = m_package.compFileMetaData.size();
-    // Progress goes on while it waits, which keeps a window painted.
-    const DiskResult locked = folder.lock(m_settings.lockWaitBegins, [this, total] { reportProgress(0, total); });
+    // Progress goes on while it waits, which keeps a bar drawn.
+    const DiskResult locked = folder.lock(m_settings.lockWaitBegins, [this, total](std::chrono::milliseconds pause) {
+        reportProgress(0, total);
+        return m_settings.lockWaitPause ? m_settings.lockWaitPause(pause) : InstallFolder::sleepThrough(pause);
+    });
     if (!locked.ok()) {
         outcome->code = InstallResult::Stopped;
         return false;

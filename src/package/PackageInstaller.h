@@ -6,6 +6,7 @@
 #include "InstallOutcome.h"
 #include "OverwriteQuery.h"
 #include "PackageContents.h"
+#include "fs/InstallFolder.h"
 
 #include <functional>
 
@@ -27,6 +28,8 @@ public:
         bool replacesNothing = false;
         std::function<void(qint64 done, qint64 total)> progress;
         std::function<void()> lockWaitBegins;
+        // Between looks at another install's lock; empty: asleep.
+        InstallFolder::LockPause lockWaitPause;
     };
 
     PackageInstaller(const PackageContents &package, Settings settings);

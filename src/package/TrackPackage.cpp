@@ -54,8 +54,8 @@ InstallResult TrackPackage::expandPackageTo(const QString &target, bool askToOve
 {
     // Kept at once, whatever happens next.
     m_absoluteInstallPath = resolvedPath(target);
-    PackageInstaller installer(
-        m_contents, {m_overwriteQuery, m_installObserver, m_replacesNothing, m_progressHandler, m_lockWaitHandler});
+    PackageInstaller installer(m_contents, {m_overwriteQuery, m_installObserver, m_replacesNothing, m_progressHandler,
+                                            m_lockWaitHandler, m_lockWaitPause});
     m_lastInstall = installer.install(m_absoluteInstallPath, askToOverwrite);
     if (!m_lastInstall.trackFile.isEmpty())
         m_absoluteTrackFilePath = m_lastInstall.trackFile;

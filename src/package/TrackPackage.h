@@ -7,6 +7,7 @@
 #include "OverwriteQuery.h"
 #include "PackageContents.h"
 #include "ResultCodes.h"
+#include "fs/InstallFolder.h"
 
 #include <QByteArray>
 #include <QList>
@@ -74,6 +75,9 @@ public:
     // the progress handler is then called while it waits.
     using LockWaitHandler = std::function<void()>;
     void setLockWaitHandler(LockWaitHandler handler) { m_lockWaitHandler = std::move(handler); }
+    // Spends each pause of that wait; returning false stops the install (InstallResult::Stopped,
+    // nothing written). Empty: the wait sleeps.
+    void setLockWaitPause(InstallFolder::LockPause pause) { m_lockWaitPause = std::move(pause); }
     // How the last extraction went: files done, the cause of a failure.
     const InstallOutcome &lastInstall() const { return m_lastInstall; }
 
@@ -86,6 +90,7 @@ private:
     bool m_replacesNothing = false;
     ProgressHandler m_progressHandler;
     LockWaitHandler m_lockWaitHandler;
+    InstallFolder::LockPause m_lockWaitPause;
     OverwriteQuery m_overwriteQuery = platformOverwriteQuery();
     InstallObserver *m_installObserver = nullptr;
 };

@@ -179,10 +179,14 @@ bool InstallUndo::reached(const InstallFolder &folder, const QString &path, Outc
 
 bool InstallUndo::lock(InstallFolder &folder, Outcome *outcome)
 {
-    if (!folder.lock(m_lockWaitHandler).ok()) {
+    const DiskResult locked = folder.lock(m_lockWaitHandler, m_lockWaitPause);
+    if (!locked.ok()) {
         outcome->result = Result::Stopped;
         outcome->message =
-            QStringLiteral("Stopped while waiting for another install into %1.").arg(outcome->record.installBase);
+            locked.failedWith(ECANCELED)
+                ? QStringLiteral("Stopped waiting for another install into %1; nothing was changed.")
+                      .arg(outcome->record.installBase)
+                : QStringLiteral("Stopped while waiting for another install into %1.").arg(outcome->record.installBase);
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 #include "InstallRecord.h"
 #include "RecordStore.h"
 #include "fs/DiskResult.h"
+#include "fs/InstallFolder.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -36,7 +37,7 @@ public:
         Refused,  // a tampered record, an unreachable folder or data folder, a lost original:
                   // nothing was changed
         Failed,   // some files could not be removed or put back; the record keeps them
-        Stopped,  // stopped by a signal while waiting for another install
+        Stopped,  // stopped by a signal, or by its pause, while waiting for another install
     };
 
     struct Outcome
@@ -61,6 +62,8 @@ public:
     explicit InstallUndo(const RecordStore &store);
     // Called once when the undo has to wait for an install into the same folder.
     void setLockWaitHandler(std::function<void()> handler) { m_lockWaitHandler = std::move(handler); }
+    // Spends each pause of that wait; returning false stops the undo with nothing changed.
+    void setLockWaitPause(InstallFolder::LockPause pause) { m_lockWaitPause = std::move(pause); }
 
     // With `dryRun` nothing is changed; the outcome says what would be. `folder`, when given, is
     // where the install folder is now, moved on purpose: it must be the same folder.
@@ -113,6 +116,7 @@ private:
 
     const RecordStore &m_store;
     std::function<void()> m_lockWaitHandler;
+    InstallFolder::LockPause m_lockWaitPause;
     QList<InstallRecord> m_later;            // later installs into the same folder, earliest first
     QList<QHash<QString, int>> m_laterIndex; // their files by path: each looked up once per file
     QList<bool> m_laterChanged;

@@ -34,6 +34,7 @@ namespace {
 const QString Install = u"Install"_s;
 const QString Ride = u"Ride!"_s;
 const QString Quit = u"Quit"_s;
+const QString StopWaiting = u"Stop Waiting"_s;
 const QString Installing = u"Installing Package..."_s;
 const QString NotLoaded = u"Package Was NOT Loaded!"_s;
 const QString NoComments = u"(No Comments In Package File)"_s;
@@ -115,6 +116,8 @@ private Q_SLOTS:
     {
         m_app.reset();
         m_platform.reset();
+        if (m_held >= 0)
+            ::close(std::exchange(m_held, -1));
     }
 
     // Folders: Sim (holds the simulator), Plain, File, SteamLike; packages: Canyon, NoTrack, Solo, Bad.
@@ -172,7 +175,12 @@ private Q_SLOTS:
                   alert(InstallText::overwriteAlert(u"rock.obj"_s), installing)},
                  riding, {AlertAnswer::Alternate, AlertAnswer::Other});
         scenario("stopped while another install holds the folder", "Sim", "load:Canyon lock press",
-                 {st(Install + u'-', InstallText::waitingText(), u"main busy"_s)},
+                 {st(StopWaiting + u'+', InstallText::waitingText(), u"main busy"_s)},
+                 st(Install + u'-', InstallText::stoppedText(0, 2)));
+        scenario("waiting for another install: the window answers, Stop Waiting ends it, nothing written", "Sim",
+                 "load:Canyon held ~look ~stopwait press files:Sim menu:actionInstalledTracks tracks",
+                 {st(StopWaiting + u'+', InstallText::waitingText(), u"main busy"_s),
+                  u"files ZoomcrestSimulator.app/"_s, Empty},
                  st(Install + u'-', InstallText::stoppedText(0, 2)));
         scenario("Ride! with nothing loaded: beep, log, alert", "Sim", "ride",
                  {u"beep"_s, log(Outcome::PackageNotLoaded),
@@ -204,6 +212,13 @@ private Q_SLOTS:
                   Empty, u"files ZoomcrestSimulator.app/, rock.obj=mine"_s},
                  ready, {AlertAnswer::Default, AlertAnswer::Default});
 
+        scenario("Uninstall\u2026 waiting for another install: the window answers, only its stop offered", "Sim",
+                 "load:Canyon press menu:actionInstalledTracks held ~tracks ~stopwait uninstall tracks files:Sim",
+                 {u"tracks @/Sim: Canyon|R. Coaster|2 {%1 | Stop Waiting}"_s.arg(InstallText::waitingText()),
+                  u"tracks @/Sim: Canyon|R. Coaster|2 {Stopped waiting for another install into @/Sim; nothing was "
+                  "changed. | Check for Changes Ride! Uninstall\u2026 Close}"_s,
+                  u"files Tracks/, Tracks/Canyon.zctrack=track, ZoomcrestSimulator.app/, rock.obj=v"_s},
+                 riding);
         // Only the first button uninstalls; the second, or the box closed otherwise, leaves it all.
         // Enter takes the second.
         const Alert confirm{u"Uninstall Track"_s,
@@ -313,10 +328,18 @@ private Q_SLOTS:
         // As main() leaves it: the window shown, launching not yet finished.
         m_app = std::make_unique<AppController>();
         m_app->showWindow(nullptr);
+        QStringList during;
         for (const QString &s : scenario.steps.split(u' ')) {
+            if (s.startsWith(u'~')) {
+                during << s.mid(1);
+                continue;
+            }
+            m_during = during.size();
+            runDuring(std::exchange(during, {}));
             step(s.section(u':', 0, 0), s.section(u':', 1));
             if (QTest::currentTestFailed())
                 return;
+            QVERIFY2(m_during == 0, qPrintable(u"a ~ step before \""_s + s + u"\" never ran"_s));
         }
 
         QCOMPARE(m_transcript, scenario.transcript);
@@ -411,6 +434,17 @@ private:
             {u"look"_s, [&] { m_transcript << state(); }},
             {u"show"_s, [&] { m_transcript << fields(); }},
             {u"lock"_s, [&] { stopWhileLocked(); }},
+            {u"held"_s,
+             [&] {
+                 m_held = ::open(QFile::encodeName(at(u"Sim"_s)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                 QVERIFY(m_held >= 0 && ::flock(m_held, LOCK_EX) == 0);
+             }},
+            {u"stopwait"_s,
+             [&] {
+                 QPushButton *stop = stopWaitingButton();
+                 QVERIFY2(stop && stop->isEnabled(), "nothing offers to stop waiting");
+                 stop->click();
+             }},
             {u"edit"_s,
              [&] {
                  const QString text = name.contains(u'=') ? name.section(u'=', 1) : u"mine"_s;
@@ -481,6 +515,14 @@ private:
             line += u'(' + tracks->emptyLabel()->text() + u')';
         else
             line += folders.join(u"; "_s);
+        // An uninstall's status, and what may be pressed meanwhile.
+        if (const QLabel *status = tracks->window()->findChild<QLabel *>(u"waitLabel"_s); !status->isHidden()) {
+            QStringList enabled;
+            for (const QPushButton *button : tracks->window()->findChildren<QPushButton *>())
+                if (!button->isHidden() && button->isEnabled())
+                    enabled << button->text().remove(u'&');
+            line += u" {%1 | %2}"_s.arg(status->text(), enabled.join(u' '));
+        }
         // At the size the form gives it, with its layout done: neither the list scrolls sideways
         // nor the window had to grow to hold what it shows.
         QCoreApplication::processEvents();
@@ -591,6 +633,30 @@ private:
                                                 m_app->PkgLeftInfoField()->text());
     }
 
+    // The ~ steps, in turn, each from the event loop: only a wait that lets events through runs
+    // them before the step they precede returns.
+    void runDuring(const QStringList &steps)
+    {
+        if (steps.isEmpty())
+            return;
+        QTimer::singleShot(0, m_app.get(), [this, steps] {
+            step(steps.first().section(u':', 0, 0), steps.first().section(u':', 1));
+            --m_during;
+            runDuring(steps.mid(1));
+        });
+    }
+
+    // Whichever window offers to stop waiting.
+    QPushButton *stopWaitingButton()
+    {
+        if (m_app->InstallPkgButton()->text().remove(u'&') == StopWaiting)
+            return m_app->InstallPkgButton();
+        auto *button = m_app->installedTracks()
+                           ? m_app->installedTracks()->window()->findChild<QPushButton *>(u"stopWaitingButton"_s)
+                           : nullptr;
+        return button && !button->isHidden() ? button : nullptr;
+    }
+
     // Another install holds the folder: the window is looked at while the next press waits, and
     // then the user stops it.
     void stopWhileLocked()
@@ -609,6 +675,8 @@ private:
     std::unique_ptr<AppController> m_app;
     QStringList m_transcript;
     QStringList m_atAlert; // steps taken while the next alert is up
+    int m_held = -1;       // the lock another install holds
+    int m_during = 0;      // ~ steps not run yet
 };
 
 CRATEWRIGHT_GUI_TEST_MAIN(TestApp)

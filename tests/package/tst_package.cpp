@@ -513,6 +513,8 @@ void TestPackage::install_data()
     row("folder removed during a question, a folder in it", meddled, L("base/readme=old"), u"meddle"_s, u"y"_s, 0,
         L("ask:readme"), L("base/", "base/Tracks/", "base/Tracks/Night/", "base/Tracks/Night/b=b", "base/readme=new"));
     row("another install holds the folder", data, base, u"lock"_s, ask, 0, L("wait"), packed(data));
+    row("stopped while another install holds the folder", data, base, u"lock=stop"_s, ask,
+        number(InstallResult::Stopped), L("wait", "pause"), base);
 
     Entries many, kept;
     QStringList full, fullAfter, keptAsks;
@@ -601,7 +603,16 @@ void TestPackage::install()
     }
     package.setLockWaitHandler([&] {
         platform.events << u"wait"_s;
+        if (value != "stop"_L1)
+            ::close(other);
+    });
+    // The first pause asks to stop; were the wait to go on, the next lets it take the lock.
+    package.setLockWaitPause([&](std::chrono::milliseconds) {
+        platform.events << u"pause"_s;
+        if (platform.events.count(u"pause"_s) == 1)
+            return false;
         ::close(other);
+        return true;
     });
     const int stopSignal = QList{0, SIGINT, SIGTERM, SIGHUP}.at(L("SIGINT", "SIGTERM", "SIGHUP").indexOf(step) + 1);
     if (stopSignal)
@@ -657,7 +668,7 @@ void TestPackage::install()
     QCOMPARE(actual, wanted);
     QCOMPARE(package.absoluteTrackFilePath(), trackFile.replace(u'@', root));
     if (code == number(InstallResult::Stopped))
-        QCOMPARE(package.lastInstall().filesDone, 1);
+        QCOMPARE(package.lastInstall().filesDone, step == "lock"_L1 ? 0 : 1);
     QVERIFY2(stopHandlers() == handlers, "a signal handler was left behind");
 }
 
