@@ -50,9 +50,17 @@ bool LockWaitLoop::pauseFor(std::chrono::milliseconds pause)
         return false;
     QEventLoop loop;
     m_loop = &loop;
-    QTimer::singleShot(pause, &loop, &QEventLoop::quit);
+    bool paused = false;
+    QTimer::singleShot(pause, &loop, [&loop, &paused] {
+        paused = true;
+        loop.quit();
+    });
     loop.exec();
     m_loop = nullptr;
+    // Quitting ends every running loop at once, and each new one at once after it: the wait
+    // would spin until the lock came free.
+    if (!paused)
+        m_stopped = true;
     return !m_stopped;
 }
 
