@@ -304,11 +304,11 @@ void InstalledTracksController::showDetails(const InstallRecord *record)
     }
     QStringList lines;
     lines << QStringLiteral("Version %1, from the package file %2").arg(record->version, record->packageName);
-    lines << QStringLiteral("Installed %1 into %2")
-                 .arg(QLocale().toString(record->time.toLocalTime(), QLocale::LongFormat), record->installBase);
+    lines << QStringLiteral("Installed %1").arg(QLocale().toString(record->time.toLocalTime(), QLocale::LongFormat));
     lines << counted("%n file(s) written", int(record->files.size()));
     m_ui->detailsLabel->setText(lines.join(QLatin1Char('\n')));
-    // A long folder is cut short at the window's edge rather than widening it; here it is whole.
+    // The folder heads the install's group in the list; a long one would be cut mid-name at the
+    // window's edge here, so it is named whole in the tooltip only.
     m_ui->detailsLabel->setToolTip(record->installBase);
     for (const RecordedFile &file : record->files)
         new QTreeWidgetItem(m_ui->filesList, {file.path, file.replaced || file.notKept ? QStringLiteral("replaced")
