@@ -376,7 +376,19 @@ void AppController::DoStartInstall(QObject *)
     // The extraction keeps the main thread busy: show the status before it starts.
     PkgRightInfoField()->repaint();
 
-    // Recorded, so that the install can be undone from Installed Tracks.
+    QStringList undoNotes;
+    const InstallResult code = expandRecorded(installFolder, &undoNotes);
+    if (m_installedTracks && m_installedTracks->isWindowLoaded())
+        m_installedTracks->reload();
+    showInstallResult(code, undoNotes, knownFolderNotForZC);
+    setWorking(false);
+    m_progIndicator.stopAnimation(this);
+}
+
+// Recorded, so that the install can be undone from Installed Tracks. A wait for another
+// install's lock runs the event loop, and offers to stop.
+InstallResult AppController::expandRecorded(const QString &installFolder, QStringList *undoNotes)
+{
     const RecordStore records;
     InstalledTracksController::repairInterrupted(records);
     InstallJournal journal(records, m_thePackage);
@@ -391,28 +403,28 @@ void AppController::DoStartInstall(QObject *)
     m_installRecordId = journal.recordId();
     for (const QString &line : journal.logLines())
         Platform::current().log(line);
-    if (m_installedTracks && m_installedTracks->isWindowLoaded())
-        m_installedTracks->reload();
+    *undoNotes = journal.undoNotes();
+    return code;
+}
+
+void AppController::showInstallResult(InstallResult code, QStringList details, bool knownFolderNotForZC)
+{
     const bool stopped = code == InstallResult::Stopped;
     PkgRightInfoField()->setText(
         stopped ? InstallText::stoppedText(m_thePackage.lastInstall().filesDone, m_thePackage.pkgFilesCount())
                 : InstallText::statusText(code));
     // The status texts are fixed; what went wrong where, and what can't be undone, goes beside
     // them (the log has it too).
-    QStringList details = journal.undoNotes();
     if (const QString cause = m_thePackage.lastInstall().causeText(); !cause.isEmpty())
         details.prepend(cause);
     PkgRightInfoField()->setToolTip(details.join(QLatin1Char('\n')));
-    if (code == InstallResult::Success) {
-        if (knownFolderNotForZC)
-            setInstallButton(QuitTitle, &AppController::closeMainWindow);
-        else
-            setInstallButton(RideTitle, &AppController::launchSimWithTrackFile);
-        InstallPkgButton()->setEnabled(true);
-    }
-
-    setWorking(false);
-    m_progIndicator.stopAnimation(this);
+    if (code != InstallResult::Success)
+        return;
+    if (knownFolderNotForZC)
+        setInstallButton(QuitTitle, &AppController::closeMainWindow);
+    else
+        setInstallButton(RideTitle, &AppController::launchSimWithTrackFile);
+    InstallPkgButton()->setEnabled(true);
 }
 
 // While another install holds the folder, the install button stops the wait; between pauses,

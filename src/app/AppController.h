@@ -101,6 +101,8 @@ private:
     void simulatorLaunchDidEnd(SimulatorLaunch::Outcome outcome);
     void reportLaunchFailure(SimulatorLaunch::Outcome outcome);
     void setInstallButton(const QString &title, Action action);
+    InstallResult expandRecorded(const QString &installFolder, QStringList *undoNotes);
+    void showInstallResult(InstallResult code, QStringList details, bool knownFolderNotForZC);
     void offerStopWaiting(bool waiting);
     void pressInstallButton();
 
