@@ -108,12 +108,11 @@ PackageExtractor::Attempt PackageExtractor::makeFolder(const ZLibCompFileMetaDat
 }
 
 // The entry's path as the install's record keeps it: normalised, as the install folder reaches it.
-QString PackageExtractor::recordedPath(const ZLibCompFileMetaData &entry)
+QString PackageExtractor::recordedPath(const ZLibCompFileMetaData &entry, const QString &folderKey)
 {
     if (!InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename()))
         return InstallFolder::normalised(entry.relFilePath());
-    const QString &folder = folderKey(entry.relPath());
-    return folder.isEmpty() ? entry.filename() : folder + QLatin1Char('/') + entry.filename();
+    return folderKey.isEmpty() ? entry.filename() : folderKey + QLatin1Char('/') + entry.filename();
 }
 
 bool PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name,

@@ -55,6 +55,10 @@ public:
     // Whether an output path names a track file: ".zctrack", or else ".ZCT", in any case.
     static bool carriesTrackFileMark(const QString &outputPath);
 
+    // The path an install's record keeps for an entry, given its folder as normalised: the
+    // one spelling that undo, list and a dry run match recorded files by.
+    static QString recordedPath(const ZLibCompFileMetaData &entry, const QString &folderKey);
+
 private:
     enum class Overwrite { Write, Keep };
     enum class Attempt { Done, FolderGone };
@@ -66,7 +70,7 @@ private:
     QString outputPath(const ZLibCompFileMetaData &entry) const;
     const QString &folderKey(const QString &relPath);
     Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, Result *result);
-    QString recordedPath(const ZLibCompFileMetaData &entry);
+    QString recordedPath(const ZLibCompFileMetaData &entry) { return recordedPath(entry, folderKey(entry.relPath())); }
     bool fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name, Result *result);
     void failedWrite(const ZLibCompFileMetaData &entry, const DiskResult &written, Result *result);
     Attempt place(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash, Result *result);

@@ -76,14 +76,12 @@ Place placeOf(const ZLibCompFileMetaData &entry)
 {
     Place place;
     place.entryFolder = InstallFolder::normalised(entry.relPath());
+    place.recordedPath = PackageExtractor::recordedPath(entry, place.entryFolder);
     if (InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename())) {
         place.fileFolder = place.entryFolder;
         place.name = entry.filename();
-        place.recordedPath = place.entryFolder.isEmpty() ? place.name
-                                                         : place.entryFolder + QLatin1Char('/') + place.name;
         return place;
     }
-    place.recordedPath = InstallFolder::normalised(entry.relFilePath());
     place.fileFolder = InstallFolder::parentOf(place.recordedPath);
     place.name = InstallFolder::lastComponentOf(place.recordedPath);
     return place;
