@@ -3,28 +3,32 @@
 
 #include "InstalledFileCheck.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "fs/Fd.h"
+#include "fs/FileBytes.h"
+#include "platform/FileName.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace InstalledFileCheck {
 
 namespace {
 
+// Paths by their own bytes: a folder named in Latin-1 would not be found through Qt's reading.
 State stateOf(const QString &path, const RecordedFile &file)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return info.exists() || info.isSymLink() ? State::Changed : State::Gone;
+    const QByteArray encoded = FileName::encode(path);
+    struct stat info;
+    if (::stat(encoded.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return ::lstat(encoded.constData(), &info) == 0 ? State::Changed : State::Gone;
     // A size that differs tells without reading: large files are the slow part.
-    if (info.size() != file.size)
+    if (info.st_size != file.size)
         return State::Changed;
-    QFile content(path);
-    if (!content.open(QIODevice::ReadOnly))
-        return State::Changed;
+    const Fd fd(::open(encoded.constData(), O_RDONLY | O_CLOEXEC));
     ContentHasher hasher;
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    for (qint64 got; (got = content.read(chunk.data(), chunk.size())) > 0;)
-        hasher.add(chunk.constData(), size_t(got));
+    const auto take = [&hasher](const char *bytes, size_t size) { hasher.add(bytes, size); };
+    if (!fd || FileBytes::forEachChunk(fd.get(), take) != 0)
+        return State::Changed;
     return hasher.result() == file.hash ? State::Unchanged : State::Changed;
 }
 
