@@ -19,9 +19,15 @@ fail() {
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/po/man" "$work/packaging/man"
-cp po/man/po4a.cfg po/man/*.pot po/man/*.po "$work/po/man/"
+cp -r po/man/. "$work/po/man/"
 cp packaging/man/*.1 "$work/packaging/man/"
 (cd "$work" && po4a --no-translations --quiet po/man/po4a.cfg)
+# po4a rewrites the template only when a page's text changed, so any difference is a page
+# edited without the update.
+for template in po/man/*.pot; do
+    cmp -s "$template" "$work/$template" \
+        || fail "$template is out of date: run po4a --no-translations po/man/po4a.cfg"
+done
 
 for catalog in "$work"/po/man/*.po; do
     lang=$(basename "$catalog" .po)
