@@ -27,6 +27,9 @@ echo "== Check the benchmark's memory bound (quick: wall times are shown, not he
 
 ./scripts/test-filesystems.sh build
 
+echo "== Check the German manual pages"
+./scripts/check-manpages.sh build
+
 echo "== Build the Debian package and check it"
 ./scripts/check-package.sh
 
