@@ -3,6 +3,7 @@
 
 // The desktop program: one main window that installs one track package per run.
 #include "AppController.h"
+#include "DisplayGuard.h"
 #include "platform/FileName.h"
 #include "platform/QtPlatform.h"
 #include "versioncheck/VersionText.h"
@@ -14,6 +15,8 @@
 #include <QIcon>
 #include <QTimer>
 #include <QUrl>
+
+#include <optional>
 
 namespace {
 
@@ -78,7 +81,10 @@ int main(int argc, char *argv[])
         parser.process(textOnly);
     }
 
+    DisplayGuard::requireDisplay();
+    std::optional<DisplayGuard> guard(std::in_place);
     QApplication app(argc, argv);
+    guard.reset();
     // The desktop entry's id, by which a desktop finds the running window's launcher and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.zoomcrest.Cratewright"));
     if (QFile::exists(IconResource))

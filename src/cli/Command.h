@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QCommandLineOption>
+#include <QCoreApplication>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,6 +18,8 @@ class TrackPackage;
 // each command's constructor, and the work.
 class Command
 {
+    Q_DECLARE_TR_FUNCTIONS(Command)
+
 public:
     struct Argument
     {
@@ -44,12 +48,27 @@ public:
     // usage exit status.
     int usageError(const QString &error) const;
 
+    // Whether the command line asks for --json: then even a usage error answers with an object.
+    static void setJsonRequested(bool requested);
+    static bool jsonRequested();
+    // The one object that --json answers with: `fields`, the version of their layout and the
+    // outcome's `code` (an OutcomeCode).
+    static void answerJson(const QString &code, QJsonObject fields);
+
 protected:
     static const QCommandLineOption JsonOption;
     static const Argument PackageArgument;
 
-    // Loads the package, or prints why it could not be loaded.
-    static bool loadPackage(TrackPackage &package, const QString &path);
+    // The PACKAGE that names standard input.
+    static const QString StandardInput;
+
+    // Loads the package from its file, or from standard input for "-", or prints why it could
+    // not be loaded (with --json, also as the answer).
+    static bool loadPackage(TrackPackage &package, const QString &path, bool json);
+    // A failure as the tool reports each one: "cratewright: STATUS", the cause on the next line;
+    // with --json also the answer, `fields` with these.
+    static void fail(const QString &code, const QString &status, const QString &cause, bool json,
+                     QJsonObject fields = {});
     // Finishes what a killed install or undo left half done, before the records are used, and
     // says each repair on standard error, whatever the verbosity.
     static void repairInterrupted(const RecordStore &store);

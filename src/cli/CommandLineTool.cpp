@@ -9,6 +9,7 @@
 #include "FolderCommand.h"
 #include "InfoCommand.h"
 #include "InstallCommand.h"
+#include "OutcomeCode.h"
 #include "ListCommand.h"
 #include "UninstallCommand.h"
 #include "VersionCheckCommand.h"
@@ -63,9 +64,40 @@ int CommandLineTool::usageError(const QString &error) const
 {
     Console::err(QStringLiteral("cratewright: ") + error);
     for (const auto &command : m_commands)
-        Console::err(QStringLiteral("Usage: cratewright ") + command->usage);
-    Console::err(QStringLiteral("Try 'cratewright --help' for more information."));
+        Console::err(tr("Usage: cratewright ") + command->usage);
+    Console::err(tr("Try 'cratewright --help' for more information."));
+    if (Command::jsonRequested())
+        Command::answerJson(OutcomeCode::Usage, {{QStringLiteral("status"), error}});
     return ExitStatus::UsageError;
+}
+
+QString CommandLineTool::parseError(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty())
+        return parser.errorText();
+    // Named as it was typed, dashes and all: Qt names it without them.
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            break;
+        QString name = argument.section(QLatin1Char('='), 0, 0);
+        while (name.startsWith(QLatin1Char('-')))
+            name.remove(0, 1);
+        if (argument.startsWith(QLatin1Char('-')) && name == unknown.first())
+            return tr("unknown option '%1'").arg(argument.section(QLatin1Char('='), 0, 0));
+    }
+    return tr("unknown option '%1'").arg(unknown.first());
+}
+
+bool CommandLineTool::asksForJson(const QStringList &arguments)
+{
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            return false;
+        if (argument == QLatin1String("--json"))
+            return true;
+    }
+    return false;
 }
 
 int CommandLineTool::run(const QStringList &arguments)
@@ -84,18 +116,21 @@ int CommandLineTool::run(const QStringList &arguments)
 int CommandLineTool::runCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
+    // "-dash.zcpack" is one unknown option, not "-d -a -s -h ..." (whose -h would answer with the
+    // help and success); the short options all have one letter, so nothing else changes.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    Command::setJsonRequested(asksForJson(arguments));
     parser.setApplicationDescription(description());
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     // Options of the tool itself, taken before or after the command word.
     const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
-                                   QStringLiteral("Print only results, questions and errors, for scripts."));
-    const QCommandLineOption verbose(QStringLiteral("verbose"),
-                                     QStringLiteral("Also print the lines written to the system log."));
+                                   tr("Print only results, questions and errors, for scripts."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"), tr("Also print the lines written to the system log."));
     parser.addOptions({quiet, verbose});
     Console::setVerbosity(Console::Verbosity::Normal);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("info, install, list, uninstall, folder or version-check."),
+                                 tr("info, install, list, uninstall, folder or version-check."),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
 
     // A first look finds the command word; the command's own options are not known yet, so
@@ -107,10 +142,15 @@ int CommandLineTool::runCommand(const QStringList &arguments)
     if (command) {
         parser.setApplicationDescription(QStringLiteral("cratewright %1\n\n%2").arg(command->usage, command->summary));
         parser.clearPositionalArguments();
-        parser.addPositionalArgument(command->name, QStringLiteral("The command."));
+        parser.addPositionalArgument(command->name, tr("The command."));
         for (const Command::Argument &argument : command->positionalArguments)
             parser.addPositionalArgument(argument.name, argument.description, argument.syntax);
-        parser.addOptions(command->options);
+        // Their descriptions were set before any catalog was loaded.
+        for (QCommandLineOption option : command->options) {
+            option.setDescription(
+                QCoreApplication::translate("CommandOption", option.description().toUtf8().constData()));
+            parser.addOption(option);
+        }
     }
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
@@ -122,12 +162,11 @@ int CommandLineTool::runCommand(const QStringList &arguments)
         return ExitStatus::Success;
     }
     if (!parsed) {
-        if (command)
-            return command->usageError(parser.errorText());
-        return usageError(parser.errorText());
+        const QString error = parseError(parser, arguments);
+        return command ? command->usageError(error) : usageError(error);
     }
     if (parser.isSet(quiet) && parser.isSet(verbose)) {
-        const QString error = QStringLiteral("--quiet and --verbose exclude each other");
+        const QString error = tr("--quiet and --verbose exclude each other");
         return command ? command->usageError(error) : usageError(error);
     }
     if (parser.isSet(quiet))
@@ -135,8 +174,8 @@ int CommandLineTool::runCommand(const QStringList &arguments)
     if (parser.isSet(verbose))
         Console::setVerbosity(Console::Verbosity::Verbose);
     if (words.isEmpty())
-        return usageError(QStringLiteral("no command given"));
+        return usageError(tr("no command given"));
     if (!command)
-        return usageError(QStringLiteral("unknown command '%1'").arg(words.first()));
+        return usageError(tr("unknown command '%1'").arg(words.first()));
     return command->run(parser, parser.positionalArguments().mid(1));
 }

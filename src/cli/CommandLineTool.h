@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -14,8 +15,12 @@ class Command;
 // `cratewright COMMAND ...`: picks the command named by the first argument, parses the
 // command's options and runs it. --help and --version work as everywhere with
 // QCommandLineParser, also after a command word ("cratewright install --help").
+class QCommandLineParser;
+
 class CommandLineTool
 {
+    Q_DECLARE_TR_FUNCTIONS(CommandLineTool)
+
 public:
     CommandLineTool();
     ~CommandLineTool();
@@ -31,6 +36,8 @@ private:
     int runCommand(const QStringList &arguments);
     QString description() const;
     int usageError(const QString &error) const;
+    static QString parseError(const QCommandLineParser &parser, const QStringList &arguments);
+    static bool asksForJson(const QStringList &arguments);
 
     std::vector<std::unique_ptr<Command>> m_commands;
 };

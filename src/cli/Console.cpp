@@ -5,6 +5,7 @@
 
 #include "platform/FileName.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -139,7 +140,7 @@ void useStandardStreams()
         standardStreams[2] = std::make_unique<FileDescriptorDevice>(STDERR_FILENO, QIODevice::WriteOnly);
     }
     setDevices(standardStreams[0].get(), standardStreams[1].get(), standardStreams[2].get(),
-               standardStreams[2]->isTerminal());
+               standardStreams[2]->isTerminal() && qgetenv("TERM") != "dumb");
 }
 
 void setVerbosity(Verbosity verbosity)
@@ -174,6 +175,12 @@ void errInline(const QString &text)
 {
     ensureInstalled();
     write(error, text);
+}
+
+void failure(const QString &text)
+{
+    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        err(QStringLiteral("cratewright: ") + line);
 }
 
 void note(const QString &text)
@@ -219,6 +226,22 @@ std::optional<QString> readLine()
     return QString::fromLocal8Bit(line);
 }
 
+std::optional<QByteArray> readAll()
+{
+    ensureInstalled();
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        // The device ends a read at the end of input and at a failure alike; only a failure
+        // sets errno.
+        errno = 0;
+        const qint64 count = input->read(buffer, sizeof buffer);
+        if (count <= 0)
+            return errno == 0 ? std::optional(bytes) : std::nullopt;
+        bytes.append(buffer, count);
+    }
+}
+
 bool allWritten()
 {
     return failedDevice == nullptr;
@@ -228,8 +251,9 @@ void reportWriteFailure()
 {
     if (!failedDevice)
         return;
-    const QString name = failedDevice == output ? QStringLiteral("standard output") : QStringLiteral("standard error");
-    err(QStringLiteral("cratewright: could not write to %1: %2").arg(name, failureReason));
+    const QString name = failedDevice == output ? QCoreApplication::translate("Console", "standard output")
+                                                : QCoreApplication::translate("Console", "standard error");
+    err(QCoreApplication::translate("Console", "cratewright: could not write to %1: %2").arg(name, failureReason));
 }
 
 bool errorIsTerminal()

@@ -51,6 +51,9 @@ void out(const QString &text);
 void err(const QString &text);
 // The text as it stands, for a prompt that waits on the same line.
 void errInline(const QString &text);
+// A runtime error as coreutils and git print theirs: each line of `text` (its blank lines
+// left out) after "cratewright: ", so that it stands out in a script's log and says who speaks.
+void failure(const QString &text);
 // One JSON object, laid out, as out() writes it. JSON has no room for a name's bytes that are
 // not UTF-8 (Qt would write them as lone surrogates, "\udce9", which strict readers refuse):
 // the output stays valid UTF-8, and each such byte shows as U+FFFD.
@@ -67,12 +70,17 @@ void clearStatus();
 // One line of input without its line feed; nothing once the input has ended, or when a
 // signal broke off the wait for it.
 std::optional<QString> readLine();
+// Everything left on the input, for a package read from standard input ("-"); nothing when
+// reading it failed.
+std::optional<QByteArray> readAll();
 
 // Whether everything written since the devices were installed arrived.
 bool allWritten();
 // Says on the error device which one could not be written and why, if it still takes text.
 void reportWriteFailure();
 
+// Whether a person watches the error device on a terminal that takes escape sequences: not
+// under TERM=dumb, where "\r\e[K" would show as it stands.
 bool errorIsTerminal();
 bool inputIsTerminal();
 

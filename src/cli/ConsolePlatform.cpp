@@ -10,14 +10,13 @@
 
 void ConsolePlatform::beep()
 {
-    // A bell in a log file or a pipe is only noise.
-    if (Console::errorIsTerminal())
-        Console::errInline(QStringLiteral("\a"));
+    // Nothing: a bell sounds in every tab of the terminal, interrupts a screen reader and is
+    // only noise in a log; a question waiting on its own line is noticed without one.
 }
 
 AlertAnswer ConsolePlatform::runAlertPanel(const Alert &alert)
 {
-    Console::err(PlainText::lines(alert.title + QStringLiteral(": ") + alert.message));
+    Console::failure(PlainText::lines(alert.title + QStringLiteral(": ") + alert.message));
     // Nobody is asked here: as in the headless platform, the alternate button answers when
     // there is one, the default button otherwise.
     return alert.alternateButton.isEmpty() ? AlertAnswer::Default : AlertAnswer::Alternate;
@@ -25,7 +24,7 @@ AlertAnswer ConsolePlatform::runAlertPanel(const Alert &alert)
 
 void ConsolePlatform::beginInformationalAlertSheet(const Alert &alert, QWidget *)
 {
-    Console::err(PlainText::lines(alert.title + QStringLiteral(": ") + alert.message));
+    Console::failure(PlainText::lines(alert.title + QStringLiteral(": ") + alert.message));
 }
 
 void ConsolePlatform::log(const QString &line)

@@ -12,6 +12,8 @@
 // window's Save does.
 class FolderCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(FolderCommand)
+
 public:
     FolderCommand();
 
@@ -19,7 +21,8 @@ public:
 
     // What the desktop program says of a folder that fails the install location rule, then why
     // `path` fails it; `noSimulatorHint` ends that line for a folder without the simulator.
-    static void reportNotValid(const QString &path, const QString &noSimulatorHint);
+    // With `json`, also the answer.
+    static void reportNotValid(const QString &path, const QString &noSimulatorHint, bool json = false);
 
 private:
     static int show();

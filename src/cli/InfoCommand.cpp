@@ -5,6 +5,7 @@
 
 #include "Console.h"
 #include "ExitStatus.h"
+#include "OutcomeCode.h"
 #include "package/TrackPackage.h"
 #include "platform/PlainText.h"
 
@@ -37,7 +38,7 @@ InfoCommand::InfoCommand()
 {
     name = QStringLiteral("info");
     usage = QStringLiteral("info PACKAGE [--json]");
-    summary = QStringLiteral("Show a package's title, author, comments, version and files.");
+    summary = tr("Show a package's title, author, comments, version and files.");
     positionalArguments = {PackageArgument};
     options = {JsonOption};
 }
@@ -45,12 +46,12 @@ InfoCommand::InfoCommand()
 int InfoCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
 {
     if (arguments.isEmpty())
-        return usageError(QStringLiteral("no package given"));
+        return usageError(tr("no package given"));
     if (arguments.size() > 1)
-        return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.at(1)));
+        return usageError(tr("unexpected argument '%1'").arg(arguments.at(1)));
 
     TrackPackage package;
-    if (!loadPackage(package, arguments.first()))
+    if (!loadPackage(package, arguments.first(), parser.isSet(JsonOption)))
         return ExitStatus::LoadFailed;
     if (parser.isSet(JsonOption))
         printJson(package);
@@ -106,5 +107,5 @@ void InfoCommand::printJson(const TrackPackage &package)
         {QStringLiteral("version"), versionOf(package)},
         {QStringLiteral("files"), files},
     };
-    Console::outJson(info);
+    answerJson(OutcomeCode::Ok, info);
 }

@@ -6,6 +6,7 @@
 #include "Console.h"
 #include "ExitStatus.h"
 #include "FolderCommand.h"
+#include "OutcomeCode.h"
 #include "ProgressBar.h"
 #include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
@@ -28,16 +29,18 @@
 
 namespace {
 
-const QString OverwriteChoices = QStringLiteral("[y]es, [n]o, yes to [a]ll:");
+QString overwriteChoices()
+{
+    return QCoreApplication::translate("InstallCommand", "[y]es, [n]o, yes to [a]ll:");
+}
 
 // --overwrite=ask: the overwrite question on standard error, answered a line at a time from
 // standard input.
 OverwriteAnswer askOnConsole(const QString &relFilePath)
 {
-    Platform::current().beep();
     // The question and its choices share one line, whatever the file name in it holds.
     const QString message = InstallText::overwriteAlert(relFilePath).message;
-    Console::errInline(PlainText::oneLine(message) + QLatin1Char(' ') + OverwriteChoices + QLatin1Char(' '));
+    Console::errInline(PlainText::oneLine(message) + QLatin1Char(' ') + overwriteChoices() + QLatin1Char(' '));
     for (;;) {
         const std::optional<QString> typed = Console::readLine();
         if (!typed) {
@@ -56,7 +59,7 @@ OverwriteAnswer askOnConsole(const QString &relFilePath)
             return OverwriteAnswer::Keep;
         if (answer == QLatin1String("a") || answer == QLatin1String("all"))
             return OverwriteAnswer::ReplaceAll;
-        Console::errInline(OverwriteChoices + QLatin1Char(' '));
+        Console::errInline(overwriteChoices() + QLatin1Char(' '));
     }
 }
 
@@ -64,7 +67,8 @@ OverwriteAnswer askOnConsole(const QString &relFilePath)
 // files were kept.
 OverwriteAnswer keepOnConsole(const QString &relFilePath)
 {
-    Console::errNote(PlainText::oneLine(InstallText::overwriteAlert(relFilePath).message) + QStringLiteral(" No."));
+    Console::errNote(PlainText::oneLine(InstallText::overwriteAlert(relFilePath).message)
+                     + QCoreApplication::translate("InstallCommand", " No."));
     return OverwriteAnswer::Keep;
 }
 
@@ -84,7 +88,8 @@ SimulatorLaunch::Outcome startSimulator(const TrackPackage &package)
 
 QString filesText(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+    return count == 1 ? QCoreApplication::translate("InstallCommand", "1 file")
+                      : QCoreApplication::translate("InstallCommand", "%1 files").arg(count);
 }
 
 // One line a file, then how many files of each action, in the same words.
@@ -100,7 +105,7 @@ void printPreview(const InstallPreview::Result &result, const QString &installBa
     QStringList parts;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         parts << QStringLiteral("%1 %2").arg(it.value()).arg(InstallPreview::actionName(it.key()));
-    Console::out(QStringLiteral("Nothing was changed (--dry-run): %1 for %2%3.")
+    Console::out(QCoreApplication::translate("InstallCommand", "Nothing was changed (--dry-run): %1 for %2%3.")
                      .arg(filesText(result.files.size()), PlainText::oneLine(installBase),
                           parts.isEmpty() ? QString() : QStringLiteral(": ") + parts.join(QStringLiteral(", "))));
 }
@@ -108,25 +113,30 @@ void printPreview(const InstallPreview::Result &result, const QString &installBa
 } // namespace
 
 const QCommandLineOption InstallCommand::ToOption(
-    QStringLiteral("to"), QStringLiteral("Install into DIR instead of the stored simulator folder."),
+    QStringLiteral("to"),
+    QStringLiteral(QT_TRANSLATE_NOOP("CommandOption", "Install into DIR instead of the stored simulator folder.")),
     QStringLiteral("DIR"));
 const QCommandLineOption InstallCommand::OverwriteOption(
     QStringLiteral("overwrite"),
-    QStringLiteral("What to do with files that already exist: ask (the default; answers are read "
-                   "from standard input), always replace them, or never replace them."),
+    QStringLiteral(QT_TRANSLATE_NOOP("CommandOption", "What to do with files that already exist: ask (the default; "
+                                                      "answers are read from standard input), always replace "
+                                                      "them, or never replace them.")),
     QStringLiteral("ask|always|never"), QStringLiteral("ask"));
-const QCommandLineOption InstallCommand::RideOption(QStringLiteral("ride"),
-                                                    QStringLiteral("Start the simulator on the track afterwards."));
+const QCommandLineOption InstallCommand::RideOption(
+    QStringLiteral("ride"),
+    QStringLiteral(QT_TRANSLATE_NOOP("CommandOption", "Start the simulator on the track afterwards.")));
 
 // Ignores --ride and --overwrite, so that it can be added to the very command about to be run.
 const QCommandLineOption InstallCommand::DryRunOption(
-    QStringLiteral("dry-run"), QStringLiteral("Say what the install would do to each file, and write nothing."));
+    QStringLiteral("dry-run"),
+    QStringLiteral(QT_TRANSLATE_NOOP("CommandOption",
+                                     "Say what the install would do to each file, and write nothing.")));
 
 InstallCommand::InstallCommand()
 {
     name = QStringLiteral("install");
     usage = QStringLiteral("install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--dry-run] [--json]");
-    summary = QStringLiteral("Install a package into the simulator folder, or into DIR.");
+    summary = tr("Install a package into the simulator folder, or into DIR.");
     positionalArguments = {PackageArgument};
     options = {ToOption, OverwriteOption, RideOption, DryRunOption, JsonOption};
 }
@@ -134,9 +144,9 @@ InstallCommand::InstallCommand()
 int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
 {
     if (arguments.isEmpty())
-        return usageError(QStringLiteral("no package given"));
+        return usageError(tr("no package given"));
     if (arguments.size() > 1)
-        return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.at(1)));
+        return usageError(tr("unexpected argument '%1'").arg(arguments.at(1)));
 
     Overwrite overwrite;
     const QString mode = parser.value(OverwriteOption);
@@ -147,28 +157,36 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     else if (mode == QLatin1String("never"))
         overwrite = Overwrite::Never;
     else
-        return usageError(QStringLiteral("--overwrite takes ask, always or never, not '%1'").arg(mode));
+        return usageError(tr("--overwrite takes ask, always or never, not '%1'").arg(mode));
+    // The answers would be read from the package's own bytes: an existing file is kept unless
+    // --overwrite=always says otherwise, and asking for questions is a mistake to point out.
+    if (arguments.first() == StandardInput && overwrite == Overwrite::Ask) {
+        if (parser.isSet(OverwriteOption))
+            return usageError(tr("--overwrite=ask reads the answers from standard input, which holds the "
+                                 "package; use --overwrite=always or --overwrite=never"));
+        overwrite = Overwrite::Never;
+    }
 
+    const bool json = parser.isSet(JsonOption);
     QString target = InstallLocation::storedFolderPath();
     if (parser.isSet(ToOption)) {
         const QString to = parser.value(ToOption);
         if (to.isEmpty())
-            return usageError(QStringLiteral("--to needs a folder"));
+            return usageError(tr("--to needs a folder"));
         // Absolute, so that the reported paths and the simulator's track path are full paths;
         // against the working folder's bytes, which QDir::current() would decode lossily.
         target = FileName::absolute(to);
     } else if (!InstallLocation::storedLocationIsValid()) {
         // The rule the desktop program applies at start-up: a simulator folder on a disk that
         // is not mounted is not re-created somewhere else, one folder at a time.
-        FolderCommand::reportNotValid(target, QStringLiteral("."));
-        Console::err(QStringLiteral("Store the simulator folder with 'cratewright folder DIR', or install "
-                                    "elsewhere with --to DIR."));
+        FolderCommand::reportNotValid(target, QStringLiteral("."), json);
+        Console::failure(tr("Store the simulator folder with 'cratewright folder DIR', or install "
+                            "elsewhere with --to DIR."));
         return ExitStatus::Refused;
     }
 
-    const bool json = parser.isSet(JsonOption);
     TrackPackage package;
-    if (!loadPackage(package, arguments.first()))
+    if (!loadPackage(package, arguments.first(), json))
         return ExitStatus::LoadFailed;
     if (parser.isSet(DryRunOption))
         return preview(package, target, json);
@@ -181,17 +199,22 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     package.setInstallObserver(nullptr);
     for (const QString &line : journal.logLines())
         Platform::current().log(line);
-    report(package, code, journal.recordId(), json);
+    QJsonObject answer = report(package, code, journal.recordId(), json);
     // Said whatever the verbosity: a user who can't undo an install must know before relying on it.
     for (const QString &note : journal.undoNotes())
-        Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(note));
+        Console::failure(PlainText::oneLine(note));
+    int status = ExitStatus::Success;
+    QString outcome = OutcomeCode::of(code);
     if (code == InstallResult::Stopped)
-        return ExitStatus::Interrupted;
-    if (code != InstallResult::Success)
-        return ExitStatus::InstallFailed;
-    if (parser.isSet(RideOption))
-        return ride(package, json);
-    return ExitStatus::Success;
+        status = ExitStatus::Interrupted;
+    else if (code != InstallResult::Success)
+        status = ExitStatus::InstallFailed;
+    else if (parser.isSet(RideOption) && (status = ride(package, json, answer)) != ExitStatus::Success)
+        outcome = OutcomeCode::Ride;
+    // One answer for the install and the ride after it.
+    if (json)
+        answerJson(outcome, answer);
+    return status;
 }
 
 InstallResult InstallCommand::install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json)
@@ -208,7 +231,7 @@ InstallResult InstallCommand::install(TrackPackage &package, const QString &targ
     return code;
 }
 
-void InstallCommand::report(const TrackPackage &package, InstallResult code, const QString &recordId, bool json)
+QJsonObject InstallCommand::report(const TrackPackage &package, InstallResult code, const QString &recordId, bool json)
 {
     const QString status = code == InstallResult::Stopped
                                ? InstallText::stoppedText(package.lastInstall().filesDone, package.pkgFilesCount())
@@ -224,42 +247,44 @@ void InstallCommand::report(const TrackPackage &package, InstallResult code, con
             {QStringLiteral("record"), recordId.isEmpty() ? QJsonValue() : QJsonValue(recordId)},
             {QStringLiteral("cause"), cause.isEmpty() ? QJsonValue() : QJsonValue(cause)},
         };
-        Console::outJson(result);
-        if (!cause.isEmpty())
-            Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(cause));
-        return;
+        if (code != InstallResult::Success)
+            fail(OutcomeCode::of(code), status, cause, false);
+        return result;
     }
     // Whatever was written, even by an install that failed or was stopped, can be undone.
     const QString undo = recordId.isEmpty()
                              ? QString()
-                             : QStringLiteral("Recorded as %1; undo it with: cratewright uninstall %1").arg(recordId);
+                             : tr("Recorded as %1; undo it with: cratewright uninstall %1").arg(recordId);
     if (code != InstallResult::Success) {
-        Console::err(status);
         // Why, always: a failed install that doesn't say why can't be put right.
-        if (!cause.isEmpty())
-            Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(cause));
+        fail(OutcomeCode::of(code), status, cause, false);
         if (!undo.isEmpty())
-            Console::err(undo);
-        return;
+            Console::failure(undo);
+        return {};
     }
     Console::note(status);
     if (!trackFile.isEmpty())
-        Console::note(QStringLiteral("Track file: ") + PlainText::oneLine(trackFile));
+        Console::note(tr("Track file: ") + PlainText::oneLine(trackFile));
     if (!undo.isEmpty())
         Console::note(undo);
+    return {};
 }
 
-int InstallCommand::ride(const TrackPackage &package, bool json)
+int InstallCommand::ride(const TrackPackage &package, bool json, QJsonObject &answer)
 {
     const std::optional<SimulatorLaunch::Outcome> refusal = SimulatorLaunch::refusal(package);
     const SimulatorLaunch::Outcome outcome = refusal ? *refusal : startSimulator(package);
     if (outcome == SimulatorLaunch::Outcome::Launched) {
+        const QString started = tr("Simulator started.");
         if (!json)
-            Console::note(QStringLiteral("Simulator started."));
+            Console::note(started);
+        answer.insert(QStringLiteral("ride"), started);
         return ExitStatus::Success;
     }
     const Alert failure = SimulatorLaunch::failureAlert(outcome);
-    Console::err(failure.title + QStringLiteral(": ") + failure.message);
+    const QString text = failure.title + QStringLiteral(": ") + failure.message;
+    Console::failure(PlainText::lines(text));
+    answer.insert(QStringLiteral("ride"), text);
     Platform::current().log(SimulatorLaunch::failureLogLine(outcome));
     return ExitStatus::Refused;
 }
@@ -283,21 +308,20 @@ int InstallCommand::preview(const TrackPackage &package, const QString &target, 
                  file.action == InstallPreview::Action::Refused ? QJsonValue(detail) : QJsonValue()},
             });
         }
-        Console::outJson({
-            {QStringLiteral("result"), number(result.code)},
-            {QStringLiteral("dryRun"), true},
-            {QStringLiteral("installBase"), installBase},
-            {QStringLiteral("files"), files},
-            {QStringLiteral("cause"), cause.isEmpty() ? QJsonValue() : QJsonValue(cause)},
-        });
+        answerJson(OutcomeCode::of(result.code),
+                   {
+                       {QStringLiteral("result"), number(result.code)},
+                       {QStringLiteral("dryRun"), true},
+                       {QStringLiteral("installBase"), installBase},
+                       {QStringLiteral("files"), files},
+                       {QStringLiteral("cause"), cause.isEmpty() ? QJsonValue() : QJsonValue(cause)},
+                   });
     } else {
         printPreview(result, installBase);
     }
     if (result.code == InstallResult::Success)
         return ExitStatus::Success;
     // As the install would say it, on standard error, after what was listed.
-    Console::err(InstallText::statusText(result.code));
-    if (!cause.isEmpty())
-        Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(cause));
+    fail(OutcomeCode::of(result.code), InstallText::statusText(result.code), cause, false);
     return ExitStatus::InstallFailed;
 }

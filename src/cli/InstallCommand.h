@@ -15,6 +15,8 @@ class TrackPackage;
 // would do to each file and writes nothing.
 class InstallCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(InstallCommand)
+
 public:
     InstallCommand();
 
@@ -24,8 +26,10 @@ private:
     enum class Overwrite { Ask, Always, Never };
 
     static InstallResult install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json);
-    static void report(const TrackPackage &package, InstallResult code, const QString &recordId, bool json);
-    static int ride(const TrackPackage &package, bool json);
+    // Says how the install ended; with `json` returns that as the answer's fields instead.
+    static QJsonObject report(const TrackPackage &package, InstallResult code, const QString &recordId, bool json);
+    // Starts the simulator; says so, or why not, also in `answer`.
+    static int ride(const TrackPackage &package, bool json, QJsonObject &answer);
     static int preview(const TrackPackage &package, const QString &target, bool json);
 
     static const QCommandLineOption ToOption;

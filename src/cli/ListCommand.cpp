@@ -5,6 +5,7 @@
 
 #include "Console.h"
 #include "ExitStatus.h"
+#include "OutcomeCode.h"
 #include "platform/PlainText.h"
 #include "records/RecordStore.h"
 
@@ -42,7 +43,7 @@ ListCommand::ListCommand()
 {
     name = QStringLiteral("list");
     usage = QStringLiteral("list [--json]");
-    summary = QStringLiteral("List the recorded installs, newest first, by install folder.");
+    summary = tr("List the recorded installs, newest first, by install folder.");
     options = {JsonOption};
 }
 
@@ -62,7 +63,7 @@ QString ListCommand::stateName(const InstallRecord &record)
 int ListCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
 {
     if (!arguments.isEmpty())
-        return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.first()));
+        return usageError(tr("unexpected argument '%1'").arg(arguments.first()));
     const RecordStore store;
     repairInterrupted(store);
     QStringList unreadable;
@@ -70,12 +71,12 @@ int ListCommand::run(const QCommandLineParser &parser, const QStringList &argume
     const QList<QList<InstallRecord>> folders = grouped(store.records(&unreadable, &listed));
     // Else it would say that nothing is recorded, of installs that may well be.
     if (!listed.ok()) {
-        Console::err(QStringLiteral("cratewright: the recorded installs can't be listed: ")
-                     + PlainText::oneLine(listed.describe()));
+        fail(OutcomeCode::Records, tr("the recorded installs can't be listed"), listed.describe(),
+             parser.isSet(JsonOption), {{QStringLiteral("dataFolder"), store.folder()}});
         return ExitStatus::Refused;
     }
     for (const QString &problem : std::as_const(unreadable))
-        Console::err(QStringLiteral("cratewright: a record can't be read: ") + PlainText::oneLine(problem));
+        Console::failure(tr("a record can't be read: ") + PlainText::oneLine(problem));
     if (parser.isSet(JsonOption))
         printJson(store, folders);
     else
@@ -85,10 +86,9 @@ int ListCommand::run(const QCommandLineParser &parser, const QStringList &argume
 
 void ListCommand::printText(const RecordStore &store, const QList<QList<InstallRecord>> &folders)
 {
-    Console::out(
-        QStringLiteral("Data folder: %1 (%2)").arg(PlainText::oneLine(store.folder()), sizeText(store.size())));
+    Console::out(tr("Data folder: %1 (%2)").arg(PlainText::oneLine(store.folder()), sizeText(store.size())));
     if (folders.isEmpty()) {
-        Console::out(QStringLiteral("No installs recorded."));
+        Console::out(tr("No installs recorded."));
         return;
     }
     for (const QList<InstallRecord> &folder : folders) {
@@ -98,7 +98,7 @@ void ListCommand::printText(const RecordStore &store, const QList<QList<InstallR
             const QString state = record.state == InstallRecord::State::Ended
                                       ? QString()
                                       : QStringLiteral(" [%1]").arg(stateName(record));
-            Console::out(QStringLiteral("  %1  %2  %3 %4 by %5, %6 file(s)%7")
+            Console::out(tr("  %1  %2  %3 %4 by %5, %6 file(s)%7")
                              .arg(record.id, record.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
                                   PlainText::oneLine(record.title), record.version, PlainText::oneLine(record.author))
                              .arg(record.files.size())
@@ -137,5 +137,5 @@ void ListCommand::printJson(const RecordStore &store, const QList<QList<InstallR
         {QStringLiteral("dataSize"), store.size()},
         {QStringLiteral("folders"), groups},
     };
-    Console::outJson(list);
+    answerJson(OutcomeCode::Ok, list);
 }

@@ -12,6 +12,8 @@ class RecordStore;
 // and how much the data folder takes.
 class ListCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(ListCommand)
+
 public:
     ListCommand();
 

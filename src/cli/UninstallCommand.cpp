@@ -5,6 +5,7 @@
 
 #include "Console.h"
 #include "ExitStatus.h"
+#include "OutcomeCode.h"
 #include "package/ResultCodes.h"
 #include "platform/FileName.h"
 #include "platform/PlainText.h"
@@ -25,19 +26,22 @@ void printEach(const QString &label, const QStringList &paths)
 
 } // namespace
 
-const QCommandLineOption UninstallCommand::DryRunOption(QStringLiteral("dry-run"),
-                                                        QStringLiteral("Say what would be done, and change nothing."));
+const QCommandLineOption UninstallCommand::DryRunOption(
+    QStringLiteral("dry-run"),
+    QStringLiteral(QT_TRANSLATE_NOOP("CommandOption", "Say what would be done, and change nothing.")));
 const QCommandLineOption UninstallCommand::FolderOption(
-    QStringLiteral("folder"), QStringLiteral("The install folder, moved on purpose since the install, is now DIR."),
+    QStringLiteral("folder"),
+    QStringLiteral(QT_TRANSLATE_NOOP("CommandOption",
+                                     "The install folder, moved on purpose since the install, is now DIR.")),
     QStringLiteral("DIR"));
 
 UninstallCommand::UninstallCommand()
 {
     name = QStringLiteral("uninstall");
     usage = QStringLiteral("uninstall ID|TITLE [--folder DIR] [--dry-run] [--json]");
-    summary = QStringLiteral("Undo a recorded install: remove its files and put back the ones it replaced.");
+    summary = tr("Undo a recorded install: remove its files and put back the ones it replaced.");
     positionalArguments = {{QStringLiteral("ID|TITLE"),
-                            QStringLiteral("The install's id, as 'cratewright list' shows it, or its package's title."),
+                            tr("The install's id, as 'cratewright list' shows it, or its package's title."),
                             QString()}};
     options = {FolderOption, DryRunOption, JsonOption};
 }
@@ -45,20 +49,20 @@ UninstallCommand::UninstallCommand()
 int UninstallCommand::run(const QCommandLineParser &parser, const QStringList &arguments)
 {
     if (arguments.isEmpty())
-        return usageError(QStringLiteral("no install given"));
+        return usageError(tr("no install given"));
     if (arguments.size() > 1)
-        return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.at(1)));
+        return usageError(tr("unexpected argument '%1'").arg(arguments.at(1)));
 
     const RecordStore store;
     const bool dryRun = parser.isSet(DryRunOption), json = parser.isSet(JsonOption);
     if (!dryRun) // a dry run changes nothing, not even this
         repairInterrupted(store);
     QString id;
-    if (const int status = resolve(store, arguments.first(), &id))
+    if (const int status = resolve(store, arguments.first(), json, &id))
         return status;
     const QString folder = parser.value(FolderOption);
     if (parser.isSet(FolderOption) && folder.isEmpty())
-        return usageError(QStringLiteral("--folder needs a folder"));
+        return usageError(tr("--folder needs a folder"));
     InstallUndo undo(store);
     undo.setLockWaitHandler([] { Console::errNote(InstallText::waitingText()); });
     // Absolute and clean, as the record names its folder: an undo walks it from the top.
@@ -67,6 +71,8 @@ int UninstallCommand::run(const QCommandLineParser &parser, const QStringList &a
     for (const QString &line : outcome.logLines())
         Platform::current().log(line);
     const int status = statusOf(outcome.result);
+    if (json && outcome.result != InstallUndo::Result::Undone)
+        Console::failure(PlainText::lines(outcome.message));
     if (json)
         printJson(outcome, dryRun, status);
     else
@@ -74,14 +80,14 @@ int UninstallCommand::run(const QCommandLineParser &parser, const QStringList &a
     return status;
 }
 
-int UninstallCommand::resolve(const RecordStore &store, const QString &idOrTitle, QString *id)
+int UninstallCommand::resolve(const RecordStore &store, const QString &idOrTitle, bool json, QString *id)
 {
     QStringList unreadable;
     const QList<InstallRecord> records = store.records(&unreadable);
     for (const QString &problem : std::as_const(unreadable)) {
         if (problem.section(QStringLiteral(": "), 0, 0) == idOrTitle) {
-            Console::err(QStringLiteral("The record %1 is damaged and is refused: %2")
-                             .arg(idOrTitle, PlainText::oneLine(problem.section(QStringLiteral(": "), 1))));
+            fail(OutcomeCode::Refused, tr("The record %1 is damaged and is refused.").arg(idOrTitle),
+                 problem.section(QStringLiteral(": "), 1), json, {{QStringLiteral("id"), idOrTitle}});
             return ExitStatus::Refused;
         }
     }
@@ -99,13 +105,34 @@ int UninstallCommand::resolve(const RecordStore &store, const QString &idOrTitle
         return ExitStatus::Success;
     }
     if (titled.isEmpty())
-        Console::err(QStringLiteral("No recorded install has the id or title '%1'; 'cratewright list' shows them.")
-                         .arg(PlainText::oneLine(idOrTitle)));
+        fail(OutcomeCode::NoRecord,
+             tr("No recorded install has the id or title '%1'; 'cratewright list' shows them.")
+                 .arg(PlainText::oneLine(idOrTitle)),
+             QString(), json);
     else
-        Console::err(QStringLiteral("%1 installs have the title '%2'; name one by its id: %3")
-                         .arg(titled.size())
-                         .arg(PlainText::oneLine(idOrTitle), titled.join(QStringLiteral(", "))));
+        fail(OutcomeCode::Ambiguous,
+             tr("%1 installs have the title '%2'; name one by its id: %3")
+                 .arg(titled.size())
+                 .arg(PlainText::oneLine(idOrTitle), titled.join(QStringLiteral(", "))),
+             QString(), json, {{QStringLiteral("ids"), QJsonArray::fromStringList(titled)}});
     return ExitStatus::LoadFailed;
+}
+
+QString UninstallCommand::codeOf(InstallUndo::Result result)
+{
+    switch (result) {
+    case InstallUndo::Result::Undone:
+        return OutcomeCode::Ok;
+    case InstallUndo::Result::NotFound:
+        return OutcomeCode::NoRecord;
+    case InstallUndo::Result::Refused:
+        return OutcomeCode::Refused;
+    case InstallUndo::Result::Failed:
+        return OutcomeCode::Failed;
+    case InstallUndo::Result::Stopped:
+        break;
+    }
+    return OutcomeCode::Stopped;
 }
 
 int UninstallCommand::statusOf(InstallUndo::Result result)
@@ -129,38 +156,36 @@ void UninstallCommand::printText(const InstallUndo::Outcome &outcome, bool dryRu
 {
     const InstallRecord &record = outcome.record;
     if (outcome.result != InstallUndo::Result::Undone && outcome.result != InstallUndo::Result::Failed) {
-        Console::err(PlainText::oneLine(outcome.message));
+        Console::failure(PlainText::oneLine(outcome.message));
         return;
     }
-    printEach(dryRun ? QStringLiteral("Would remove: ") : QStringLiteral("Removed: "), outcome.removed);
-    printEach(dryRun ? QStringLiteral("Would put back the original: ") : QStringLiteral("Put back the original: "),
-              outcome.restored);
-    printEach(dryRun ? QStringLiteral("Would keep, changed since the install: ")
-                     : QStringLiteral("Kept, changed since the install: "),
+    printEach(dryRun ? tr("Would remove: ") : tr("Removed: "), outcome.removed);
+    printEach(dryRun ? tr("Would put back the original: ") : tr("Put back the original: "), outcome.restored);
+    printEach(dryRun ? tr("Would keep, changed since the install: ") : tr("Kept, changed since the install: "),
               outcome.kept);
-    printEach(dryRun ? QStringLiteral("Would leave to the later install that replaced it: ")
-                     : QStringLiteral("Left to the later install that replaced it: "),
+    printEach(dryRun ? tr("Would leave to the later install that replaced it: ")
+                     : tr("Left to the later install that replaced it: "),
               outcome.handedOn);
-    printEach(dryRun ? QStringLiteral("Would leave, its original was not kept at install time: ")
-                     : QStringLiteral("Left, its original was not kept at install time: "),
+    printEach(dryRun ? tr("Would leave, its original was not kept at install time: ")
+                     : tr("Left, its original was not kept at install time: "),
               outcome.notKept);
-    printEach(QStringLiteral("Put back, but not its owner and group (only root may give a file to another user): "),
+    printEach(tr("Put back, but not its owner and group (only root may give a file to another user): "),
               outcome.ownerNotRestored);
-    printEach(dryRun ? QStringLiteral("Would remove the folder, once empty: ") : QStringLiteral("Removed the folder: "),
+    printEach(dryRun ? tr("Would remove the folder, once empty: ") : tr("Removed the folder: "),
               outcome.foldersRemoved);
     for (const QString &path : outcome.failed)
-        Console::err(QStringLiteral("Could not remove or put back: ") + PlainText::oneLine(path));
+        Console::failure(tr("Could not remove or put back: ") + PlainText::oneLine(path));
     for (const QString &cause : outcome.causeTexts())
-        Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(cause));
-    const QString what = QStringLiteral("%1 (%2) in %3")
-                             .arg(PlainText::oneLine(record.title), record.id, PlainText::oneLine(record.installBase));
+        Console::failure(PlainText::oneLine(cause));
+    const QString what =
+        tr("%1 (%2) in %3").arg(PlainText::oneLine(record.title), record.id, PlainText::oneLine(record.installBase));
     if (outcome.result == InstallUndo::Result::Failed)
-        Console::err(QStringLiteral("Not fully undone: %1. %2 Run the uninstall again once the cause is fixed.")
-                         .arg(what, outcome.message));
+        Console::failure(
+            tr("Not fully undone: %1. %2 Run the uninstall again once the cause is fixed.").arg(what, outcome.message));
     else if (dryRun)
-        Console::out(QStringLiteral("Nothing was changed (--dry-run): %1.").arg(what));
+        Console::out(tr("Nothing was changed (--dry-run): %1.").arg(what));
     else
-        Console::out(QStringLiteral("Undone: %1.").arg(what));
+        Console::out(tr("Undone: %1.").arg(what));
 }
 
 void UninstallCommand::printJson(const InstallUndo::Outcome &outcome, bool dryRun, int status)
@@ -169,8 +194,7 @@ void UninstallCommand::printJson(const InstallUndo::Outcome &outcome, bool dryRu
     const auto list = [](const QStringList &paths) { return QJsonArray::fromStringList(paths); };
     const QJsonObject result{
         {QStringLiteral("result"), status},
-        {QStringLiteral("status"),
-         outcome.result == InstallUndo::Result::Undone ? QStringLiteral("Undone.") : outcome.message},
+        {QStringLiteral("status"), outcome.result == InstallUndo::Result::Undone ? tr("Undone.") : outcome.message},
         {QStringLiteral("id"), record.id.isEmpty() ? QJsonValue() : QJsonValue(record.id)},
         {QStringLiteral("title"), record.title},
         {QStringLiteral("installBase"), record.installBase},
@@ -184,5 +208,5 @@ void UninstallCommand::printJson(const InstallUndo::Outcome &outcome, bool dryRu
         {QStringLiteral("foldersRemoved"), list(outcome.foldersRemoved)},
         {QStringLiteral("failed"), list(outcome.failed)},
     };
-    Console::outJson(result);
+    answerJson(codeOf(outcome.result), result);
 }

@@ -11,6 +11,8 @@
 // install, named by its id or by its package's title when only one install has it.
 class UninstallCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(UninstallCommand)
+
 public:
     UninstallCommand();
 
@@ -18,8 +20,9 @@ public:
 
 private:
     // The id named by `idOrTitle`; the exit status when there is none.
-    static int resolve(const RecordStore &store, const QString &idOrTitle, QString *id);
+    static int resolve(const RecordStore &store, const QString &idOrTitle, bool json, QString *id);
     static int statusOf(InstallUndo::Result result);
+    static QString codeOf(InstallUndo::Result result);
     static void printText(const InstallUndo::Outcome &outcome, bool dryRun);
     static void printJson(const InstallUndo::Outcome &outcome, bool dryRun, int status);
 

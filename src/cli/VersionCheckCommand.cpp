@@ -18,13 +18,13 @@ VersionCheckCommand::VersionCheckCommand()
 {
     name = QStringLiteral("version-check");
     usage = QStringLiteral("version-check");
-    summary = QStringLiteral("Check online whether a newer version of ZC Cratewright exists.");
+    summary = tr("Check online whether a newer version of ZC Cratewright exists.");
 }
 
 int VersionCheckCommand::run(const QCommandLineParser &, const QStringList &arguments)
 {
     if (!arguments.isEmpty())
-        return usageError(QStringLiteral("unexpected argument '%1'").arg(arguments.first()));
+        return usageError(tr("unexpected argument '%1'").arg(arguments.first()));
 
     // The fetch always ends (an answer, a failure or its time limit), so this loop does too.
     QEventLoop loop;
@@ -41,7 +41,7 @@ int VersionCheckCommand::run(const QCommandLineParser &, const QStringList &argu
 
     const QString message = PlainText::lines(VersionText::messageFor(text));
     if (!text || text->isEmpty()) {
-        Console::err(message);
+        Console::failure(message);
         return ExitStatus::Refused;
     }
     Console::out(message);

@@ -24,11 +24,21 @@ qint8 TrackPackage::charFromOneByteData(const QByteArray &data, qint32 atOffset)
 
 LoadResult TrackPackage::loadPackageFileAtPath(const QString &path)
 {
-    const PackageReader::Outcome read = PackageReader(m_contents, m_progressHandler).read(path);
+    return loaded(PackageReader(m_contents, m_progressHandler).read(path), path);
+}
+
+LoadResult TrackPackage::loadPackageBytes(const QByteArray &bytes, const QString &name)
+{
+    m_contents.pkgFilePath = name;
+    return loaded(PackageReader(m_contents, m_progressHandler).readBytes(bytes), name);
+}
+
+LoadResult TrackPackage::loaded(const PackageReader::Outcome &read, const QString &name)
+{
     Platform &platform = Platform::current();
     if (read.tooLarge >= 0)
         platform.log(QStringLiteral("Could not read %1: its %2 bytes don't fit in this process's memory")
-                         .arg(path)
+                         .arg(name)
                          .arg(read.tooLarge));
     if (read.versionRead)
         platform.log(QStringLiteral("Package Version: %1.%2.%3")

@@ -6,6 +6,7 @@
 #include "InstallOutcome.h"
 #include "OverwriteQuery.h"
 #include "PackageContents.h"
+#include "PackageReader.h"
 #include "ResultCodes.h"
 #include "fs/InstallFolder.h"
 
@@ -28,6 +29,8 @@ public:
 
     // Loaded, or why not (see ResultCodes.h). Every value is kept as soon as it is read.
     LoadResult loadPackageFileAtPath(const QString &path);
+    // The same for a package already read into memory (from standard input), known by `name`.
+    LoadResult loadPackageBytes(const QByteArray &bytes, const QString &name);
 
     // Extracts every entry under `target`, asking the overwrite query before an existing file
     // is replaced.
@@ -82,6 +85,8 @@ public:
     const InstallOutcome &lastInstall() const { return m_lastInstall; }
 
 private:
+    LoadResult loaded(const PackageReader::Outcome &read, const QString &name);
+
     PackageContents m_contents;
     bool m_pkgLoaded = false;
     QString m_absoluteInstallPath = QStringLiteral("");

@@ -150,6 +150,7 @@ void TestCli::init()
     QVERIFY(loop.writeTo(path(u"~/loop.zcpack"_s)) && hostile.writeTo(path(u"~/hostile.zcpack"_s)));
     QVERIFY(climber.writeTo(path(u"~/climber.zcpack"_s)));
     QVERIFY(QFile::copy(str(EXAMPLE_PACKAGE), path(u"~/example.zcpack"_s)));
+    QVERIFY(QFile::copy(path(u"~/loop.zcpack"_s), path(u"~/-dash.zcpack"_s)));
     // Where the file system takes such names: the rows that need it are skipped elsewhere.
     QVERIFY(!TestFiles::takesAnyName(path(u"~/"_s)) || TestFiles::writeFile(path(Cafe + u".zcpack"_s), chute.build()));
 }
@@ -198,6 +199,8 @@ bool TestCli::cell(const QString &item, bool make)
         errno = ENOSYS; // fusefat loses what a renamed folder holds
         return !QDir(to).isEmpty();
     }
+    if (item.startsWith(u"stdin "_s))
+        return make; // read by run() itself
     if (item.startsWith(u"data folder "_s))
         return qputenv("XDG_DATA_HOME", FileName::encode(item.mid(12)));
     if (item.startsWith(u"working folder "_s))
@@ -224,8 +227,9 @@ bool TestCli::cell(const QString &item, bool make)
 // `after`: a misspelt one would make or check nothing, and the row still pass.
 bool TestCli::isKnownCell(const QString &item, bool make)
 {
-    static const QStringList setupOnly{u"locked "_s,         u"installed "_s, u"server "_s, u"data folder "_s,
-                                       u"working folder "_s, u"gone "_s,      u"moved "_s,  u"mounted "_s};
+    static const QStringList setupOnly{u"locked "_s,      u"installed "_s,      u"server "_s,
+                                       u"data folder "_s, u"working folder "_s, u"gone "_s,
+                                       u"moved "_s,       u"mounted "_s,        u"stdin "_s};
     if (item.startsWith(u"stored "_s) || (make && Flags.contains(item)))
         return true;
     if (item == u"="_s)
@@ -278,6 +282,21 @@ void TestCli::run_data()
         L("full stdout"));
     row("log line that never arrives", "--verbose info ~/canyon.zcpack --json", 5, {}, {}, L("full stderr"));
     row("a failure keeps its status", "info ~/absent.zcpack", 2, {}, {}, L("full stderr"));
+    row("unknown option", "info --unpack ~/canyon.zcpack", 1, {},
+        L("cratewright: unknown option '--unpack'\n", usage("info"), "Try 'cratewright info --help'"));
+    row("a name like bundled short options, help among them", "info -dash.zcpack", 1, {},
+        L("cratewright: unknown option '-dash.zcpack'\n", usage("info")));
+    row("-- ends the options", "info -- -dash.zcpack", 0, L("Title:    Loop"), {});
+    row("a name after ./", "info ./-dash.zcpack", 0, L("Title:    Loop"), {});
+    row("usage error as JSON", "install --json", 1, L("\"code\": \"USAGE\"", "\"status\": \"no package given\""),
+        L(usage("install")));
+    row("info of a package on standard input", "info - --json", 0,
+        L("\"code\": \"OK\"", "\"title\": \"Corkscrew Canyon\""), {}, L("stdin ~/canyon.zcpack"));
+    row("JSON of a load failure", "info - --json", 2,
+        L("\"code\": \"NOTPKG\"", "\"result\": -1", "\"status\": \"Could not open file. (Err: -1)\"",
+          "\"cause\": \"It does not appear to be a track package file.\""),
+        L("cratewright: Could not open file. (Err: -1)\ncratewright: It does not appear"), {}, {}, "not a package");
+    row("JSON of a missing package", "info ~/absent.zcpack --json", 2, L("\"code\": \"OPEN\"", "\"result\": -3"), {});
 
     row("info, and with --verbose the log lines on standard error", "--verbose info ~/canyon.zcpack", 0,
         L("Title:    Corkscrew Canyon\nAuthor:   Ines Halloway\nVersion:  1.5.2\n"
@@ -295,7 +314,8 @@ void TestCli::run_data()
     row("--quiet and --verbose", "install ~/absent.zcpack -q --verbose", 1, {}, L("exclude", usage("install")));
     row("hostile text shown harmless", "info ~/hostile.zcpack", 0, L(u"x\uFFFD[31m\\n0 1 1  fake.txt"_s), {});
     row("install of a missing package", "install ~/absent.zcpack --to ~/Zoomcrest", 2, {},
-        L(LoadText::message(LoadResult::CannotOpen)), {}, L("!~/Zoomcrest"));
+        L("cratewright: Could not open file. (Err: -3)\ncratewright: Permission problem? Doesn't exist?\n"), {},
+        L("!~/Zoomcrest"));
 
     // The package's name and the folder's are Latin-1: the files land in that very folder, and
     // paths are printed with their own bytes (in JSON, which must be valid UTF-8, as U+FFFD).
@@ -308,7 +328,7 @@ void TestCli::run_data()
         L(installed + u"\nTrack file: "_s + Cafe + u"/Zoomcrest/Tracks/Corkscrew Canyon.zctrack\n"_s), {},
         L(Cafe + u'/', u"working folder "_s + Cafe), L(Cafe + u"/Zoomcrest/Tracks/Corkscrew Canyon.zctrack=track\n"_s));
     row("install that fails says why, after the status", install, 3, L(u'!' + installed),
-        L(InstallText::statusText(InstallResult::BDIR)
+        L(u"cratewright: "_s + InstallText::statusText(InstallResult::BDIR)
           + u"\ncratewright: cannot use folder '~/Zoomcrest': Not a directory\n"_s),
         L("~/Zoomcrest=a file"));
     row("a data folder that can't be used costs no install, and says so", noTrack, 0, L(installed, "!Recorded as"),
@@ -320,7 +340,7 @@ void TestCli::run_data()
     row("JSON of an install that wrote nothing: no record", install + u" --overwrite=never --json"_s, 0,
         L("\"record\": null"), {}, old, files("ooo"));
     row("JSON of a failure", install + u" --json"_s, 3,
-        L("\"result\": -3", status(InstallResult::BDIR),
+        L("\"result\": -3", "\"code\": \"BDIR\"", status(InstallResult::BDIR),
           "\"cause\": \"cannot use folder '~/Zoomcrest': Not a directory\""),
         L("cratewright: cannot use folder"), L("~/Zoomcrest=a file"));
 
@@ -333,8 +353,18 @@ void TestCli::run_data()
     row("never", install + u" --overwrite=never"_s, 0, {}, L(question("readme.txt") + u" No."_s), old, files("ooo"),
         "y\ny\ny\n");
     row("always", install + u" --overwrite=always"_s, 0, {}, L("![y]es"), old, files("nnn"), "n\nn\nn\n");
+    row("terminal: a question rings no bell", install, 0, {}, L(question("Tracks/Corkscrew Canyon.zctrack") + choices),
+        old + L("stderr a terminal"), files("nnn"), "a\n");
+    const QString fromStdin = u"install - --to ~/Zoomcrest"_s;
+    row("package on standard input: nobody to ask, never replaced", fromStdin, 0, L(installed),
+        L(question("readme.txt") + u" No."_s, u'!' + choices), old + L("stdin ~/canyon.zcpack"), files("ooo"));
+    row("package on standard input, always replaced", fromStdin + u" --overwrite=always"_s, 0, L(installed), {},
+        old + L("stdin ~/canyon.zcpack"), files("nnn"));
+    row("package on standard input can't answer questions", fromStdin + u" --overwrite=ask"_s, 1, {},
+        L("--overwrite=ask reads the answers from standard input", usage("install")), old + L("stdin ~/canyon.zcpack"),
+        files("ooo"));
     row("waits for another install, stops on Ctrl-C", install, 130, {},
-        L(InstallText::waitingText(), choices + u'\n' + InstallText::stoppedText(1, 3)),
+        L(InstallText::waitingText(), choices + u"\ncratewright: "_s + InstallText::stoppedText(1, 3)),
         L(Track + u"=mine"_s, "locked ~/Zoomcrest", "Ctrl-C at the question"),
         L(Track + u"=mine"_s, "!~/Zoomcrest/Scenery"));
     // A terminal on standard error shows a bar once an install takes more than a moment (here:
@@ -352,6 +382,9 @@ void TestCli::run_data()
         failure(Outcome::SimulatorNotStarted), {}, L(Track));
     row("ride without a track file", noTrack + u" --ride"_s, 4, {}, failure(Outcome::NoTrackFile),
         L(simulator("~/Zoomcrest")));
+    row("JSON of an install whose ride fails: one answer", install + u" --ride --json"_s, 4,
+        L("\"code\": \"RIDE\"", status(InstallResult::Success), "\"ride\": \""),
+        L(u"cratewright: "_s + SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted).title));
 
     // A dry run lists what the install would do to each file, and leaves everything as it was:
     // no folder, no record, no lock file.
@@ -395,13 +428,14 @@ void TestCli::run_data()
           "  Corkscrew Canyon 1.5.2 by Ines Halloway, 3 file(s)\n"),
         {}, L("installed ~/canyon.zcpack", "installed ~/loop.zcpack"));
     row("list with nothing recorded yet", "list", 0, L("No installs recorded."), {});
-    row("list with a data folder it can't read says why", "list --json", 4, L("!{"),
-        L("cratewright: the recorded installs can't be listed: cannot read '~/data/zc-cratewright/records': Not a "
-          "directory\n"),
+    row("list with a data folder it can't read says why", "list --json", 4,
+        L("\"code\": \"RECORDS\"", "\"dataFolder\": \"~/data/zc-cratewright\""),
+        L("cratewright: the recorded installs can't be listed\ncratewright: cannot read "
+          "'~/data/zc-cratewright/records': Not a directory\n"),
         L("~/data/zc-cratewright/records=a file"));
     row("list as JSON", "list --json", 0,
         L("\"installBase\": \"~/Zoomcrest\"", "\"title\": \"Loop\"", "\"files\": 1", "\"state\": \"ended\"",
-          "\"dataSize\": "),
+          "\"dataSize\": ", "\"code\": \"OK\""),
         {}, L("installed ~/loop.zcpack"));
     // As a kill between creating the install's last file and writing it leaves them.
     const QString killed =
@@ -422,9 +456,16 @@ void TestCli::run_data()
     row("uninstall waits for another install into the folder", "uninstall Loop", 0, {}, L(InstallText::waitingText()),
         L("installed ~/loop.zcpack", "locked ~/Zoomcrest"), L("!~/Zoomcrest/Loops"));
     row("uninstall of what was never installed", "uninstall Loop", 2, {},
-        L("No recorded install has the id or title 'Loop'"));
+        L("cratewright: No recorded install has the id or title 'Loop'"));
     row("uninstall of a title two installs share", "uninstall Loop", 2, {}, L("2 installs have the title 'Loop'"),
         L("installed ~/loop.zcpack", "installed ~/loop.zcpack"), L(loop));
+    row("JSON of an uninstall of a shared title", "uninstall Loop --json", 2, L("\"code\": \"AMBIGUOUS\""), {},
+        L("installed ~/loop.zcpack", "installed ~/loop.zcpack"), L(loop));
+    row("JSON of an uninstall of what was never installed", "uninstall Loop --json", 2,
+        L("\"code\": \"NORECORD\"", "\"cause\": null"), L("cratewright: No recorded install"));
+    row("JSON of an uninstall refused", "uninstall Loop --json", 4, L("\"code\": \"REFUSED\""),
+        L("cratewright: The install folder ~/Zoomcrest can't be opened."),
+        L("installed ~/loop.zcpack", "gone ~/Zoomcrest"));
     row("uninstall without an install", "uninstall", 1, {}, L(usage("uninstall")));
     row("uninstall refused: its install folder is gone", "uninstall Loop", 4, {},
         L("The install folder ~/Zoomcrest can't be opened."), L("installed ~/loop.zcpack", "gone ~/Zoomcrest"));
@@ -468,11 +509,15 @@ void TestCli::run_data()
         L("Track file: ~/Stored/Tracks/Corkscrew Canyon.zctrack"), {}, L(simulator("~/Stored"), "stored ~/Stored"));
     row("stored folder gone (a disk not mounted)", "install ~/canyon.zcpack", 4, {}, L("'cratewright folder DIR'"),
         L("stored ~/Stored"), L("!~/Stored"));
+    row("JSON of an install into a stored folder that is gone", "install ~/canyon.zcpack --json", 4,
+        L("\"code\": \"LOCATION\"", "\"installBase\": \"~/Stored\""),
+        L("cratewright: Not A Valid Install Location: ", "cratewright: '~/Stored' is not an existing folder."),
+        L("stored ~/Stored"), L("!~/Stored"));
 
     const QString version = u"1.1\r\nhttps://x.example/\r\n"_s; // not this version, then: "1.1\r"
     row("version check", "version-check", 0, L(PlainText::lines(VersionText::messageFor(version))), {},
         L(u"server 200 "_s + version));
-    row("empty version text", "version-check", 4, {}, L(noVersion), L("server 200 "));
+    row("empty version text", "version-check", 4, {}, L(u"cratewright: "_s + noVersion), L("server 200 "));
     row("no version text", "version-check", 4, {}, L(noVersion), L("server 404 1.1\n"));
 
     const QString example = u"install ~/example.zcpack --to ~/Zoomcrest"_s;
@@ -518,10 +563,13 @@ void TestCli::run()
     const bool ctrlC = row.setup.contains(u"Ctrl-C at the question"_s);
     int answers[2];
     QVERIFY(::pipe2(answers, O_CLOEXEC) == 0);
-    QCOMPARE(::write(answers[1], row.input.constData(), row.input.size()), row.input.size());
+    QByteArray input = row.input;
+    for (const QString &item : row.setup.filter(QRegularExpression(u"^stdin "_s)))
+        input = TestFiles::readFile(path(item.mid(6)));
+    QCOMPARE(::write(answers[1], input.constData(), input.size()), input.size());
     if (!ctrlC)
         answers[1] = (::close(answers[1]), -1);
-    Console::FileDescriptorDevice input(answers[0], QIODevice::ReadOnly);
+    Console::FileDescriptorDevice inputDevice(answers[0], QIODevice::ReadOnly);
     // While the tool runs: the other install lets go of the folder once the tool polls for it;
     // the Ctrl-C comes once the tool waits in read(2) for the answer, and a "y" later, should the
     // read go on.
@@ -578,7 +626,7 @@ void TestCli::run()
         err = FileName::decode(tool.readAllStandardError());
     } else {
         std::thread helper(meanwhile);
-        Console::setDevices(&input, row.setup.contains(u"full stdout"_s) ? full : &output,
+        Console::setDevices(&inputDevice, row.setup.contains(u"full stdout"_s) ? full : &output,
                             row.setup.contains(u"full stderr"_s) ? full : &error,
                             row.setup.contains(u"stderr a terminal"_s));
         status = CommandLineTool().run((u"cratewright "_s + path(row.arguments)).split(u' ', Qt::SkipEmptyParts));
@@ -609,11 +657,18 @@ void TestCli::run()
         QVERIFY2(!QString(text).remove(wipe).contains(control), text.toUtf8().toPercentEncoding(" /:\n").constData());
     }
     // Standard output holds results only: nothing for a command line that fails or a package that
-    // doesn't load, and with --json one JSON object, whatever else is said meanwhile.
-    if (row.status == 1 || row.status == 2)
+    // doesn't load; with --json one JSON object for every outcome but unwritable output,
+    // whatever else is said meanwhile, in the layout "format" names and with its "code".
+    const bool json = row.arguments.section(u" -- "_s, 0, 0).contains(u"--json"_s);
+    if ((row.status == 1 || row.status == 2) && !json)
         QCOMPARE(out, QString());
-    if (row.arguments.contains(u"--json"_s) && !out.isEmpty())
-        QVERIFY2(outBytes.isValidUtf8() && QJsonDocument::fromJson(outBytes).isObject(), qPrintable(out));
+    if (json && row.status != 5) {
+        const QJsonObject answer = QJsonDocument::fromJson(outBytes).object();
+        QVERIFY2(outBytes.isValidUtf8() && answer.value(u"format"_s) == 1, qPrintable(out));
+        QVERIFY2(QRegularExpression(u"^[A-Z]+$"_s).match(answer.value(u"code"_s).toString()).hasMatch(),
+                 qPrintable(out));
+        QCOMPARE(answer.value(u"code"_s) == u"OK"_s, row.status == 0);
+    }
     if (m_server)
         QCOMPARE(m_server->lastRequestPath(), VersionText::versionCheckUrl().path().toUtf8());
     for (const QString &item : std::as_const(row.after))
@@ -630,8 +685,12 @@ void TestCli::run()
 void TestCli::terminalFoundOut_data()
 {
     QTest::addColumn<bool>("terminal"); // standard error: a pseudo-terminal, or else a pipe
-    QTest::newRow("standard error a terminal") << true;
-    QTest::newRow("standard error a pipe") << false;
+    QTest::addColumn<QByteArray>("term");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("standard error a terminal") << true << "xterm-256color"_ba << true;
+    QTest::newRow("standard error a pipe") << false << "xterm-256color"_ba << false;
+    // It shows escape sequences as they stand: a bar there would be a heap of "\e[K".
+    QTest::newRow("standard error a dumb terminal") << true << "dumb"_ba << false;
 }
 
 // On the process's own streams, the tool finds out for itself whether a person watches
@@ -639,17 +698,22 @@ void TestCli::terminalFoundOut_data()
 void TestCli::terminalFoundOut()
 {
     QFETCH(bool, terminal);
+    QFETCH(QByteArray, term);
+    QFETCH(bool, found);
+    const QByteArray savedTerm = qgetenv("TERM");
+    qputenv("TERM", term);
     int ends[2];
     QVERIFY((terminal ? ::openpty(&ends[0], &ends[1], nullptr, nullptr, nullptr) : ::pipe2(ends, O_CLOEXEC)) == 0);
     const int saved = ::dup(STDERR_FILENO);
     QVERIFY(saved >= 0 && ::dup2(ends[1], STDERR_FILENO) == STDERR_FILENO);
     Console::useStandardStreams();
-    const bool found = Console::errorIsTerminal();
+    const bool isTerminal = Console::errorIsTerminal();
     ::dup2(saved, STDERR_FILENO);
     for (const int fd : {saved, ends[0], ends[1]})
         ::close(fd);
+    savedTerm.isNull() ? qunsetenv("TERM") : qputenv("TERM", savedTerm);
     Console::useStandardStreams();
-    QCOMPARE(found, terminal);
+    QCOMPARE(isTerminal, found);
 }
 
 void TestCli::examplePackageIsCurrent()
