@@ -5,6 +5,7 @@
 #include "AppController.h"
 #include "platform/FileName.h"
 #include "platform/QtPlatform.h"
+#include "platform/Translations.h"
 #include "versioncheck/VersionText.h"
 
 #include <QApplication>
@@ -37,13 +38,14 @@ QString handedOverPath(const QString &argument)
 void describeCommandLine(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(
-        QStringLiteral("Installs track packages for the Zoomcrest roller-coaster simulator."));
+        QCoreApplication::translate("main", "Installs track packages for the Zoomcrest roller-coaster simulator."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("files"),
-                                 QStringLiteral("Track package to open (.zcpack or self-extracting .exe). "
-                                                "When several are given, the last one is opened."),
-                                 QStringLiteral("[files...]"));
+                                 QCoreApplication::translate("main",
+                                                             "Track package to open (.zcpack or self-extracting .exe). "
+                                                             "When several are given, the last one is opened."),
+                                 QCoreApplication::translate("main", "[files...]"));
 }
 
 // Whether the arguments ask for the help or the version, which a terminal without a display
@@ -73,12 +75,14 @@ int main(int argc, char *argv[])
     if (asksOnlyForText(argc, argv)) {
         // Answered and ended without reaching for the window system.
         QCoreApplication textOnly(argc, argv);
+        Translations::install(&textOnly);
         QCommandLineParser parser;
         describeCommandLine(parser);
         parser.process(textOnly);
     }
 
     QApplication app(argc, argv);
+    Translations::install(&app);
     // The desktop entry's id, by which a desktop finds the running window's launcher and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.zoomcrest.Cratewright"));
     if (QFile::exists(IconResource))
