@@ -406,7 +406,7 @@ Viel Spaß!
     </message>
     <message>
         <source>This removes %1 it installed</source>
-        <translation>Dabei werden %1 entfernt, die sie installiert hat</translation>
+        <translation>Dies entfernt %1, die sie installiert hat</translation>
     </message>
     <message numerus="yes">
         <source>%n file(s)</source>
@@ -417,7 +417,7 @@ Viel Spaß!
     </message>
     <message>
         <source> and puts back %1 it replaced</source>
-        <translation>, und %1 wiederhergestellt, die sie ersetzt hat</translation>
+        <translation>, und stellt %1 wieder her, die sie ersetzt hat</translation>
     </message>
     <message>
         <source>
@@ -426,7 +426,7 @@ It also removes %1 it made, once empty:
 </source>
         <translation>
 
-Außerdem werden %1 entfernt, die sie angelegt hat, sobald sie leer sind:
+Außerdem entfernt dies die von ihr angelegten Ordner, sobald sie leer sind (%1):
 </translation>
     </message>
     <message numerus="yes">
