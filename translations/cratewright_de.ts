@@ -78,6 +78,69 @@ Viel Spaß!
     </message>
 </context>
 <context>
+    <name>DiskResult</name>
+    <message>
+        <source>write</source>
+        <translation>Schreiben von</translation>
+    </message>
+    <message>
+        <source>replace</source>
+        <translation>Ersetzen von</translation>
+    </message>
+    <message>
+        <source>create folder</source>
+        <translation>Anlegen des Ordners</translation>
+    </message>
+    <message>
+        <source>lock</source>
+        <translation>Sperren von</translation>
+    </message>
+    <message>
+        <source>remove</source>
+        <translation>Entfernen von</translation>
+    </message>
+    <message>
+        <source>put back</source>
+        <translation>Wiederherstellen von</translation>
+    </message>
+    <message>
+        <source>remove folder</source>
+        <translation>Entfernen des Ordners</translation>
+    </message>
+    <message>
+        <source>make room</source>
+        <translation>Platz schaffen für</translation>
+    </message>
+    <message>
+        <source>open folder</source>
+        <translation>Öffnen des Ordners</translation>
+    </message>
+    <message>
+        <source>read</source>
+        <translation>Lesen von</translation>
+    </message>
+    <message>
+        <source>rename</source>
+        <translation>Umbenennen von</translation>
+    </message>
+    <message>
+        <source>sync</source>
+        <translation>Synchronisieren von</translation>
+    </message>
+    <message>
+        <source>use folder</source>
+        <translation>Verwenden des Ordners</translation>
+    </message>
+    <message>
+        <source>follow link</source>
+        <translation>Folgen der Verknüpfung</translation>
+    </message>
+    <message>
+        <source>cannot %1 &apos;%2&apos;: %3</source>
+        <translation>%1 „%2“ nicht möglich: %3</translation>
+    </message>
+</context>
+<context>
     <name>InstallLocation</name>
     <message>
         <source>Preferences Not Saved</source>
