@@ -33,26 +33,32 @@
 
 namespace {
 
-const Alert FirstRunAlert{
-    QStringLiteral("First Run"),
-    QStringLiteral("Welcome To the Zoomcrest Cratewright. Please set your Zoomcrest application folder, and then "
-                   "choose \"Save\".\n\nAfter you have completed this task, the Cratewright will be fully "
-                   "configured, and you will be prompted to open a track pack to install.\n\nHave Fun!\n"),
-    QStringLiteral("Yeah, I'll Do That..."),
-};
+// Made when shown, not at start-up: the user's catalog is installed by then.
+Alert firstRunAlert()
+{
+    return Alert{
+        AppController::tr("First Run"),
+        AppController::tr(
+            "Welcome To the Zoomcrest Cratewright. Please set your Zoomcrest application folder, and then "
+            "choose \"Save\".\n\nAfter you have completed this task, the Cratewright will be fully "
+            "configured, and you will be prompted to open a track pack to install.\n\nHave Fun!\n"),
+        AppController::tr("Yeah, I'll Do That..."),
+    };
+}
 
-const QString NoCommentsText = QStringLiteral("(No Comments In Package File)");
-const QString NotLoadedText = QStringLiteral("Package Was NOT Loaded!");
-const QString InstallingText = QStringLiteral("Installing Package...");
+const char *const NoCommentsText = QT_TRANSLATE_NOOP("AppController", "(No Comments In Package File)");
+const char *const NotLoadedText = QT_TRANSLATE_NOOP("AppController", "Package Was NOT Loaded!");
+const char *const InstallingText = QT_TRANSLATE_NOOP("AppController", "Installing Package...");
 // Alt+R and Alt+Q press the button; Qt shows and names it without the ampersand.
-const QString RideTitle = QStringLiteral("&Ride!");
-const QString QuitTitle = QStringLiteral("&Quit");
-const QString StopWaitingTitle = QStringLiteral("&Stop Waiting");
+const char *const RideTitle = QT_TRANSLATE_NOOP("AppController", "&Ride!");
+const char *const QuitTitle = QT_TRANSLATE_NOOP("AppController", "&Quit");
+const char *const StopWaitingTitle = QT_TRANSLATE_NOOP("AppController", "&Stop Waiting");
 
-const QString HelpTitle = QStringLiteral("ZC Cratewright Help");
-const QString HelpMessagePrefix = QStringLiteral("All Zoomcrest Cratewright documentation is available online at:\n\n");
+const char *const HelpTitle = QT_TRANSLATE_NOOP("AppController", "ZC Cratewright Help");
+const char *const HelpMessagePrefix = QT_TRANSLATE_NOOP(
+    "AppController", "All Zoomcrest Cratewright documentation is available online at:\n\n");
 
-const QString OkButton = QStringLiteral("OK");
+const char *const OkButton = QT_TRANSLATE_NOOP("AppController", "OK");
 
 // The package chooser admits self-extracting packages as well as plain ones; the loader
 // decides by content, not by name.
@@ -190,7 +196,7 @@ void AppController::applicationDidFinishLaunching(const Notification *)
         // them brings us back here through InstallPathIsNewlyBlessed.
         setWaitingToLoadPkg(true);
         m_prefWinController->showWindow(this);
-        Platform::current().beginInformationalAlertSheet(FirstRunAlert, m_prefWinController->window());
+        Platform::current().beginInformationalAlertSheet(firstRunAlert(), m_prefWinController->window());
         return;
     }
 
@@ -289,10 +295,10 @@ void AppController::loadPackageAtPath(const QString &path)
     const LoadResult code = m_thePackage.loadPackageFileAtPath(path);
     if (code == LoadResult::Loaded) {
         PkgTitleField()->setText(m_thePackage.pkgTitle());
-        PkgAuthorField()->setText(QStringLiteral("By: ") + m_thePackage.pkgAuthor());
+        PkgAuthorField()->setText(tr("By: %1").arg(m_thePackage.pkgAuthor()));
         const QString comments = m_thePackage.pkgComments();
-        setCommentsViewString(comments.isEmpty() ? NoCommentsText : comments);
-        PkgLeftInfoField()->setText(QStringLiteral("%1 File(s) In Package.").arg(m_thePackage.pkgFilesCount()));
+        setCommentsViewString(comments.isEmpty() ? tr(NoCommentsText) : comments);
+        PkgLeftInfoField()->setText(tr("%n File(s) In Package.", nullptr, int(m_thePackage.pkgFilesCount())));
         InstallPkgButton()->setEnabled(true);
     } else {
         Platform &platform = Platform::current();
@@ -365,14 +371,14 @@ void AppController::DoStartInstall(QObject *)
     InstallPkgButton()->setEnabled(false);
 
     if (!m_thePackage.pkgLoaded()) {
-        setCommentsViewString(NotLoadedText);
+        setCommentsViewString(tr(NotLoadedText));
         m_progIndicator.stopAnimation(this);
         return;
     }
 
     m_progIndicator.startAnimation(this);
     setWorking(true);
-    PkgRightInfoField()->setText(InstallingText);
+    PkgRightInfoField()->setText(tr(InstallingText));
     // The extraction keeps the main thread busy: show the status before it starts.
     PkgRightInfoField()->repaint();
 
@@ -421,9 +427,9 @@ void AppController::showInstallResult(InstallResult code, QStringList details, b
     if (code != InstallResult::Success)
         return;
     if (knownFolderNotForZC)
-        setInstallButton(QuitTitle, &AppController::closeMainWindow);
+        setInstallButton(tr(QuitTitle), &AppController::closeMainWindow);
     else
-        setInstallButton(RideTitle, &AppController::launchSimWithTrackFile);
+        setInstallButton(tr(RideTitle), &AppController::launchSimWithTrackFile);
     InstallPkgButton()->setEnabled(true);
 }
 
@@ -431,7 +437,7 @@ void AppController::showInstallResult(InstallResult code, QStringList details, b
 // and once the wait is over, it is the disabled Install button of an install under way.
 void AppController::offerStopWaiting(bool waiting)
 {
-    setInstallButton(waiting ? StopWaitingTitle : m_installButtonTitle,
+    setInstallButton(waiting ? tr(StopWaitingTitle) : m_installButtonTitle,
                      waiting ? &AppController::stopWaiting : &AppController::DoStartInstall);
     InstallPkgButton()->setEnabled(waiting);
 }
@@ -463,7 +469,7 @@ void AppController::simulatorLaunchDidEnd(SimulatorLaunch::Outcome outcome)
     if (outcome != SimulatorLaunch::Outcome::Launched)
         reportLaunchFailure(outcome);
     // Started or not, the next press of the button ends the run.
-    setInstallButton(QuitTitle, &AppController::closeMainWindow);
+    setInstallButton(tr(QuitTitle), &AppController::closeMainWindow);
     InstallPkgButton()->setEnabled(true);
     setWorking(false);
 }
@@ -535,5 +541,5 @@ void AppController::showHelp(QObject *)
     const QUrl address = VersionText::documentationUrl();
     if (Platform::current().openUrl(address))
         return;
-    Platform::current().runAlertPanel(Alert{HelpTitle, HelpMessagePrefix + address.toString(), OkButton});
+    Platform::current().runAlertPanel(Alert{tr(HelpTitle), tr(HelpMessagePrefix) + address.toString(), tr(OkButton)});
 }

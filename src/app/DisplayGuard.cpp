@@ -3,8 +3,11 @@
 
 #include "DisplayGuard.h"
 
+#include "platform/Translations.h"
+
 #include <QCoreApplication>
 #include <QList>
+#include <QTranslator>
 
 #include <unistd.h>
 
@@ -71,11 +74,14 @@ void DisplayGuard::handle(QtMsgType type, const QMessageLogContext &context, con
 
 void DisplayGuard::noDisplay()
 {
-    const QByteArray line = QCoreApplication::translate("DisplayGuard",
-                                                        "zc-cratewright: no display available; to install packages "
-                                                        "without one, use cratewright (see cratewright(1))")
-                                .toLocal8Bit()
-                            + '\n';
+    // Loaded here: the application object that the catalogs go into may not exist yet, or be
+    // half made.
+    static const char *const Text = QT_TRANSLATE_NOOP("DisplayGuard",
+                                                      "zc-cratewright: no display available; to install packages "
+                                                      "without one, use cratewright (see cratewright(1))");
+    const std::unique_ptr<QTranslator> catalog = Translations::ownCatalog();
+    const QString translated = catalog ? catalog->translate("DisplayGuard", Text) : QString();
+    const QByteArray line = (translated.isEmpty() ? QString::fromUtf8(Text) : translated).toLocal8Bit() + '\n';
     [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.constData(), size_t(line.size()));
     // At once: nothing that Qt set up so far is worth tearing down, and its abort is what this
     // replaces.

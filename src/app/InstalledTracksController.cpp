@@ -27,12 +27,12 @@
 namespace {
 
 const QString AutosaveName = QStringLiteral("InstalledTracks");
-const QString OkButton = QStringLiteral("OK");
+const char *const OkButton = QT_TRANSLATE_NOOP("InstalledTracksController", "OK");
 constexpr int IdRole = Qt::UserRole;
 enum Column { TitleColumn, AuthorColumn, InstalledColumn, FilesColumn };
 enum FileColumn { PathColumn, HowColumn, NowColumn };
 
-const char *const Context = "InstalledTracks";
+const char *const Context = "InstalledTracksController";
 
 // A count with its noun ("1 file", "3 files"). A translation gives each language its forms;
 // without one, English needs only its two.
@@ -54,11 +54,11 @@ QString stateText(InstalledFileCheck::State state)
 {
     switch (state) {
     case InstalledFileCheck::State::Unchanged:
-        return QStringLiteral("unchanged");
+        return InstalledTracksController::tr("unchanged");
     case InstalledFileCheck::State::Changed:
-        return QStringLiteral("changed since");
+        return InstalledTracksController::tr("changed since");
     case InstalledFileCheck::State::Gone:
-        return QStringLiteral("gone");
+        return InstalledTracksController::tr("gone");
     }
     return QString();
 }
@@ -78,8 +78,8 @@ QWidget *InstalledTracksController::makeWindow()
     auto *window = new QDialog(nullptr, Qt::Window);
     m_ui = std::make_unique<Ui::InstalledTracks>();
     m_ui->setupUi(window);
-    m_ui->emptyLabel->setAccessibleName(QStringLiteral("Library status"));
-    m_ui->problemLabel->setAccessibleName(QStringLiteral("Listing problem"));
+    m_ui->emptyLabel->setAccessibleName(tr("Library status"));
+    m_ui->problemLabel->setAccessibleName(tr("Listing problem"));
     // The title and author share what the date and count leave: the list never scrolls sideways.
     QHeaderView *header = m_ui->installsList->header();
     header->setStretchLastSection(false);
@@ -185,8 +185,8 @@ void InstalledTracksController::reload()
     const QList<InstallRecord> records = store.records(nullptr, &listed);
     // An empty list would say that nothing is recorded, of installs that may well be.
     m_listed = listed.ok();
-    m_ui->problemLabel->setText(
-        m_listed ? QString() : QStringLiteral("The recorded installs can't be listed: %1.").arg(listed.describe()));
+    m_ui->problemLabel->setText(m_listed ? QString()
+                                         : tr("The recorded installs can't be listed: %1.").arg(listed.describe()));
     m_ui->problemLabel->setVisible(!m_listed);
     fillList(records);
 }
@@ -260,9 +260,9 @@ void InstalledTracksController::showEmptyState()
         anyShown = anyShown || !m_ui->installsList->topLevelItem(i)->isHidden();
     const bool none = m_records.isEmpty();
     m_ui->emptyLabel->setText(
-        none ? QStringLiteral("No tracks installed yet. Open a package with File \u2192 Open "
-                              "Package\u2026 to install one.")
-             : QStringLiteral("No installed track matches \u201c%1\u201d.").arg(m_ui->filterField->text().trimmed()));
+        none ? tr("No tracks installed yet. Open a package with File \u2192 Open "
+                  "Package\u2026 to install one.")
+             : tr("No installed track matches \u201c%1\u201d.").arg(m_ui->filterField->text().trimmed()));
     m_ui->emptyLabel->setVisible(m_listed && !anyShown);
     m_ui->splitter->setVisible(m_listed && anyShown);
     m_ui->filterField->setEnabled(m_listed && !none);
@@ -299,20 +299,19 @@ void InstalledTracksController::showDetails(const InstallRecord *record)
     m_ui->filesList->clear();
     m_ui->detailsPane->setEnabled(record);
     if (!record) {
-        m_ui->detailsLabel->setText(QStringLiteral("No install chosen."));
+        m_ui->detailsLabel->setText(tr("No install chosen."));
         return;
     }
     QStringList lines;
-    lines << QStringLiteral("Version %1, from the package file %2").arg(record->version, record->packageName);
-    lines << QStringLiteral("Installed %1").arg(QLocale().toString(record->time.toLocalTime(), QLocale::LongFormat));
-    lines << counted("%n file(s) written", int(record->files.size()));
+    lines << tr("Version %1, from the package file %2").arg(record->version, record->packageName);
+    lines << tr("Installed %1").arg(QLocale().toString(record->time.toLocalTime(), QLocale::LongFormat));
+    lines << counted(QT_TRANSLATE_N_NOOP("InstalledTracksController", "%n file(s) written"), int(record->files.size()));
     m_ui->detailsLabel->setText(lines.join(QLatin1Char('\n')));
     // The folder heads the install's group in the list; a long one would be cut mid-name at the
     // window's edge here, so it is named whole in the tooltip only.
     m_ui->detailsLabel->setToolTip(record->installBase);
     for (const RecordedFile &file : record->files)
-        new QTreeWidgetItem(m_ui->filesList, {file.path, file.replaced || file.notKept ? QStringLiteral("replaced")
-                                                                                       : QStringLiteral("new")});
+        new QTreeWidgetItem(m_ui->filesList, {file.path, file.replaced || file.notKept ? tr("replaced") : tr("new")});
 }
 
 // The files are read and hashed on another thread: a large install takes a while, and the window
@@ -325,7 +324,7 @@ void InstalledTracksController::checkSelected(QObject *)
     const quint64 check = ++m_checks;
     const QString id = record->id;
     for (int i = 0; i < m_ui->filesList->topLevelItemCount(); ++i)
-        m_ui->filesList->topLevelItem(i)->setText(NowColumn, QStringLiteral("checking\u2026"));
+        m_ui->filesList->topLevelItem(i)->setText(NowColumn, tr("checking\u2026"));
     m_ui->checkButton->setEnabled(false);
     auto *watcher = new QFutureWatcher<QList<InstalledFileCheck::State>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, check, id] {
@@ -389,27 +388,28 @@ void InstalledTracksController::rideDidEnd(SimulatorLaunch::Outcome outcome)
 Alert InstalledTracksController::confirmationAlert(const InstallUndo::Outcome &planned)
 {
     const InstallRecord &record = planned.record;
-    QString message =
-        QStringLiteral("Uninstall \u201c%1\u201d from this folder?\n\n%2\n\n").arg(record.title, record.installBase);
+    QString message = tr("Uninstall \u201c%1\u201d from this folder?\n\n%2\n\n").arg(record.title, record.installBase);
     QString does =
-        QStringLiteral("This removes %1 it installed").arg(counted("%n file(s)", int(planned.removed.size())));
+        tr("This removes %1 it installed")
+            .arg(counted(QT_TRANSLATE_N_NOOP("InstalledTracksController", "%n file(s)"), int(planned.removed.size())));
     if (!planned.restored.isEmpty())
-        does +=
-            QStringLiteral(" and puts back %1 it replaced").arg(counted("%n file(s)", int(planned.restored.size())));
+        does += tr(" and puts back %1 it replaced")
+                    .arg(counted(QT_TRANSLATE_N_NOOP("InstalledTracksController", "%n file(s)"),
+                                 int(planned.restored.size())));
     message += does + QLatin1Char('.');
     if (!planned.foldersRemoved.isEmpty())
-        message += QStringLiteral("\n\nIt also removes %1 it made, once empty:\n")
-                       .arg(counted("%n folder(s)", int(planned.foldersRemoved.size())))
+        message += tr("\n\nIt also removes %1 it made, once empty:\n")
+                       .arg(counted(QT_TRANSLATE_N_NOOP("InstalledTracksController", "%n folder(s)"),
+                                    int(planned.foldersRemoved.size())))
                    + listed(planned.foldersRemoved);
     if (!planned.kept.isEmpty())
-        message += QStringLiteral("\n\nThese changed since the install and will be kept:\n") + listed(planned.kept);
+        message += tr("\n\nThese changed since the install and will be kept:\n") + listed(planned.kept);
     if (!planned.handedOn.isEmpty())
-        message += QStringLiteral("\n\nThese were replaced by a later install and stay as they are:\n")
-                   + listed(planned.handedOn);
+        message += tr("\n\nThese were replaced by a later install and stay as they are:\n") + listed(planned.handedOn);
     if (!planned.notKept.isEmpty())
-        message += QStringLiteral("\n\nThese replaced files whose originals could not be kept, and stay as they are:\n")
+        message += tr("\n\nThese replaced files whose originals could not be kept, and stay as they are:\n")
                    + listed(planned.notKept);
-    Alert alert{QStringLiteral("Uninstall Track"), message, QStringLiteral("Uninstall"), QStringLiteral("Cancel")};
+    Alert alert{tr("Uninstall Track"), message, tr("Uninstall"), tr("Cancel")};
     alert.enterTakesAlternate = true;
     return alert;
 }
@@ -417,17 +417,17 @@ Alert InstalledTracksController::confirmationAlert(const InstallUndo::Outcome &p
 Alert InstalledTracksController::reportAlert(const InstallUndo::Outcome &done)
 {
     if (done.result == InstallUndo::Result::Undone) {
-        QString message = QStringLiteral("\u201c%1\u201d was uninstalled.").arg(done.record.title);
+        QString message = tr("\u201c%1\u201d was uninstalled.").arg(done.record.title);
         if (!done.kept.isEmpty())
-            message += QStringLiteral("\n\nKept because they changed since the install:\n") + listed(done.kept);
+            message += tr("\n\nKept because they changed since the install:\n") + listed(done.kept);
         if (!done.notKept.isEmpty())
-            message += QStringLiteral("\n\nLeft as they are, their originals were not kept at install time:\n")
+            message += tr("\n\nLeft as they are, their originals were not kept at install time:\n")
                        + listed(done.notKept);
         if (!done.ownerNotRestored.isEmpty())
-            message += QStringLiteral("\n\nPut back, but owned by you, not by their owners as before (only root "
-                                      "may give a file to another user):\n")
+            message += tr("\n\nPut back, but owned by you, not by their owners as before (only root "
+                          "may give a file to another user):\n")
                        + listed(done.ownerNotRestored);
-        Alert alert{QStringLiteral("Track Uninstalled"), message, OkButton};
+        Alert alert{tr("Track Uninstalled"), message, tr(OkButton)};
         // Anything left behind is worth the user's second look.
         if (done.kept.isEmpty() && done.notKept.isEmpty() && done.ownerNotRestored.isEmpty())
             alert.icon = Alert::Icon::Information;
@@ -436,9 +436,9 @@ Alert InstalledTracksController::reportAlert(const InstallUndo::Outcome &done)
     }
     QString message = done.message;
     if (done.result == InstallUndo::Result::Failed)
-        message += QStringLiteral("\n\nCould not remove or put back:\n") + listed(done.failed) + QStringLiteral("\n\n")
+        message += tr("\n\nCould not remove or put back:\n") + listed(done.failed) + QStringLiteral("\n\n")
                    + done.causeTexts().join(QLatin1Char('\n'));
-    return Alert{QStringLiteral("Uninstall Failed"), message, OkButton};
+    return Alert{tr("Uninstall Failed"), message, tr(OkButton)};
 }
 
 void InstalledTracksController::repairInterrupted(const RecordStore &store)

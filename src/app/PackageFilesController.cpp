@@ -25,7 +25,7 @@ QWidget *PackageFilesController::makeWindow()
     m_ui->setupUi(window);
     m_ui->filesTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_ui->filesTable->horizontalHeader()->setStretchLastSection(true);
-    m_ui->buttonBox->button(QDialogButtonBox::Close)->setAccessibleName(QStringLiteral("Close"));
+    m_ui->buttonBox->button(QDialogButtonBox::Close)->setAccessibleName(tr("Close"));
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, [this] { close(); });
     return window;
 }
@@ -48,12 +48,11 @@ void PackageFilesController::showFiles(const TrackPackage &package, const QStrin
         const InstallPreview::File &file = result.files.at(row);
         // Items show plain text: a path from a package is never markup.
         table->setItem(row, 0, new QTableWidgetItem(file.path));
-        table->setItem(row, 1, new QTableWidgetItem(InstallPreview::actionName(file.action)));
+        table->setItem(row, 1, new QTableWidgetItem(InstallPreview::actionText(file.action)));
         table->setItem(row, 2, new QTableWidgetItem(InstallPreview::detailText(file)));
     }
     // Said above the list: an install that would fail writes none of what it lists, or not all.
-    QString summary =
-        QStringLiteral("What installing \u201c%1\u201d into %2 would do:").arg(package.pkgTitle(), installBase);
+    QString summary = tr("What installing \u201c%1\u201d into %2 would do:").arg(package.pkgTitle(), installBase);
     if (result.code != InstallResult::Success)
         summary += QLatin1Char(' ') + InstallText::statusText(result.code);
     if (!result.cause.ok())

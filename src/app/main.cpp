@@ -6,6 +6,7 @@
 #include "DisplayGuard.h"
 #include "platform/FileName.h"
 #include "platform/QtPlatform.h"
+#include "platform/Translations.h"
 #include "versioncheck/VersionText.h"
 
 #include <QApplication>
@@ -40,13 +41,14 @@ QString handedOverPath(const QString &argument)
 void describeCommandLine(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(
-        QStringLiteral("Installs track packages for the Zoomcrest roller-coaster simulator."));
+        QCoreApplication::translate("main", "Installs track packages for the Zoomcrest roller-coaster simulator."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("files"),
-                                 QStringLiteral("Track package to open (.zcpack or self-extracting .exe). "
-                                                "When several are given, the last one is opened."),
-                                 QStringLiteral("[files...]"));
+                                 QCoreApplication::translate("main",
+                                                             "Track package to open (.zcpack or self-extracting .exe). "
+                                                             "When several are given, the last one is opened."),
+                                 QCoreApplication::translate("main", "[files...]"));
 }
 
 // Whether the arguments ask for the help or the version, which a terminal without a display
@@ -76,6 +78,7 @@ int main(int argc, char *argv[])
     if (asksOnlyForText(argc, argv)) {
         // Answered and ended without reaching for the window system.
         QCoreApplication textOnly(argc, argv);
+        Translations::install(&textOnly);
         QCommandLineParser parser;
         describeCommandLine(parser);
         parser.process(textOnly);
@@ -85,6 +88,7 @@ int main(int argc, char *argv[])
     std::optional<DisplayGuard> guard(std::in_place);
     QApplication app(argc, argv);
     guard.reset();
+    Translations::install(&app);
     // The desktop entry's id, by which a desktop finds the running window's launcher and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.zoomcrest.Cratewright"));
     if (QFile::exists(IconResource))

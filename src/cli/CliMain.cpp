@@ -6,6 +6,7 @@
 #include "CommandLineTool.h"
 #include "ConsolePlatform.h"
 #include "platform/FileName.h"
+#include "platform/Translations.h"
 #include "versioncheck/VersionText.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("zc-cratewright"));
     QCoreApplication::setApplicationVersion(VersionText::OwnVersion);
     QCoreApplication app(argc, argv);
+    Translations::install(&app);
 
     ConsolePlatform console;
     Platform::setCurrent(&console);

@@ -8,6 +8,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QVariantMap>
+#include <QCoreApplication>
 
 const QString ZCCratewrightZCFolderPathKey = QStringLiteral("ZC Cratewright Zoomcrest Folder Path Key");
 const QString ZCCratewrightKnownFolderNotForZCKey = QStringLiteral("ZC Cratewright Known Folder Not For ZC Key");
@@ -43,10 +44,11 @@ bool store(const QString &folderPath, bool knownFolderNotForZC)
 
 Alert notSavedAlert()
 {
-    return Alert{QStringLiteral("Preferences Not Saved"),
-                 QStringLiteral("Could not write the settings file '%1'. The folder was not saved.")
+    return Alert{QCoreApplication::translate("InstallLocation", "Preferences Not Saved"),
+                 QCoreApplication::translate("InstallLocation",
+                                             "Could not write the settings file '%1'. The folder was not saved.")
                      .arg(UserDefaults::standardUserDefaults().storeFileName()),
-                 QStringLiteral("OK")};
+                 QCoreApplication::translate("InstallLocation", "OK")};
 }
 
 QString storedFolderPath()

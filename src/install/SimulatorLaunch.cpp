@@ -6,6 +6,7 @@
 #include "package/ResultCodes.h"
 #include "package/TrackPackage.h"
 #include "platform/Platform.h"
+#include <QCoreApplication>
 
 namespace SimulatorLaunch {
 
@@ -53,17 +54,21 @@ QString failureMessage(Outcome outcome)
     const QString contact = QLatin1String(MaintainerContactAddress);
     switch (outcome) {
     case Outcome::PackageNotLoaded:
-        return QStringLiteral("Could not launch track file. This was not supposed to happen. Tell %1 how "
-                              "you ended up here, and tell him 'pre-load launch' (he'll know what it means).")
+        return QCoreApplication::translate(
+                   "SimulatorLaunch", "Could not launch track file. This was not supposed to happen. Tell %1 how "
+                                      "you ended up here, and tell him 'pre-load launch' (he'll know what it means).")
             .arg(contact);
     case Outcome::NoTrackFile:
-        return QStringLiteral("Could not launch track file. This was not supposed to happen. Tell %1 how "
-                              "you ended up here, and tell him 'pre-install launch' (he'll know what it means).")
+        return QCoreApplication::translate(
+                   "SimulatorLaunch",
+                   "Could not launch track file. This was not supposed to happen. Tell %1 how "
+                   "you ended up here, and tell him 'pre-install launch' (he'll know what it means).")
             .arg(contact);
     case Outcome::SimulatorNotStarted:
-        return QStringLiteral("You either did not install the track to your Zoomcrest directory, or the "
-                              "Zoomcrest simulator could not be found (make sure it is named "
-                              "'ZoomcrestSimulator').");
+        return QCoreApplication::translate("SimulatorLaunch",
+                                           "You either did not install the track to your Zoomcrest directory, or the "
+                                           "Zoomcrest simulator could not be found (make sure it is named "
+                                           "'ZoomcrestSimulator').");
     case Outcome::Launched:
         break;
     }
@@ -72,14 +77,16 @@ QString failureMessage(Outcome outcome)
 
 QString failureButton(Outcome outcome)
 {
-    return outcome == Outcome::SimulatorNotStarted ? QStringLiteral("Oh Well") : QStringLiteral("I'll do that.");
+    return outcome == Outcome::SimulatorNotStarted ? QCoreApplication::translate("SimulatorLaunch", "Oh Well")
+                                                   : QCoreApplication::translate("SimulatorLaunch", "I'll do that.");
 }
 
 } // namespace
 
 Alert failureAlert(Outcome outcome)
 {
-    return Alert{QStringLiteral("Launch Failed"), failureMessage(outcome), failureButton(outcome)};
+    return Alert{QCoreApplication::translate("SimulatorLaunch", "Launch Failed"), failureMessage(outcome),
+                 failureButton(outcome)};
 }
 
 QString failureLogLine(Outcome outcome)

@@ -3,6 +3,8 @@
 
 #include "ResultCodes.h"
 
+#include <QCoreApplication>
+
 const char *const MaintainerContactAddress = "maintainers@cratewright.zoomcrest.org";
 
 namespace LoadText {
@@ -11,26 +13,34 @@ QString message(LoadResult code)
 {
     switch (code) {
     case LoadResult::CannotOpen:
-        return QStringLiteral("Could not open file. (Err: %1)\n\nPermission problem? Doesn't exist?").arg(number(code));
+        return QCoreApplication::translate("LoadText",
+                                           "Could not open file. (Err: %1)\n\nPermission problem? Doesn't exist?")
+            .arg(number(code));
     case LoadResult::NotAPackage:
-        return QStringLiteral("Could not open file. (Err: %1)\n\nIt does not appear to be a track package file.")
+        return QCoreApplication::translate(
+                   "LoadText", "Could not open file. (Err: %1)\n\nIt does not appear to be a track package file.")
             .arg(number(code));
     case LoadResult::FileCountMismatch:
-        return QStringLiteral("Could not open file. (Err: %1)\n\nFile count does not match expected.").arg(number(code));
+        return QCoreApplication::translate("LoadText",
+                                           "Could not open file. (Err: %1)\n\nFile count does not match expected.")
+            .arg(number(code));
     case LoadResult::VersionNotAccepted:
-        return QStringLiteral("Could not load Track Package. (Err: %1)\n\nThe package version is too "
-                              "old.\n\nCurrently, only 1.3.x SFX Track Package files are "
-                              "supported.\n\nSorry.")
+        return QCoreApplication::translate("LoadText",
+                                           "Could not load Track Package. (Err: %1)\n\nThe package version is too "
+                                           "old.\n\nCurrently, only 1.3.x SFX Track Package files are "
+                                           "supported.\n\nSorry.")
             .arg(number(code));
     default:
-        return QStringLiteral("An un-planned for error has occured. Could be bad. You  might want to tell ")
+        return QCoreApplication::translate(
+                   "LoadText", "An un-planned for error has occured. Could be bad. You  might want to tell ")
                + QLatin1String(MaintainerContactAddress);
     }
 }
 
 Alert failureAlert(LoadResult code)
 {
-    return Alert{QStringLiteral("File Open Error"), message(code), QStringLiteral("OK")};
+    return Alert{QCoreApplication::translate("LoadText", "File Open Error"), message(code),
+                 QCoreApplication::translate("LoadText", "OK")};
 }
 
 } // namespace LoadText
@@ -60,25 +70,32 @@ QString tag(InstallResult code)
 QString statusText(InstallResult code)
 {
     if (code == InstallResult::Success)
-        return QStringLiteral("Package Installed Successfully.");
-    return QStringLiteral("Error Installing Package (%1/%2).").arg(tag(code)).arg(number(code));
+        return QCoreApplication::translate("InstallText", "Package Installed Successfully.");
+    return QCoreApplication::translate("InstallText", "Error Installing Package (%1/%2).")
+        .arg(tag(code))
+        .arg(number(code));
 }
 
 QString stoppedText(qint64 done, qint64 total)
 {
-    return QStringLiteral("Install stopped after %1 of %2 files.").arg(done).arg(total);
+    // %n is the total, by which a language chooses the noun's form.
+    return QCoreApplication::translate("InstallText", "Install stopped after %1 of %n files.", nullptr, int(total))
+        .arg(done);
 }
 
 QString waitingText()
 {
-    return QStringLiteral("Waiting for another install into this folder to finish\u2026");
+    return QCoreApplication::translate("InstallText", "Waiting for another install into this folder to finish\u2026");
 }
 
 Alert overwriteAlert(const QString &relFilePath)
 {
-    return Alert{QStringLiteral("File Already Exists"),
-                 QStringLiteral("The File '%1' already exists. Would you like to replace it?").arg(relFilePath),
-                 QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("Yes To All")};
+    return Alert{
+        QCoreApplication::translate("InstallText", "File Already Exists"),
+        QCoreApplication::translate("InstallText", "The File '%1' already exists. Would you like to replace it?")
+            .arg(relFilePath),
+        QCoreApplication::translate("InstallText", "Yes"), QCoreApplication::translate("InstallText", "No"),
+        QCoreApplication::translate("InstallText", "Yes To All")};
 }
 
 } // namespace InstallText

@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QCoreApplication>
 
 namespace {
 
@@ -63,7 +64,9 @@ void QtPlatform::beginInformationalAlertSheet(const Alert &alert, QWidget *windo
     box->setIcon(QMessageBox::Information);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
-    addButton(box, alert.defaultButton.isEmpty() ? QStringLiteral("OK") : alert.defaultButton, QMessageBox::AcceptRole);
+    addButton(box,
+              alert.defaultButton.isEmpty() ? QCoreApplication::translate("QtPlatform", "OK") : alert.defaultButton,
+              QMessageBox::AcceptRole);
     addButton(box, alert.alternateButton, QMessageBox::RejectRole);
     addButton(box, alert.otherButton, QMessageBox::DestructiveRole);
     box->open();

@@ -5,7 +5,9 @@
 
 #include <QString>
 
-// Developer traces: one line per call to the system log and to standard error.
+// Developer traces: one line per call to the system log and to standard error. Written in
+// English whatever the user's language, never through tr(): they end up in bug reports, read
+// by whoever maintains the program.
 namespace SystemLog {
 // Control characters inside `line` are written as PlainText::oneLine shows them.
 void write(const QString &line);

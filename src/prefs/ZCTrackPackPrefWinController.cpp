@@ -96,11 +96,11 @@ void ZCTrackPackPrefWinController::chooseZoomcrestFolderDidEnd(OpenPanel *panel,
     Platform &platform = Platform::current();
     platform.beep();
     const AlertAnswer answer = platform.runAlertPanel(
-        Alert{QStringLiteral("Not A Zoomcrest Folder"),
-              QStringLiteral("The folder you chose does not appear to be your Zoomcrest application folder. "
-                             "You will not be able to use tracks installed to this location. Are you sure you "
-                             "want to use it?"),
-              QStringLiteral("Yes"), QString(), QStringLiteral("No")});
+        Alert{tr("Not A Zoomcrest Folder"),
+              tr("The folder you chose does not appear to be your Zoomcrest application folder. "
+                 "You will not be able to use tracks installed to this location. Are you sure you "
+                 "want to use it?"),
+              tr("Yes"), QString(), tr("No")});
     if (answer == AlertAnswer::Default) {
         zcFolderPathField()->setText(chosenPath);
         m_workingInstallPathIsUserBlessed = true;
@@ -117,9 +117,9 @@ void ZCTrackPackPrefWinController::saveChanges(QObject *)
         m_chosenInstallPathIsValid = false;
         Platform &platform = Platform::current();
         platform.beep();
-        platform.runAlertPanel(Alert{
-            QStringLiteral("Not A Valid Install Location"),
-            QStringLiteral("The current install location is not valid. Please choose another."), QStringLiteral("OK")});
+        platform.runAlertPanel(Alert{tr("Not A Valid Install Location"),
+                                     tr("The current install location is not valid. Please choose another."),
+                                     tr("OK")});
         return;
     }
     if (!InstallLocation::store(folderPath, m_workingInstallPathIsUserBlessed)) {

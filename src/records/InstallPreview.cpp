@@ -20,6 +20,7 @@
 #include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <QCoreApplication>
 
 namespace {
 
@@ -320,12 +321,28 @@ QString InstallPreview::actionName(Action action)
     return QStringLiteral("refused");
 }
 
+QString InstallPreview::actionText(Action action)
+{
+    switch (action) {
+    case Action::New:
+        return QCoreApplication::translate("InstallPreview", "new", "what an install does to a file");
+    case Action::Replaces:
+        return QCoreApplication::translate("InstallPreview", "replaces", "what an install does to a file");
+    case Action::Identical:
+        return QCoreApplication::translate("InstallPreview", "identical", "what an install does to a file");
+    case Action::Refused:
+        break;
+    }
+    return QCoreApplication::translate("InstallPreview", "refused", "what an install does to a file");
+}
+
 QString InstallPreview::detailText(const File &file)
 {
     if (file.action == Action::Replaces)
         return file.recordId.isEmpty()
-                   ? QStringLiteral("not from a recorded install")
-                   : QStringLiteral("written by the install %1 of \"%2\"").arg(file.recordId, file.recordTitle);
+                   ? QCoreApplication::translate("InstallPreview", "not from a recorded install")
+                   : QCoreApplication::translate("InstallPreview", "written by the install %1 of \"%2\"")
+                         .arg(file.recordId, file.recordTitle);
     if (file.action != Action::Refused)
         return QString();
     switch (file.refusal) {
@@ -333,21 +350,21 @@ QString InstallPreview::detailText(const File &file)
     case Refusal::NoRoom: // not said of one file
         break;
     case Refusal::OutsideFolder:
-        return QStringLiteral("outside the install folder");
+        return QCoreApplication::translate("InstallPreview", "outside the install folder");
     case Refusal::NulCharacter:
-        return QStringLiteral("a NUL character in its path");
+        return QCoreApplication::translate("InstallPreview", "a NUL character in its path");
     case Refusal::SimulatorProgram:
-        return QStringLiteral("in the simulator's program folder");
+        return QCoreApplication::translate("InstallPreview", "in the simulator's program folder");
     case Refusal::PathTooLong:
-        return QStringLiteral("path too long to create");
+        return QCoreApplication::translate("InstallPreview", "path too long to create");
     case Refusal::NameTooLong:
-        return QStringLiteral("name too long to create");
+        return QCoreApplication::translate("InstallPreview", "name too long to create");
     case Refusal::OtherUsersLink:
-        return QStringLiteral("behind a link owned by another user");
+        return QCoreApplication::translate("InstallPreview", "behind a link owned by another user");
     case Refusal::FolderInTheWay:
-        return QStringLiteral("a folder stands there");
+        return QCoreApplication::translate("InstallPreview", "a folder stands there");
     case Refusal::FolderNotMade:
-        return QStringLiteral("its folder can't be made");
+        return QCoreApplication::translate("InstallPreview", "its folder can't be made");
     }
     return QString();
 }

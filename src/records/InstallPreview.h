@@ -44,10 +44,12 @@ public:
 
     explicit InstallPreview(const RecordStore &store);
 
-    // The words both programs show: the action ("new", "replaces", "identical", "refused"), and
-    // what the user needs beside it (who wrote the file to be replaced, why an entry is
-    // refused; empty otherwise).
+    // The action as a fixed word ("new", "replaces", "identical", "refused"), the same in every
+    // language for what reads it by machine; actionText() is that word in the user's language.
+    // detailText() is what the user needs beside it (who wrote the file to be replaced, why an
+    // entry is refused; empty otherwise).
     static QString actionName(Action action);
+    static QString actionText(Action action);
     static QString detailText(const File &file);
 
     // `installBase`: resolved, as TrackPackage::resolvedPath() gives it.

@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCoreApplication>
 
 namespace {
 
@@ -159,16 +160,19 @@ bool InstallUndo::reached(const InstallFolder &folder, const QString &path, Outc
     const bool opened = folder.isOpen() && ::fstat(folder.baseFd(), &info) == 0;
     QString why;
     if (!opened && folder.baseFailure().status == InstallFolder::Status::RefusedLink)
-        why = QStringLiteral("The install folder %1 of the record %2 lies behind a link that another user owns (%3), "
-                             "which an undo never follows; nothing was changed.")
+        why = QCoreApplication::translate(
+                  "InstallUndo",
+                  "The install folder %1 of the record %2 lies behind a link that another user owns (%3), "
+                  "which an undo never follows; nothing was changed.")
                   .arg(path, record.id, folder.baseFailure().stoppedAt);
     else if (!opened)
-        why = QStringLiteral("The install folder %1 can't be opened.").arg(path);
+        why = QCoreApplication::translate("InstallUndo", "The install folder %1 can't be opened.").arg(path);
     else if (record.baseIdentity
              && !record.baseIdentity->sameFolder(FolderIdentity{quint64(info.st_dev), quint64(info.st_ino)},
                                                  !folder.baseReachedThroughLink()))
-        why = QStringLiteral("%1 is not the folder that the install of the record %2 went into: it was moved or "
-                             "replaced since; nothing was changed.")
+        why = QCoreApplication::translate(
+                  "InstallUndo", "%1 is not the folder that the install of the record %2 went into: it was moved or "
+                                 "replaced since; nothing was changed.")
                   .arg(path, record.id);
     if (why.isEmpty())
         return true;
@@ -182,11 +186,13 @@ bool InstallUndo::lock(InstallFolder &folder, Outcome *outcome)
     const DiskResult locked = folder.lock(m_lockWaitHandler, m_lockWaitPause);
     if (!locked.ok()) {
         outcome->result = Result::Stopped;
-        outcome->message =
-            locked.failedWith(ECANCELED)
-                ? QStringLiteral("Stopped waiting for another install into %1; nothing was changed.")
-                      .arg(outcome->record.installBase)
-                : QStringLiteral("Stopped while waiting for another install into %1.").arg(outcome->record.installBase);
+        outcome->message = locked.failedWith(ECANCELED)
+                               ? QCoreApplication::translate(
+                                     "InstallUndo", "Stopped waiting for another install into %1; nothing was changed.")
+                                     .arg(outcome->record.installBase)
+                               : QCoreApplication::translate("InstallUndo",
+                                                             "Stopped while waiting for another install into %1.")
+                                     .arg(outcome->record.installBase);
         return false;
     }
     return true;
@@ -198,8 +204,9 @@ bool InstallUndo::trusted(Outcome *outcome) const
     if (outside.isNull())
         return true;
     outcome->result = Result::Refused;
-    outcome->message = QStringLiteral("The record of %1 names a path outside its install folder (%2): it has been "
-                                      "tampered with, and is refused.")
+    outcome->message = QCoreApplication::translate(
+                           "InstallUndo", "The record of %1 names a path outside its install folder (%2): it has been "
+                                          "tampered with, and is refused.")
                            .arg(outcome->record.id, outside);
     return false;
 }
@@ -231,8 +238,9 @@ QList<InstallUndo::Step> InstallUndo::plan(InstallFolder &folder, const ContentS
     }
     if (!outcome->failed.isEmpty()) {
         outcome->result = Result::Refused;
-        outcome->message = QStringLiteral("%1 lies behind a link that an install may not follow, or in what is not "
-                                          "a folder; nothing was changed.")
+        outcome->message = QCoreApplication::translate(
+                               "InstallUndo", "%1 lies behind a link that an install may not follow, or in what is not "
+                                              "a folder; nothing was changed.")
                                .arg(outcome->failed.first());
     }
     return steps;
@@ -250,8 +258,9 @@ std::optional<InstallUndo::Step> InstallUndo::planFile(InstallFolder &folder, co
     const std::optional<QByteArray> original = contents.read(file.original);
     if (!original) {
         outcome->result = Result::Refused;
-        outcome->message = QStringLiteral("The original of %1 kept at install time is missing or damaged; "
-                                          "nothing was changed.")
+        outcome->message = QCoreApplication::translate("InstallUndo",
+                                                       "The original of %1 kept at install time is missing or damaged; "
+                                                       "nothing was changed.")
                                .arg(file.path);
         return std::nullopt;
     }
@@ -289,7 +298,8 @@ bool InstallUndo::apply(InstallFolder &folder, const QList<Step> &steps, Outcome
     // anything else is touched.
     if (const DiskResult moved = m_store.move(outcome->record, InstallRecord::State::Undoing); !moved.ok()) {
         outcome->result = Result::Refused;
-        outcome->message = QStringLiteral("The data folder %1 can't be written (%2); nothing was changed.")
+        outcome->message = QCoreApplication::translate("InstallUndo",
+                                                       "The data folder %1 can't be written (%2); nothing was changed.")
                                .arg(m_store.folder(), QString::fromLocal8Bit(std::strerror(moved.error)));
         return false;
     }
@@ -330,7 +340,7 @@ void InstallUndo::commit(ContentStore &contents, const Leftovers &leftovers, Out
 {
     for (int i = 0; i < m_later.size(); ++i) {
         if (m_laterChanged.at(i) && !m_store.write(m_later.at(i)).ok())
-            outcome->failed << QStringLiteral("(the record %1)").arg(m_later.at(i).id);
+            outcome->failed << QCoreApplication::translate("InstallUndo", "(the record %1)").arg(m_later.at(i).id);
     }
     InstallRecord &record = outcome->record;
     if (outcome->failed.isEmpty()) {
@@ -343,7 +353,7 @@ void InstallUndo::commit(ContentStore &contents, const Leftovers &leftovers, Out
     record.foldersMade = leftovers.folders;
     m_store.write(record);
     outcome->result = Result::Failed;
-    outcome->message = QStringLiteral("Some files could not be removed or put back.");
+    outcome->message = QCoreApplication::translate("InstallUndo", "Some files could not be removed or put back.");
 }
 
 InstallUndo::Action InstallUndo::actionFor(InstallFolder &folder, const RecordedFile &file, Step *step)

@@ -4,6 +4,7 @@
 #include "VersionText.h"
 
 #include <QStringList>
+#include <QCoreApplication>
 
 namespace VersionText {
 
@@ -40,12 +41,13 @@ QString messageFor(const std::optional<QString> &text)
 {
     // An empty body is no version text either: a server that answers nothing has told us nothing.
     if (!text || text->isEmpty())
-        return QStringLiteral("Error Retrieving Version Information");
+        return QCoreApplication::translate("VersionText", "Error Retrieving Version Information");
     const QStringList lines = text->split(QLatin1Char('\n'));
     const QString newest = lines.value(0);
     if (newest == OwnVersion)
-        return QStringLiteral("Latest Version: %1\n\nYou are up to date.").arg(newest);
-    return QStringLiteral("New Version: %1\n\nDownload & More Information:\n%2").arg(newest, lines.value(1));
+        return QCoreApplication::translate("VersionText", "Latest Version: %1\n\nYou are up to date.").arg(newest);
+    return QCoreApplication::translate("VersionText", "New Version: %1\n\nDownload & More Information:\n%2")
+        .arg(newest, lines.value(1));
 }
 
 } // namespace VersionText

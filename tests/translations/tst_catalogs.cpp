@@ -1,0 +1,257 @@
+// SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Every catalog in translations/ against the sources: finished, with each text's placeholders
+// and accelerators kept, and covering every text that lupdate finds in src/ now. And the real
+// desktop program, which speaks German where the user asks for it and English otherwise.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Message
+{
+    QString context;
+    QString source;
+    QString comment;
+    bool numerus = false;
+    QString type;             // of the translation: "unfinished", "vanished", "obsolete" or empty
+    QStringList translations; // one, or one per numerus form
+
+    QString key() const { return context + u" | "_s + source + (comment.isEmpty() ? QString() : u" | "_s + comment); }
+};
+
+struct Catalog
+{
+    QString language;
+    QList<Message> messages;
+};
+
+Catalog readCatalog(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    Catalog catalog;
+    QXmlStreamReader xml(&file);
+    QString context;
+    Message message;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const auto name = xml.name();
+        if (name == "TS"_L1) {
+            catalog.language = xml.attributes().value("language"_L1).toString();
+        } else if (name == "name"_L1) {
+            context = xml.readElementText();
+        } else if (name == "message"_L1) {
+            message = Message{context, {}, {}, xml.attributes().value("numerus"_L1) == "yes"_L1, {}, {}};
+        } else if (name == "source"_L1) {
+            message.source = xml.readElementText();
+        } else if (name == "comment"_L1) {
+            message.comment = xml.readElementText();
+        } else if (name == "translation"_L1) {
+            message.type = xml.attributes().value("type"_L1).toString();
+            if (message.numerus) {
+                while (xml.readNextStartElement())
+                    message.translations << xml.readElementText();
+            } else {
+                message.translations << xml.readElementText();
+            }
+            catalog.messages << message;
+        }
+    }
+    if (xml.hasError())
+        qFatal("%s: %s", qPrintable(path), qPrintable(xml.errorString()));
+    return catalog;
+}
+
+// The forms a language's plurals take, as Qt's own numerus rules have them.
+int numerusForms(const QString &language)
+{
+    static const QHash<QString, int> forms{{u"de"_s, 2}, {u"en"_s, 2}, {u"fr"_s, 2}, {u"pl"_s, 3}, {u"ru"_s, 3}};
+    return forms.value(language.section(u'_', 0, 0), 0);
+}
+
+// %1 … %9, %L1 … and %n, sorted: a translation may move them, but not lose or add one.
+QStringList placeholders(const QString &text)
+{
+    static const QRegularExpression placeholder(u"%L?[1-9n]"_s);
+    QStringList found;
+    for (const QRegularExpressionMatch &match : placeholder.globalMatch(text))
+        found << match.captured();
+    found.sort();
+    return found;
+}
+
+// Single ampersands: the accelerator Qt underlines ("&&" is a literal one).
+qsizetype accelerators(const QString &text)
+{
+    return QString(text).remove(u"&&"_s).count(u'&');
+}
+
+QString shown(const Message &message, const QString &why)
+{
+    return message.key() + u": "_s + why;
+}
+
+QStringList unfinished(const Catalog &catalog)
+{
+    QStringList problems;
+    const int forms = numerusForms(catalog.language);
+    if (forms == 0)
+        problems << u"no plural rule known for %1: add it to numerusForms()"_s.arg(catalog.language);
+    for (const Message &message : catalog.messages) {
+        if (!message.type.isEmpty())
+            problems << shown(message, message.type);
+        if (message.numerus && message.translations.size() != forms)
+            problems << shown(message, u"%1 plural forms, not %2"_s.arg(message.translations.size()).arg(forms));
+        for (const QString &translation : message.translations) {
+            if (translation.isEmpty())
+                problems << shown(message, u"empty translation"_s);
+        }
+    }
+    return problems;
+}
+
+QStringList placeholdersLost(const Catalog &catalog)
+{
+    QStringList problems;
+    for (const Message &message : catalog.messages) {
+        for (const QString &translation : message.translations) {
+            if (placeholders(translation) != placeholders(message.source))
+                problems << shown(message, u"has %1, the source %2"_s.arg(placeholders(translation).join(u' '),
+                                                                          placeholders(message.source).join(u' ')));
+        }
+    }
+    return problems;
+}
+
+QStringList acceleratorsLost(const Catalog &catalog)
+{
+    QStringList problems;
+    for (const Message &message : catalog.messages) {
+        for (const QString &translation : message.translations) {
+            if (accelerators(translation) != accelerators(message.source))
+                problems << shown(message, u"%1 accelerator(s), the source %2"_s.arg(accelerators(translation))
+                                               .arg(accelerators(message.source)));
+        }
+    }
+    return problems;
+}
+
+// The texts lupdate finds in the sources now, against the catalog's: none missing, none left
+// over that no source has any more.
+QStringList notCovering(const Catalog &catalog)
+{
+    QTemporaryDir dir;
+    const QString fresh = dir.filePath(u"fresh_%1.ts"_s.arg(catalog.language));
+    QProcess lupdate;
+    lupdate.start(QStringLiteral(LUPDATE_PATH),
+                  {u"-silent"_s, u"-locations"_s, u"none"_s, QStringLiteral(SOURCES_FOLDER), u"-ts"_s, fresh});
+    if (!lupdate.waitForFinished(-1) || lupdate.exitCode() != 0)
+        return {u"lupdate failed: "_s + QString::fromLocal8Bit(lupdate.readAllStandardError())};
+    QSet<QString> found, kept;
+    for (const Message &message : readCatalog(fresh).messages)
+        found << message.key();
+    for (const Message &message : catalog.messages)
+        kept << message.key();
+    QStringList problems;
+    for (const QString &key : std::as_const(found)) {
+        if (!kept.contains(key))
+            problems << key + u": not in the catalog"_s;
+    }
+    for (const QString &key : std::as_const(kept)) {
+        if (!found.contains(key))
+            problems << key + u": in no source any more"_s;
+    }
+    problems.sort();
+    return problems;
+}
+
+} // namespace
+
+class TestCatalogs : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void catalogs_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("check");
+        const QDir folder(QStringLiteral(CATALOGS_FOLDER));
+        const QStringList files = folder.entryList({u"*.ts"_s}, QDir::Files);
+        QVERIFY(!files.isEmpty());
+        for (const QString &file : files) {
+            for (const char *check : {"finished", "placeholders", "accelerators", "covers src"})
+                QTest::addRow("%s %s", qPrintable(file), check) << folder.filePath(file) << QString::fromLatin1(check);
+        }
+    }
+
+    void catalogs()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, check);
+        const Catalog catalog = readCatalog(path);
+        QVERIFY(!catalog.messages.isEmpty());
+        QStringList problems;
+        if (check == "finished"_L1)
+            problems = unfinished(catalog);
+        else if (check == "placeholders"_L1)
+            problems = placeholdersLost(catalog);
+        else if (check == "accelerators"_L1)
+            problems = acceleratorsLost(catalog);
+        else
+            problems = notCovering(catalog);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+    }
+
+    // The real program's help, which needs no display: our catalog for its description, Qt's for
+    // the options it adds itself.
+    void desktopProgramSpeaks_data()
+    {
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QStringList>("expected");
+        const QString english = u"Installs track packages for the Zoomcrest roller-coaster simulator."_s;
+        const QString german = u"Installiert Streckenpakete für den Achterbahnsimulator Zoomcrest."_s;
+        QTest::newRow("LANGUAGE=de") << QStringList{u"LANGUAGE=de"_s} << QStringList{german, u"Optionen:"_s};
+        QTest::newRow("LANG=de_DE.UTF-8") << QStringList{u"LANG=de_DE.UTF-8"_s} << QStringList{german, u"Optionen:"_s};
+        QTest::newRow("LANGUAGE=fr:de") << QStringList{u"LANGUAGE=fr:de"_s} << QStringList{german};
+        QTest::newRow("LANG=C") << QStringList{u"LANG=C"_s} << QStringList{english, u"Options:"_s};
+        QTest::newRow("LANGUAGE=en:de") << QStringList{u"LANGUAGE=en:de"_s} << QStringList{english, u"Options:"_s};
+    }
+
+    void desktopProgramSpeaks()
+    {
+#ifndef DESKTOP_PROGRAM
+        QSKIP("built without the desktop program");
+#else
+        QFETCH(QStringList, environment);
+        QFETCH(QStringList, expected);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+            env.remove(QString::fromLatin1(name));
+        for (const QString &setting : environment)
+            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(DESKTOP_PROGRAM), {u"--help"_s});
+        QVERIFY(program.waitForFinished(-1));
+        QCOMPARE(program.exitCode(), 0);
+        const QString help = QString::fromUtf8(program.readAllStandardOutput());
+        for (const QString &text : expected)
+            QVERIFY2(help.contains(text), qPrintable(help));
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCatalogs)
+#include "tst_catalogs.moc"

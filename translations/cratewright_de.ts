@@ -1,0 +1,943 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>AppController</name>
+    <message>
+        <source>First Run</source>
+        <translation>Erster Start</translation>
+    </message>
+    <message>
+        <source>Welcome To the Zoomcrest Cratewright. Please set your Zoomcrest application folder, and then choose &quot;Save&quot;.
+
+After you have completed this task, the Cratewright will be fully configured, and you will be prompted to open a track pack to install.
+
+Have Fun!
+</source>
+        <translation>Willkommen bei Zoomcrest Cratewright. Bitte legen Sie Ihren Zoomcrest-Programmordner fest und wählen Sie dann „Speichern“.
+
+Danach ist Cratewright vollständig eingerichtet, und Sie werden gebeten, ein Streckenpaket zum Installieren zu öffnen.
+
+Viel Spaß!
+</translation>
+    </message>
+    <message>
+        <source>Yeah, I&apos;ll Do That...</source>
+        <translation>Alles klar, mache ich …</translation>
+    </message>
+    <message>
+        <source>(No Comments In Package File)</source>
+        <translation>(Keine Kommentare in der Paketdatei)</translation>
+    </message>
+    <message>
+        <source>Package Was NOT Loaded!</source>
+        <translation>Das Paket wurde NICHT geladen!</translation>
+    </message>
+    <message>
+        <source>Installing Package...</source>
+        <translation>Paket wird installiert …</translation>
+    </message>
+    <message>
+        <source>&amp;Ride!</source>
+        <translation>&amp;Losfahren!</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Stop Waiting</source>
+        <translation>&amp;Nicht mehr warten</translation>
+    </message>
+    <message>
+        <source>ZC Cratewright Help</source>
+        <translation>ZC-Cratewright-Hilfe</translation>
+    </message>
+    <message>
+        <source>All Zoomcrest Cratewright documentation is available online at:
+
+</source>
+        <translation>Die gesamte Dokumentation zu Zoomcrest Cratewright finden Sie online unter:
+
+</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>By: %1</source>
+        <translation>Von: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n File(s) In Package.</source>
+        <translation>
+            <numerusform>%n Datei im Paket.</numerusform>
+            <numerusform>%n Dateien im Paket.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>DiskResult</name>
+    <message>
+        <source>write</source>
+        <translation>Schreiben von</translation>
+    </message>
+    <message>
+        <source>replace</source>
+        <translation>Ersetzen von</translation>
+    </message>
+    <message>
+        <source>create folder</source>
+        <translation>Anlegen des Ordners</translation>
+    </message>
+    <message>
+        <source>lock</source>
+        <translation>Sperren von</translation>
+    </message>
+    <message>
+        <source>remove</source>
+        <translation>Entfernen von</translation>
+    </message>
+    <message>
+        <source>put back</source>
+        <translation>Wiederherstellen von</translation>
+    </message>
+    <message>
+        <source>remove folder</source>
+        <translation>Entfernen des Ordners</translation>
+    </message>
+    <message>
+        <source>make room</source>
+        <translation>Platz schaffen für</translation>
+    </message>
+    <message>
+        <source>open folder</source>
+        <translation>Öffnen des Ordners</translation>
+    </message>
+    <message>
+        <source>read</source>
+        <translation>Lesen von</translation>
+    </message>
+    <message>
+        <source>rename</source>
+        <translation>Umbenennen von</translation>
+    </message>
+    <message>
+        <source>sync</source>
+        <translation>Synchronisieren von</translation>
+    </message>
+    <message>
+        <source>use folder</source>
+        <translation>Verwenden des Ordners</translation>
+    </message>
+    <message>
+        <source>follow link</source>
+        <translation>Folgen der Verknüpfung</translation>
+    </message>
+    <message>
+        <source>cannot %1 &apos;%2&apos;: %3</source>
+        <translation>%1 „%2“ nicht möglich: %3</translation>
+    </message>
+</context>
+<context>
+    <name>InstallLocation</name>
+    <message>
+        <source>Preferences Not Saved</source>
+        <translation>Einstellungen nicht gespeichert</translation>
+    </message>
+    <message>
+        <source>Could not write the settings file &apos;%1&apos;. The folder was not saved.</source>
+        <translation>Die Einstellungsdatei „%1“ konnte nicht geschrieben werden. Der Ordner wurde nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>InstallPreview</name>
+    <message>
+        <source>new</source>
+        <comment>what an install does to a file</comment>
+        <translation>neu</translation>
+    </message>
+    <message>
+        <source>replaces</source>
+        <comment>what an install does to a file</comment>
+        <translation>ersetzt</translation>
+    </message>
+    <message>
+        <source>identical</source>
+        <comment>what an install does to a file</comment>
+        <translation>identisch</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <comment>what an install does to a file</comment>
+        <translation>abgelehnt</translation>
+    </message>
+    <message>
+        <source>not from a recorded install</source>
+        <translation>nicht aus einer aufgezeichneten Installation</translation>
+    </message>
+    <message>
+        <source>written by the install %1 of &quot;%2&quot;</source>
+        <translation>geschrieben von der Installation %1 von „%2“</translation>
+    </message>
+    <message>
+        <source>outside the install folder</source>
+        <translation>außerhalb des Installationsordners</translation>
+    </message>
+    <message>
+        <source>a NUL character in its path</source>
+        <translation>NUL-Zeichen im Pfad</translation>
+    </message>
+    <message>
+        <source>in the simulator&apos;s program folder</source>
+        <translation>im Programmordner des Simulators</translation>
+    </message>
+    <message>
+        <source>path too long to create</source>
+        <translation>Pfad zu lang zum Anlegen</translation>
+    </message>
+    <message>
+        <source>name too long to create</source>
+        <translation>Name zu lang zum Anlegen</translation>
+    </message>
+    <message>
+        <source>behind a link owned by another user</source>
+        <translation>hinter einer Verknüpfung, die einem anderen Benutzer gehört</translation>
+    </message>
+    <message>
+        <source>a folder stands there</source>
+        <translation>dort steht bereits ein Ordner</translation>
+    </message>
+    <message>
+        <source>its folder can&apos;t be made</source>
+        <translation>sein Ordner kann nicht angelegt werden</translation>
+    </message>
+</context>
+<context>
+    <name>InstallText</name>
+    <message>
+        <source>Package Installed Successfully.</source>
+        <translation>Paket erfolgreich installiert.</translation>
+    </message>
+    <message>
+        <source>Error Installing Package (%1/%2).</source>
+        <translation>Fehler beim Installieren des Pakets (%1/%2).</translation>
+    </message>
+    <message numerus="yes">
+        <source>Install stopped after %1 of %n files.</source>
+        <translation>
+            <numerusform>Installation nach %1 von %n Datei angehalten.</numerusform>
+            <numerusform>Installation nach %1 von %n Dateien angehalten.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Waiting for another install into this folder to finish…</source>
+        <translation>Warten, bis eine andere Installation in diesen Ordner abgeschlossen ist …</translation>
+    </message>
+    <message>
+        <source>File Already Exists</source>
+        <translation>Datei existiert bereits</translation>
+    </message>
+    <message>
+        <source>The File &apos;%1&apos; already exists. Would you like to replace it?</source>
+        <translation>Die Datei „%1“ existiert bereits. Möchten Sie sie ersetzen?</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
+    </message>
+    <message>
+        <source>Yes To All</source>
+        <translation>Ja für alle</translation>
+    </message>
+</context>
+<context>
+    <name>InstallUndo</name>
+    <message>
+        <source>The install folder %1 of the record %2 lies behind a link that another user owns (%3), which an undo never follows; nothing was changed.</source>
+        <translation>Der Installationsordner %1 der Aufzeichnung %2 liegt hinter einer Verknüpfung, die einem anderen Benutzer gehört (%3). Einer solchen folgt ein Rückgängigmachen nie; es wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>The install folder %1 can&apos;t be opened.</source>
+        <translation>Der Installationsordner %1 kann nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>%1 is not the folder that the install of the record %2 went into: it was moved or replaced since; nothing was changed.</source>
+        <translation>%1 ist nicht der Ordner, in den die Installation der Aufzeichnung %2 ging: Er wurde seitdem verschoben oder ersetzt; es wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>Stopped waiting for another install into %1; nothing was changed.</source>
+        <translation>Das Warten auf eine andere Installation in %1 wurde abgebrochen; es wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>Stopped while waiting for another install into %1.</source>
+        <translation>Beim Warten auf eine andere Installation in %1 abgebrochen.</translation>
+    </message>
+    <message>
+        <source>The record of %1 names a path outside its install folder (%2): it has been tampered with, and is refused.</source>
+        <translation>Die Aufzeichnung von %1 nennt einen Pfad außerhalb ihres Installationsordners (%2): Sie wurde manipuliert und wird abgelehnt.</translation>
+    </message>
+    <message>
+        <source>%1 lies behind a link that an install may not follow, or in what is not a folder; nothing was changed.</source>
+        <translation>%1 liegt hinter einer Verknüpfung, der eine Installation nicht folgen darf, oder in etwas, das kein Ordner ist; es wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>The original of %1 kept at install time is missing or damaged; nothing was changed.</source>
+        <translation>Das bei der Installation aufbewahrte Original von %1 fehlt oder ist beschädigt; es wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>The data folder %1 can&apos;t be written (%2); nothing was changed.</source>
+        <translation>In den Datenordner %1 kann nicht geschrieben werden (%2); es wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>(the record %1)</source>
+        <translation>(die Aufzeichnung %1)</translation>
+    </message>
+    <message>
+        <source>Some files could not be removed or put back.</source>
+        <translation>Einige Dateien konnten nicht entfernt oder wiederhergestellt werden.</translation>
+    </message>
+</context>
+<context>
+    <name>InstalledTracks</name>
+    <message>
+        <source>Installed Tracks</source>
+        <translation>Installierte Strecken</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>Filter by title or author</source>
+        <translation>Nach Titel oder Autor filtern</translation>
+    </message>
+    <message>
+        <source>Installed tracks</source>
+        <translation>Installierte Strecken</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Author</source>
+        <translation>Autor</translation>
+    </message>
+    <message>
+        <source>Installed</source>
+        <translation>Installiert</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>Install details</source>
+        <translation>Details der Installation</translation>
+    </message>
+    <message>
+        <source>Files of the install</source>
+        <translation>Dateien der Installation</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Install</source>
+        <translation>Installation</translation>
+    </message>
+    <message>
+        <source>Now</source>
+        <translation>Jetzt</translation>
+    </message>
+    <message>
+        <source>C&amp;heck for Changes</source>
+        <translation>Auf Änderungen &amp;prüfen</translation>
+    </message>
+    <message>
+        <source>Uninstall status</source>
+        <translation>Status der Deinstallation</translation>
+    </message>
+    <message>
+        <source>&amp;Ride!</source>
+        <translation>&amp;Losfahren!</translation>
+    </message>
+    <message>
+        <source>&amp;Uninstall…</source>
+        <translation>&amp;Deinstallieren …</translation>
+    </message>
+    <message>
+        <source>&amp;Stop Waiting</source>
+        <translation>&amp;Nicht mehr warten</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>InstalledTracksController</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>unchanged</source>
+        <translation>unverändert</translation>
+    </message>
+    <message>
+        <source>changed since</source>
+        <translation>seitdem geändert</translation>
+    </message>
+    <message>
+        <source>gone</source>
+        <translation>verschwunden</translation>
+    </message>
+    <message>
+        <source>Library status</source>
+        <translation>Status der Bibliothek</translation>
+    </message>
+    <message>
+        <source>Listing problem</source>
+        <translation>Problem beim Auflisten</translation>
+    </message>
+    <message>
+        <source>The recorded installs can&apos;t be listed: %1.</source>
+        <translation>Die aufgezeichneten Installationen können nicht aufgelistet werden: %1.</translation>
+    </message>
+    <message>
+        <source>No tracks installed yet. Open a package with File → Open Package… to install one.</source>
+        <translation>Noch keine Strecken installiert. Öffnen Sie ein Paket mit Datei → Paket öffnen …, um eine zu installieren.</translation>
+    </message>
+    <message>
+        <source>No installed track matches “%1”.</source>
+        <translation>Keine installierte Strecke passt zu „%1“.</translation>
+    </message>
+    <message>
+        <source>No install chosen.</source>
+        <translation>Keine Installation ausgewählt.</translation>
+    </message>
+    <message>
+        <source>Version %1, from the package file %2</source>
+        <translation>Version %1, aus der Paketdatei %2</translation>
+    </message>
+    <message>
+        <source>Installed %1</source>
+        <translation>Installiert am %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) written</source>
+        <translation>
+            <numerusform>%n Datei geschrieben</numerusform>
+            <numerusform>%n Dateien geschrieben</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>replaced</source>
+        <translation>ersetzt</translation>
+    </message>
+    <message>
+        <source>new</source>
+        <translation>neu</translation>
+    </message>
+    <message>
+        <source>checking…</source>
+        <translation>wird geprüft …</translation>
+    </message>
+    <message>
+        <source>Uninstall “%1” from this folder?
+
+%2
+
+</source>
+        <translation>„%1“ aus diesem Ordner deinstallieren?
+
+%2
+
+</translation>
+    </message>
+    <message>
+        <source>This removes %1 it installed</source>
+        <translation>Dies entfernt %1, die sie installiert hat</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s)</source>
+        <translation>
+            <numerusform>%n Datei</numerusform>
+            <numerusform>%n Dateien</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> and puts back %1 it replaced</source>
+        <translation>, und stellt %1 wieder her, die sie ersetzt hat</translation>
+    </message>
+    <message>
+        <source>
+
+It also removes %1 it made, once empty:
+</source>
+        <translation>
+
+Außerdem entfernt dies die von ihr angelegten Ordner, sobald sie leer sind (%1):
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n folder(s)</source>
+        <translation>
+            <numerusform>%n Ordner</numerusform>
+            <numerusform>%n Ordner</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>
+
+These changed since the install and will be kept:
+</source>
+        <translation>
+
+Diese wurden seit der Installation geändert und bleiben erhalten:
+</translation>
+    </message>
+    <message>
+        <source>
+
+These were replaced by a later install and stay as they are:
+</source>
+        <translation>
+
+Diese wurden von einer späteren Installation ersetzt und bleiben, wie sie sind:
+</translation>
+    </message>
+    <message>
+        <source>
+
+These replaced files whose originals could not be kept, and stay as they are:
+</source>
+        <translation>
+
+Diese haben Dateien ersetzt, deren Originale nicht aufbewahrt werden konnten, und bleiben, wie sie sind:
+</translation>
+    </message>
+    <message>
+        <source>Uninstall Track</source>
+        <translation>Strecke deinstallieren</translation>
+    </message>
+    <message>
+        <source>Uninstall</source>
+        <translation>Deinstallieren</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>“%1” was uninstalled.</source>
+        <translation>„%1“ wurde deinstalliert.</translation>
+    </message>
+    <message>
+        <source>
+
+Kept because they changed since the install:
+</source>
+        <translation>
+
+Behalten, weil sie seit der Installation geändert wurden:
+</translation>
+    </message>
+    <message>
+        <source>
+
+Left as they are, their originals were not kept at install time:
+</source>
+        <translation>
+
+Unverändert belassen, da ihre Originale bei der Installation nicht aufbewahrt wurden:
+</translation>
+    </message>
+    <message>
+        <source>
+
+Put back, but owned by you, not by their owners as before (only root may give a file to another user):
+</source>
+        <translation>
+
+Wiederhergestellt, gehören nun aber Ihnen statt wie zuvor ihren Eigentümern (nur root darf eine Datei einem anderen Benutzer übergeben):
+</translation>
+    </message>
+    <message>
+        <source>Track Uninstalled</source>
+        <translation>Strecke deinstalliert</translation>
+    </message>
+    <message>
+        <source>
+
+Could not remove or put back:
+</source>
+        <translation>
+
+Konnte nicht entfernt oder wiederhergestellt werden:
+</translation>
+    </message>
+    <message>
+        <source>Uninstall Failed</source>
+        <translation>Deinstallation fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>LoadText</name>
+    <message>
+        <source>Could not open file. (Err: %1)
+
+Permission problem? Doesn&apos;t exist?</source>
+        <translation>Die Datei konnte nicht geöffnet werden. (Fehler: %1)
+
+Fehlende Berechtigung? Existiert sie nicht?</translation>
+    </message>
+    <message>
+        <source>Could not open file. (Err: %1)
+
+It does not appear to be a track package file.</source>
+        <translation>Die Datei konnte nicht geöffnet werden. (Fehler: %1)
+
+Sie scheint keine Streckenpaketdatei zu sein.</translation>
+    </message>
+    <message>
+        <source>Could not open file. (Err: %1)
+
+File count does not match expected.</source>
+        <translation>Die Datei konnte nicht geöffnet werden. (Fehler: %1)
+
+Die Anzahl der Dateien entspricht nicht der erwarteten.</translation>
+    </message>
+    <message>
+        <source>Could not load Track Package. (Err: %1)
+
+The package version is too old.
+
+Currently, only 1.3.x SFX Track Package files are supported.
+
+Sorry.</source>
+        <translation>Das Streckenpaket konnte nicht geladen werden. (Fehler: %1)
+
+Die Paketversion ist zu alt.
+
+Derzeit werden nur SFX-Streckenpakete der Version 1.3.x unterstützt.
+
+Tut uns leid.</translation>
+    </message>
+    <message>
+        <source>An un-planned for error has occured. Could be bad. You  might want to tell </source>
+        <translation>Ein unvorhergesehener Fehler ist aufgetreten. Das könnte übel sein. Sie sollten vielleicht Bescheid geben an: </translation>
+    </message>
+    <message>
+        <source>File Open Error</source>
+        <translation>Fehler beim Öffnen der Datei</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>ZC Cratewright</source>
+        <translation>ZC Cratewright</translation>
+    </message>
+    <message>
+        <source>No Track Package Loaded</source>
+        <translation>Kein Streckenpaket geladen</translation>
+    </message>
+    <message>
+        <source>Package comments</source>
+        <translation>Kommentare zum Paket</translation>
+    </message>
+    <message>
+        <source>The package&apos;s comments appear here.</source>
+        <translation>Hier erscheinen die Kommentare des Pakets.</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>&amp;Install</source>
+        <translation>&amp;Installieren</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Open Package…</source>
+        <translation>Paket &amp;öffnen …</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <source>Package &amp;Files…</source>
+        <translation>Paket&amp;dateien …</translation>
+    </message>
+    <message>
+        <source>&amp;Installed Tracks…</source>
+        <translation>&amp;Installierte Strecken …</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation>Ctrl+Q</translation>
+    </message>
+    <message>
+        <source>&amp;Preferences…</source>
+        <translation>&amp;Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Ctrl+,</source>
+        <translation>Ctrl+,</translation>
+    </message>
+    <message>
+        <source>Check for &amp;Updates…</source>
+        <translation>Nach &amp;Aktualisierungen suchen …</translation>
+    </message>
+    <message>
+        <source>ZC Cratewright &amp;Help</source>
+        <translation>ZC-Cratewright-&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>F1</source>
+        <translation>F1</translation>
+    </message>
+</context>
+<context>
+    <name>PackageFiles</name>
+    <message>
+        <source>Package Files</source>
+        <translation>Paketdateien</translation>
+    </message>
+    <message>
+        <source>Summary</source>
+        <translation>Zusammenfassung</translation>
+    </message>
+    <message>
+        <source>Package files and what an install would do with each</source>
+        <translation>Paketdateien und was eine Installation mit jeder tun würde</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>Aktion</translation>
+    </message>
+    <message>
+        <source>Detail</source>
+        <translation>Detail</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>PackageFilesController</name>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>What installing “%1” into %2 would do:</source>
+        <translation>Was die Installation von „%1“ in %2 tun würde:</translation>
+    </message>
+</context>
+<context>
+    <name>PreferencesPanel</name>
+    <message>
+        <source>ZC Cratewright Preferences</source>
+        <translation>ZC-Cratewright-Einstellungen</translation>
+    </message>
+    <message>
+        <source>Zoomcrest application folder:</source>
+        <translation>Zoomcrest-Programmordner:</translation>
+    </message>
+    <message>
+        <source>The folder that holds ZoomcrestSimulator.app</source>
+        <translation>Der Ordner, der ZoomcrestSimulator.app enthält</translation>
+    </message>
+    <message>
+        <source>&amp;Choose…</source>
+        <translation>&amp;Auswählen …</translation>
+    </message>
+    <message>
+        <source>Track packages are installed into this folder, and the simulator is started from it.</source>
+        <translation>Streckenpakete werden in diesen Ordner installiert, und der Simulator wird von dort gestartet.</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Choose a Folder</source>
+        <translation>Ordner auswählen</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Track packages (%1)</source>
+        <translation>Streckenpakete (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
+    <name>QtPlatform</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>SimulatorLaunch</name>
+    <message>
+        <source>Could not launch track file. This was not supposed to happen. Tell %1 how you ended up here, and tell him &apos;pre-load launch&apos; (he&apos;ll know what it means).</source>
+        <translation>Die Streckendatei konnte nicht gestartet werden. Das hätte nicht passieren dürfen. Schreiben Sie an %1, wie es dazu kam, und nennen Sie das Stichwort „pre-load launch“ (er weiß dann, was gemeint ist).</translation>
+    </message>
+    <message>
+        <source>Could not launch track file. This was not supposed to happen. Tell %1 how you ended up here, and tell him &apos;pre-install launch&apos; (he&apos;ll know what it means).</source>
+        <translation>Die Streckendatei konnte nicht gestartet werden. Das hätte nicht passieren dürfen. Schreiben Sie an %1, wie es dazu kam, und nennen Sie das Stichwort „pre-install launch“ (er weiß dann, was gemeint ist).</translation>
+    </message>
+    <message>
+        <source>You either did not install the track to your Zoomcrest directory, or the Zoomcrest simulator could not be found (make sure it is named &apos;ZoomcrestSimulator&apos;).</source>
+        <translation>Entweder haben Sie die Strecke nicht in Ihren Zoomcrest-Ordner installiert, oder der Zoomcrest-Simulator wurde nicht gefunden (achten Sie darauf, dass er „ZoomcrestSimulator“ heißt).</translation>
+    </message>
+    <message>
+        <source>Oh Well</source>
+        <translation>Na gut</translation>
+    </message>
+    <message>
+        <source>I&apos;ll do that.</source>
+        <translation>Mache ich.</translation>
+    </message>
+    <message>
+        <source>Launch Failed</source>
+        <translation>Start fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>VersionCheckPanel</name>
+    <message>
+        <source>Check for Updates</source>
+        <translation>Nach Aktualisierungen suchen</translation>
+    </message>
+    <message>
+        <source>Checking for a newer version of ZC Cratewright…</source>
+        <translation>Es wird nach einer neueren Version von ZC Cratewright gesucht …</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>VersionText</name>
+    <message>
+        <source>Error Retrieving Version Information</source>
+        <translation>Fehler beim Abrufen der Versionsinformationen</translation>
+    </message>
+    <message>
+        <source>Latest Version: %1
+
+You are up to date.</source>
+        <translation>Neueste Version: %1
+
+Ihre Version ist aktuell.</translation>
+    </message>
+    <message>
+        <source>New Version: %1
+
+Download &amp; More Information:
+%2</source>
+        <translation>Neue Version: %1
+
+Download &amp; weitere Informationen:
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>ZCTrackPackPrefWinController</name>
+    <message>
+        <source>Not A Zoomcrest Folder</source>
+        <translation>Kein Zoomcrest-Ordner</translation>
+    </message>
+    <message>
+        <source>The folder you chose does not appear to be your Zoomcrest application folder. You will not be able to use tracks installed to this location. Are you sure you want to use it?</source>
+        <translation>Der gewählte Ordner scheint nicht Ihr Zoomcrest-Programmordner zu sein. Strecken, die Sie dorthin installieren, können Sie nicht nutzen. Möchten Sie ihn wirklich verwenden?</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
+    </message>
+    <message>
+        <source>Not A Valid Install Location</source>
+        <translation>Kein gültiger Installationsort</translation>
+    </message>
+    <message>
+        <source>The current install location is not valid. Please choose another.</source>
+        <translation>Der aktuelle Installationsort ist ungültig. Bitte wählen Sie einen anderen.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Installs track packages for the Zoomcrest roller-coaster simulator.</source>
+        <translation>Installiert Streckenpakete für den Achterbahnsimulator Zoomcrest.</translation>
+    </message>
+    <message>
+        <source>Track package to open (.zcpack or self-extracting .exe). When several are given, the last one is opened.</source>
+        <translation>Zu öffnendes Streckenpaket (.zcpack oder selbstentpackende .exe). Werden mehrere angegeben, wird das letzte geöffnet.</translation>
+    </message>
+    <message>
+        <source>[files...]</source>
+        <translation>[Dateien …]</translation>
+    </message>
+</context>
+</TS>
