@@ -10,6 +10,8 @@ class TrackPackage;
 // `cratewright info PACKAGE [--json]`: what a package holds, without installing it.
 class InfoCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(InfoCommand)
+
 public:
     InfoCommand();
 

@@ -9,6 +9,8 @@
 // panel would show.
 class VersionCheckCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(VersionCheckCommand)
+
 public:
     VersionCheckCommand();
 
