@@ -18,14 +18,11 @@ namespace {
 
 struct Message
 {
-    QString context;
+    QString key; // context | source | comment
     QString source;
-    QString comment;
     bool numerus = false;
     QString type;             // of the translation: "unfinished", "vanished", "obsolete" or empty
     QStringList translations; // one, or one per numerus form
-
-    QString key() const { return context + u" | "_s + source + (comment.isEmpty() ? QString() : u" | "_s + comment); }
 };
 
 struct Catalog
@@ -52,19 +49,18 @@ Catalog readCatalog(const QString &path)
         } else if (name == "name"_L1) {
             context = xml.readElementText();
         } else if (name == "message"_L1) {
-            message = Message{context, {}, {}, xml.attributes().value("numerus"_L1) == "yes"_L1, {}, {}};
-        } else if (name == "source"_L1) {
-            message.source = xml.readElementText();
-        } else if (name == "comment"_L1) {
-            message.comment = xml.readElementText();
+            message = Message{context, {}, xml.attributes().value("numerus"_L1) == "yes"_L1, {}, {}};
+        } else if (name == "source"_L1 || name == "comment"_L1) {
+            const QString text = xml.readElementText();
+            message.key += u" | "_s + text;
+            if (name == "source"_L1)
+                message.source = text;
         } else if (name == "translation"_L1) {
             message.type = xml.attributes().value("type"_L1).toString();
-            if (message.numerus) {
-                while (xml.readNextStartElement())
-                    message.translations << xml.readElementText();
-            } else {
+            while (message.numerus && xml.readNextStartElement())
                 message.translations << xml.readElementText();
-            }
+            if (!message.numerus)
+                message.translations << xml.readElementText();
             catalog.messages << message;
         }
     }
@@ -80,28 +76,6 @@ int numerusForms(const QString &language)
     return forms.value(language.section(u'_', 0, 0), 0);
 }
 
-// %1 … %9, %L1 … and %n, sorted: a translation may move them, but not lose or add one.
-QStringList placeholders(const QString &text)
-{
-    static const QRegularExpression placeholder(u"%L?[1-9n]"_s);
-    QStringList found;
-    for (const QRegularExpressionMatch &match : placeholder.globalMatch(text))
-        found << match.captured();
-    found.sort();
-    return found;
-}
-
-// Single ampersands: the accelerator Qt underlines ("&&" is a literal one).
-qsizetype accelerators(const QString &text)
-{
-    return QString(text).remove(u"&&"_s).count(u'&');
-}
-
-QString shown(const Message &message, const QString &why)
-{
-    return message.key() + u": "_s + why;
-}
-
 QStringList unfinished(const Catalog &catalog)
 {
     QStringList problems;
@@ -109,39 +83,34 @@ QStringList unfinished(const Catalog &catalog)
     if (forms == 0)
         problems << u"no plural rule known for %1: add it to numerusForms()"_s.arg(catalog.language);
     for (const Message &message : catalog.messages) {
-        if (!message.type.isEmpty())
-            problems << shown(message, message.type);
+        if (!message.type.isEmpty() || message.translations.contains(QString()))
+            problems << message.key + u": "_s + (message.type.isEmpty() ? u"empty"_s : message.type);
         if (message.numerus && message.translations.size() != forms)
-            problems << shown(message, u"%1 plural forms, not %2"_s.arg(message.translations.size()).arg(forms));
-        for (const QString &translation : message.translations) {
-            if (translation.isEmpty())
-                problems << shown(message, u"empty translation"_s);
-        }
+            problems << message.key + u": %1 plural forms"_s.arg(message.translations.size());
     }
     return problems;
 }
 
-QStringList placeholdersLost(const Catalog &catalog)
+// %1 … %9, %L1 … and %n, sorted (a translation may move them, but not lose or add one), then
+// the number of single ampersands: the accelerator Qt underlines ("&&" is a literal one).
+QString markers(const QString &text)
 {
-    QStringList problems;
-    for (const Message &message : catalog.messages) {
-        for (const QString &translation : message.translations) {
-            if (placeholders(translation) != placeholders(message.source))
-                problems << shown(message, u"has %1, the source %2"_s.arg(placeholders(translation).join(u' '),
-                                                                          placeholders(message.source).join(u' ')));
-        }
-    }
-    return problems;
+    static const QRegularExpression placeholder(u"%L?[1-9n]"_s);
+    QStringList found;
+    for (const QRegularExpressionMatch &match : placeholder.globalMatch(text))
+        found << match.captured();
+    found.sort();
+    return found.join(u' ') + u" &×"_s + QString::number(QString(text).remove(u"&&"_s).count(u'&'));
 }
 
-QStringList acceleratorsLost(const Catalog &catalog)
+QStringList markersLost(const Catalog &catalog)
 {
     QStringList problems;
     for (const Message &message : catalog.messages) {
         for (const QString &translation : message.translations) {
-            if (accelerators(translation) != accelerators(message.source))
-                problems << shown(message, u"%1 accelerator(s), the source %2"_s.arg(accelerators(translation))
-                                               .arg(accelerators(message.source)));
+            if (markers(translation) != markers(message.source))
+                problems << message.key + u": has "_s + markers(translation) + u", the source "_s
+                                + markers(message.source);
         }
     }
     return problems;
@@ -160,18 +129,14 @@ QStringList notCovering(const Catalog &catalog)
         return {u"lupdate failed: "_s + QString::fromLocal8Bit(lupdate.readAllStandardError())};
     QSet<QString> found, kept;
     for (const Message &message : readCatalog(fresh).messages)
-        found << message.key();
+        found << message.key;
     for (const Message &message : catalog.messages)
-        kept << message.key();
+        kept << message.key;
     QStringList problems;
-    for (const QString &key : std::as_const(found)) {
-        if (!kept.contains(key))
-            problems << key + u": not in the catalog"_s;
-    }
-    for (const QString &key : std::as_const(kept)) {
-        if (!found.contains(key))
-            problems << key + u": in no source any more"_s;
-    }
+    for (const QString &key : found - kept)
+        problems << key + u": not in the catalog"_s;
+    for (const QString &key : kept - found)
+        problems << key + u": in no source any more"_s;
     problems.sort();
     return problems;
 }
@@ -191,7 +156,7 @@ private Q_SLOTS:
         const QStringList files = folder.entryList({u"*.ts"_s}, QDir::Files);
         QVERIFY(!files.isEmpty());
         for (const QString &file : files) {
-            for (const char *check : {"finished", "placeholders", "accelerators", "covers src"})
+            for (const char *check : {"finished", "placeholders and accelerators", "covers src"})
                 QTest::addRow("%s %s", qPrintable(file), check) << folder.filePath(file) << QString::fromLatin1(check);
         }
     }
@@ -205,10 +170,8 @@ private Q_SLOTS:
         QStringList problems;
         if (check == "finished"_L1)
             problems = unfinished(catalog);
-        else if (check == "placeholders"_L1)
-            problems = placeholdersLost(catalog);
-        else if (check == "accelerators"_L1)
-            problems = acceleratorsLost(catalog);
+        else if (check.startsWith("placeholders"_L1))
+            problems = markersLost(catalog);
         else
             problems = notCovering(catalog);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
