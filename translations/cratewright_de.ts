@@ -78,6 +78,114 @@ Viel Spaß!
     </message>
 </context>
 <context>
+    <name>Command</name>
+    <message>
+        <source>The track package file.</source>
+        <translation>Die Streckenpaketdatei.</translation>
+    </message>
+    <message>
+        <source>Usage: cratewright </source>
+        <translation>Aufruf: cratewright </translation>
+    </message>
+    <message>
+        <source>Try &apos;cratewright %1 --help&apos; for more information.</source>
+        <translation>Weitere Informationen erhalten Sie mit „cratewright %1 --help“.</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLineTool</name>
+    <message>
+        <source>Usage: cratewright </source>
+        <translation>Aufruf: cratewright </translation>
+    </message>
+    <message>
+        <source>Try &apos;cratewright --help&apos; for more information.</source>
+        <translation>Weitere Informationen erhalten Sie mit „cratewright --help“.</translation>
+    </message>
+    <message>
+        <source>unknown option &apos;%1&apos;</source>
+        <translation>unbekannte Option „%1“</translation>
+    </message>
+    <message>
+        <source>Print only results, questions and errors, for scripts.</source>
+        <translation>Nur Ergebnisse, Fragen und Fehler ausgeben (für Skripte).</translation>
+    </message>
+    <message>
+        <source>Also print the lines written to the system log.</source>
+        <translation>Auch die Zeilen ausgeben, die ins Systemprotokoll geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>info, install, list, uninstall, folder or version-check.</source>
+        <translation>info, install, list, uninstall, folder oder version-check.</translation>
+    </message>
+    <message>
+        <source>The command.</source>
+        <translation>Der Befehl.</translation>
+    </message>
+    <message>
+        <source>--quiet and --verbose exclude each other</source>
+        <translation>--quiet und --verbose schließen sich gegenseitig aus</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>kein Befehl angegeben</translation>
+    </message>
+    <message>
+        <source>unknown command &apos;%1&apos;</source>
+        <translation>unbekannter Befehl „%1“</translation>
+    </message>
+</context>
+<context>
+    <name>CommandOption</name>
+    <message>
+        <source>Print one JSON object instead of text.</source>
+        <translation>Ein einziges JSON-Objekt statt Text ausgeben.</translation>
+    </message>
+    <message>
+        <source>DIR is known not to be a simulator folder: accept any existing folder. Tracks installed there cannot be ridden.</source>
+        <translation>DIR ist bekanntermaßen kein Simulator-Ordner: jeden vorhandenen Ordner annehmen. Dort installierte Strecken können nicht gefahren werden.</translation>
+    </message>
+    <message>
+        <source>Install into DIR instead of the stored simulator folder.</source>
+        <translation>In DIR statt in den gespeicherten Simulator-Ordner installieren.</translation>
+    </message>
+    <message>
+        <source>What to do with files that already exist: ask (the default; answers are read from standard input), always replace them, or never replace them.</source>
+        <translation>Was mit bereits vorhandenen Dateien geschieht: ask fragt nach (die Voreinstellung; die Antworten werden von der Standardeingabe gelesen), always ersetzt sie immer, never ersetzt sie nie.</translation>
+    </message>
+    <message>
+        <source>Start the simulator on the track afterwards.</source>
+        <translation>Anschließend den Simulator mit der Strecke starten.</translation>
+    </message>
+    <message>
+        <source>Say what the install would do to each file, and write nothing.</source>
+        <translation>Anzeigen, was die Installation mit jeder Datei tun würde, ohne etwas zu schreiben.</translation>
+    </message>
+    <message>
+        <source>Say what would be done, and change nothing.</source>
+        <translation>Anzeigen, was getan würde, ohne etwas zu ändern.</translation>
+    </message>
+    <message>
+        <source>The install folder, moved on purpose since the install, is now DIR.</source>
+        <translation>Der Installationsordner ist jetzt DIR (seit der Installation absichtlich verschoben).</translation>
+    </message>
+</context>
+<context>
+    <name>Console</name>
+    <message>
+        <source>standard output</source>
+        <translation>die Standardausgabe</translation>
+    </message>
+    <message>
+        <source>standard error</source>
+        <translation>die Standardfehlerausgabe</translation>
+    </message>
+    <message>
+        <source>cratewright: could not write to %1: %2</source>
+        <translation>cratewright: Schreiben in %1 fehlgeschlagen: %2</translation>
+    </message>
+</context>
+<context>
     <name>DiskResult</name>
     <message>
         <source>write</source>
@@ -138,6 +246,166 @@ Viel Spaß!
     <message>
         <source>cannot %1 &apos;%2&apos;: %3</source>
         <translation>%1 „%2“ nicht möglich: %3</translation>
+    </message>
+</context>
+<context>
+    <name>DisplayGuard</name>
+    <message>
+        <source>zc-cratewright: no display available; to install packages without one, use cratewright (see cratewright(1))</source>
+        <translation>zc-cratewright: keine Anzeige verfügbar; um Pakete ohne Anzeige zu installieren, verwenden Sie cratewright (siehe cratewright(1))</translation>
+    </message>
+</context>
+<context>
+    <name>FolderCommand</name>
+    <message>
+        <source>The current install location is not valid. Please choose another.</source>
+        <translation>Der aktuelle Installationsort ist ungültig. Bitte wählen Sie einen anderen.</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>ja</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>nein</translation>
+    </message>
+    <message>
+        <source>Show the stored simulator folder, or check and store DIR.</source>
+        <translation>Den gespeicherten Simulator-Ordner anzeigen oder DIR prüfen und speichern.</translation>
+    </message>
+    <message>
+        <source>The folder to store: one that holds ZoomcrestSimulator.app.</source>
+        <translation>Der zu speichernde Ordner: einer, der ZoomcrestSimulator.app enthält.</translation>
+    </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>unerwartetes Argument „%1“</translation>
+    </message>
+    <message>
+        <source>--not-simulator needs a folder</source>
+        <translation>--not-simulator erfordert einen Ordner</translation>
+    </message>
+    <message>
+        <source>the folder is empty</source>
+        <translation>die Ordnerangabe ist leer</translation>
+    </message>
+    <message>
+        <source>Simulator folder:</source>
+        <translation>Simulator-Ordner:</translation>
+    </message>
+    <message>
+        <source>Override flag:</source>
+        <translation>Ausnahme gesetzt:</translation>
+    </message>
+    <message>
+        <source>yes (known not to be a simulator folder)</source>
+        <translation>ja (bekanntermaßen kein Simulator-Ordner)</translation>
+    </message>
+    <message>
+        <source>Valid install location:</source>
+        <translation>Installation möglich:</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; holds no ZoomcrestSimulator.app</source>
+        <translation>„%1“ enthält keine ZoomcrestSimulator.app</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not an existing folder.</source>
+        <translation>„%1“ ist kein vorhandener Ordner.</translation>
+    </message>
+    <message>
+        <source>Not A Valid Install Location: </source>
+        <translation>Kein gültiger Installationsort: </translation>
+    </message>
+    <message>
+        <source>; add --not-simulator to use it anyway.</source>
+        <translation>; fügen Sie --not-simulator hinzu, um ihn trotzdem zu verwenden.</translation>
+    </message>
+    <message>
+        <source>Simulator folder stored: </source>
+        <translation>Simulator-Ordner gespeichert: </translation>
+    </message>
+    <message>
+        <source>(known not to be a simulator folder)</source>
+        <translation>(bekanntermaßen kein Simulator-Ordner)</translation>
+    </message>
+</context>
+<context>
+    <name>InfoCommand</name>
+    <message>
+        <source>Show a package&apos;s title, author, comments, version and files.</source>
+        <translation>Titel, Autor, Kommentare, Version und Dateien eines Pakets anzeigen.</translation>
+    </message>
+    <message>
+        <source>no package given</source>
+        <translation>kein Paket angegeben</translation>
+    </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>unerwartetes Argument „%1“</translation>
+    </message>
+</context>
+<context>
+    <name>InstallCommand</name>
+    <message>
+        <source>[y]es, [n]o, yes to [a]ll:</source>
+        <translation>[y]es (ja), [n]o (nein), yes to [a]ll (ja für alle):</translation>
+    </message>
+    <message>
+        <source> No.</source>
+        <translation> Nein.</translation>
+    </message>
+    <message>
+        <source>1 file</source>
+        <translation>1 Datei</translation>
+    </message>
+    <message>
+        <source>%1 files</source>
+        <translation>%1 Dateien</translation>
+    </message>
+    <message>
+        <source>Nothing was changed (--dry-run): %1 for %2%3.</source>
+        <translation>Es wurde nichts geändert (--dry-run): %1 für %2%3.</translation>
+    </message>
+    <message>
+        <source>Install a package into the simulator folder, or into DIR.</source>
+        <translation>Ein Paket in den Simulator-Ordner oder in DIR installieren.</translation>
+    </message>
+    <message>
+        <source>no package given</source>
+        <translation>kein Paket angegeben</translation>
+    </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>unerwartetes Argument „%1“</translation>
+    </message>
+    <message>
+        <source>--overwrite takes ask, always or never, not &apos;%1&apos;</source>
+        <translation>--overwrite erwartet ask, always oder never, nicht „%1“</translation>
+    </message>
+    <message>
+        <source>--overwrite=ask reads the answers from standard input, which holds the package; use --overwrite=always or --overwrite=never</source>
+        <translation>--overwrite=ask liest die Antworten von der Standardeingabe, aus der aber das Paket kommt; verwenden Sie --overwrite=always oder --overwrite=never</translation>
+    </message>
+    <message>
+        <source>--to needs a folder</source>
+        <translation>--to erfordert einen Ordner</translation>
+    </message>
+    <message>
+        <source>Store the simulator folder with &apos;cratewright folder DIR&apos;, or install elsewhere with --to DIR.</source>
+        <translation>Speichern Sie den Simulator-Ordner mit „cratewright folder DIR“, oder installieren Sie mit --to DIR an einen anderen Ort.</translation>
+    </message>
+    <message>
+        <source>Recorded as %1; undo it with: cratewright uninstall %1</source>
+        <translation>Aufgezeichnet als %1; rückgängig machen mit: cratewright uninstall %1</translation>
+    </message>
+    <message>
+        <source>Track file: </source>
+        <translation>Streckendatei: </translation>
+    </message>
+    <message>
+        <source>Simulator started.</source>
+        <translation>Simulator gestartet.</translation>
     </message>
 </context>
 <context>
@@ -595,6 +863,37 @@ Konnte nicht entfernt oder wiederhergestellt werden:
     </message>
 </context>
 <context>
+    <name>ListCommand</name>
+    <message>
+        <source>List the recorded installs, newest first, by install folder.</source>
+        <translation>Die aufgezeichneten Installationen nach Installationsordner auflisten, die neueste zuerst.</translation>
+    </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>unerwartetes Argument „%1“</translation>
+    </message>
+    <message>
+        <source>the recorded installs can&apos;t be listed</source>
+        <translation>die aufgezeichneten Installationen können nicht aufgelistet werden</translation>
+    </message>
+    <message>
+        <source>a record can&apos;t be read: </source>
+        <translation>eine Aufzeichnung kann nicht gelesen werden: </translation>
+    </message>
+    <message>
+        <source>Data folder: %1 (%2)</source>
+        <translation>Datenordner: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>No installs recorded.</source>
+        <translation>Keine Installationen aufgezeichnet.</translation>
+    </message>
+    <message>
+        <source>  %1  %2  %3 %4 by %5, %6 file(s)%7</source>
+        <translation>  %1  %2  %3 %4 von %5, %6 Datei(en)%7</translation>
+    </message>
+</context>
+<context>
     <name>LoadText</name>
     <message>
         <source>Could not open file. (Err: %1)
@@ -852,6 +1151,128 @@ Tut uns leid.</translation>
     <message>
         <source>Launch Failed</source>
         <translation>Start fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>UninstallCommand</name>
+    <message>
+        <source>Undo a recorded install: remove its files and put back the ones it replaced.</source>
+        <translation>Eine aufgezeichnete Installation rückgängig machen: ihre Dateien entfernen und die von ihr ersetzten wiederherstellen.</translation>
+    </message>
+    <message>
+        <source>The install&apos;s id, as &apos;cratewright list&apos; shows it, or its package&apos;s title.</source>
+        <translation>Die Kennung der Installation, wie „cratewright list“ sie anzeigt, oder der Titel ihres Pakets.</translation>
+    </message>
+    <message>
+        <source>no install given</source>
+        <translation>keine Installation angegeben</translation>
+    </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>unerwartetes Argument „%1“</translation>
+    </message>
+    <message>
+        <source>--folder needs a folder</source>
+        <translation>--folder erfordert einen Ordner</translation>
+    </message>
+    <message>
+        <source>The record %1 is damaged and is refused.</source>
+        <translation>Die Aufzeichnung %1 ist beschädigt und wird abgelehnt.</translation>
+    </message>
+    <message>
+        <source>No recorded install has the id or title &apos;%1&apos;; &apos;cratewright list&apos; shows them.</source>
+        <translation>Keine aufgezeichnete Installation hat die Kennung oder den Titel „%1“; „cratewright list“ zeigt sie an.</translation>
+    </message>
+    <message>
+        <source>%1 installs have the title &apos;%2&apos;; name one by its id: %3</source>
+        <translation>%1 Installationen haben den Titel „%2“; nennen Sie eine davon mit ihrer Kennung: %3</translation>
+    </message>
+    <message>
+        <source>Would remove: </source>
+        <translation>Würde entfernen: </translation>
+    </message>
+    <message>
+        <source>Removed: </source>
+        <translation>Entfernt: </translation>
+    </message>
+    <message>
+        <source>Would put back the original: </source>
+        <translation>Würde das Original wiederherstellen: </translation>
+    </message>
+    <message>
+        <source>Put back the original: </source>
+        <translation>Original wiederhergestellt: </translation>
+    </message>
+    <message>
+        <source>Would keep, changed since the install: </source>
+        <translation>Würde behalten, seit der Installation geändert: </translation>
+    </message>
+    <message>
+        <source>Kept, changed since the install: </source>
+        <translation>Behalten, seit der Installation geändert: </translation>
+    </message>
+    <message>
+        <source>Would leave to the later install that replaced it: </source>
+        <translation>Würde der späteren Installation überlassen, die sie ersetzt hat: </translation>
+    </message>
+    <message>
+        <source>Left to the later install that replaced it: </source>
+        <translation>Der späteren Installation überlassen, die sie ersetzt hat: </translation>
+    </message>
+    <message>
+        <source>Would leave, its original was not kept at install time: </source>
+        <translation>Würde unverändert belassen, ihr Original wurde bei der Installation nicht aufbewahrt: </translation>
+    </message>
+    <message>
+        <source>Left, its original was not kept at install time: </source>
+        <translation>Unverändert belassen, ihr Original wurde bei der Installation nicht aufbewahrt: </translation>
+    </message>
+    <message>
+        <source>Put back, but not its owner and group (only root may give a file to another user): </source>
+        <translation>Wiederhergestellt, aber ohne Eigentümer und Gruppe (nur root darf eine Datei einem anderen Benutzer übergeben): </translation>
+    </message>
+    <message>
+        <source>Would remove the folder, once empty: </source>
+        <translation>Würde den Ordner entfernen, sobald er leer ist: </translation>
+    </message>
+    <message>
+        <source>Removed the folder: </source>
+        <translation>Ordner entfernt: </translation>
+    </message>
+    <message>
+        <source>Could not remove or put back: </source>
+        <translation>Konnte nicht entfernt oder wiederhergestellt werden: </translation>
+    </message>
+    <message>
+        <source>%1 (%2) in %3</source>
+        <translation>%1 (%2) in %3</translation>
+    </message>
+    <message>
+        <source>Not fully undone: %1. %2 Run the uninstall again once the cause is fixed.</source>
+        <translation>Nicht vollständig rückgängig gemacht: %1. %2 Führen Sie die Deinstallation erneut aus, sobald die Ursache behoben ist.</translation>
+    </message>
+    <message>
+        <source>Nothing was changed (--dry-run): %1.</source>
+        <translation>Es wurde nichts geändert (--dry-run): %1.</translation>
+    </message>
+    <message>
+        <source>Undone: %1.</source>
+        <translation>Rückgängig gemacht: %1.</translation>
+    </message>
+    <message>
+        <source>Undone.</source>
+        <translation>Rückgängig gemacht.</translation>
+    </message>
+</context>
+<context>
+    <name>VersionCheckCommand</name>
+    <message>
+        <source>Check online whether a newer version of ZC Cratewright exists.</source>
+        <translation>Online prüfen, ob es eine neuere Version von ZC Cratewright gibt.</translation>
+    </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation>unerwartetes Argument „%1“</translation>
     </message>
 </context>
 <context>
