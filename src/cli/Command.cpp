@@ -14,7 +14,10 @@
 const QCommandLineOption Command::JsonOption(
     QStringLiteral("json"),
     QStringLiteral(QT_TRANSLATE_NOOP("CommandOption", "Print one JSON object instead of text.")));
-const Command::Argument Command::PackageArgument{QStringLiteral("PACKAGE"), tr("The track package file."), QString()};
+Command::Argument Command::packageArgument()
+{
+    return {QStringLiteral("PACKAGE"), tr("The track package file."), QString()};
+}
 
 const QString Command::StandardInput = QStringLiteral("-");
 

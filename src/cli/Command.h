@@ -57,7 +57,8 @@ public:
 
 protected:
     static const QCommandLineOption JsonOption;
-    static const Argument PackageArgument;
+    // Made when asked for, once the catalogs are loaded.
+    static Argument packageArgument();
 
     // The PACKAGE that names standard input.
     static const QString StandardInput;

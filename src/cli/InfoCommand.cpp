@@ -39,7 +39,7 @@ InfoCommand::InfoCommand()
     name = QStringLiteral("info");
     usage = QStringLiteral("info PACKAGE [--json]");
     summary = tr("Show a package's title, author, comments, version and files.");
-    positionalArguments = {PackageArgument};
+    positionalArguments = {packageArgument()};
     options = {JsonOption};
 }
 

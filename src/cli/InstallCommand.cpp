@@ -98,13 +98,13 @@ void printPreview(const InstallPreview::Result &result, const QString &installBa
     QMap<InstallPreview::Action, qsizetype> counts;
     for (const InstallPreview::File &file : result.files) {
         const QString detail = InstallPreview::detailText(file);
-        Console::out(InstallPreview::actionName(file.action) + QStringLiteral(": ") + PlainText::oneLine(file.path)
+        Console::out(InstallPreview::actionText(file.action) + QStringLiteral(": ") + PlainText::oneLine(file.path)
                      + (detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(PlainText::oneLine(detail))));
         ++counts[file.action];
     }
     QStringList parts;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        parts << QStringLiteral("%1 %2").arg(it.value()).arg(InstallPreview::actionName(it.key()));
+        parts << QStringLiteral("%1 %2").arg(it.value()).arg(InstallPreview::actionText(it.key()));
     Console::out(QCoreApplication::translate("InstallCommand", "Nothing was changed (--dry-run): %1 for %2%3.")
                      .arg(filesText(result.files.size()), PlainText::oneLine(installBase),
                           parts.isEmpty() ? QString() : QStringLiteral(": ") + parts.join(QStringLiteral(", "))));
@@ -137,7 +137,7 @@ InstallCommand::InstallCommand()
     name = QStringLiteral("install");
     usage = QStringLiteral("install PACKAGE [--to DIR] [--overwrite=ask|always|never] [--ride] [--dry-run] [--json]");
     summary = tr("Install a package into the simulator folder, or into DIR.");
-    positionalArguments = {PackageArgument};
+    positionalArguments = {packageArgument()};
     options = {ToOption, OverwriteOption, RideOption, DryRunOption, JsonOption};
 }
 
