@@ -7,10 +7,10 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools
-qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
-zlib1g-dev libdeflate-dev libxxhash-dev pkg-config fonts-dejavu-core ca-certificates python3 xvfb xauth git
-clang-format reuse dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
-shared-mime-info po4a
+qt6-tools-dev qt6-l10n-tools qt6-translations-l10n zlib1g-dev libdeflate-dev libxxhash-dev pkg-config
+fonts-dejavu-core ca-certificates python3 xvfb xauth git clang-format reuse po4a
+build-essential dpkg-dev debhelper file lintian desktop-file-utils appstream man-db bash-completion
+shared-mime-info
 mount e2fsprogs xfsprogs btrfs-progs fuse3 ntfs-3g exfat-fuse exfatprogs fusefat dosfstools"
 
 missing=""
