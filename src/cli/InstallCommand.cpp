@@ -7,6 +7,7 @@
 #include "ExitStatus.h"
 #include "FolderCommand.h"
 #include "ProgressBar.h"
+#include "fs/StopSignals.h"
 #include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
@@ -186,7 +187,7 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     for (const QString &note : journal.undoNotes())
         Console::err(QStringLiteral("cratewright: ") + PlainText::oneLine(note));
     if (code == InstallResult::Stopped)
-        return ExitStatus::Interrupted;
+        return ExitStatus::interruptedBy(StopSignals::stopSignal());
     if (code != InstallResult::Success)
         return ExitStatus::InstallFailed;
     if (parser.isSet(RideOption))

@@ -5,6 +5,7 @@
 
 #include "Console.h"
 #include "ExitStatus.h"
+#include "fs/StopSignals.h"
 #include "package/ResultCodes.h"
 #include "platform/FileName.h"
 #include "platform/PlainText.h"
@@ -122,7 +123,7 @@ int UninstallCommand::statusOf(InstallUndo::Result result)
     case InstallUndo::Result::Stopped:
         break;
     }
-    return ExitStatus::Interrupted;
+    return ExitStatus::interruptedBy(StopSignals::stopSignal());
 }
 
 void UninstallCommand::printText(const InstallUndo::Outcome &outcome, bool dryRun)
