@@ -370,11 +370,10 @@ int memoryProbe(const char *which, const char *packagePath, const char *out)
             journal.emplace(records, trackPackage);
             trackPackage.setInstallObserver(&*journal);
         }
-        const QList<ZLibCompFileMetaData> &entries = trackPackage.contents().compFileMetaData;
-        qint64 owedUs = 0;
+        // Progress counts the bytes written, also while the install waits (then unchanged).
+        qint64 owedUs = 0, paid = 0;
         trackPackage.setProgressHandler([&](qint64 done, qint64) {
-            if (done > 0)
-                owedUs += qint64(entries.at(done - 1).unCompSize()) * 1000000 / SlowDiskBytesPerSecond;
+            owedUs += (done - std::exchange(paid, done)) * 1000000 / SlowDiskBytesPerSecond;
             if (owedUs >= 1000)
                 QThread::usleep(ulong(std::exchange(owedUs, 0)));
         });

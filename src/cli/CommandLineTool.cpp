@@ -54,8 +54,9 @@ QString CommandLineTool::description() const
                            "valid or could not be stored, the launch failed, the version check\n"
                            "failed, the uninstall was refused (a tampered record, a data folder\n"
                            "that can't be written), or the data folder can't be read to list the\n"
-                           "installs; 5 the output could not be written; 130 an install or\n"
-                           "uninstall stopped by a signal.\n"
+                           "installs; 5 the output could not be written; 128 plus the signal's\n"
+                           "number (130, 143, 129) an install or uninstall stopped by SIGINT,\n"
+                           "SIGTERM or SIGHUP.\n"
                            "\nRun 'cratewright COMMAND --help' for a command's options.");
     return text;
 }

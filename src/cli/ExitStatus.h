@@ -14,7 +14,12 @@ enum : int {
                        // version check failed, an uninstall was refused, or the records could
                        // not be listed
     OutputFailed = 5,  // the work was done, but standard output or error could not be written
-    Interrupted = 130, // SIGINT, SIGTERM or SIGHUP stopped an install between files, or an
-                       // uninstall while it waited
 };
+
+// SIGINT, SIGTERM or SIGHUP stopped an install, or an uninstall while it waited: 128 plus the
+// signal's number, as a shell reports a process that the signal ended (130, 143, 129).
+constexpr int interruptedBy(int signal)
+{
+    return 128 + signal;
+}
 } // namespace ExitStatus

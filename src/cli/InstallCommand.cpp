@@ -8,6 +8,7 @@
 #include "FolderCommand.h"
 #include "OutcomeCode.h"
 #include "ProgressBar.h"
+#include "fs/StopSignals.h"
 #include "install/InstallLocation.h"
 #include "install/SimulatorLaunch.h"
 #include "package/ResultCodes.h"
@@ -206,7 +207,7 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
     int status = ExitStatus::Success;
     QString outcome = OutcomeCode::of(code);
     if (code == InstallResult::Stopped)
-        status = ExitStatus::Interrupted;
+        status = ExitStatus::interruptedBy(StopSignals::stopSignal());
     else if (code != InstallResult::Success)
         status = ExitStatus::InstallFailed;
     else if (parser.isSet(RideOption) && (status = ride(package, json, answer)) != ExitStatus::Success)

@@ -6,6 +6,7 @@
 #include "Console.h"
 #include "ExitStatus.h"
 #include "OutcomeCode.h"
+#include "fs/StopSignals.h"
 #include "package/ResultCodes.h"
 #include "platform/FileName.h"
 #include "platform/PlainText.h"
@@ -149,7 +150,7 @@ int UninstallCommand::statusOf(InstallUndo::Result result)
     case InstallUndo::Result::Stopped:
         break;
     }
-    return ExitStatus::Interrupted;
+    return ExitStatus::interruptedBy(StopSignals::stopSignal());
 }
 
 void UninstallCommand::printText(const InstallUndo::Outcome &outcome, bool dryRun)

@@ -8,6 +8,7 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -76,8 +77,24 @@ Fd openUnnamed(int folderFd, FileSystemFeatures &features)
     return fd;
 }
 
+bool writeInSteps(int fd, const char *bytes, qint64 size, const WriteSteps &steps)
+{
+    for (qint64 written = 0; written < size;) {
+        const qint64 step = std::min(size - written, WriteStepSize);
+        if (!writeAll(fd, bytes + written, step))
+            return false;
+        written += step;
+        // Between steps only: a file written whole is kept.
+        if (written < size && steps && !steps(written)) {
+            errno = EINTR;
+            return false;
+        }
+    }
+    return true;
+}
+
 // Writes the bytes into a file that has no real name yet; its fd is closed on failure.
-Staged stage(int folderFd, FileSystemFeatures &features, const char *bytes, qint64 size)
+Staged stage(int folderFd, FileSystemFeatures &features, const char *bytes, qint64 size, const WriteSteps &steps)
 {
     Staged staged;
     staged.fd = openUnnamed(folderFd, features);
@@ -87,7 +104,7 @@ Staged stage(int folderFd, FileSystemFeatures &features, const char *bytes, qint
         staged.result = failed("create", errno);
         return staged;
     }
-    if (!writeAll(staged.fd.get(), bytes, size)) {
+    if (!writeInSteps(staged.fd.get(), bytes, size, steps)) {
         staged.result = failed("write", errno);
         discard(folderFd, &staged);
     }
@@ -145,14 +162,14 @@ DiskResult createInOneStep(int folderFd, const QByteArray &name, const char *byt
     return failed("write", error);
 }
 
-DiskResult createStaged(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
+DiskResult createStaged(int folderFd, const QByteArray &name, const char *bytes, qint64 size, const WriteSteps &steps)
 {
     struct stat info;
     if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0)
         return failed("create", EEXIST); // asked about before anything is written
     FileSystemFeatures &features = FileSystemFeatures::of(folderFd);
     const bool unnamed = features.unnamedFiles;
-    Staged staged = stage(folderFd, features, bytes, size);
+    Staged staged = stage(folderFd, features, bytes, size, steps);
     if (!staged.fd)
         return staged.result;
     const int error = staged.temporaryName.isEmpty()
@@ -164,7 +181,7 @@ DiskResult createStaged(int folderFd, const QByteArray &name, const char *bytes,
     if (error == EEXIST)
         return failed("create", EEXIST);
     if (unnamed && !features.unnamedFiles)
-        return createStaged(folderFd, name, bytes, size); // again, under a hidden name
+        return createStaged(folderFd, name, bytes, size, steps); // again, under a hidden name
     return failed(unnamed ? "link" : "rename", error);
 }
 
@@ -186,18 +203,19 @@ int nameTemporarily(int folderFd, FileSystemFeatures &features, Staged *staged)
 
 } // namespace
 
-DiskResult create(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
+DiskResult create(int folderFd, const QByteArray &name, const char *bytes, qint64 size, const WriteSteps &steps)
 {
     if (size <= OneStepSize)
         return createInOneStep(folderFd, name, bytes, size);
-    return createStaged(folderFd, name, bytes, size);
+    return createStaged(folderFd, name, bytes, size, steps);
 }
 
-DiskResult replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode)
+DiskResult replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode,
+                   const WriteSteps &steps)
 {
     FileSystemFeatures &features = FileSystemFeatures::of(folderFd);
     const bool unnamed = features.unnamedFiles;
-    Staged staged = stage(folderFd, features, bytes, size);
+    Staged staged = stage(folderFd, features, bytes, size, steps);
     if (!staged.fd)
         return staged.result.as(QStringLiteral("replace"));
     if (existingMode != 0)
@@ -205,7 +223,7 @@ DiskResult replace(int folderFd, const QByteArray &name, const char *bytes, qint
     if (const int error = nameTemporarily(folderFd, features, &staged)) {
         discard(folderFd, &staged);
         if (unnamed && !features.unnamedFiles)
-            return replace(folderFd, name, bytes, size, existingMode); // again, under a hidden name
+            return replace(folderFd, name, bytes, size, existingMode, steps); // again, under a hidden name
         return failed("link", error).as(QStringLiteral("replace"));
     }
     int error = staged.fd.close();

@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <functional>
+
 // Writing one file of an install in a folder opened by InstallFolder, so that it appears
 // whole or not at all.
 //
@@ -31,13 +33,21 @@ namespace EntryFile {
 
 // The largest file written straight to its name.
 constexpr qint64 OneStepSize = 4096;
+// A file larger than this is written in steps of this size, so that whoever waits for it can
+// be told how far it got, and can give it up, well within a tenth of a second per step.
+constexpr qint64 WriteStepSize = qint64(8) << 20;
+
+// Told the bytes written so far between the steps of a staged file; false gives the file up:
+// nothing of it is left, and the write fails with EINTR.
+using WriteSteps = std::function<bool(qint64 written)>;
 
 // Makes `name` in `folderFd` with `size` bytes. Fails with EEXIST when something stands at the
 // name (nothing is written then), and with ENOENT when the folder was removed meanwhile.
-DiskResult create(int folderFd, const QByteArray &name, const char *bytes, qint64 size);
+DiskResult create(int folderFd, const QByteArray &name, const char *bytes, qint64 size, const WriteSteps &steps = {});
 // Puts `size` bytes in place of what stands at `name`; a failure leaves the old file as it was.
 // `existingMode` is kept for the new file when the old one is a regular file (0: default).
-DiskResult replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode);
+DiskResult replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode,
+                   const WriteSteps &steps = {});
 
 // Gives the open file `fd` the name `name` in `folderFd`: by descriptor (AT_EMPTY_PATH, which
 // needs CAP_DAC_READ_SEARCH before Linux 6.10) where that works, else through /proc. 0, or

@@ -5,18 +5,18 @@
 
 namespace {
 
-volatile std::sig_atomic_t stopSignal = 0;
+volatile std::sig_atomic_t requested = 0;
 
 extern "C" void requestStop(int signal)
 {
-    stopSignal = signal;
+    requested = signal;
 }
 
 } // namespace
 
 StopSignals::StopSignals()
 {
-    stopSignal = 0;
+    requested = 0;
     struct sigaction stop = {};
     stop.sa_handler = requestStop;
     sigemptyset(&stop.sa_mask);
@@ -41,7 +41,12 @@ StopSignals::~StopSignals()
 
 bool StopSignals::stopRequested()
 {
-    return stopSignal != 0;
+    return requested != 0;
+}
+
+int StopSignals::stopSignal()
+{
+    return requested;
 }
 
 sigset_t StopSignals::stopSignals()

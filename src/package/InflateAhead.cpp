@@ -25,7 +25,8 @@ constexpr qint64 LeastBytesAhead = qint64(1) << 20;
 
 InflateAhead::InflateAhead(const QByteArray &packageData, qint32 baseOffset, const QList<ZLibCompFileMetaData> &entries,
                            bool hashing)
-    : m_packageData(packageData.constData())
+    : m_package(packageData)
+    , m_packageData(m_package.constData())
     , m_baseOffset(baseOffset)
     , m_entries(entries)
     , m_hashing(hashing)
@@ -78,6 +79,77 @@ const char *InflateAhead::storedBytes(qint64 index) const
     return m_packageData + qint64(m_baseOffset) + m_entries.at(index).baseRelOffset();
 }
 
+namespace {
+
+// What a large entry's inflate shares with the thread that waits for it, which may go first.
+template<typename Buffer> struct WatchedJob
+{
+    QByteArray package; // holds the stored bytes
+    const char *stored = nullptr;
+    qint64 storedSize = 0;
+    qint32 unCompSize = 0;
+    Buffer out;
+    std::mutex mutex;
+    std::condition_variable finishedOne;
+    bool finished = false; // guarded by mutex, as is `inflated`
+    bool inflated = false;
+};
+
+} // namespace
+
+InflateAhead::Inflated InflateAhead::inflateWatched(qint64 index, Buffer *out, const KeepWaiting &keepWaiting) const
+{
+    const ZLibCompFileMetaData &entry = m_entries.at(index);
+    const auto job = std::make_shared<WatchedJob<Buffer>>();
+    job->package = m_package;
+    job->stored = storedBytes(index);
+    job->storedSize = entry.compSize();
+    job->unCompSize = entry.unCompSize();
+    job->out = std::move(*out);
+    // The stop signals stay with the installing thread.
+    const sigset_t stopping = StopSignals::stopSignals();
+    sigset_t previous;
+    ::pthread_sigmask(SIG_BLOCK, &stopping, &previous);
+    std::thread inflating;
+    try {
+        inflating = std::thread([job] {
+            EntryInflater inflater;
+            const bool inflated = inflater.inflate(job->stored, job->storedSize, job->unCompSize, job->out.get());
+            const std::lock_guard<std::mutex> lock(job->mutex);
+            job->inflated = inflated;
+            job->finished = true;
+            job->finishedOne.notify_all();
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: inflated here, unwatched, as any smaller entry is.
+        job->finished = true;
+        job->inflated = EntryInflater().inflate(job->stored, job->storedSize, job->unCompSize, job->out.get());
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    std::unique_lock<std::mutex> lock(job->mutex);
+    while (!job->finishedOne.wait_for(lock, WaitPoll, [&job] { return job->finished; })) {
+        lock.unlock();
+        const bool goOn = keepWaiting();
+        lock.lock();
+        if (!goOn && !job->finished) {
+            inflating.detach(); // it frees what it holds when it ends
+            return Inflated::GaveUp;
+        }
+    }
+    lock.unlock();
+    if (inflating.joinable())
+        inflating.join();
+    *out = std::move(job->out);
+    return job->inflated ? Inflated::Yes : Inflated::No;
+}
+
+bool InflateAhead::keepWaiting()
+{
+    if (m_keepWaiting && !m_keepWaiting())
+        m_gaveUp = true;
+    return !m_gaveUp;
+}
+
 const char *InflateAhead::inflateHere(qint64 index)
 {
     const ZLibCompFileMetaData &entry = m_entries.at(index);
@@ -87,8 +159,17 @@ const char *InflateAhead::inflateHere(qint64 index)
         m_buffer = allocate(capacity);
         m_bufferCapacity = m_buffer ? capacity : 0;
     }
-    if (!m_buffer || !m_inflater.inflate(storedBytes(index), entry.compSize(), entry.unCompSize(), m_buffer.get()))
+    if (!m_buffer)
         return nullptr;
+    if (capacity >= WatchedSize) {
+        const Inflated inflated = inflateWatched(index, &m_buffer, [this] { return keepWaiting(); });
+        if (!m_buffer)
+            m_bufferCapacity = 0; // left with the inflate given up
+        if (inflated != Inflated::Yes)
+            return nullptr;
+    } else if (!m_inflater.inflate(storedBytes(index), entry.compSize(), entry.unCompSize(), m_buffer.get())) {
+        return nullptr;
+    }
     m_takenHash = hashOf(m_buffer.get(), index);
     return m_buffer.get();
 }
@@ -129,7 +210,7 @@ InflateAhead::Batch &InflateAhead::claim(Batch batch)
     return m_window.back();
 }
 
-void InflateAhead::fill(Batch &batch, EntryInflater &inflater)
+void InflateAhead::fill(Batch &batch, EntryInflater &inflater, const KeepWaiting &keepWaiting)
 {
     // Without its buffer, the batch is left to the installing thread, which then inflates as
     // it would with no workers at all.
@@ -144,6 +225,13 @@ void InflateAhead::fill(Batch &batch, EntryInflater &inflater)
         const ZLibCompFileMetaData &entry = m_entries.at(i);
         const size_t k = size_t(i - batch.first);
         batch.offsets[k] = at;
+        // A large entry fills a batch alone, so its bytes are the whole buffer.
+        if (batch.bytes >= WatchedSize && batch.end - batch.first == 1) {
+            batch.inflated[k] = inflateWatched(i, &batch.buffer, keepWaiting) == Inflated::Yes;
+            if (batch.inflated[k])
+                batch.hashes[k] = hashOf(batch.buffer.get(), i);
+            return;
+        }
         char *const bytes = batch.buffer.get() + at;
         batch.inflated[k] = inflater.inflate(storedBytes(i), entry.compSize(), entry.unCompSize(), bytes);
         if (batch.inflated[k])
@@ -165,7 +253,7 @@ void InflateAhead::work()
         // A deque keeps its elements in place as others are added and the front is released.
         Batch &batch = claim(std::move(next));
         lock.unlock();
-        fill(batch, inflater);
+        fill(batch, inflater, [this] { return !m_cancelled.load(std::memory_order_relaxed); });
         lock.lock();
         batch.done = true;
         m_batchDone.notify_all();
@@ -186,6 +274,8 @@ void InflateAhead::releaseBefore(qint64 index)
 
 const char *InflateAhead::take(qint64 index)
 {
+    if (m_gaveUp)
+        return nullptr;
     if (m_workers.empty())
         return inflateHere(index);
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -194,13 +284,21 @@ const char *InflateAhead::take(qint64 index)
         // No worker has got to it: rather than wait, this thread inflates it as one would.
         Batch &batch = claim(nextBatch());
         lock.unlock();
-        fill(batch, m_inflater);
+        fill(batch, m_inflater, [this] { return keepWaiting(); });
         lock.lock();
         batch.done = true;
     }
     Batch &batch = m_window.front();
-    m_batchDone.wait(lock, [&batch] { return batch.done; });
+    while (!m_batchDone.wait_for(lock, WaitPoll, [&batch] { return batch.done; })) {
+        lock.unlock();
+        const bool goOn = keepWaiting();
+        lock.lock();
+        if (!goOn)
+            return nullptr;
+    }
     lock.unlock();
+    if (m_gaveUp)
+        return nullptr;
     const size_t k = size_t(index - batch.first);
     if (!batch.buffer || k >= batch.inflated.size())
         return inflateHere(index);

@@ -11,9 +11,11 @@
 #include <QList>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -26,16 +28,26 @@
 // ahead, an entry is inflated by the thread that takes it. Either way the bytes and the
 // failures are the same: workers only fill memory, so nothing of an entry reaches the disk
 // before the entries in front of it are written.
+//
+// libdeflate inflates a stream in one call that nothing interrupts, a quarter of a second for
+// 256 MiB. So that neither a stop nor the install's end waits for that, an entry of at least
+// WatchedSize is inflated on a thread of its own while the thread that needs it keeps watch;
+// given up, that thread is left to finish alone, with its own share of the package and the
+// buffer. Streaming through zlib instead would take twice as long.
 class InflateAhead
 {
 public:
     static constexpr qint64 WindowAllowance = qint64(64) << 20;
+    static constexpr qint64 WatchedSize = qint64(8) << 20;
+    // How often a thread waiting for bytes looks up.
+    static constexpr std::chrono::milliseconds WaitPoll{10};
 
     // `packageData` and `entries` must stay as they are while this exists. With `hashing`, each
     // entry's bytes are hashed where they are inflated, for the install's record.
     InflateAhead(const QByteArray &packageData, qint32 baseOffset, const QList<ZLibCompFileMetaData> &entries,
                  bool hashing = false);
-    // Cancels the workers and waits for them: none is left running.
+    // Cancels the workers and waits for them: none is left running, though a large entry's
+    // inflate that was given up may still end on its own.
     ~InflateAhead();
     InflateAhead(const InflateAhead &) = delete;
     InflateAhead &operator=(const InflateAhead &) = delete;
@@ -45,6 +57,12 @@ public:
     const char *take(qint64 index);
     // The hash of the bytes the last take() gave, when hashing.
     const ContentHash &takenHash() const { return m_takenHash; }
+
+    // Called by take() every WaitPoll or so while it waits for bytes (a large entry being
+    // inflated, a worker's batch); false gives the wait up: take() gives nullptr, and
+    // gaveUp() says why. Nothing else may be taken then.
+    void setWaiting(std::function<bool()> keepWaiting) { m_keepWaiting = std::move(keepWaiting); }
+    bool gaveUp() const { return m_gaveUp; }
 
     // How many workers a package with these entries gets on this machine: none where the
     // installing thread would wait on them no less than it waits now.
@@ -77,16 +95,22 @@ private:
         bool done = false; // guarded by m_mutex
     };
 
+    enum class Inflated { Yes, No, GaveUp };
+    using KeepWaiting = std::function<bool()>;
+
     const char *storedBytes(qint64 index) const;
+    Inflated inflateWatched(qint64 index, Buffer *out, const KeepWaiting &keepWaiting) const;
+    bool keepWaiting();
     const char *inflateHere(qint64 index);
     void work();
     Batch nextBatch() const;
     bool hasRoomFor(const Batch &batch) const;
     Batch &claim(Batch batch);
-    void fill(Batch &batch, EntryInflater &inflater);
+    void fill(Batch &batch, EntryInflater &inflater, const KeepWaiting &keepWaiting);
     ContentHash hashOf(const char *bytes, qint64 index) const;
     void releaseBefore(qint64 index);
 
+    const QByteArray m_package; // shared with a large entry's inflate, which may outlive this
     const char *const m_packageData;
     const qint32 m_baseOffset;
     const QList<ZLibCompFileMetaData> &m_entries;
@@ -98,6 +122,8 @@ private:
     Buffer m_buffer;
     qint64 m_bufferCapacity = 0;
     ContentHash m_takenHash;
+    KeepWaiting m_keepWaiting;
+    bool m_gaveUp = false;
 
     // Guards m_window (the deque, and each batch's `done`), m_windowBytes and m_nextEntry, and
     // nothing else. The const members above are only read once workers run; m_cancelled is

@@ -200,7 +200,7 @@ PackageExtractor::Attempt PackageExtractor::write(const ZLibCompFileMetaData &en
         m_observer->fileToBeWritten(path, entry.unCompSize(), hash);
     // Most entries are new files: create the file first, and look at what stands at the name
     // only when that fails, which saves a lookup per entry in installs of many files.
-    const DiskResult created = EntryFile::create(folderFd, name, bytes, entry.unCompSize());
+    const DiskResult created = EntryFile::create(folderFd, name, bytes, entry.unCompSize(), m_writeSteps);
     if (!created.ok() && !created.failedWith(EEXIST) && m_observer)
         m_observer->fileNotWritten(path);
     if (created.failedWith(ENOENT))
@@ -223,7 +223,7 @@ PackageExtractor::Attempt PackageExtractor::write(const ZLibCompFileMetaData &en
         return Attempt::Done; // kept; a kept track file is still the track file
     if (m_observer)
         m_observer->fileToBeReplaced(folderFd, name, path);
-    const DiskResult replaced = EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode);
+    const DiskResult replaced = EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode, m_writeSteps);
     if (!replaced.ok() && m_observer)
         m_observer->fileNotWritten(path);
     if (!replaced.ok())

@@ -7,6 +7,7 @@
 #include "InstallOutcome.h"
 #include "OverwriteQuery.h"
 #include "ZLibCompFileMetaData.h"
+#include "fs/EntryFile.h"
 
 #include <QString>
 
@@ -45,6 +46,10 @@ public:
     // `bytes`: the entry's unCompSize bytes, or nullptr when its stream doesn't inflate; `hash`:
     // theirs, for the observer.
     Result extract(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash = {});
+
+    // Told how far a large file's write got, step by step; it may give the file up (see
+    // EntryFile::WriteSteps), which fails the entry with WRITE and EINTR.
+    void setWriteSteps(EntryFile::WriteSteps steps) { m_writeSteps = std::move(steps); }
 
     // What stands at `name`: a link counts as a file (it is replaced, never written through),
     // unless it leads to a folder, which is refused as a folder would be. `mode` is the old
@@ -89,4 +94,5 @@ private:
     QString m_lastFolderKey;
     int m_lastFolderFd = -1; // the folder made for m_lastRelPath
     quint64 m_lastClosings = 0;
+    EntryFile::WriteSteps m_writeSteps;
 };

@@ -22,10 +22,18 @@ PackageInstaller::PackageInstaller(const PackageContents &package, Settings sett
 {
 }
 
-void PackageInstaller::reportProgress(qint64 done, qint64 total) const
+void PackageInstaller::reportProgress(qint64 done) const
 {
     if (m_settings.progress)
-        m_settings.progress(done, total);
+        m_settings.progress(done, m_totalBytes);
+}
+
+qint64 PackageInstaller::contentSize(const QList<ZLibCompFileMetaData> &entries)
+{
+    qint64 bytes = 0;
+    for (const ZLibCompFileMetaData &entry : entries)
+        bytes += entry.unCompSize(); // never negative once refuseHostileEntries() let them by
+    return bytes;
 }
 
 bool PackageInstaller::prepareInstallBase(InstallOutcome *outcome) const
@@ -84,10 +92,9 @@ bool PackageInstaller::refuseHostileEntries(InstallOutcome *outcome) const
 
 bool PackageInstaller::lockAndSurvey(InstallFolder &folder, InstallOutcome *outcome) const
 {
-    const qint64 total = m_package.compFileMetaData.size();
     // Progress goes on while it waits, which keeps a bar drawn.
-    const DiskResult locked = folder.lock(m_settings.lockWaitBegins, [this, total](std::chrono::milliseconds pause) {
-        reportProgress(0, total);
+    const DiskResult locked = folder.lock(m_settings.lockWaitBegins, [this](std::chrono::milliseconds pause) {
+        reportProgress(0);
         return m_settings.lockWaitPause ? m_settings.lockWaitPause(pause) : InstallFolder::sleepThrough(pause);
     });
     if (!locked.ok()) {
@@ -124,6 +131,7 @@ InstallOutcome PackageInstaller::install(const QString &installBase, bool askToO
         return outcome;
 
     const StopSignals signals;
+    m_totalBytes = contentSize(m_package.compFileMetaData);
     InstallFolder folder(m_installBase);
     if (!folder.isOpen()) {
         outcome.code = InstallResult::BDIR;
@@ -147,15 +155,34 @@ void PackageInstaller::extractEntries(InstallFolder &folder, bool askToOverwrite
     // the record) ahead, and leaving this function (a failure, a stop) cancels them.
     const QList<ZLibCompFileMetaData> &entries = m_package.compFileMetaData;
     InflateAhead inflated(m_package.pkgFileData, m_package.baseOffset, entries, m_settings.observer != nullptr);
+    qint64 bytesDone = 0;
+    // A stop is noticed between files, while this thread waits for an entry's bytes, and
+    // between the steps of a large file's write, which abandons that file: a stop comes
+    // within a fraction of a second, and never leaves a file half written.
+    inflated.setWaiting([this, &bytesDone] {
+        reportProgress(bytesDone);
+        return !StopSignals::stopRequested();
+    });
+    extractor.setWriteSteps([this, &bytesDone](qint64 written) {
+        reportProgress(bytesDone + written);
+        return !StopSignals::stopRequested();
+    });
     const qint64 total = entries.size();
     for (qint64 i = 0; i < total; ++i) {
-        // A stop is honoured between files, so none is left half written.
         if (StopSignals::stopRequested()) {
             outcome->code = InstallResult::Stopped;
             return;
         }
         const char *bytes = inflated.take(i); // before its hash is asked for
+        if (!bytes && inflated.gaveUp()) {
+            outcome->code = InstallResult::Stopped;
+            return;
+        }
         const PackageExtractor::Result result = extractor.extract(entries.at(i), bytes, inflated.takenHash());
+        if (!result.isOk() && StopSignals::stopRequested()) {
+            outcome->code = InstallResult::Stopped; // the file given up is no failure of its own
+            return;
+        }
         if (!result.isOk()) {
             outcome->code = result.code;
             outcome->cause = result.cause;
@@ -166,6 +193,7 @@ void PackageInstaller::extractEntries(InstallFolder &folder, bool askToOverwrite
         if (result.isTrackFile)
             outcome->trackFile = result.outputPath;
         outcome->filesDone = i + 1;
-        reportProgress(i + 1, total);
+        bytesDone += entries.at(i).unCompSize();
+        reportProgress(bytesDone);
     }
 }

@@ -26,6 +26,9 @@ public:
         InstallObserver *observer = nullptr; // not owned
         // Whether every question will be answered No: then no room is held back for a copy.
         bool replacesNothing = false;
+        // Bytes of the entries' content written of all of them: after each file, between the
+        // steps of a large one, and while the install waits (a lock, a large entry's inflate),
+        // so that a bar shows that it works.
         std::function<void(qint64 done, qint64 total)> progress;
         std::function<void()> lockWaitBegins;
         // Between looks at another install's lock; empty: asleep.
@@ -46,9 +49,11 @@ private:
     bool refuseHostileEntries(InstallOutcome *outcome) const;
     bool lockAndSurvey(InstallFolder &folder, InstallOutcome *outcome) const;
     void extractEntries(InstallFolder &folder, bool askToOverwrite, InstallOutcome *outcome) const;
-    void reportProgress(qint64 done, qint64 total) const;
+    void reportProgress(qint64 done) const;
+    static qint64 contentSize(const QList<ZLibCompFileMetaData> &entries);
 
     const PackageContents &m_package;
     const Settings m_settings;
     QString m_installBase;
+    qint64 m_totalBytes = 0;
 };

@@ -106,6 +106,10 @@ private Q_SLOTS:
     void run();
     void terminalFoundOut_data();
     void terminalFoundOut();
+    void progressText_data();
+    void progressText();
+    void stopInsideLargeFile_data();
+    void stopInsideLargeFile();
     void examplePackageIsCurrent();
 
 private:
@@ -133,6 +137,8 @@ void TestCli::init()
     qputenv("XDG_DATA_HOME", FileName::encode(path(u"~/data"_s)));
     qputenv("XDG_CONFIG_HOME", FileName::encode(path(u"~/config"_s))); // the real binary's settings: these
     qputenv("CRATEWRIGHT_SITE", "http://127.0.0.1:9");                 // nobody listens there
+    qputenv("COLUMNS", "80"); // a bar as wide whatever terminal runs the test; rows set their own
+    qunsetenv("TERM");
     PackageWriter canyon;
     canyon.setTitle("Corkscrew Canyon").setAuthor("Ines Halloway").setVersion(1, 5, 2).setDataInReverseOrder(true);
     canyon.setComments("Two corkscrews.\nBest ridden at sunset.").setCompressionLevel(0);
@@ -201,6 +207,8 @@ bool TestCli::cell(const QString &item, bool make)
     }
     if (item.startsWith(u"stdin "_s))
         return make; // read by run() itself
+    if (item.startsWith(u"env "_s))
+        return qputenv(qPrintable(rest.section(u'=', 0, 0)), rest.section(u'=', 1).toUtf8());
     if (item.startsWith(u"data folder "_s))
         return qputenv("XDG_DATA_HOME", FileName::encode(item.mid(12)));
     if (item.startsWith(u"working folder "_s))
@@ -227,9 +235,9 @@ bool TestCli::cell(const QString &item, bool make)
 // `after`: a misspelt one would make or check nothing, and the row still pass.
 bool TestCli::isKnownCell(const QString &item, bool make)
 {
-    static const QStringList setupOnly{u"locked "_s,      u"installed "_s,      u"server "_s,
-                                       u"data folder "_s, u"working folder "_s, u"gone "_s,
-                                       u"moved "_s,       u"mounted "_s,        u"stdin "_s};
+    static const QStringList setupOnly{u"locked "_s,         u"installed "_s, u"server "_s, u"data folder "_s,
+                                       u"working folder "_s, u"gone "_s,      u"moved "_s,  u"mounted "_s,
+                                       u"stdin "_s,          u"env "_s};
     if (item.startsWith(u"stored "_s) || (make && Flags.contains(item)))
         return true;
     if (item == u"="_s)
@@ -370,10 +378,13 @@ void TestCli::run_data()
     // A terminal on standard error shows a bar once an install takes more than a moment (here:
     // waiting a second for another install).
     const QStringList slow = L("stderr a terminal", "~/Zoomcrest/", "locked ~/Zoomcrest", "held a second");
-    const QString bar = u" of 3 files"_s;
+    const QString bar = u" B of 30 B"_s; // the canyon's files hold 30 bytes
     row("terminal: no bar for a quick install", install, 0, L(installed), L(u'!' + bar), L("stderr a terminal"));
-    row("terminal: a bar for a slow install", install, 0, L(installed),
-        L(InstallText::waitingText(), ProgressBar::text(0, 3), ProgressBar::text(3, 3)), slow, files("nnn"));
+    row("terminal: a bar for a slow install, in bytes", install, 0, L(installed),
+        L(InstallText::waitingText(), ProgressBar::text(0, 30), ProgressBar::text(30, 30)), slow, files("nnn"));
+    row("terminal of 30 columns: the bar fits", install, 0, L(installed),
+        L(u"\r\x1b[K"_s + ProgressBar::text(30, 30, 30)), slow + L("env COLUMNS=30"), files("nnn"));
+    row("TERM=dumb: no bar", install, 0, L(installed), L(u'!' + bar, "!\r"), slow + L("env TERM=dumb"), files("nnn"));
     row("terminal, --json: no bar", install + u" --json"_s, 0, {}, L(u'!' + bar), slow);
     row("no terminal: no bar for a slow install", install, 0, L(installed), L(u'!' + bar), slow.mid(1));
     row("terminal, --quiet: only the work", install + u" --quiet --overwrite=never"_s, 0, L("!Package", "!Track"),
@@ -650,9 +661,14 @@ void TestCli::run()
         // Nothing a package or a server says may drive a terminal; the tool itself only wipes its
         // status line, and never leaves it behind.
         const QString wipe = u"\r\x1b[K"_s;
-        static const QRegularExpression bar(u"\\[[#.]+\\] \\d+ of \\d+ files"_s);
+        static const QRegularExpression bar(u"\\[[#.]+\\] [\\d.]+ \\w+ of [\\d.]+ \\w+"_s);
         const qsizetype lastBar = text.lastIndexOf(bar);
         QVERIFY2(lastBar < 0 || text.indexOf(wipe, lastBar) > lastBar, qPrintable(text));
+        // Never wider than the terminal, nor filling its last column (where a line wraps).
+        for (auto it = bar.globalMatch(text); it.hasNext();) {
+            const QString drawn = it.next().captured();
+            QVERIFY2(drawn.size() < qEnvironmentVariableIntValue("COLUMNS"), qPrintable(drawn));
+        }
         static const QRegularExpression control(u"[\\x00-\\x08\\x0b-\\x1f\\x7f-\\x9f]"_s);
         QVERIFY2(!QString(text).remove(wipe).contains(control), text.toUtf8().toPercentEncoding(" /:\n").constData());
     }
@@ -714,6 +730,104 @@ void TestCli::terminalFoundOut()
     savedTerm.isNull() ? qunsetenv("TERM") : qputenv("TERM", savedTerm);
     Console::useStandardStreams();
     QCOMPARE(isTerminal, found);
+}
+
+void TestCli::progressText_data()
+{
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QString>("text");
+    constexpr qint64 MiB = qint64(1) << 20;
+    QTest::newRow("bytes") << qint64(12) << qint64(30) << 80 << u"[#########...............] 12 B of 30 B"_s;
+    QTest::newRow("whole KiB") << qint64(1536) << qint64(4095) << 80 << u"[#########...............] 1 KiB of 3 KiB"_s;
+    QTest::newRow("MiB") << 120 * MiB << 400 * MiB << 80 << u"[#######.................] 120 MiB of 400 MiB"_s;
+    QTest::newRow("tenths of GiB") << 1536 * MiB << 3072 * MiB << 80
+                                   << u"[############............] 1.5 GiB of 3.0 GiB"_s;
+    QTest::newRow("done") << 400 * MiB << 400 * MiB << 80 << u"[########################] 400 MiB of 400 MiB"_s;
+    QTest::newRow("nothing to count") << qint64(0) << qint64(0) << 80 << u"[........................] 0 B of 0 B"_s;
+    // One column short of the terminal: a line that fills the last one wraps on some.
+    QTest::newRow("narrow: fewer cells") << 120 * MiB << 400 * MiB << 30 << u"[##......] 120 MiB of 400 MiB"_s;
+    QTest::newRow("too narrow for a bar") << 120 * MiB << 400 * MiB << 22 << u"120 MiB of 400 MiB"_s;
+    QTest::newRow("too narrow for the counts") << 120 * MiB << 400 * MiB << 11 << u"120 MiB of"_s;
+}
+
+void TestCli::progressText()
+{
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(int, columns);
+    QFETCH(QString, text);
+    QCOMPARE(ProgressBar::text(done, total, columns), text);
+}
+
+void TestCli::stopInsideLargeFile_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("replacing");
+    QTest::addColumn<bool>("inflating"); // signalled while the entry inflates, else while it's written
+    QTest::newRow("SIGINT, a new file") << SIGINT << false << false;
+    QTest::newRow("SIGTERM, a file that replaces one") << SIGTERM << true << false;
+    QTest::newRow("SIGHUP, a new file") << SIGHUP << false << false;
+    // Given up before its folder is made: not a step of the install waits for the inflate.
+    QTest::newRow("SIGINT while the entry inflates") << SIGINT << false << true;
+}
+
+// The real tool, signalled while it writes the one large file of a package: it gives that file
+// up at once, says so, and exits as a shell expects of that signal.
+void TestCli::stopInsideLargeFile()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, replacing);
+    QFETCH(bool, inflating);
+    // Large enough that inflating and writing it take a while, compressible enough to be made
+    // quickly.
+    QByteArray content(qint64(128) << 20, 'x');
+    quint32 noise = 1;
+    for (qsizetype i = 0; i < content.size(); i += 64)
+        content[i] = char((noise = noise * 1103515245 + 12345) >> 24);
+    PackageWriter large;
+    large.setTitle("Large").setCompressionLevel(1).addFile("Tracks\\", "large.zctrack", content);
+    const QString package = path(u"~/large.zcpack"_s), tracks = path(u"~/Zoomcrest/Tracks"_s);
+    const QString file = tracks + u"/large.zctrack"_s;
+    QVERIFY(large.writeTo(package));
+    content.clear();
+    QVERIFY(!replacing || (TrackPackage::createFoldersRecursivelyInPath(tracks) && TestFiles::writeFile(file, "old")));
+
+    QProcess tool;
+    tool.start(str(CRATEWRIGHT_BINARY),
+               {u"install"_s, package, u"--to"_s, path(u"~/Zoomcrest"_s), u"--overwrite=always"_s});
+    QVERIFY(tool.waitForStarted());
+    // The entry is being inflated while a second thread runs (the tool has no other), and the
+    // file is being written once the tool holds it open unnamed, or under a hidden name.
+    const QString fds = u"/proc/%1/fd"_s.arg(tool.processId());
+    const QString tasks = u"/proc/%1/task"_s.arg(tool.processId());
+    const auto writing = [&] {
+        if (inflating)
+            return QDir(tasks).count() > 3; // ".", ".." and the main thread
+
+        for (const QString &fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            const QString target = QFile::symLinkTarget(fds + u'/' + fd);
+            if (target.startsWith(tracks + u'/') && (target.endsWith(u" (deleted)"_s) || target.contains(u"/."_s)))
+                return true;
+        }
+        return false;
+    };
+    while (tool.state() == QProcess::Running && !writing())
+        QThread::usleep(200);
+    QVERIFY2(tool.state() == QProcess::Running, "the install ended before its file was seen in progress");
+    QCOMPARE(::kill(pid_t(tool.processId()), signal), 0);
+    QVERIFY(tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), 128 + signal);
+    QVERIFY(tool.readAllStandardError().contains(InstallText::stoppedText(0, 1).toUtf8()));
+    if (replacing)
+        QCOMPARE(TestFiles::readFile(file), QByteArray("old"));
+    else
+        QVERIFY(!QFileInfo::exists(file));
+    QCOMPARE(QDir(tracks).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             replacing ? L("large.zctrack") : QStringList());
+    if (inflating)
+        QVERIFY2(!QFileInfo::exists(tracks), "the folder was made: the stop waited for the inflate");
 }
 
 void TestCli::examplePackageIsCurrent()

@@ -183,11 +183,12 @@ QString UndoTable::install(int number, const OverwriteQuery &query, InstallResul
     package.setInstallObserver(killAt > 0 ? &killer : static_cast<InstallObserver *>(&journal));
     package.setOverwriteQuery(query);
     package.setLockWaitHandler(m_lockWait);
+    bool stopped = false;
     package.setProgressHandler([&](qint64 done, qint64) {
         if (fileDone)
             fileDone();
-        if (expected == InstallResult::Stopped && done == 1)
-            ::raise(SIGTERM);
+        if (expected == InstallResult::Stopped && done > 0 && !stopped) // once the first file is done
+            stopped = ::raise(SIGTERM) == 0;
     });
     const InstallResult code = package.expandPackageTo(m_tree->path(m_installFolder), bool(query));
     m_cause = package.lastInstall().causeText();
