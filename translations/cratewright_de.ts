@@ -134,6 +134,44 @@ Viel Spaß!
         <source>unknown command &apos;%1&apos;</source>
         <translation>unbekannter Befehl „%1“</translation>
     </message>
+    <message>
+        <source>Installs track packages for the Zoomcrest roller-coaster simulator.
+
+Commands:
+</source>
+        <translation>Installiert Streckenpakete für den Achterbahnsimulator Zoomcrest.
+
+Befehle:
+</translation>
+    </message>
+    <message>
+        <source>
+Exit status: 0 success; 1 usage error; 2 the package could not be loaded, or
+no recorded install has that id or title; 3 the install failed, or the
+uninstall could not remove or put back every file; 4 the folder is not
+valid or could not be stored, the launch failed, the version check
+failed, the uninstall was refused (a tampered record, a data folder
+that can&apos;t be written), or the data folder can&apos;t be read to list the
+installs; 5 the output could not be written; 128 plus the signal&apos;s
+number (130, 143, 129) an install or uninstall stopped by SIGINT,
+SIGTERM or SIGHUP.
+
+Run &apos;cratewright COMMAND --help&apos; for a command&apos;s options.</source>
+        <translation>
+Rückgabewert: 0 Erfolg; 1 Aufruffehler; 2 das Paket konnte nicht geladen werden,
+oder keine aufgezeichnete Installation hat diese Kennung oder diesen Titel;
+3 die Installation ist fehlgeschlagen, oder die Deinstallation konnte nicht jede
+Datei entfernen oder wiederherstellen; 4 der Ordner ist ungültig oder konnte
+nicht gespeichert werden, der Start ist fehlgeschlagen, die Versionsprüfung ist
+fehlgeschlagen, die Deinstallation wurde abgelehnt (eine veränderte
+Aufzeichnung, ein Datenordner, der nicht beschrieben werden kann), oder der
+Datenordner kann nicht gelesen werden, um die Installationen aufzulisten; 5 die
+Ausgabe konnte nicht geschrieben werden; 128 plus die Nummer des Signals (130,
+143, 129) eine Installation oder Deinstallation, die durch SIGINT, SIGTERM oder
+SIGHUP angehalten wurde.
+
+„cratewright COMMAND --help“ zeigt die Optionen eines Befehls (COMMAND).</translation>
+    </message>
 </context>
 <context>
     <name>CommandOption</name>
@@ -1098,6 +1136,14 @@ Tut uns leid.</translation>
     <message>
         <source>Save</source>
         <translation>Speichern</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressBar</name>
+    <message>
+        <source>%1 %3 of %2 %3</source>
+        <comment>bytes done of all, in one unit</comment>
+        <translation>%1 %3 von %2 %3</translation>
     </message>
 </context>
 <context>

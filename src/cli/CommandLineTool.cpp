@@ -43,21 +43,21 @@ Command *CommandLineTool::commandNamed(const QString &name) const
 
 QString CommandLineTool::description() const
 {
-    QString text = QStringLiteral("Installs track packages for the Zoomcrest roller-coaster simulator.\n"
-                                  "\nCommands:\n");
+    QString text = tr("Installs track packages for the Zoomcrest roller-coaster simulator.\n"
+                      "\nCommands:\n");
     for (const auto &command : m_commands) {
         text += QStringLiteral("  cratewright %1\n      %2\n").arg(command->usage, command->summary);
     }
-    text += QStringLiteral("\nExit status: 0 success; 1 usage error; 2 the package could not be loaded, or\n"
-                           "no recorded install has that id or title; 3 the install failed, or the\n"
-                           "uninstall could not remove or put back every file; 4 the folder is not\n"
-                           "valid or could not be stored, the launch failed, the version check\n"
-                           "failed, the uninstall was refused (a tampered record, a data folder\n"
-                           "that can't be written), or the data folder can't be read to list the\n"
-                           "installs; 5 the output could not be written; 128 plus the signal's\n"
-                           "number (130, 143, 129) an install or uninstall stopped by SIGINT,\n"
-                           "SIGTERM or SIGHUP.\n"
-                           "\nRun 'cratewright COMMAND --help' for a command's options.");
+    text += tr("\nExit status: 0 success; 1 usage error; 2 the package could not be loaded, or\n"
+               "no recorded install has that id or title; 3 the install failed, or the\n"
+               "uninstall could not remove or put back every file; 4 the folder is not\n"
+               "valid or could not be stored, the launch failed, the version check\n"
+               "failed, the uninstall was refused (a tampered record, a data folder\n"
+               "that can't be written), or the data folder can't be read to list the\n"
+               "installs; 5 the output could not be written; 128 plus the signal's\n"
+               "number (130, 143, 129) an install or uninstall stopped by SIGINT,\n"
+               "SIGTERM or SIGHUP.\n"
+               "\nRun 'cratewright COMMAND --help' for a command's options.");
     return text;
 }
 

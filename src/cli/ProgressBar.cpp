@@ -5,6 +5,8 @@
 
 #include "Console.h"
 
+#include <QCoreApplication>
+#include <QLocale>
 #include <QString>
 
 #include <sys/ioctl.h>
@@ -30,11 +32,14 @@ QString sizes(qint64 done, qint64 total)
     const double scale = double(qint64(1) << (10 * unit));
     // Whole units, but tenths of GiB: a bar over gigabytes moves every 100 MiB.
     const int decimals = unit == 3 ? 1 : 0;
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
     const auto in = [&](qint64 bytes) {
         const double value = decimals ? double(bytes) / scale : double(bytes / qint64(scale));
-        return QString::number(value, 'f', decimals);
+        return locale.toString(value, 'f', decimals);
     };
-    return QStringLiteral("%1 %3 of %2 %3").arg(in(done), in(total), QLatin1String(Units[unit]));
+    return QCoreApplication::translate("ProgressBar", "%1 %3 of %2 %3", "bytes done of all, in one unit")
+        .arg(in(done), in(total), QLatin1String(Units[unit]));
 }
 
 } // namespace
