@@ -19,7 +19,6 @@
 #include "versioncheck/VersionCheckPanelController.h"
 #include "versioncheck/VersionText.h"
 
-#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -133,6 +132,18 @@ private Q_SLOTS:
         const QString installing = st(Install + u'-', Installing, u"main busy"_s);
         const QString closed = st(Install + u'-', QString(), u"open"_s);
         const QString failing = st(Install + u'-', QString(), u"main busy open"_s);
+        const QString quitting = st(Quit + u'+', Installed);
+        const QString listed = u"tracks @/Sim: Canyon|R. Coaster|2"_s;
+        const QString canyonFiles =
+            u"files Tracks/, Tracks/Canyon.zctrack=track, ZoomcrestSimulator.app/, rock.obj=v"_s;
+        const auto asked = [&](const QString &path) {
+            return QStringList{u"beep"_s, alert(InstallText::overwriteAlert(path), installing)};
+        };
+        // Canyon's install in Installed Tracks: how each file came, what a check found, Ride!
+        const auto canyonDetails = [](const char *files, bool ride) {
+            return u"details Version 1.3.0, from the package file Canyon / 2 files written | %1 | ride%2"_s.arg(
+                QString::fromUtf8(files), ride ? u"+"_s : u"-"_s);
+        };
 
         scenario("first run: preferences with the welcome sheet; the program waits", "Missing", "start", {sheet},
                  st(Install + u'-', QString(), u"main prefs"_s));
@@ -159,9 +170,9 @@ private Q_SLOTS:
             {Launch.arg(u"Sim/"_s), u"beep"_s,
              alert(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted), st(Ride + u'-', Installed, u"main"_s)),
              log(Outcome::SimulatorNotStarted)},
-            st(Quit + u'+', Installed));
+            quitting);
         scenario("a folder known not to be the simulator's: Quit at once", "Plain+", "load:Canyon press look press",
-                 {st(Quit + u'+', Installed)}, st(Quit + u'+', Installed, u"open"_s));
+                 {quitting}, st(Quit + u'+', Installed, u"open"_s));
         scenario("a failed install shows its status, and why in its tooltip; the button stays off", "File",
                  "load:Canyon press",
                  {u"log Install into @/File failed: cannot use folder '@/File': Not a directory"_s},
@@ -170,13 +181,8 @@ private Q_SLOTS:
         scenario("Install with nothing loaded says so", "Sim", "install show",
                  {u"shown No Track Package Loaded |  | %1 | "_s.arg(NotLoaded)}, off);
         scenario("files there already: asked while the window says Installing", "Sim",
-                 "load:Canyon press load:Canyon press",
-                 {u"beep"_s, alert(InstallText::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing), u"beep"_s,
-                  alert(InstallText::overwriteAlert(u"rock.obj"_s), installing)},
+                 "load:Canyon press load:Canyon press", asked(u"Tracks/Canyon.zctrack"_s) + asked(u"rock.obj"_s),
                  riding, {AlertAnswer::Alternate, AlertAnswer::Other});
-        scenario("stopped while another install holds the folder", "Sim", "load:Canyon lock press",
-                 {st(StopWaiting + u'+', InstallText::waitingText(), u"main busy"_s)},
-                 st(Install + u'-', InstallText::stoppedText(0, 2)));
         scenario("waiting for another install: the window answers, Stop Waiting ends it, nothing written", "Sim",
                  "load:Canyon held ~look ~stopwait press files:Sim menu:actionInstalledTracks tracks",
                  {st(StopWaiting + u'+', InstallText::waitingText(), u"main busy"_s),
@@ -200,7 +206,7 @@ private Q_SLOTS:
                  QStringList(2, u"fetch "_s + VersionText::versionCheckUrl().toString()), off);
         scenario("Installed Tracks: the install listed, undone when asked, a changed file kept", "Sim",
                  "load:Canyon press edit:Sim/rock.obj menu:actionInstalledTracks tracks uninstall tracks files:Sim",
-                 {u"tracks @/Sim: Canyon|R. Coaster|2"_s,
+                 {listed,
                   u"alert Uninstall Track|Uninstall \u201cCanyon\u201d from this folder?\n\n@/Sim\n\nThis removes 1 "
                   "file it installed.\n\nIt also removes 1 folder it made, once empty:\n  Tracks\n\nThese changed "
                   "since the install and will be kept:\n  rock.obj|Uninstall|"
@@ -214,10 +220,11 @@ private Q_SLOTS:
 
         scenario("Uninstall\u2026 waiting for another install: the window answers, only its stop offered", "Sim",
                  "load:Canyon press menu:actionInstalledTracks held ~tracks ~stopwait uninstall tracks files:Sim",
-                 {u"tracks @/Sim: Canyon|R. Coaster|2 {%1 | Stop Waiting}"_s.arg(InstallText::waitingText()),
-                  u"tracks @/Sim: Canyon|R. Coaster|2 {Stopped waiting for another install into @/Sim; nothing was "
-                  "changed. | Check for Changes Ride! Uninstall\u2026 Close}"_s,
-                  u"files Tracks/, Tracks/Canyon.zctrack=track, ZoomcrestSimulator.app/, rock.obj=v"_s},
+                 {listed + u" {%1 | Stop Waiting}"_s.arg(InstallText::waitingText()),
+                  listed
+                      + u" {Stopped waiting for another install into @/Sim; nothing was "
+                        "changed. | Check for Changes Ride! Uninstall\u2026 Close}"_s,
+                  canyonFiles},
                  riding);
         // Only the first button uninstalls; the second, or the box closed otherwise, leaves it all.
         // Enter takes the second.
@@ -225,9 +232,6 @@ private Q_SLOTS:
                             u"Uninstall \u201cCanyon\u201d from this folder?\n\n@/Sim\n\nThis removes 2 files it "
                             "installed.\n\nIt also removes 1 folder it made, once empty:\n  Tracks"_s,
                             u"Uninstall"_s, u"*Cancel"_s};
-        const QString listed = u"tracks @/Sim: Canyon|R. Coaster|2"_s;
-        const QString canyonFiles =
-            u"files Tracks/, Tracks/Canyon.zctrack=track, ZoomcrestSimulator.app/, rock.obj=v"_s;
         scenario("Installed Tracks: Cancel, or the box closed, uninstalls nothing", "Sim",
                  "load:Canyon press menu:actionInstalledTracks uninstall tracks uninstall tracks files:Sim",
                  {alert(confirm, riding), listed, alert(confirm, riding), listed, canyonFiles}, riding,
@@ -257,66 +261,50 @@ private Q_SLOTS:
                   + " load:Solo press load:NoTrack press menu:actionInstalledTracks tracks")
                      .constData(),
                  {u"tracks "_s + steam + u": Scenery|R. Coaster|1, <b>Solo</b>||1; @/Sim: Canyon|R. Coaster|2"_s},
-                 st(Ride + u'+', Installed));
+                 riding);
         scenario("Installed Tracks: an empty library says how to fill it; Escape closes it", "Sim",
                  "menu:actionInstalledTracks tracks escape tracks", {Empty, u"tracks closed"_s}, off);
         scenario("Installed Tracks: the filter matches title or author, in any case", "Sim",
                  "load:Canyon press load:Solo press load:NoTrack press menu:actionInstalledTracks filter:CANY tracks "
                  "filter:coaster tracks filter:rock tracks",
-                 {u"tracks @/Sim: Canyon|R. Coaster|2"_s, u"tracks @/Sim: Scenery|R. Coaster|1, Canyon|R. Coaster|2"_s,
+                 {listed, u"tracks @/Sim: Scenery|R. Coaster|1, Canyon|R. Coaster|2"_s,
                   u"tracks (No installed track matches \u201crock\u201d.)"_s},
-                 st(Ride + u'+', Installed));
+                 riding);
         scenario("Installed Tracks: details, and what changed since, every control named", "Sim",
                  "load:Canyon press menu:actionInstalledTracks edit:Sim/rock.obj=w details check details unnamed",
-                 {u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
-                  "new, rock.obj new | ride+"_s,
-                  u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
-                  "new unchanged, rock.obj new changed since | ride+"_s,
+                 {canyonDetails("Tracks/Canyon.zctrack new, rock.obj new", true),
+                  canyonDetails("Tracks/Canyon.zctrack new unchanged, rock.obj new changed since", true),
                   u"unnamed "_s},
                  riding);
-        scenario("Installed Tracks: files it replaced; no Ride! once its track file is gone", "Sim",
-                 "load:Canyon press load:Canyon press menu:actionInstalledTracks gone:Sim/Tracks/Canyon.zctrack check "
-                 "details",
-                 {u"beep"_s, alert(InstallText::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing), u"beep"_s,
-                  alert(InstallText::overwriteAlert(u"rock.obj"_s), installing),
-                  u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
-                  "replaced gone, rock.obj replaced unchanged | ride-"_s},
-                 riding, {AlertAnswer::Default, AlertAnswer::Default});
+        scenario(
+            "Installed Tracks: files it replaced; no Ride! once its track file is gone", "Sim",
+            "load:Canyon press load:Canyon press menu:actionInstalledTracks gone:Sim/Tracks/Canyon.zctrack check "
+            "details",
+            asked(u"Tracks/Canyon.zctrack"_s) + asked(u"rock.obj"_s)
+                + QStringList{canyonDetails("Tracks/Canyon.zctrack replaced gone, rock.obj replaced unchanged", false)},
+            riding, {AlertAnswer::Default, AlertAnswer::Default});
         scenario("Installed Tracks: Ride! starts the simulator on the chosen install's track", "Sim",
                  "load:Canyon press load:Solo press menu:actionInstalledTracks select:1 ridetrack details launched:no "
                  "details",
-                 {Launch.arg(u"Sim"_s),
-                  u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
-                  "new, rock.obj new | ride-"_s,
-                  u"beep"_s, alert(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted), riding),
-                  log(Outcome::SimulatorNotStarted),
-                  u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
-                  "new, rock.obj new | ride+"_s},
+                 {Launch.arg(u"Sim"_s), canyonDetails("Tracks/Canyon.zctrack new, rock.obj new", false), u"beep"_s,
+                  alert(SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted), riding),
+                  log(Outcome::SimulatorNotStarted), canyonDetails("Tracks/Canyon.zctrack new, rock.obj new", true)},
                  riding);
         scenario("Installed Tracks: no Ride! into a folder that is not the simulator's", "Plain+",
                  "load:Canyon press menu:actionInstalledTracks details",
-                 {u"details Version 1.3.0, from the package file Canyon / 2 files written | Tracks/Canyon.zctrack "
-                  "new, rock.obj new | ride-"_s},
-                 st(Quit + u'+', Installed));
+                 {canyonDetails("Tracks/Canyon.zctrack new, rock.obj new", false)}, quitting);
         scenario("Open Package, then Quit", "Sim", "menu:actionOpenPackage menu:actionQuit", {Chooser}, closed);
         scenario("several files dropped: the last one is loaded, its ending in any case", "Sim",
                  "start pick: drop:Bad.zcpack,Canyon.Exe show", {Chooser, close, canyon}, ready);
-        scenario("a dropped file that is no package: beep and alert, then the window closes", "Sim",
-                 "start pick: drop:Bad.ZCPACK",
-                 {Chooser, close, u"beep"_s, alert(LoadText::failureAlert(LoadResult::CannotOpen), failing)}, closed);
         scenario("drops refused: another ending, none, an address, a folder, a package then another file", "Sim",
                  "start pick: drop:Canyon.txt drop:Canyon drop:https://example.test/Canyon.zcpack drop:Plain.zcpack/ "
                  "drop:Canyon.zcpack,Canyon.txt",
-                 {Chooser, close, u"drop refused"_s, u"drop refused"_s, u"drop refused"_s, u"drop refused"_s,
-                  u"drop refused"_s},
-                 off);
+                 QStringList{Chooser, close} + QStringList(5, u"drop refused"_s), off);
         scenario("no drop while the first run waits for Save", "Missing", "start drop:Canyon.zcpack",
                  {sheet, u"drop refused"_s}, st(Install + u'-', QString(), u"main prefs"_s));
-        scenario("no drop while an install runs", "Sim",
-                 "load:Canyon press load:Canyon atalert:drop:Solo.zcpack press show",
-                 {u"beep"_s, alert(InstallText::overwriteAlert(u"Tracks/Canyon.zctrack"_s), installing),
-                  u"drop refused"_s, canyon},
-                 riding, {AlertAnswer::Other});
+        scenario(
+            "no drop while an install runs", "Sim", "load:Canyon press load:Canyon atalert:drop:Solo.zcpack press show",
+            asked(u"Tracks/Canyon.zctrack"_s) + QStringList{u"drop refused"_s, canyon}, riding, {AlertAnswer::Other});
         scenario("the main window's controls all have names", "Sim", "load:Canyon unnamed:main", {u"unnamed "_s},
                  ready);
     }
@@ -433,7 +421,6 @@ private:
             {u"nobrowser"_s, [&] { m_platform->setOpenUrlResult(false); }},
             {u"look"_s, [&] { m_transcript << state(); }},
             {u"show"_s, [&] { m_transcript << fields(); }},
-            {u"lock"_s, [&] { stopWhileLocked(); }},
             {u"held"_s,
              [&] {
                  m_held = ::open(QFile::encodeName(at(u"Sim"_s)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -508,13 +495,8 @@ private:
                 folders << folder->toolTip(0) + u": "_s + rows.join(u", "_s);
         }
         const QLabel *problem = tracks->window()->findChild<QLabel *>(u"problemLabel"_s);
-        QString line = u"tracks "_s;
-        if (!problem->isHidden())
-            line += u'(' + problem->text() + u')';
-        else if (!tracks->emptyLabel()->isHidden())
-            line += u'(' + tracks->emptyLabel()->text() + u')';
-        else
-            line += folders.join(u"; "_s);
+        const QLabel *instead = !problem->isHidden() ? problem : tracks->emptyLabel();
+        QString line = u"tracks "_s + (instead->isHidden() ? folders.join(u"; "_s) : u'(' + instead->text() + u')');
         // An uninstall's status, and what may be pressed meanwhile.
         if (const QLabel *status = tracks->window()->findChild<QLabel *>(u"waitLabel"_s); !status->isHidden()) {
             QStringList enabled;
@@ -541,8 +523,7 @@ private:
         QStringList rows;
         const QTableWidget *table = files->filesTable();
         for (int i = 0; i < table->rowCount(); ++i)
-            rows << QStringList{table->item(i, 0)->text(), table->item(i, 1)->text(), table->item(i, 2)->text()}.join(
-                u'|');
+            rows << u"%1|%2|%3"_s.arg(table->item(i, 0)->text(), table->item(i, 1)->text(), table->item(i, 2)->text());
         for (const QWidget *control : files->window()->findChildren<QWidget *>())
             if (control->focusPolicy() != Qt::NoFocus && control->accessibleName().isEmpty())
                 rows << u"unnamed "_s + QString::fromLatin1(control->metaObject()->className());
@@ -558,11 +539,9 @@ private:
         lines.removeIf([](const QString &line) { return line.startsWith(u"Installed "_s); });
         QStringList files;
         QTreeWidget *list = tracks->filesList();
+        const auto item = [list](int i) { return list->topLevelItem(i); };
         for (int i = 0; i < list->topLevelItemCount(); ++i)
-            files << QStringList{list->topLevelItem(i)->text(0), list->topLevelItem(i)->text(1),
-                                 list->topLevelItem(i)->text(2)}
-                         .join(u' ')
-                         .trimmed();
+            files << u"%1 %2 %3"_s.arg(item(i)->text(0), item(i)->text(1), item(i)->text(2)).trimmed();
         return u"details %1 | %2 | ride%3"_s.arg(lines.join(u" / "_s), files.join(u", "_s),
                                                  tracks->rideButton()->isEnabled() ? u"+"_s : u"-"_s);
     }
@@ -590,18 +569,12 @@ private:
     {
         QList<QUrl> urls;
         for (const QString &name : names) {
-            if (name.contains(u"://"_s)) {
-                urls << QUrl(name);
-                continue;
-            }
-            if (name.endsWith(u'/')) {
+            const bool address = name.contains(u"://"_s), folder = name.endsWith(u'/');
+            if (folder)
                 QVERIFY(QDir().mkpath(at(name)));
-                urls << QUrl::fromLocalFile(at(name.chopped(1)));
-                continue;
-            }
-            if (!QFile::exists(at(name)))
+            else if (!address && !QFile::exists(at(name)))
                 QVERIFY2(QFile::copy(at(name.section(u'.', 0, 0)), at(name)), qPrintable(u"no package for "_s + name));
-            urls << QUrl::fromLocalFile(at(name));
+            urls << (address ? QUrl(name) : QUrl::fromLocalFile(at(name).chopped(folder ? 1 : 0)));
         }
         QMimeData data;
         data.setUrls(urls);
@@ -655,19 +628,6 @@ private:
                            ? m_app->installedTracks()->window()->findChild<QPushButton *>(u"stopWaitingButton"_s)
                            : nullptr;
         return button && !button->isHidden() ? button : nullptr;
-    }
-
-    // Another install holds the folder: the window is looked at while the next press waits, and
-    // then the user stops it.
-    void stopWhileLocked()
-    {
-        const int other = ::open(QFile::encodeName(at(u"Sim"_s)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        QVERIFY(other >= 0 && ::flock(other, LOCK_EX) == 0);
-        QTimer::singleShot(0, m_app.get(), [this, other] {
-            m_transcript << state();
-            ::raise(SIGINT);
-            ::close(other);
-        });
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

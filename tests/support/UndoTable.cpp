@@ -63,11 +63,6 @@ PackageWriter packageNumbered(int number)
     return writer;
 }
 
-QString hex(const QByteArray &bytes)
-{
-    return contentHash(bytes.constData(), size_t(bytes.size())).toHex();
-}
-
 const OverwriteQuery Replace = [](const QString &) { return OverwriteAnswer::Replace; };
 const OverwriteQuery Keep = [](const QString &) { return OverwriteAnswer::Keep; };
 
@@ -92,27 +87,23 @@ QString describeUndo(const InstallUndo::Outcome &done)
     return done.message.isEmpty() ? said : said + u" ("_s + done.message + u')';
 }
 
-// The journal, killed outright once it notes its Kth file: at once, or (`torn`) once the file is
+// A journal killed outright once it notes its Kth file: at once, or (`torn`) once the file is
 // made and its write begins, where a size limit of 0 ends the process with SIGXFSZ. That signal's
 // default action, not a handler: a sanitizer delays handlers, and the install would go on to tidy
-// up the failed write before it died.
-class KillingObserver : public InstallObserver
+// up the failed write before it died. With K 0, just the journal.
+class KillingJournal : public InstallJournal
 {
 public:
-    KillingObserver(InstallObserver *journal, int at, bool torn)
-        : journal(journal)
+    KillingJournal(const RecordStore &store, const TrackPackage &package, int at, bool torn)
+        : InstallJournal(store, package)
         , m_at(at)
         , m_torn(torn)
     {
     }
-    InstallObserver *const journal;
 
-    void installBegins(const QString &base, int baseFd) override { journal->installBegins(base, baseFd); }
-    void fileNotWritten(const QString &path) override { journal->fileNotWritten(path); }
-    void folderMade(const QString &path) override { journal->folderMade(path); }
     void fileToBeWritten(const QString &path, qint64 size, const ContentHash &hash) override
     {
-        journal->fileToBeWritten(path, size, hash);
+        InstallJournal::fileToBeWritten(path, size, hash);
         if (++m_noted != m_at)
             return;
         if (!m_torn)
@@ -122,17 +113,19 @@ public:
         ::setrlimit(RLIMIT_CORE, &none);
         ::setrlimit(RLIMIT_FSIZE, &none);
     }
-    void fileFound(const QString &path) override { journal->fileFound(path); }
-    void fileToBeReplaced(int fd, const QByteArray &name, const QString &path) override
-    {
-        journal->fileToBeReplaced(fd, name, path);
-    }
-    void installEnds(InstallResult code) override { journal->installEnds(code); }
 
 private:
-    int m_at, m_noted = 0;
-    bool m_torn;
+    const int m_at;
+    const bool m_torn;
+    int m_noted = 0;
 };
+
+// Whether installs into `folder` record its identity, for an undo to check.
+bool keepsIdentity(const QString &folder)
+{
+    const Fd fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd && FileSystemFeatures::keepsInodeNumbers(fd.get());
+}
 
 } // namespace
 
@@ -178,9 +171,8 @@ QString UndoTable::install(int number, const OverwriteQuery &query, InstallResul
     // no order between them, and the undo of the earlier would not know the later.
     for (const qint64 start = QDateTime::currentMSecsSinceEpoch(); QDateTime::currentMSecsSinceEpoch() == start;)
         QThread::usleep(100);
-    InstallJournal journal(*m_store, package);
-    KillingObserver killer(&journal, killAt, torn);
-    package.setInstallObserver(killAt > 0 ? &killer : static_cast<InstallObserver *>(&journal));
+    KillingJournal journal(*m_store, package, killAt, torn);
+    package.setInstallObserver(&journal);
     package.setOverwriteQuery(query);
     package.setLockWaitHandler(m_lockWait);
     bool stopped = false;
@@ -253,14 +245,9 @@ void UndoTable::tamper(const QString &id)
     // A naive undo would remove the file outside: it holds what the record says.
     const QString path = m_store->pathOf(id, InstallRecord::State::Ended);
     QByteArray text = TestFiles::readFile(path);
-    text.replace("F\t2\t" + hex("r1").toLatin1() + "\treadme.txt", "F\t1\t" + hex("v").toLatin1() + "\t../victim");
+    text.replace("F\t2\t" + contentHash("r1", 2).toHex().toLatin1() + "\treadme.txt",
+                 "F\t1\t" + contentHash("v", 1).toHex().toLatin1() + "\t../victim");
     QVERIFY(text.contains("../victim") && TestFiles::writeFile(path, text));
-}
-
-bool UndoTable::keepsIdentity(const QString &folder)
-{
-    const Fd fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd && FileSystemFeatures::keepsInodeNumbers(fd.get());
 }
 
 // "Z=Z.old": a link at Z to Z.old, the user's own, or planted by another user (nobody) in the
@@ -351,22 +338,22 @@ void UndoTable::run()
     QFETCH(QStringList, after);
     QFETCH(QString, outcome);
 
+    const auto has = [&](const char *step) { return steps.contains(QLatin1String(step)); };
     const bool root = ::geteuid() == 0, latin1 = steps.startsWith(u"latin1 "_s);
-    if (TestFiles::Tree::needsRoot(before) && !root)
-        QSKIP("mounts need root");
-    if (steps.contains(u"repair"_s) && qEnvironmentVariable(KernelProfile::Variable).contains(u"no-flock"_s))
-        QSKIP("without locks a killed install can't be told from a running one: nothing is repaired");
-    if (steps.contains(u"otherfs"_s) && !root)
-        QSKIP("a file system of its own for the data folder needs root");
-    const bool frozen = steps.contains(u"frozen"_s); // read-only to root too
-    if (steps.contains(u"denied:"_s) && root && !frozen)
-        QSKIP("root replaces files in read-only folders");
-    if (steps.contains(u"race:"_s) && KernelProfile::isActive(u"no-flock"_s))
-        QSKIP("without locks, installs at once write in no order");
-    if (steps.contains(u"planted:"_s) && !root)
-        QSKIP("a link of another user's needs root to make");
-    if (latin1 && !TestFiles::takesAnyName(QDir::tempPath()))
-        QSKIP("this file system takes only names in UTF-8");
+    const bool frozen = has("frozen"); // read-only to root too
+    const std::pair<bool, const char *> unfit[] = {
+        {TestFiles::Tree::needsRoot(before) && !root, "mounts need root"},
+        {has("repair") && KernelProfile::isActive(u"no-flock"_s),
+         "without locks a killed install can't be told from a running one: nothing is repaired"},
+        {has("otherfs") && !root, "a file system of its own for the data folder needs root"},
+        {has("denied:") && root && !frozen, "root replaces files in read-only folders"},
+        {has("race:") && KernelProfile::isActive(u"no-flock"_s), "without locks, installs at once write in no order"},
+        {has("planted:") && !root, "a link of another user's needs root to make"},
+        {latin1 && !TestFiles::takesAnyName(QDir::tempPath()), "this file system takes only names in UTF-8"},
+    };
+    for (const auto &[skip, why] : unfit)
+        if (skip)
+            QSKIP(why);
     const QString dataParent = qEnvironmentVariable("CRATEWRIGHT_TEST_DATA_DIR");
     m_tree = std::make_unique<TestFiles::Tree>();
     m_dataDir = std::make_unique<TestFiles::Tree>((dataParent.isEmpty() ? QDir::tempPath() : dataParent)
@@ -376,21 +363,19 @@ void UndoTable::run()
         QSKIP(qPrintable(m_tree->unsupported()));
     QVERIFY(treeMade && m_dataDir->make({}));
     // Told apart by identity: a folder refused as another, or one a repair must leave alone.
-    const bool tellsFoldersApart = outcome.contains(u"is not the folder"_s)
-                                   || (steps.contains(u"repair"_s) && steps.contains(u"move:"_s));
+    const bool tellsFoldersApart = outcome.contains(u"is not the folder"_s) || (has("repair") && has("move:"));
     if (tellsFoldersApart && !keepsIdentity(m_tree->path()))
         QSKIP("folders here keep no identity to check: the link rule alone guards the path");
     m_installFolder = latin1 ? FileName::decode("Z\xc3\xa9\xe9") : u"Z"_s;
     const QString data = m_dataDir->path(latin1 ? FileName::decode("zc\xe9") : u"zc"_s);
-    if ((steps.contains(u"readonly"_s) || steps.contains(u"otherfs"_s)) && root) {
+    if ((has("readonly") || has("otherfs")) && root) {
         QVERIFY(QDir().mkpath(data)
                 && ::mount("tmpfs", QFile::encodeName(data).constData(), "tmpfs", 0, "mode=700") == 0);
         m_mounted = data;
     }
-    if (steps.contains(u"readonly"_s) && !root && !TestFiles::keepsModes(m_dataDir->path()))
+    if (has("readonly") && !root && !TestFiles::keepsModes(m_dataDir->path()))
         QSKIP("this file system keeps no modes: the data folder can't be made read-only");
-    if (steps.contains(u"denied:"_s) && !frozen
-        && ::access(FileName::encode(m_tree->path(u"Z/Tracks"_s)).constData(), W_OK) == 0)
+    if (has("denied:") && !frozen && ::access(FileName::encode(m_tree->path(u"Z/Tracks"_s)).constData(), W_OK) == 0)
         QSKIP("this file system lets every folder be written");
     m_store = std::make_unique<RecordStore>(data);
     const QStringList made = m_tree->describe();
@@ -401,17 +386,19 @@ void UndoTable::run()
     int undone = 0;
     for (const QString &step : steps.split(u' ').mid(latin1 ? 1 : 0)) {
         const QString verb = step.section(u':', 0, 0), argument = step.section(u':', 1);
+        const auto treePath = [&](int part) {
+            return FileName::encode(m_tree->path(argument.section(u'=', part, part)));
+        };
         bool numbered = false;
         const int number = argument.toInt(&numbered);
-        if (QStringList{u"install"_s, u"keep"_s, u"kill"_s, u"crash"_s, u"stop"_s, u"fail"_s, u"denied"_s}.contains(
-                verb))
+        const auto among = [&](const char *verbs) { return QString::fromLatin1(verbs).split(u' ').contains(verb); };
+        if (among("install keep kill crash stop fail denied"))
             QVERIFY2(numbered && number >= 1 && number <= Packages, qPrintable(u"no such package: "_s + step));
-        if (verb == u"noted"_s || verb == u"torn"_s)
+        if (among("noted torn"))
             QVERIFY2(argument.section(u'=', 0, 0).toInt() >= 1 && argument.section(u'=', 0, 0).toInt() <= Packages
                          && argument.section(u'=', 1).toInt() >= 1,
                      qPrintable(u"no such package or file: "_s + step));
-        if (verb == u"undo"_s || verb == u"tamper"_s || verb == u"undoing"_s || verb == u"nochown"_s
-            || verb == u"renumbered"_s)
+        if (among("undo tamper undoing nochown renumbered"))
             QVERIFY2(numbered && number >= 1 && number <= ids.size(), qPrintable(u"no such install: "_s + step));
         if (verb == u"install"_s || verb == u"keep"_s) {
             ids << install(number, verb == u"keep"_s ? Keep : Replace);
@@ -452,18 +439,16 @@ void UndoTable::run()
             const QString id = install(number, Replace, InstallResult::WRITE);
             said = id.startsWith(u"code "_s) ? id : m_cause;
         } else if (verb == u"edit"_s) {
-            const QString path = m_tree->path(argument.section(u'=', 0, 0));
             struct stat was;
-            QVERIFY(::stat(FileName::encode(path).constData(), &was) == 0);
-            QVERIFY(TestFiles::writeFile(path, argument.section(u'=', 1).toUtf8()));
+            QVERIFY(::stat(treePath(0).constData(), &was) == 0);
+            QVERIFY(
+                TestFiles::writeFile(m_tree->path(argument.section(u'=', 0, 0)), argument.section(u'=', 1).toUtf8()));
             const struct timespec times[2] = {was.st_atim, was.st_mtim};
-            QVERIFY(::utimensat(AT_FDCWD, FileName::encode(path).constData(), times, 0) == 0);
+            QVERIFY(::utimensat(AT_FDCWD, treePath(0).constData(), times, 0) == 0);
         } else if (verb == u"gone"_s) { // removed by the user
             QVERIFY(QFile::remove(m_tree->path(argument)));
         } else if (verb == u"hardlink"_s) {
-            const bool linked = ::link(FileName::encode(m_tree->path(argument.section(u'=', 1))).constData(),
-                                       FileName::encode(m_tree->path(argument.section(u'=', 0, 0))).constData())
-                                == 0;
+            const bool linked = ::link(treePath(1).constData(), treePath(0).constData()) == 0;
             if (!linked && (errno == EPERM || errno == EOPNOTSUPP))
                 QSKIP("this file system has no hard links");
             QVERIFY(linked);
@@ -498,9 +483,7 @@ void UndoTable::run()
             said = undoWithoutChown(ids.at(number - 1));
             ++undone;
         } else if (verb == u"move"_s) {
-            QVERIFY(::rename(FileName::encode(m_tree->path(argument.section(u'=', 0, 0))).constData(),
-                             FileName::encode(m_tree->path(argument.section(u'=', 1))).constData())
-                    == 0);
+            QVERIFY(::rename(treePath(0).constData(), treePath(1).constData()) == 0);
         } else if (verb == u"link"_s || verb == u"planted"_s) {
             if (const QString unheld = link(argument, verb == u"planted"_s); !unheld.isEmpty())
                 QSKIP(qPrintable(unheld));
@@ -524,7 +507,7 @@ void UndoTable::run()
     }
     const QString base = m_tree->path(m_installFolder);
     const QStringList left = m_tree->describe();
-    const bool crashed = steps.contains(u"crash:"_s) && TestFiles::killMayLeaveHidden(base);
+    const bool crashed = has("crash:") && TestFiles::killMayLeaveHidden(base);
     const auto [actual, wanted] = TestFiles::treeTexts(crashed ? TestFiles::withoutHidden(left) : left, after, made);
     QCOMPARE(actual, wanted);
     said.replace(m_tree->path(), u"@"_s);

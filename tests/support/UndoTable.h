@@ -28,8 +28,6 @@ public:
     void cleanup();
     // Package 5's large file, Big/huge.zctrack.
     static QByteArray hugeContent();
-    // Whether installs into `folder` record its identity, for an undo to check.
-    static bool keepsIdentity(const QString &folder);
 
 private:
     QString install(int number, const OverwriteQuery &query, InstallResult expected = InstallResult::Success,
