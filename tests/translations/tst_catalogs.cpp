@@ -70,19 +70,14 @@ Catalog readCatalog(const QString &path)
     return catalog;
 }
 
-// The forms a language's plurals take, as Qt's own numerus rules have them.
-int numerusForms(const QString &language)
-{
-    static const QHash<QString, int> forms{{u"de"_s, 2}, {u"en"_s, 2}, {u"fr"_s, 2}, {u"pl"_s, 3}, {u"ru"_s, 3}};
-    return forms.value(language.section(u'_', 0, 0), 0);
-}
-
 QStringList unfinished(const Catalog &catalog)
 {
+    // The forms a language's plurals take, as Qt's own numerus rules have them.
+    static const QHash<QString, int> numerusForms{{u"de"_s, 2}, {u"en"_s, 2}, {u"fr"_s, 2}, {u"pl"_s, 3}, {u"ru"_s, 3}};
     QStringList problems;
-    const int forms = numerusForms(catalog.language);
+    const int forms = numerusForms.value(catalog.language.section(u'_', 0, 0), 0);
     if (forms == 0)
-        problems << u"no plural rule known for %1: add it to numerusForms()"_s.arg(catalog.language);
+        problems << u"no plural rule known for %1: add it to numerusForms"_s.arg(catalog.language);
     for (const Message &message : catalog.messages) {
         if (!message.type.isEmpty() || message.translations.contains(QString()))
             problems << message.key + u": "_s + (message.type.isEmpty() ? u"empty"_s : message.type);
