@@ -90,55 +90,6 @@ private Q_SLOTS:
         QCOMPARE(answerer.unexpected, QStringList());
     }
 
-    // The program itself where no window can be shown: one line, exit status 1, no abort; its
-    // help and version still answer.
-    void withoutDisplay_data()
-    {
-        QTest::addColumn<QStringList>("environment"); // set, or unset when it has no "="
-        QTest::addColumn<QString>("argument");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("output");
-        const QStringList none{u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s};
-        const QString noDisplay = u"zc-cratewright: no display available; to install packages without one, use "
-                                  "cratewright (see cratewright(1))\n"_s;
-        QTest::newRow("nothing names a display") << none << QString() << 1 << noDisplay;
-        QTest::newRow("a display nobody serves")
-            << none + QStringList{u"DISPLAY=:4711"_s} << u"x.zcpack"_s << 1 << noDisplay;
-        QTest::newRow("a platform plugin that isn't there")
-            << none + QStringList{u"QT_QPA_PLATFORM=nowhere"_s} << QString() << 1 << noDisplay;
-        QTest::newRow("version") << none << u"--version"_s << 0 << u"zc-cratewright "_s;
-        QTest::newRow("help") << none << u"--help"_s << 0 << u"cratewright"_s;
-    }
-
-    void withoutDisplay()
-    {
-        QFETCH(QStringList, environment);
-        QFETCH(QString, argument);
-        QFETCH(int, status);
-        QFETCH(QString, output);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const QString &variable : environment) {
-            if (variable.contains(u'='))
-                env.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
-            else
-                env.remove(variable);
-        }
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QString::fromUtf8(ZC_CRATEWRIGHT_BINARY),
-                      argument.isEmpty() ? QStringList() : QStringList{argument});
-        QVERIFY(program.waitForFinished(60000));
-        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
-        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
-        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == status,
-                 qPrintable(u"status %1\n%2%3"_s.arg(program.exitCode()).arg(out, err)));
-        // The line alone: Qt's own messages about plugins would bury it.
-        if (status == 0)
-            QVERIFY2(out.contains(output), qPrintable(out));
-        else
-            QCOMPARE(err, output);
-    }
-
 private:
     QTemporaryDir m_dir;
     QtPlatform m_platform;

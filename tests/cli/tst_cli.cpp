@@ -205,15 +205,13 @@ bool TestCli::cell(const QString &item, bool make)
         errno = ENOSYS; // fusefat loses what a renamed folder holds
         return !QDir(to).isEmpty();
     }
-    if (item.startsWith(u"stdin "_s))
-        return make; // read by run() itself
     if (item.startsWith(u"env "_s))
         return qputenv(qPrintable(rest.section(u'=', 0, 0)), rest.section(u'=', 1).toUtf8());
     if (item.startsWith(u"data folder "_s))
         return qputenv("XDG_DATA_HOME", FileName::encode(item.mid(12)));
     if (item.startsWith(u"working folder "_s))
         return ::chdir(FileName::encode(item.mid(15)).constData()) == 0;
-    if (Flags.contains(item))
+    if (Flags.contains(item) || item.startsWith(u"stdin "_s))
         return make; // read by run() itself
     if (item == u"="_s)
         return m_home->describe() == m_before;
@@ -304,7 +302,6 @@ void TestCli::run_data()
         L("\"code\": \"NOTPKG\"", "\"result\": -1", "\"status\": \"Could not open file. (Err: -1)\"",
           "\"cause\": \"It does not appear to be a track package file.\""),
         L("cratewright: Could not open file. (Err: -1)\ncratewright: It does not appear"), {}, {}, "not a package");
-    row("JSON of a missing package", "info ~/absent.zcpack --json", 2, L("\"code\": \"OPEN\"", "\"result\": -3"), {});
 
     row("info, and with --verbose the log lines on standard error", "--verbose info ~/canyon.zcpack", 0,
         L("Title:    Corkscrew Canyon\nAuthor:   Ines Halloway\nVersion:  1.5.2\n"
@@ -321,7 +318,8 @@ void TestCli::run_data()
         L("!1.5.2"));
     row("--quiet and --verbose", "install ~/absent.zcpack -q --verbose", 1, {}, L("exclude", usage("install")));
     row("hostile text shown harmless", "info ~/hostile.zcpack", 0, L(u"x\uFFFD[31m\\n0 1 1  fake.txt"_s), {});
-    row("install of a missing package", "install ~/absent.zcpack --to ~/Zoomcrest", 2, {},
+    row("JSON of an install of a missing package", "install ~/absent.zcpack --to ~/Zoomcrest --json", 2,
+        L("\"code\": \"OPEN\"", "\"result\": -3"),
         L("cratewright: Could not open file. (Err: -3)\ncratewright: Permission problem? Doesn't exist?\n"), {},
         L("!~/Zoomcrest"));
 
@@ -335,22 +333,20 @@ void TestCli::run_data()
     row("relative folder from a working folder named in Latin-1", u"install ~/canyon.zcpack --to Zoomcrest"_s, 0,
         L(installed + u"\nTrack file: "_s + Cafe + u"/Zoomcrest/Tracks/Corkscrew Canyon.zctrack\n"_s), {},
         L(Cafe + u'/', u"working folder "_s + Cafe), L(Cafe + u"/Zoomcrest/Tracks/Corkscrew Canyon.zctrack=track\n"_s));
-    row("install that fails says why, after the status", install, 3, L(u'!' + installed),
-        L(u"cratewright: "_s + InstallText::statusText(InstallResult::BDIR)
-          + u"\ncratewright: cannot use folder '~/Zoomcrest': Not a directory\n"_s),
-        L("~/Zoomcrest=a file"));
-    row("a data folder that can't be used costs no install, and says so", noTrack, 0, L(installed, "!Recorded as"),
+    row("JSON without a track file, nor a data folder to record in: costs no install, and says so",
+        noTrack + u" --json"_s, 0,
+        L("\"result\": 0", status(InstallResult::Success), "\"trackFile\": null", "\"record\": null"),
         L("cratewright: this install can't be undone: cannot keep its record in '~/data/zc-cratewright': Not a "
           "directory"),
         L("~/data=a file"), L("~/Zoomcrest/readme.txt=no track file"));
-    row("JSON without a track file", noTrack + u" --json"_s, 0,
-        L("\"result\": 0", status(InstallResult::Success), "\"trackFile\": null"), {});
     row("JSON of an install that wrote nothing: no record", install + u" --overwrite=never --json"_s, 0,
         L("\"record\": null"), {}, old, files("ooo"));
-    row("JSON of a failure", install + u" --json"_s, 3,
+    row("JSON of a failure, which says why after the status", install + u" --json"_s, 3,
         L("\"result\": -3", "\"code\": \"BDIR\"", status(InstallResult::BDIR),
-          "\"cause\": \"cannot use folder '~/Zoomcrest': Not a directory\""),
-        L("cratewright: cannot use folder"), L("~/Zoomcrest=a file"));
+          "\"cause\": \"cannot use folder '~/Zoomcrest': Not a directory\"", u'!' + installed),
+        L(u"cratewright: "_s + InstallText::statusText(InstallResult::BDIR)
+          + u"\ncratewright: cannot use folder '~/Zoomcrest': Not a directory\n"_s),
+        L("~/Zoomcrest=a file"));
 
     row("yes to all at the first question", install, 0, {}, {}, old, files("nnn"), " All \n");
     row("unclear answers ask again", install, 0, L(trackFile),
@@ -389,13 +385,13 @@ void TestCli::run_data()
     row("no terminal: no bar for a slow install", install, 0, L(installed), L(u'!' + bar), slow.mid(1));
     row("terminal, --quiet: only the work", install + u" --quiet --overwrite=never"_s, 0, L("!Package", "!Track"),
         L(u'!' + bar, u'!' + InstallText::waitingText(), "!No."), slow + old, files("ooo"));
-    row("ride without a simulator", install + u" --ride"_s, 4, L(installed, "!Simulator started"),
-        failure(Outcome::SimulatorNotStarted), {}, L(Track));
     row("ride without a track file", noTrack + u" --ride"_s, 4, {}, failure(Outcome::NoTrackFile),
         L(simulator("~/Zoomcrest")));
     row("JSON of an install whose ride fails: one answer", install + u" --ride --json"_s, 4,
-        L("\"code\": \"RIDE\"", status(InstallResult::Success), "\"ride\": \""),
-        L(u"cratewright: "_s + SimulatorLaunch::failureAlert(Outcome::SimulatorNotStarted).title));
+        L("\"code\": \"RIDE\"", status(InstallResult::Success), "\"ride\": \"", "!Simulator started"),
+        L(u"cratewright: "_s + failureAlert(Outcome::SimulatorNotStarted).title)
+            + failure(Outcome::SimulatorNotStarted),
+        {}, L(Track));
 
     // A dry run lists what the install would do to each file, and leaves everything as it was:
     // no folder, no record, no lock file.
@@ -466,20 +462,15 @@ void TestCli::run_data()
         {}, L("installed ~/loop.zcpack"), L("!~/Zoomcrest/Loops", "~/Zoomcrest/"));
     row("uninstall waits for another install into the folder", "uninstall Loop", 0, {}, L(InstallText::waitingText()),
         L("installed ~/loop.zcpack", "locked ~/Zoomcrest"), L("!~/Zoomcrest/Loops"));
-    row("uninstall of what was never installed", "uninstall Loop", 2, {},
-        L("cratewright: No recorded install has the id or title 'Loop'"));
-    row("uninstall of a title two installs share", "uninstall Loop", 2, {}, L("2 installs have the title 'Loop'"),
-        L("installed ~/loop.zcpack", "installed ~/loop.zcpack"), L(loop));
-    row("JSON of an uninstall of a shared title", "uninstall Loop --json", 2, L("\"code\": \"AMBIGUOUS\""), {},
-        L("installed ~/loop.zcpack", "installed ~/loop.zcpack"), L(loop));
+    row("JSON of an uninstall of a shared title", "uninstall Loop --json", 2, L("\"code\": \"AMBIGUOUS\""),
+        L("2 installs have the title 'Loop'"), L("installed ~/loop.zcpack", "installed ~/loop.zcpack"), L(loop));
     row("JSON of an uninstall of what was never installed", "uninstall Loop --json", 2,
-        L("\"code\": \"NORECORD\"", "\"cause\": null"), L("cratewright: No recorded install"));
+        L("\"code\": \"NORECORD\"", "\"cause\": null"),
+        L("cratewright: No recorded install has the id or title 'Loop'"));
     row("JSON of an uninstall refused", "uninstall Loop --json", 4, L("\"code\": \"REFUSED\""),
         L("cratewright: The install folder ~/Zoomcrest can't be opened."),
         L("installed ~/loop.zcpack", "gone ~/Zoomcrest"));
     row("uninstall without an install", "uninstall", 1, {}, L(usage("uninstall")));
-    row("uninstall refused: its install folder is gone", "uninstall Loop", 4, {},
-        L("The install folder ~/Zoomcrest can't be opened."), L("installed ~/loop.zcpack", "gone ~/Zoomcrest"));
     row("uninstall --folder: the install folder moved on purpose", "uninstall Loop --folder ~/Moved", 0,
         L("Removed: Loops/loop.zct"), {}, L("installed ~/loop.zcpack", "moved ~/Zoomcrest ~/Moved"),
         L("!~/Moved/Loops"));
@@ -518,11 +509,10 @@ void TestCli::run_data()
         {});
     row("install into the stored folder", "install ~/canyon.zcpack", 0,
         L("Track file: ~/Stored/Tracks/Corkscrew Canyon.zctrack"), {}, L(simulator("~/Stored"), "stored ~/Stored"));
-    row("stored folder gone (a disk not mounted)", "install ~/canyon.zcpack", 4, {}, L("'cratewright folder DIR'"),
-        L("stored ~/Stored"), L("!~/Stored"));
-    row("JSON of an install into a stored folder that is gone", "install ~/canyon.zcpack --json", 4,
-        L("\"code\": \"LOCATION\"", "\"installBase\": \"~/Stored\""),
-        L("cratewright: Not A Valid Install Location: ", "cratewright: '~/Stored' is not an existing folder."),
+    row("JSON of an install into a stored folder that is gone (a disk not mounted)", "install ~/canyon.zcpack --json",
+        4, L("\"code\": \"LOCATION\"", "\"installBase\": \"~/Stored\""),
+        L("cratewright: Not A Valid Install Location: ", "cratewright: '~/Stored' is not an existing folder.",
+          "'cratewright folder DIR'"),
         L("stored ~/Stored"), L("!~/Stored"));
 
     const QString version = u"1.1\r\nhttps://x.example/\r\n"_s; // not this version, then: "1.1\r"
@@ -716,8 +706,7 @@ void TestCli::terminalFoundOut()
     QFETCH(bool, terminal);
     QFETCH(QByteArray, term);
     QFETCH(bool, found);
-    const QByteArray savedTerm = qgetenv("TERM");
-    qputenv("TERM", term);
+    qputenv("TERM", term); // unset again by init()
     int ends[2];
     QVERIFY((terminal ? ::openpty(&ends[0], &ends[1], nullptr, nullptr, nullptr) : ::pipe2(ends, O_CLOEXEC)) == 0);
     const int saved = ::dup(STDERR_FILENO);
@@ -727,7 +716,6 @@ void TestCli::terminalFoundOut()
     ::dup2(saved, STDERR_FILENO);
     for (const int fd : {saved, ends[0], ends[1]})
         ::close(fd);
-    savedTerm.isNull() ? qunsetenv("TERM") : qputenv("TERM", savedTerm);
     Console::useStandardStreams();
     QCOMPARE(isTerminal, found);
 }
@@ -741,7 +729,6 @@ void TestCli::progressText_data()
     constexpr qint64 MiB = qint64(1) << 20;
     QTest::newRow("bytes") << qint64(12) << qint64(30) << 80 << u"[#########...............] 12 B of 30 B"_s;
     QTest::newRow("whole KiB") << qint64(1536) << qint64(4095) << 80 << u"[#########...............] 1 KiB of 3 KiB"_s;
-    QTest::newRow("MiB") << 120 * MiB << 400 * MiB << 80 << u"[#######.................] 120 MiB of 400 MiB"_s;
     QTest::newRow("tenths of GiB") << 1536 * MiB << 3072 * MiB << 80
                                    << u"[############............] 1.5 GiB of 3.0 GiB"_s;
     QTest::newRow("done") << 400 * MiB << 400 * MiB << 80 << u"[########################] 400 MiB of 400 MiB"_s;
@@ -764,13 +751,12 @@ void TestCli::progressText()
 void TestCli::stopInsideLargeFile_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::addColumn<bool>("replacing");
     QTest::addColumn<bool>("inflating"); // signalled while the entry inflates, else while it's written
-    QTest::newRow("SIGINT, a new file") << SIGINT << false << false;
-    QTest::newRow("SIGTERM, a file that replaces one") << SIGTERM << true << false;
-    QTest::newRow("SIGHUP, a new file") << SIGHUP << false << false;
+    QTest::newRow("SIGINT") << SIGINT << false;
+    QTest::newRow("SIGTERM") << SIGTERM << false;
+    QTest::newRow("SIGHUP") << SIGHUP << false;
     // Given up before its folder is made: not a step of the install waits for the inflate.
-    QTest::newRow("SIGINT while the entry inflates") << SIGINT << false << true;
+    QTest::newRow("SIGINT while the entry inflates") << SIGINT << true;
 }
 
 // The real tool, signalled while it writes the one large file of a package: it gives that file
@@ -778,7 +764,6 @@ void TestCli::stopInsideLargeFile_data()
 void TestCli::stopInsideLargeFile()
 {
     QFETCH(int, signal);
-    QFETCH(bool, replacing);
     QFETCH(bool, inflating);
     // Large enough that inflating and writing it take a while, compressible enough to be made
     // quickly.
@@ -789,10 +774,8 @@ void TestCli::stopInsideLargeFile()
     PackageWriter large;
     large.setTitle("Large").setCompressionLevel(1).addFile("Tracks\\", "large.zctrack", content);
     const QString package = path(u"~/large.zcpack"_s), tracks = path(u"~/Zoomcrest/Tracks"_s);
-    const QString file = tracks + u"/large.zctrack"_s;
     QVERIFY(large.writeTo(package));
     content.clear();
-    QVERIFY(!replacing || (TrackPackage::createFoldersRecursivelyInPath(tracks) && TestFiles::writeFile(file, "old")));
 
     QProcess tool;
     tool.start(str(CRATEWRIGHT_BINARY),
@@ -820,12 +803,9 @@ void TestCli::stopInsideLargeFile()
     QVERIFY(tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit);
     QCOMPARE(tool.exitCode(), 128 + signal);
     QVERIFY(tool.readAllStandardError().contains(InstallText::stoppedText(0, 1).toUtf8()));
-    if (replacing)
-        QCOMPARE(TestFiles::readFile(file), QByteArray("old"));
-    else
-        QVERIFY(!QFileInfo::exists(file));
+    // Nothing of the file under any name, not even a hidden temporary.
     QCOMPARE(QDir(tracks).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-             replacing ? L("large.zctrack") : QStringList());
+             QStringList());
     if (inflating)
         QVERIFY2(!QFileInfo::exists(tracks), "the folder was made: the stop waited for the inflate");
 }

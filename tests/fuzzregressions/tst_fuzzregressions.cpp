@@ -19,11 +19,7 @@ namespace {
 
 // A fuzz target's check on one input: its fault, and whether the input was taken (loaded, and
 // installed by the install target; read as a record).
-struct Verdict
-{
-    QString fault;
-    bool taken = false;
-};
+using Verdict = std::pair<QString, bool>;
 
 Verdict verdict(const QString &target, const QByteArray &bytes, const QString &work)
 {
@@ -39,7 +35,7 @@ Verdict verdict(const QString &target, const QByteArray &bytes, const QString &w
         const RecordCheck check = checkRecord(bytes);
         return {check.fault, check.parsed};
     }
-    return {u"no fuzz target named %1"_s.arg(target)};
+    return {u"no fuzz target named %1"_s.arg(target), false};
 }
 
 } // namespace
@@ -82,18 +78,18 @@ void TestFuzzRegressions::keptFiles()
     RecordingPlatform platform; // keeps the log lines to itself
     QTemporaryDir work;
     const QByteArray bytes = TestFiles::readFile(path);
-    const Verdict whole = verdict(target, bytes, work.path());
-    QVERIFY2(whole.fault.isEmpty(), qPrintable(whole.fault));
+    const auto [fault, taken] = verdict(target, bytes, work.path());
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
     if (cutTarget.isEmpty())
         return;
-    QVERIFY(whole.taken);
+    QVERIFY(taken);
     // A cut record may still read (a journal loses its cut last line); a cut package never loads.
     for (qsizetype length = 0; length <= bytes.size(); ++length) {
-        const Verdict cut = verdict(cutTarget, bytes.left(length), work.path());
+        const auto [cutFault, cutTaken] = verdict(cutTarget, bytes.left(length), work.path());
         const bool all = length == bytes.size();
-        QVERIFY2(cut.fault.isEmpty(), qPrintable(u"cut to %1 bytes: %2"_s.arg(length).arg(cut.fault)));
-        QVERIFY2(cut.taken == all || (!all && cutTarget == "record"_L1),
-                 qPrintable(u"cut to %1 bytes, taken: %2"_s.arg(length).arg(cut.taken)));
+        QVERIFY2(cutFault.isEmpty(), qPrintable(u"cut to %1 bytes: %2"_s.arg(length).arg(cutFault)));
+        QVERIFY2(cutTaken == all || (!all && cutTarget == "record"_L1),
+                 qPrintable(u"cut to %1 bytes, taken: %2"_s.arg(length).arg(cutTaken)));
     }
 }
 
