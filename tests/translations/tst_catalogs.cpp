@@ -186,6 +186,11 @@ private Q_SLOTS:
                                     "cratewright (see cratewright(1))\n"_s};
         QTest::newRow("nothing names a display") << QStringList() << QString() << 1 << noDisplay;
         QTest::newRow("a display nobody serves") << QStringList{u"DISPLAY=:4711"_s} << u"x.zcpack"_s << 1 << noDisplay;
+        // Said before the application object that catalogs go into is whole.
+        QTest::newRow("a display nobody serves, in German")
+            << QStringList{u"DISPLAY=:4711"_s, u"LANGUAGE=de"_s} << QString() << 1
+            << QStringList{u"zc-cratewright: keine Anzeige verfügbar; um Pakete ohne Anzeige zu installieren, "
+                           "verwenden Sie cratewright (siehe cratewright(1))\n"_s};
         QTest::newRow("a platform plugin that isn't there")
             << QStringList{u"QT_QPA_PLATFORM=nowhere"_s} << QString() << 1 << noDisplay;
     }
