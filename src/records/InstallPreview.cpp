@@ -306,34 +306,30 @@ InstallPreview::InstallPreview(const RecordStore &store)
 {
 }
 
+namespace {
+
+// By Action, in its order: what --json prints as it stands, and what people read translated.
+const struct
+{
+    const char *source, *comment;
+} ActionNames[] = {
+    QT_TRANSLATE_NOOP3("InstallPreview", "new", "what an install does to a file"),
+    QT_TRANSLATE_NOOP3("InstallPreview", "replaces", "what an install does to a file"),
+    QT_TRANSLATE_NOOP3("InstallPreview", "identical", "what an install does to a file"),
+    QT_TRANSLATE_NOOP3("InstallPreview", "refused", "what an install does to a file"),
+};
+
+} // namespace
+
 QString InstallPreview::actionName(Action action)
 {
-    switch (action) {
-    case Action::New:
-        return QStringLiteral("new");
-    case Action::Replaces:
-        return QStringLiteral("replaces");
-    case Action::Identical:
-        return QStringLiteral("identical");
-    case Action::Refused:
-        break;
-    }
-    return QStringLiteral("refused");
+    return QLatin1String(ActionNames[int(action)].source);
 }
 
 QString InstallPreview::actionText(Action action)
 {
-    switch (action) {
-    case Action::New:
-        return QCoreApplication::translate("InstallPreview", "new", "what an install does to a file");
-    case Action::Replaces:
-        return QCoreApplication::translate("InstallPreview", "replaces", "what an install does to a file");
-    case Action::Identical:
-        return QCoreApplication::translate("InstallPreview", "identical", "what an install does to a file");
-    case Action::Refused:
-        break;
-    }
-    return QCoreApplication::translate("InstallPreview", "refused", "what an install does to a file");
+    const auto &name = ActionNames[int(action)];
+    return QCoreApplication::translate("InstallPreview", name.source, name.comment);
 }
 
 QString InstallPreview::detailText(const File &file)
