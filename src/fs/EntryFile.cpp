@@ -93,10 +93,17 @@ bool writeInSteps(int fd, const char *bytes, qint64 size, const WriteSteps &step
     return true;
 }
 
-// Writes the bytes into a file that has no real name yet; its fd is closed on failure.
-Staged stage(int folderFd, FileSystemFeatures &features, const char *bytes, qint64 size, const WriteSteps &steps)
+// Writes the bytes into a file that has no real name yet, or takes the unnamed file that holds
+// them; its fd is closed on failure.
+Staged stage(int folderFd, FileSystemFeatures &features, const Content &content, const WriteSteps &steps)
 {
     Staged staged;
+    if (content.file >= 0) {
+        staged.fd.reset(::fcntl(content.file, F_DUPFD_CLOEXEC, 0));
+        if (!staged.fd)
+            staged.result = failed("create", errno);
+        return staged;
+    }
     staged.fd = openUnnamed(folderFd, features);
     if (!staged.fd && !features.unnamedFiles)
         staged.fd = openTemporary(folderFd, &staged.temporaryName);
@@ -104,7 +111,7 @@ Staged stage(int folderFd, FileSystemFeatures &features, const char *bytes, qint
         staged.result = failed("create", errno);
         return staged;
     }
-    if (!writeInSteps(staged.fd.get(), bytes, size, steps)) {
+    if (!writeInSteps(staged.fd.get(), content.bytes, content.size, steps)) {
         staged.result = failed("write", errno);
         discard(folderFd, &staged);
     }
@@ -162,14 +169,14 @@ DiskResult createInOneStep(int folderFd, const QByteArray &name, const char *byt
     return failed("write", error);
 }
 
-DiskResult createStaged(int folderFd, const QByteArray &name, const char *bytes, qint64 size, const WriteSteps &steps)
+DiskResult createStaged(int folderFd, const QByteArray &name, const Content &content, const WriteSteps &steps)
 {
     struct stat info;
     if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0)
         return failed("create", EEXIST); // asked about before anything is written
     FileSystemFeatures &features = FileSystemFeatures::of(folderFd);
     const bool unnamed = features.unnamedFiles;
-    Staged staged = stage(folderFd, features, bytes, size, steps);
+    Staged staged = stage(folderFd, features, content, steps);
     if (!staged.fd)
         return staged.result;
     const int error = staged.temporaryName.isEmpty()
@@ -180,8 +187,10 @@ DiskResult createStaged(int folderFd, const QByteArray &name, const char *bytes,
     discard(folderFd, &staged);
     if (error == EEXIST)
         return failed("create", EEXIST);
+    if (content.file >= 0) // its file can't be named here: the bytes are written instead
+        return createStaged(folderFd, name, content.inMemory(), steps);
     if (unnamed && !features.unnamedFiles)
-        return createStaged(folderFd, name, bytes, size, steps); // again, under a hidden name
+        return createStaged(folderFd, name, content, steps); // again, under a hidden name
     return failed(unnamed ? "link" : "rename", error);
 }
 
@@ -203,27 +212,29 @@ int nameTemporarily(int folderFd, FileSystemFeatures &features, Staged *staged)
 
 } // namespace
 
-DiskResult create(int folderFd, const QByteArray &name, const char *bytes, qint64 size, const WriteSteps &steps)
+DiskResult create(int folderFd, const QByteArray &name, const Content &content, const WriteSteps &steps)
 {
-    if (size <= OneStepSize)
-        return createInOneStep(folderFd, name, bytes, size);
-    return createStaged(folderFd, name, bytes, size, steps);
+    if (content.size <= OneStepSize && content.file < 0)
+        return createInOneStep(folderFd, name, content.bytes, content.size);
+    return createStaged(folderFd, name, content, steps);
 }
 
-DiskResult replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode,
+DiskResult replace(int folderFd, const QByteArray &name, const Content &content, uint existingMode,
                    const WriteSteps &steps)
 {
     FileSystemFeatures &features = FileSystemFeatures::of(folderFd);
     const bool unnamed = features.unnamedFiles;
-    Staged staged = stage(folderFd, features, bytes, size, steps);
+    Staged staged = stage(folderFd, features, content, steps);
     if (!staged.fd)
         return staged.result.as(QStringLiteral("replace"));
     if (existingMode != 0)
         ::fchmod(staged.fd.get(), existingMode & 0777); // never a set-id bit from the old file
     if (const int error = nameTemporarily(folderFd, features, &staged)) {
         discard(folderFd, &staged);
+        if (content.file >= 0) // its file can't be named here: the bytes are written instead
+            return replace(folderFd, name, content.inMemory(), existingMode, steps);
         if (unnamed && !features.unnamedFiles)
-            return replace(folderFd, name, bytes, size, existingMode, steps); // again, under a hidden name
+            return replace(folderFd, name, content, existingMode, steps); // again, under a hidden name
         return failed("link", error).as(QStringLiteral("replace"));
     }
     int error = staged.fd.close();

@@ -41,13 +41,33 @@ constexpr qint64 WriteStepSize = qint64(8) << 20;
 // nothing of it is left, and the write fails with EINTR.
 using WriteSteps = std::function<bool(qint64 written)>;
 
+// What a file is made of: `size` bytes, and maybe an unnamed file (UnnamedFile) that holds
+// them already, on the folder's disk. That file is given the name itself, without a copy;
+// where it can't be (the folder is on another mount), the bytes are written as any others.
+struct Content
+{
+    const char *bytes = nullptr;
+    qint64 size = 0;
+    int file = -1;
+
+    Content inMemory() const { return {bytes, size, -1}; }
+};
+
 // Makes `name` in `folderFd` with `size` bytes. Fails with EEXIST when something stands at the
 // name (nothing is written then), and with ENOENT when the folder was removed meanwhile.
-DiskResult create(int folderFd, const QByteArray &name, const char *bytes, qint64 size, const WriteSteps &steps = {});
+DiskResult create(int folderFd, const QByteArray &name, const Content &content, const WriteSteps &steps = {});
+inline DiskResult create(int folderFd, const QByteArray &name, const char *bytes, qint64 size)
+{
+    return create(folderFd, name, Content{bytes, size});
+}
 // Puts `size` bytes in place of what stands at `name`; a failure leaves the old file as it was.
 // `existingMode` is kept for the new file when the old one is a regular file (0: default).
-DiskResult replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode,
+DiskResult replace(int folderFd, const QByteArray &name, const Content &content, uint existingMode,
                    const WriteSteps &steps = {});
+inline DiskResult replace(int folderFd, const QByteArray &name, const char *bytes, qint64 size, uint existingMode)
+{
+    return replace(folderFd, name, Content{bytes, size}, existingMode);
+}
 
 // Gives the open file `fd` the name `name` in `folderFd`: by descriptor (AT_EMPTY_PATH, which
 // needs CAP_DAC_READ_SEARCH before Linux 6.10) where that works, else through /proc. 0, or

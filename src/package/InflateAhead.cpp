@@ -23,15 +23,16 @@ constexpr qint64 LeastBytesAhead = qint64(1) << 20;
 
 } // namespace
 
-InflateAhead::InflateAhead(const QByteArray &packageData, qint32 baseOffset, const QList<ZLibCompFileMetaData> &entries,
-                           bool hashing)
-    : m_package(packageData)
+InflateAhead::InflateAhead(const PackageContents &package, bool hashing, int scratchFolderFd)
+    : m_package(package.pkgFileData)
+    , m_mapping(package.pkgFileMapping)
     , m_packageData(m_package.constData())
-    , m_baseOffset(baseOffset)
-    , m_entries(entries)
+    , m_baseOffset(package.baseOffset)
+    , m_entries(package.compFileMetaData)
     , m_hashing(hashing)
+    , m_scratchFolderFd(scratchFolderFd)
 {
-    const int workers = workersFor(entries);
+    const int workers = workersFor(m_entries);
     if (workers == 0)
         return;
     // The stop signals stay with the installing thread, which acts on them between files.
@@ -82,13 +83,14 @@ const char *InflateAhead::storedBytes(qint64 index) const
 namespace {
 
 // What a large entry's inflate shares with the thread that waits for it, which may go first.
-template<typename Buffer> struct WatchedJob
+template<typename Output> struct WatchedJob
 {
-    QByteArray package; // holds the stored bytes
+    QByteArray package; // holds the stored bytes, with the mapping they may lie in
+    std::shared_ptr<const MappedFile> mapping;
     const char *stored = nullptr;
     qint64 storedSize = 0;
     qint32 unCompSize = 0;
-    Buffer out;
+    Output out;
     std::mutex mutex;
     std::condition_variable finishedOne;
     bool finished = false; // guarded by mutex, as is `inflated`
@@ -97,11 +99,12 @@ template<typename Buffer> struct WatchedJob
 
 } // namespace
 
-InflateAhead::Inflated InflateAhead::inflateWatched(qint64 index, Buffer *out, const KeepWaiting &keepWaiting) const
+InflateAhead::Inflated InflateAhead::inflateWatched(qint64 index, Output *out, const KeepWaiting &keepWaiting) const
 {
     const ZLibCompFileMetaData &entry = m_entries.at(index);
-    const auto job = std::make_shared<WatchedJob<Buffer>>();
+    const auto job = std::make_shared<WatchedJob<Output>>();
     job->package = m_package;
+    job->mapping = m_mapping;
     job->stored = storedBytes(index);
     job->storedSize = entry.compSize();
     job->unCompSize = entry.unCompSize();
@@ -114,7 +117,7 @@ InflateAhead::Inflated InflateAhead::inflateWatched(qint64 index, Buffer *out, c
     try {
         inflating = std::thread([job] {
             EntryInflater inflater;
-            const bool inflated = inflater.inflate(job->stored, job->storedSize, job->unCompSize, job->out.get());
+            const bool inflated = inflater.inflate(job->stored, job->storedSize, job->unCompSize, job->out.bytes());
             const std::lock_guard<std::mutex> lock(job->mutex);
             job->inflated = inflated;
             job->finished = true;
@@ -123,22 +126,28 @@ InflateAhead::Inflated InflateAhead::inflateWatched(qint64 index, Buffer *out, c
     } catch (const std::system_error &) {
         // No thread to be had: inflated here, unwatched, as any smaller entry is.
         job->finished = true;
-        job->inflated = EntryInflater().inflate(job->stored, job->storedSize, job->unCompSize, job->out.get());
+        job->inflated = EntryInflater().inflate(job->stored, job->storedSize, job->unCompSize, job->out.bytes());
     }
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    // Asked at once too: a stop that came as the entry began gives it up, however soon the
+    // inflate would end.
+    bool goOn = keepWaiting();
     std::unique_lock<std::mutex> lock(job->mutex);
-    while (!job->finishedOne.wait_for(lock, WaitPoll, [&job] { return job->finished; })) {
+    while (goOn && !job->finishedOne.wait_for(lock, WaitPoll, [&job] { return job->finished; })) {
         lock.unlock();
-        const bool goOn = keepWaiting();
+        goOn = keepWaiting();
         lock.lock();
-        if (!goOn && !job->finished) {
-            inflating.detach(); // it frees what it holds when it ends
-            return Inflated::GaveUp;
-        }
     }
+    const bool finished = job->finished;
     lock.unlock();
+    if (!goOn && !finished) {
+        inflating.detach(); // it frees what it holds when it ends
+        return Inflated::GaveUp;
+    }
     if (inflating.joinable())
         inflating.join();
+    if (!goOn)
+        return Inflated::GaveUp;
     *out = std::move(job->out);
     return job->inflated ? Inflated::Yes : Inflated::No;
 }
@@ -154,6 +163,10 @@ const char *InflateAhead::inflateHere(qint64 index)
 {
     const ZLibCompFileMetaData &entry = m_entries.at(index);
     const qint64 capacity = EntryInflater::outputBufferCapacity(entry.unCompSize());
+    if (capacity >= WatchedSize && m_scratchFolderFd >= 0) {
+        if (std::unique_ptr<UnnamedFile> file = UnnamedFile::make(m_scratchFolderFd, capacity))
+            return inflateToDisk(index, std::move(file));
+    }
     if (capacity > m_bufferCapacity) {
         m_buffer.reset(); // before the larger one is had: never both at once
         m_buffer = allocate(capacity);
@@ -162,7 +175,9 @@ const char *InflateAhead::inflateHere(qint64 index)
     if (!m_buffer)
         return nullptr;
     if (capacity >= WatchedSize) {
-        const Inflated inflated = inflateWatched(index, &m_buffer, [this] { return keepWaiting(); });
+        Output out{std::move(m_buffer), nullptr};
+        const Inflated inflated = inflateWatched(index, &out, [this] { return keepWaiting(); });
+        m_buffer = std::move(out.buffer);
         if (!m_buffer)
             m_bufferCapacity = 0; // left with the inflate given up
         if (inflated != Inflated::Yes)
@@ -172,6 +187,18 @@ const char *InflateAhead::inflateHere(qint64 index)
     }
     m_takenHash = hashOf(m_buffer.get(), index);
     return m_buffer.get();
+}
+
+const char *InflateAhead::inflateToDisk(qint64 index, std::unique_ptr<UnnamedFile> file)
+{
+    const ZLibCompFileMetaData &entry = m_entries.at(index);
+    Output out{nullptr, std::move(file)};
+    if (inflateWatched(index, &out, [this] { return keepWaiting(); }) != Inflated::Yes
+        || !out.file->finish(entry.unCompSize()))
+        return nullptr;
+    m_takenHash = hashOf(out.file->data(), index);
+    m_takenFile = std::move(out.file);
+    return m_takenFile->data();
 }
 
 ContentHash InflateAhead::hashOf(const char *bytes, qint64 index) const
@@ -185,8 +212,14 @@ InflateAhead::Batch InflateAhead::nextBatch() const
     batch.first = batch.end = m_nextEntry;
     while (batch.end < m_entries.size() && batch.end - batch.first < MostEntriesInBatch) {
         const qint64 capacity = EntryInflater::outputBufferCapacity(m_entries.at(batch.end).unCompSize());
-        if (batch.end > batch.first && batch.bytes + capacity > BatchBytes)
+        const bool direct = capacity >= WatchedSize && m_scratchFolderFd >= 0;
+        if (batch.end > batch.first && (direct || batch.bytes + capacity > BatchBytes))
             break;
+        if (direct) { // alone, and costing the window nothing
+            batch.direct = true;
+            ++batch.end;
+            break;
+        }
         batch.bytes += capacity;
         batch.largest = std::max(batch.largest, capacity);
         ++batch.end;
@@ -214,6 +247,8 @@ void InflateAhead::fill(Batch &batch, EntryInflater &inflater, const KeepWaiting
 {
     // Without its buffer, the batch is left to the installing thread, which then inflates as
     // it would with no workers at all.
+    if (batch.direct)
+        return;
     batch.buffer = allocate(batch.bytes);
     if (!batch.buffer)
         return;
@@ -227,7 +262,9 @@ void InflateAhead::fill(Batch &batch, EntryInflater &inflater, const KeepWaiting
         batch.offsets[k] = at;
         // A large entry fills a batch alone, so its bytes are the whole buffer.
         if (batch.bytes >= WatchedSize && batch.end - batch.first == 1) {
-            batch.inflated[k] = inflateWatched(i, &batch.buffer, keepWaiting) == Inflated::Yes;
+            Output out{std::move(batch.buffer), nullptr};
+            batch.inflated[k] = inflateWatched(i, &out, keepWaiting) == Inflated::Yes;
+            batch.buffer = std::move(out.buffer);
             if (batch.inflated[k])
                 batch.hashes[k] = hashOf(batch.buffer.get(), i);
             return;
@@ -272,12 +309,20 @@ void InflateAhead::releaseBefore(qint64 index)
         m_roomMade.notify_all();
 }
 
+// Bytes inflated from a package file cut short under its mapping may be made of zeros where
+// the file was: no entry counts once that happened.
+const char *InflateAhead::checked(const char *bytes) const
+{
+    return m_mapping && m_mapping->damaged() ? nullptr : bytes;
+}
+
 const char *InflateAhead::take(qint64 index)
 {
+    m_takenFile.reset();
     if (m_gaveUp)
         return nullptr;
     if (m_workers.empty())
-        return inflateHere(index);
+        return checked(inflateHere(index));
     std::unique_lock<std::mutex> lock(m_mutex);
     releaseBefore(index);
     if (m_nextEntry <= index) {
@@ -301,9 +346,9 @@ const char *InflateAhead::take(qint64 index)
         return nullptr;
     const size_t k = size_t(index - batch.first);
     if (!batch.buffer || k >= batch.inflated.size())
-        return inflateHere(index);
+        return checked(inflateHere(index));
     if (!batch.inflated[k])
         return nullptr;
     m_takenHash = batch.hashes[k];
-    return batch.buffer.get() + batch.offsets[k];
+    return checked(batch.buffer.get() + batch.offsets[k]);
 }

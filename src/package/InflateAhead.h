@@ -5,7 +5,9 @@
 
 #include "ContentHash.h"
 #include "EntryInflater.h"
+#include "PackageContents.h"
 #include "ZLibCompFileMetaData.h"
+#include "fs/UnnamedFile.h"
 
 #include <QByteArray>
 #include <QList>
@@ -29,6 +31,10 @@
 // failures are the same: workers only fill memory, so nothing of an entry reaches the disk
 // before the entries in front of it are written.
 //
+// An entry of at least WatchedSize never goes through memory of the process's own where the
+// install's disk allows: the thread that takes it inflates it straight into an UnnamedFile,
+// which the file is then made of. So an install's memory doesn't grow with its entries.
+//
 // libdeflate inflates a stream in one call that nothing interrupts, a quarter of a second for
 // 256 MiB. So that neither a stop nor the install's end waits for that, an entry of at least
 // WatchedSize is inflated on a thread of its own while the thread that needs it keeps watch;
@@ -42,10 +48,10 @@ public:
     // How often a thread waiting for bytes looks up.
     static constexpr std::chrono::milliseconds WaitPoll{10};
 
-    // `packageData` and `entries` must stay as they are while this exists. With `hashing`, each
-    // entry's bytes are hashed where they are inflated, for the install's record.
-    InflateAhead(const QByteArray &packageData, qint32 baseOffset, const QList<ZLibCompFileMetaData> &entries,
-                 bool hashing = false);
+    // `package` must stay as it is while this exists. With `hashing`, each entry's bytes are
+    // hashed where they are inflated, for the install's record. Large entries go into unnamed
+    // files in `scratchFolderFd` (the install's base folder) where it isn't -1.
+    InflateAhead(const PackageContents &package, bool hashing = false, int scratchFolderFd = -1);
     // Cancels the workers and waits for them: none is left running, though a large entry's
     // inflate that was given up may still end on its own.
     ~InflateAhead();
@@ -53,8 +59,12 @@ public:
     InflateAhead &operator=(const InflateAhead &) = delete;
 
     // Entry `index`'s bytes, unCompSize of them, valid until the next call; nullptr when its
-    // stream doesn't inflate. Entries are taken in index order.
+    // stream doesn't inflate, or the package file could not be read. Entries are taken in
+    // index order.
     const char *take(qint64 index);
+    // The unnamed file that holds the bytes the last take() gave, already of their size; -1
+    // when they are in memory only.
+    int takenFile() const { return m_takenFile ? m_takenFile->fd() : -1; }
     // The hash of the bytes the last take() gave, when hashing.
     const ContentHash &takenHash() const { return m_takenHash; }
 
@@ -78,6 +88,14 @@ private:
     using Buffer = std::unique_ptr<char[], FreeBuffer>;
     static Buffer allocate(qint64 bytes);
 
+    // Where an entry is inflated: a buffer, or an unnamed file on the install's disk.
+    struct Output
+    {
+        Buffer buffer;
+        std::unique_ptr<UnnamedFile> file;
+        char *bytes() const { return file ? file->data() : buffer.get(); }
+    };
+
     // Consecutive entries inflated by one worker into one buffer. first, end, bytes and largest
     // are set before the batch is claimed and never change. buffer, offsets, inflated and
     // hashes are written without the lock by the one thread that claimed the batch, and read by
@@ -88,6 +106,7 @@ private:
         qint64 end = 0;
         qint64 bytes = 0;            // the entries' buffer capacities together
         qint64 largest = 0;          // the largest entry's capacity
+        bool direct = false;         // a large entry, left to the installing thread's disk
         Buffer buffer;               // null once done: could not be had
         std::vector<qint64> offsets; // of each entry's bytes in `buffer`
         std::vector<bool> inflated;  // per entry
@@ -99,9 +118,11 @@ private:
     using KeepWaiting = std::function<bool()>;
 
     const char *storedBytes(qint64 index) const;
-    Inflated inflateWatched(qint64 index, Buffer *out, const KeepWaiting &keepWaiting) const;
+    Inflated inflateWatched(qint64 index, Output *out, const KeepWaiting &keepWaiting) const;
     bool keepWaiting();
     const char *inflateHere(qint64 index);
+    const char *inflateToDisk(qint64 index, std::unique_ptr<UnnamedFile> file);
+    const char *checked(const char *bytes) const;
     void work();
     Batch nextBatch() const;
     bool hasRoomFor(const Batch &batch) const;
@@ -110,17 +131,21 @@ private:
     ContentHash hashOf(const char *bytes, qint64 index) const;
     void releaseBefore(qint64 index);
 
-    const QByteArray m_package; // shared with a large entry's inflate, which may outlive this
+    // Shared with a large entry's inflate, which may outlive this, as the mapping is.
+    const QByteArray m_package;
+    const std::shared_ptr<const MappedFile> m_mapping;
     const char *const m_packageData;
     const qint32 m_baseOffset;
     const QList<ZLibCompFileMetaData> &m_entries;
     const bool m_hashing;
+    const int m_scratchFolderFd;
 
     // The installing thread's own (the one that makes this, takes and destroys it): the entry
     // it inflates itself as it takes it, and the last hash it took.
     EntryInflater m_inflater;
     Buffer m_buffer;
     qint64 m_bufferCapacity = 0;
+    std::unique_ptr<UnnamedFile> m_takenFile;
     ContentHash m_takenHash;
     KeepWaiting m_keepWaiting;
     bool m_gaveUp = false;

@@ -4,10 +4,13 @@
 #pragma once
 
 #include "ZLibCompFileMetaData.h"
+#include "fs/MappedFile.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <memory>
 
 // What loading read from a package file: the whole file, where it was read from, the offsets
 // its footer and headers give, its version, its texts and one record per file entry. Each value
@@ -16,6 +19,9 @@
 struct PackageContents
 {
     QByteArray pkgFileData;
+    // The mapping pkgFileData's bytes lie in, when the file was mapped rather than read: whoever
+    // keeps a copy of pkgFileData beyond this load keeps this too.
+    std::shared_ptr<const MappedFile> pkgFileMapping;
     QString pkgFilePath; // as given
     qint32 trkInfoHeaderOffset = 0;
     qint32 pkgHeaderOffset = 0;

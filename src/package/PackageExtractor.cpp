@@ -170,7 +170,7 @@ PackageExtractor::Overwrite PackageExtractor::decideOverwrite(const ZLibCompFile
     return Overwrite::Write;
 }
 
-PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, const char *bytes,
+PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &entry, const EntryFile::Content &content,
                                                   const ContentHash &hash, Result *result)
 {
     int folderFd = -1;
@@ -188,19 +188,19 @@ PackageExtractor::Attempt PackageExtractor::place(const ZLibCompFileMetaData &en
             failedWrite(entry, DiskResult::failed(QStringLiteral("write"), "", EISDIR), result);
         return Attempt::Done;
     }
-    return write(entry, folderFd, name, bytes, hash, result);
+    return write(entry, folderFd, name, content, hash, result);
 }
 
 PackageExtractor::Attempt PackageExtractor::write(const ZLibCompFileMetaData &entry, int folderFd,
-                                                  const QByteArray &name, const char *bytes, const ContentHash &hash,
-                                                  Result *result)
+                                                  const QByteArray &name, const EntryFile::Content &content,
+                                                  const ContentHash &hash, Result *result)
 {
     const QString path = m_observer ? recordedPath(entry) : QString();
     if (m_observer)
         m_observer->fileToBeWritten(path, entry.unCompSize(), hash);
     // Most entries are new files: create the file first, and look at what stands at the name
     // only when that fails, which saves a lookup per entry in installs of many files.
-    const DiskResult created = EntryFile::create(folderFd, name, bytes, entry.unCompSize(), m_writeSteps);
+    const DiskResult created = EntryFile::create(folderFd, name, content, m_writeSteps);
     if (!created.ok() && !created.failedWith(EEXIST) && m_observer)
         m_observer->fileNotWritten(path);
     if (created.failedWith(ENOENT))
@@ -223,7 +223,7 @@ PackageExtractor::Attempt PackageExtractor::write(const ZLibCompFileMetaData &en
         return Attempt::Done; // kept; a kept track file is still the track file
     if (m_observer)
         m_observer->fileToBeReplaced(folderFd, name, path);
-    const DiskResult replaced = EntryFile::replace(folderFd, name, bytes, entry.unCompSize(), mode, m_writeSteps);
+    const DiskResult replaced = EntryFile::replace(folderFd, name, content, mode, m_writeSteps);
     if (!replaced.ok() && m_observer)
         m_observer->fileNotWritten(path);
     if (!replaced.ok())
@@ -232,7 +232,7 @@ PackageExtractor::Attempt PackageExtractor::write(const ZLibCompFileMetaData &en
 }
 
 PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &entry, const char *bytes,
-                                                   const ContentHash &hash)
+                                                   const ContentHash &hash, int file)
 {
     Result result;
     if (!bytes) {
@@ -244,9 +244,10 @@ PackageExtractor::Result PackageExtractor::extract(const ZLibCompFileMetaData &e
         result.outputPath = outputPath(entry);
     // A folder made earlier in this install may have been removed meanwhile (while a question
     // was open, say): it is made again, as the first time.
-    if (place(entry, bytes, hash, &result) == Attempt::FolderGone) {
+    const EntryFile::Content content{bytes, entry.unCompSize(), file};
+    if (place(entry, content, hash, &result) == Attempt::FolderGone) {
         m_folder.forget();
-        if (place(entry, bytes, hash, &result) == Attempt::FolderGone)
+        if (place(entry, content, hash, &result) == Attempt::FolderGone)
             failedWrite(entry, DiskResult::failed(QStringLiteral("write"), "create", ENOENT), &result);
     }
     return result;

@@ -44,8 +44,9 @@ public:
                      OverwriteQuery overwriteQuery, InstallObserver *observer = nullptr);
 
     // `bytes`: the entry's unCompSize bytes, or nullptr when its stream doesn't inflate; `hash`:
-    // theirs, for the observer.
-    Result extract(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash = {});
+    // theirs, for the observer; `file`: an unnamed file that holds them already, to be given
+    // the entry's name rather than written anew, or -1.
+    Result extract(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash = {}, int file = -1);
 
     // Told how far a large file's write got, step by step; it may give the file up (see
     // EntryFile::WriteSteps), which fails the entry with WRITE and EINTR.
@@ -78,9 +79,10 @@ private:
     QString recordedPath(const ZLibCompFileMetaData &entry) { return recordedPath(entry, folderKey(entry.relPath())); }
     bool fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name, Result *result);
     void failedWrite(const ZLibCompFileMetaData &entry, const DiskResult &written, Result *result);
-    Attempt place(const ZLibCompFileMetaData &entry, const char *bytes, const ContentHash &hash, Result *result);
-    Attempt write(const ZLibCompFileMetaData &entry, int folderFd, const QByteArray &name, const char *bytes,
-                  const ContentHash &hash, Result *result);
+    Attempt place(const ZLibCompFileMetaData &entry, const EntryFile::Content &content, const ContentHash &hash,
+                  Result *result);
+    Attempt write(const ZLibCompFileMetaData &entry, int folderFd, const QByteArray &name,
+                  const EntryFile::Content &content, const ContentHash &hash, Result *result);
     Overwrite decideOverwrite(const ZLibCompFileMetaData &entry);
     void refuseFolderOverwrite(const ZLibCompFileMetaData &entry, Result *result);
 

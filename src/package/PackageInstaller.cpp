@@ -154,7 +154,7 @@ void PackageInstaller::extractEntries(InstallFolder &folder, bool askToOverwrite
     // Every effect stays in this thread and in index order; workers only inflate (and hash, for
     // the record) ahead, and leaving this function (a failure, a stop) cancels them.
     const QList<ZLibCompFileMetaData> &entries = m_package.compFileMetaData;
-    InflateAhead inflated(m_package.pkgFileData, m_package.baseOffset, entries, m_settings.observer != nullptr);
+    InflateAhead inflated(m_package, m_settings.observer != nullptr, folder.baseFd());
     qint64 bytesDone = 0;
     // A stop is noticed between files, while this thread waits for an entry's bytes, and
     // between the steps of a large file's write, which abandons that file: a stop comes
@@ -178,7 +178,8 @@ void PackageInstaller::extractEntries(InstallFolder &folder, bool askToOverwrite
             outcome->code = InstallResult::Stopped;
             return;
         }
-        const PackageExtractor::Result result = extractor.extract(entries.at(i), bytes, inflated.takenHash());
+        const PackageExtractor::Result result = extractor.extract(entries.at(i), bytes, inflated.takenHash(),
+                                                                  inflated.takenFile());
         if (!result.isOk() && StopSignals::stopRequested()) {
             outcome->code = InstallResult::Stopped; // the file given up is no failure of its own
             return;

@@ -70,6 +70,7 @@ PackageReader::Outcome PackageReader::readWholeFile(const QString &path)
 {
     QByteArray &data = m_contents.pkgFileData;
     data.clear();
+    m_contents.pkgFileMapping.reset();
     // Opened by its bytes (QFile would re-encode the name), without waiting: only a regular
     // file (or a link to one) is read, as a pipe or a device handed over as a package would
     // block the read or never end.
@@ -78,6 +79,13 @@ PackageReader::Outcome PackageReader::readWholeFile(const QString &path)
     if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return {LoadResult::CannotOpen};
     const qint64 size = info.st_size;
+    // Mapped, the package costs no memory of its own however large it is. Where it can't be
+    // (a file of /proc), it is read.
+    if (auto mapping = MappedFile::forReading(fd.get(), size)) {
+        data = QByteArray::fromRawData(mapping->data(), qsizetype(size));
+        m_contents.pkgFileMapping = std::move(mapping);
+        return {LoadResult::Loaded};
+    }
     if (!fitsInMemory(size))
         return {LoadResult::CannotOpen, false, size};
     try {
@@ -147,12 +155,17 @@ PackageReader::Outcome PackageReader::read(const QString &path)
     m_contents.pkgFilePath = path;
     if (const Outcome read = readWholeFile(path); read.code != LoadResult::Loaded)
         return read;
-    return readData();
+    const Outcome outcome = readData();
+    // A file cut short while it was read gave zeros where its end was: nothing read is sure.
+    if (m_contents.pkgFileMapping && m_contents.pkgFileMapping->damaged())
+        return {LoadResult::CannotOpen, outcome.versionRead};
+    return outcome;
 }
 
 PackageReader::Outcome PackageReader::readBytes(const QByteArray &bytes)
 {
     m_contents.pkgFileData = bytes;
+    m_contents.pkgFileMapping.reset();
     return readData();
 }
 

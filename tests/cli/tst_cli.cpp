@@ -782,7 +782,8 @@ void TestCli::stopInsideLargeFile()
                {u"install"_s, package, u"--to"_s, path(u"~/Zoomcrest"_s), u"--overwrite=always"_s});
     QVERIFY(tool.waitForStarted());
     // The entry is being inflated while a second thread runs (the tool has no other), and the
-    // file is being written once the tool holds it open unnamed, or under a hidden name.
+    // file is being made once the tool holds it open unnamed in the install folder, or under a
+    // hidden name.
     const QString fds = u"/proc/%1/fd"_s.arg(tool.processId());
     const QString tasks = u"/proc/%1/task"_s.arg(tool.processId());
     const auto writing = [&] {
@@ -791,12 +792,13 @@ void TestCli::stopInsideLargeFile()
 
         for (const QString &fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
             const QString target = QFile::symLinkTarget(fds + u'/' + fd);
-            if (target.startsWith(tracks + u'/') && (target.endsWith(u" (deleted)"_s) || target.contains(u"/."_s)))
+            if (target.startsWith(path(u"~/Zoomcrest/"_s))
+                && (target.endsWith(u" (deleted)"_s) || target.contains(u"/."_s)))
                 return true;
         }
         return false;
     };
-    while (tool.state() == QProcess::Running && !writing())
+    while (!tool.waitForFinished(0) && !writing())
         QThread::usleep(200);
     QVERIFY2(tool.state() == QProcess::Running, "the install ended before its file was seen in progress");
     QCOMPARE(::kill(pid_t(tool.processId()), signal), 0);
