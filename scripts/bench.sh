@@ -2,13 +2,15 @@
 # SPDX-FileCopyrightText: 2026 The ZC Cratewright developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmark in Release (build-bench) and runs it. Arguments go to the benchmark:
-#   scripts/bench.sh [--quick] [--check] [--reps N] [--dir DIR] [--only KEYS] [--no-unzip] [--no-records]
-# --quick --check is CI's: about a minute on 2 cores, and it fails only when an install's peak
-# memory passes its allowance (the package file, the largest entry and 64 MiB, plus the
-# inflate-ahead window where workers run, measured at a slow disk's pace so the window fills).
-# Wall-time ratios of runs that short, on machines shared with other work, vary more than their
-# targets' margins: quick runs show them but don't hold them.
+#   scripts/bench.sh [--quick] [--check] [--reps N] [--dir DIR] [--only KEYS] [--no-unzip] [--no-records] [--ext4]
+# --quick --check is CI's: about a minute on 2 cores, and it fails only when an install's private
+# memory passes its allowance (64 MiB, plus the inflate-ahead window where workers run, measured
+# at a slow disk's pace so the window fills). Wall-time ratios of runs that short, on machines
+# shared with other work, vary more than their targets' margins: quick runs show them but don't
+# hold them.
 # Without --dir the packages go to /dev/shm when it is tmpfs, so the page cache plays no part.
+# --ext4 (root only) installs into an ext4 image loop-mounted in the work folder instead, the
+# image in the temp folder (TMPDIR), with caches dropped before each timed run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
