@@ -13,6 +13,7 @@
 #include "ConsolePlatform.h"
 #include "PackageWriter.h"
 #include "ProgressBar.h"
+#include "SmallMachine.h"
 #include "TestFiles.h"
 #include "TinyHttpServer.h"
 #include "install/InstallLocation.h"
@@ -33,6 +34,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/file.h>
@@ -41,6 +43,7 @@
 #include <thread>
 #include <unistd.h>
 #include <utility>
+#include <zlib.h>
 
 using namespace Qt::StringLiterals;
 using TestFiles::L;
@@ -92,6 +95,86 @@ QStringList files(const char *which)
     return files;
 }
 
+// The content of a large entry, made and checked 64 KiB at a time, never whole: cheap to make,
+// compressible, yet no block like another (each starts with its entry's number and its own),
+// so that a block written twice, or in another's place, shows.
+constexpr qint64 PatternBlock = 1 << 16;
+QByteArray patternBlock(qint64 entry, qint64 index)
+{
+    static const QByteArray counter = [] {
+        QByteArray bytes(PatternBlock, Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = char(1 + i % 251);
+        return bytes;
+    }();
+    QByteArray block = counter;
+    const qint64 mark[2] = {entry, index};
+    std::memcpy(block.data(), mark, sizeof mark);
+    return block;
+}
+
+// Entry `entry`'s `size` bytes of pattern (a whole number of blocks), deflated as they are made.
+QByteArray deflatedPattern(qint64 entry, qint64 size)
+{
+    z_stream stream{};
+    deflateInit(&stream, 1);
+    QByteArray deflated;
+    char out[1 << 16];
+    for (qint64 index = 0; index * PatternBlock < size; ++index) {
+        QByteArray block = patternBlock(entry, index);
+        stream.next_in = reinterpret_cast<Bytef *>(block.data());
+        stream.avail_in = uInt(block.size());
+        const int flush = (index + 1) * PatternBlock < size ? Z_NO_FLUSH : Z_FINISH;
+        do {
+            stream.next_out = reinterpret_cast<Bytef *>(out);
+            stream.avail_out = sizeof out;
+            deflate(&stream, flush);
+            deflated.append(out, qsizetype(sizeof out - stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return deflated;
+}
+
+// Where the file at `path` first differs from entry `entry`'s pattern, read a block at a time;
+// -1 when it holds the whole pattern and no more.
+qint64 firstDifference(const QString &path, qint64 entry, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    for (qint64 index = 0; index * PatternBlock < size; ++index) {
+        const QByteArray wanted = patternBlock(entry, index), read = file.read(PatternBlock);
+        if (read != wanted)
+            return index * PatternBlock
+                   + (std::mismatch(read.cbegin(), read.cend(), wanted.cbegin(), wanted.cend()).first - read.cbegin());
+    }
+    return file.atEnd() ? -1 : size;
+}
+
+// An entry of patterned content, and where it lands under the install folder.
+struct Large
+{
+    QByteArray folder, name;
+    qint64 size;
+    QString path() const { return QString::fromLatin1(folder + name).replace(u'\\', u'/'); }
+};
+
+bool writeLarge(const QString &path, const QList<Large> &entries)
+{
+    PackageWriter large;
+    large.setTitle("Large");
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        PackageWriter::Entry entry;
+        entry.folder = entries.at(i).folder;
+        entry.name = entries.at(i).name;
+        entry.compressed = deflatedPattern(i, entries.at(i).size);
+        entry.unCompSize = qint32(entries.at(i).size);
+        large.addEntry(entry);
+    }
+    return large.writeTo(path);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Row)
@@ -110,6 +193,7 @@ private Q_SLOTS:
     void progressText();
     void stopInsideLargeFile_data();
     void stopInsideLargeFile();
+    void installOnSmallMachine();
     void examplePackageIsCurrent();
 
 private:
@@ -810,6 +894,60 @@ void TestCli::stopInsideLargeFile()
              QStringList());
     if (inflating)
         QVERIFY2(!QFileInfo::exists(tracks), "the folder was made: the stop waited for the inflate");
+}
+
+// On a machine of 256 MiB without swap, the real tool installs 3 GiB, one file of 1.5 GiB: it
+// holds neither the package nor an entry whole in memory. Its own disk, for 3 GiB that no
+// other test wants to find missing.
+void TestCli::installOnSmallMachine()
+{
+    if (qEnvironmentVariableIsEmpty("CRATEWRIGHT_TEST_SMALL_MACHINE"))
+        QSKIP("runs where CRATEWRIGHT_TEST_SMALL_MACHINE is set, as ctest sets it: its disk is its own, so "
+              "the file system runs (scripts/test-filesystems.sh) would only repeat it");
+    constexpr qint64 MiB = qint64(1) << 20;
+    SmallMachine machine(256 * MiB, 3584 * MiB);
+    if (!machine.missing().isEmpty())
+        QSKIP(qPrintable(machine.missing()));
+    QList<Large> entries{{"Tracks\\", "huge.zctrack", 1536 * MiB}};
+    for (int i = 1; i <= 6; ++i)
+        entries.append({"Scenery\\Huge\\", "part" + QByteArray::number(i) + ".pgm", 256 * MiB});
+    const QString package = path(u"~/huge.zcpack"_s), to = machine.disk() + u"/Zoomcrest"_s;
+    QVERIFY(writeLarge(package, entries));
+
+    QProcess tool;
+    tool.setChildProcessModifier([&machine] {
+        if (!machine.enter())
+            ::_exit(126);
+    });
+    QElapsedTimer took;
+    took.start();
+    tool.start(str(CRATEWRIGHT_BINARY), {u"install"_s, package, u"--to"_s, to, u"--overwrite=always"_s});
+    const bool ended = tool.waitForFinished(300000);
+    if (!ended) {
+        tool.kill();
+        tool.waitForFinished();
+    }
+    const QString how = !ended                                     ? u"still running, so killed,"_s
+                        : tool.exitStatus() == QProcess::CrashExit ? u"killed by signal %1"_s.arg(tool.exitCode())
+                                                                   : u"exit status %1"_s.arg(tool.exitCode());
+    QVERIFY2(ended && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0,
+             qPrintable(u"%1 after %2 s; the group's oom_kill count %3; errors:\n%4"_s.arg(how)
+                            .arg(took.elapsed() / 1000)
+                            .arg(machine.oomKills())
+                            .arg(QString::fromUtf8(tool.readAllStandardError()))));
+    QStringList found;
+    for (QDirIterator it(to, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories); it.hasNext();)
+        found << u"%1 %2"_s.arg(it.next().mid(to.size() + 1)).arg(it.fileInfo().size());
+    QStringList wanted;
+    for (const Large &entry : std::as_const(entries))
+        wanted << u"%1 %2"_s.arg(entry.path()).arg(entry.size);
+    found.sort();
+    wanted.sort();
+    QCOMPARE(found, wanted);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const qint64 differs = firstDifference(to + u'/' + entries.at(i).path(), i, entries.at(i).size);
+        QVERIFY2(differs < 0, qPrintable(u"%1 differs from byte %2 on"_s.arg(entries.at(i).path()).arg(differs)));
+    }
 }
 
 void TestCli::examplePackageIsCurrent()
