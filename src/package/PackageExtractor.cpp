@@ -115,6 +115,18 @@ QString PackageExtractor::recordedPath(const ZLibCompFileMetaData &entry, const 
     return folderKey.isEmpty() ? entry.filename() : folderKey + QLatin1Char('/') + entry.filename();
 }
 
+// Joined in place: an install with a record asks for this once a file.
+const QString &PackageExtractor::recordedPath(const ZLibCompFileMetaData &entry)
+{
+    const QString &folder = folderKey(entry.relPath());
+    if (folder.isEmpty() || !InstallFolder::liesDirectlyIn(entry.relPath(), entry.filename())) {
+        m_recordedPath = recordedPath(entry, folder);
+        return m_recordedPath;
+    }
+    m_recordedPath.resize(0);
+    return m_recordedPath.append(folder).append(QLatin1Char('/')).append(entry.filename());
+}
+
 bool PackageExtractor::fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name,
                                   Result *result)
 {
@@ -195,7 +207,8 @@ PackageExtractor::Attempt PackageExtractor::write(const ZLibCompFileMetaData &en
                                                   const QByteArray &name, const EntryFile::Content &content,
                                                   const ContentHash &hash, Result *result)
 {
-    const QString path = m_observer ? recordedPath(entry) : QString();
+    static const QString unrecorded;
+    const QString &path = m_observer ? recordedPath(entry) : unrecorded;
     if (m_observer)
         m_observer->fileToBeWritten(path, entry.unCompSize(), hash);
     // Most entries are new files: create the file first, and look at what stands at the name

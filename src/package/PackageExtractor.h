@@ -76,7 +76,7 @@ private:
     QString outputPath(const ZLibCompFileMetaData &entry) const;
     const QString &folderKey(const QString &relPath);
     Attempt makeFolder(const ZLibCompFileMetaData &entry, int *folderFd, Result *result);
-    QString recordedPath(const ZLibCompFileMetaData &entry) { return recordedPath(entry, folderKey(entry.relPath())); }
+    const QString &recordedPath(const ZLibCompFileMetaData &entry);
     bool fileFolder(const ZLibCompFileMetaData &entry, int madeFd, int *folderFd, QByteArray *name, Result *result);
     void failedWrite(const ZLibCompFileMetaData &entry, const DiskResult &written, Result *result);
     Attempt place(const ZLibCompFileMetaData &entry, const EntryFile::Content &content, const ContentHash &hash,
@@ -94,6 +94,7 @@ private:
     InstallObserver *const m_observer;
     QString m_lastRelPath; // entries come folder by folder: normalise each folder once
     QString m_lastFolderKey;
+    QString m_recordedPath;  // the entry's, in space kept from one entry to the next
     int m_lastFolderFd = -1; // the folder made for m_lastRelPath
     quint64 m_lastClosings = 0;
     EntryFile::WriteSteps m_writeSteps;

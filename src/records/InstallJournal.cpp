@@ -200,7 +200,9 @@ void InstallJournal::fileToBeWritten(const QString &path, qint64 size, const Con
 {
     ++m_changes;
     m_keptForReplacement.reset();
-    append(InstallRecord::fileLine(path, size, hash));
+    m_line.resize(0);
+    InstallRecord::appendFileLine(&m_line, path, size, hash);
+    append(m_line);
 }
 
 void InstallJournal::fileFound(const QString &path)

@@ -75,6 +75,7 @@ private:
     qint64 m_mapEnd = 0;
     qint64 m_used = 0;
     bool m_writeEachLine = false;
+    QByteArray m_line; // a file's line, its space kept for the next
     bool m_failed = false;
     bool m_kept = false;
     QStringList m_notes;

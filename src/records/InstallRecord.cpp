@@ -12,6 +12,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
@@ -27,15 +28,42 @@ constexpr char Id[] = "id", Title[] = "title", Author[] = "author", Version[] = 
 constexpr char Folder[] = "D", File[] = "F", Found[] = "E", Original[] = "O", NotKept[] = "N", End[] = "end";
 } // namespace Tag
 
+// Whether a character stands in a field as it is: printable ASCII but the escape characters.
+constexpr bool isPlain(char16_t c)
+{
+    return c >= u' ' && c <= u'~' && c != u'%' && c != u'\\';
+}
+
 // A field's bytes as FileName has them: a path whose name is not UTF-8 keeps its bytes, and
 // all other text is UTF-8 as before.
 QByteArray encoded(const QString &text)
 {
     QByteArray bytes = FileName::encode(text);
-    // Most paths need no encoding: spare them the encoder, which an install calls per file.
-    const bool plain = std::all_of(bytes.cbegin(), bytes.cend(),
-                                   [](char c) { return c >= ' ' && c <= '~' && c != '%' && c != '\\'; });
+    // Most paths need no encoding: spare them the encoder.
+    const bool plain = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return isPlain(uchar(c)); });
     return plain ? bytes : bytes.toPercentEncoding(Unencoded);
+}
+
+// `value`'s 16 lower-case hex digits at `at`; past them.
+char *hexDigits(quint64 value, char *at)
+{
+    for (int shift = 60; shift >= 0; shift -= 4)
+        *at++ = "0123456789abcdef"[(value >> shift) & 0xf];
+    return at;
+}
+
+// Copies `text` to `at` as one byte a character; false when a character needs encoding, and
+// what was copied is then no field. One pass without a branch: the rare text that needs
+// encoding goes through encoded() after.
+bool copiedIfPlain(QStringView text, char *at)
+{
+    const char16_t *units = text.utf16();
+    bool plain = true;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        plain &= isPlain(units[i]);
+        at[i] = char(units[i]);
+    }
+    return plain;
 }
 
 bool isHexDigit(char c)
@@ -266,12 +294,32 @@ QByteArray InstallRecord::folderLine(const QString &path)
 
 QByteArray InstallRecord::fileLine(const QString &path, qint64 size, const ContentHash &hash)
 {
-    // Built in place: an install makes one of these per file.
-    const QByteArray name = encoded(path);
     QByteArray line;
-    line.reserve(name.size() + 60);
-    line.append(Tag::File).append('\t').append(QByteArray::number(size)).append('\t').append(hash.hexBytes());
-    return line.append('\t').append(name).append('\n');
+    appendFileLine(&line, path, size, hash);
+    return line;
+}
+
+void InstallRecord::appendFileLine(QByteArray *line, const QString &path, qint64 size, const ContentHash &hash)
+{
+    // An install makes one of these per file: written straight into the line's space, with no
+    // text made on the way, so that a record costs little beside a tiny file's write.
+    const qsizetype start = line->size();
+    line->resize(start + qsizetype(sizeof Tag::File) + 20 + 1 + 32 + 1 + path.size() + 1);
+    char *at = line->data() + start;
+    at = std::copy_n(Tag::File, sizeof Tag::File - 1, at);
+    *at++ = '\t';
+    at = std::to_chars(at, at + 20, size).ptr;
+    *at++ = '\t';
+    at = hexDigits(hash.low, hexDigits(hash.high, at));
+    *at++ = '\t';
+    if (copiedIfPlain(path, at)) {
+        at[path.size()] = '\n';
+        line->truncate(at + path.size() + 1 - line->constData());
+        return;
+    }
+    // A name that needs more than its own characters, as rare as it is slow.
+    line->truncate(at - line->constData());
+    line->append(encoded(path)).append('\n');
 }
 
 QByteArray InstallRecord::foundLine(const QString &path)

@@ -107,6 +107,8 @@ public:
     QByteArray headerLines() const;
     static QByteArray folderLine(const QString &path);
     static QByteArray fileLine(const QString &path, qint64 size, const ContentHash &hash);
+    // The same line appended to `line`, whose space is reused from one file to the next.
+    static void appendFileLine(QByteArray *line, const QString &path, qint64 size, const ContentHash &hash);
     static QByteArray foundLine(const QString &path);
     static QByteArray originalLine(const QString &path, const ContentHash &hash, uint mode,
                                    const std::optional<FileOwner> &owner);
