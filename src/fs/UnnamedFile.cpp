@@ -7,6 +7,9 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/mman.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 UnnamedFile::UnnamedFile(Fd fd, std::unique_ptr<MappedFile> mapping)
@@ -28,6 +31,11 @@ std::unique_ptr<UnnamedFile> UnnamedFile::make(int folderFd, qint64 capacity)
     std::unique_ptr<MappedFile> mapping = MappedFile::forWriting(fd.get(), capacity);
     if (!mapping)
         return nullptr;
+    // On tmpfs fallocate has put the pages in memory already: mapped all in one call, they cost
+    // no fault each while the entry is inflated. Elsewhere they would be read in for nothing.
+    struct statfs where;
+    if (::fstatfs(fd.get(), &where) == 0 && where.f_type == TMPFS_MAGIC)
+        ::madvise(mapping->data(), size_t(capacity), MADV_POPULATE_WRITE);
     return std::unique_ptr<UnnamedFile>(new UnnamedFile(std::move(fd), std::move(mapping)));
 }
 
