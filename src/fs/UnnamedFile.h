@@ -24,6 +24,10 @@ public:
     const char *data() const { return m_mapping->data(); }
     int fd() const { return m_fd.get(); }
 
+    // Makes the next pages ready to be written, where they are memory (tmpfs): for a thread
+    // that waits beside the one writing them, so that the writer finds them ready.
+    void prepareAhead();
+
     // Cuts the file to the `size` bytes it keeps, once they are all in: false, with errno,
     // when a page of it could not be written (EIO) or the cut failed. The bytes stay mapped.
     bool finish(qint64 size);
@@ -33,4 +37,5 @@ private:
 
     Fd m_fd;
     std::unique_ptr<MappedFile> m_mapping;
+    qint64 m_prepared = 0; // bytes from the start made ready; all of them on a disk
 };

@@ -192,9 +192,14 @@ const char *InflateAhead::inflateHere(qint64 index)
 const char *InflateAhead::inflateToDisk(qint64 index, std::unique_ptr<UnnamedFile> file)
 {
     const ZLibCompFileMetaData &entry = m_entries.at(index);
+    // The file stays while the inflate may use it: given up, the job keeps it to the end.
+    UnnamedFile *const preparing = file.get();
     Output out{nullptr, std::move(file)};
-    if (inflateWatched(index, &out, [this] { return keepWaiting(); }) != Inflated::Yes
-        || !out.file->finish(entry.unCompSize()))
+    const auto prepareAndWait = [this, preparing] {
+        preparing->prepareAhead();
+        return keepWaiting();
+    };
+    if (inflateWatched(index, &out, prepareAndWait) != Inflated::Yes || !out.file->finish(entry.unCompSize()))
         return nullptr;
     m_takenHash = hashOf(out.file->data(), index);
     m_takenFile = std::move(out.file);
