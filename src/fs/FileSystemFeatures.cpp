@@ -34,6 +34,12 @@ bool FileSystemFeatures::keepsInodeNumbers(int fd)
     }
 }
 
+bool FileSystemFeatures::holdsFilesInMemory(int fd)
+{
+    struct statfs info;
+    return ::fstatfs(fd, &info) == 0 && info.f_type == TMPFS_MAGIC;
+}
+
 FileSystemFeatures &FileSystemFeatures::ofDevice(dev_t device)
 {
     static std::mutex mutex;

@@ -31,5 +31,8 @@ struct FileSystemFeatures
     // Whether a folder keeps its inode number when its disk is mounted again: not on FAT and
     // exFAT, which make them up at each mount, nor through FUSE, which may.
     static bool keepsInodeNumbers(int fd);
+    // Whether the file system's files are memory (tmpfs), where allocating a block is zeroing a
+    // page.
+    static bool holdsFilesInMemory(int fd);
     static FileSystemFeatures &ofDevice(dev_t device);
 };

@@ -8,29 +8,21 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <sys/mman.h>
-#include <sys/statfs.h>
 #include <unistd.h>
-
-UnnamedFile::UnnamedFile(Fd fd, std::unique_ptr<MappedFile> mapping)
-    : m_fd(std::move(fd))
-    , m_mapping(std::move(mapping))
-{
-}
 
 namespace {
 
 // Pages made ready ahead of the writer per call: about a hundredth of a second's work.
 constexpr qint64 PreparedStep = qint64(32) << 20;
 
-bool isInMemory(int fd)
-{
-    struct statfs where;
-    return ::fstatfs(fd, &where) == 0 && (where.f_type == TMPFS_MAGIC || where.f_type == RAMFS_MAGIC);
-}
-
 } // namespace
+
+UnnamedFile::UnnamedFile(Fd fd, std::unique_ptr<MappedFile> mapping)
+    : m_fd(std::move(fd))
+    , m_mapping(std::move(mapping))
+{
+}
 
 std::unique_ptr<UnnamedFile> UnnamedFile::make(int folderFd, qint64 capacity)
 {
@@ -45,7 +37,7 @@ std::unique_ptr<UnnamedFile> UnnamedFile::make(int folderFd, qint64 capacity)
     // fault, not an error. In memory, allocating is zeroing every page, a quarter of the whole
     // entry's time: there prepareAhead() does it beside the writer, and a page that can't be
     // had is a damaged mapping.
-    const bool inMemory = isInMemory(fd.get());
+    const bool inMemory = FileSystemFeatures::holdsFilesInMemory(fd.get());
     if ((inMemory ? ::ftruncate(fd.get(), capacity) : ::fallocate(fd.get(), 0, 0, capacity)) != 0)
         return nullptr;
     std::unique_ptr<MappedFile> mapping = MappedFile::forWriting(fd.get(), capacity);
