@@ -5,10 +5,11 @@
 
 #include <QString>
 
-// An ext4 file system made in an image file and loop-mounted for the installs to write into, as
-// on a user's disk rather than tmpfs (root only). It is gone when this is destroyed, and also
-// when the process ends any other way: the mount lives in a mount namespace of this process's
-// own, and the image is unlinked once mounted, so the loop device holds the last reference.
+// An ext4 file system made in an image file and loop-mounted for installs to write into, as on a
+// user's disk rather than tmpfs (root only): the benchmark's, and a test's on a small machine.
+// It is gone when this is destroyed, and also when the process ends any other way: the mount
+// lives in a mount namespace of this process's own, and the image is unlinked once mounted, so
+// the loop device holds the last reference.
 class Ext4Mount
 {
 public:

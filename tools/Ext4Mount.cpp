@@ -54,7 +54,7 @@ void Ext4Mount::leaveSharedMounts()
 bool Ext4Mount::mount(const QString &imageFolder, const QString &mountPoint, qint64 bytes, qint64 inodes,
                       QString *error)
 {
-    QTemporaryFile image(imageFolder + QStringLiteral("/cratewright-bench-XXXXXX.ext4"));
+    QTemporaryFile image(imageFolder + QStringLiteral("/cratewright-XXXXXX.ext4"));
     if (!image.open() || !image.resize(bytes)) {
         *error = QStringLiteral("cannot make a %1-byte image in %2").arg(bytes).arg(imageFolder);
         return false;
