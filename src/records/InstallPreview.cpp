@@ -7,9 +7,11 @@
 #include "fs/InstallFolder.h"
 #include "fs/PathProbe.h"
 #include "fs/SpaceSurvey.h"
+#include "fs/UnnamedFile.h"
 #include "package/ContentHash.h"
 #include "package/EntryInflater.h"
 #include "package/EntryPathRule.h"
+#include "package/InflateAhead.h"
 #include "package/PackageExtractor.h"
 #include "package/PackageInstaller.h"
 #include "platform/FileName.h"
@@ -114,8 +116,9 @@ private:
     // Refusal::None when the folder can be reached or is yet to be made; `fd` then holds it,
     // or -1 when it doesn't exist yet.
     Refusal reach(InstallFolder &folder, const QString &key, int *fd) const;
-    void compare(const ZLibCompFileMetaData &entry, const Standing &standing, InstallPreview::File *file);
-    bool holdsEntry(const ZLibCompFileMetaData &entry, const ContentHash &hash);
+    // `standing` is met in the folder `folderFd`.
+    void compare(const ZLibCompFileMetaData &entry, const Standing &standing, int folderFd, InstallPreview::File *file);
+    bool holdsEntry(const ZLibCompFileMetaData &entry, const ContentHash &hash, int folderFd);
     void nameWriter(const QString &path, const ContentHash &hash, InstallPreview::File *file);
 
     const RecordStore &m_store;
@@ -188,17 +191,27 @@ void Previewer::nameWriter(const QString &path, const ContentHash &hash, Install
     }
 }
 
-bool Previewer::holdsEntry(const ZLibCompFileMetaData &entry, const ContentHash &hash)
+// A large entry is inflated as the install inflates it: into an unnamed file beside the one it
+// is compared with, not into memory of our own, which it may not fit (there is no visible
+// effect: the file is gone with its descriptor). Where there are no unnamed files, as the
+// install, into memory.
+bool Previewer::holdsEntry(const ZLibCompFileMetaData &entry, const ContentHash &hash, int folderFd)
 {
     if (!m_inflater)
         m_inflater = std::make_unique<EntryInflater>();
-    QByteArray bytes(EntryInflater::outputBufferCapacity(entry.unCompSize()), Qt::Uninitialized);
+    const qint64 capacity = EntryInflater::outputBufferCapacity(entry.unCompSize());
+    const std::unique_ptr<UnnamedFile> scratch = capacity >= InflateAhead::WatchedSize
+                                                     ? UnnamedFile::make(folderFd, capacity)
+                                                     : nullptr;
+    QByteArray buffer(scratch ? 0 : capacity, Qt::Uninitialized);
+    char *const out = scratch ? scratch->data() : buffer.data();
     const char *stored = m_package.pkgFileData.constData() + m_package.baseOffset + entry.baseRelOffset();
-    return m_inflater->inflate(stored, entry.compSize(), entry.unCompSize(), bytes.data())
-           && contentHash(bytes.constData(), size_t(entry.unCompSize())) == hash;
+    return m_inflater->inflate(stored, entry.compSize(), entry.unCompSize(), out)
+           && (!scratch || scratch->finish(entry.unCompSize())) && contentHash(out, size_t(entry.unCompSize())) == hash;
 }
 
-void Previewer::compare(const ZLibCompFileMetaData &entry, const Standing &standing, InstallPreview::File *file)
+void Previewer::compare(const ZLibCompFileMetaData &entry, const Standing &standing, int folderFd,
+                        InstallPreview::File *file)
 {
     switch (standing.kind) {
     case Standing::Kind::Nothing:
@@ -215,7 +228,7 @@ void Previewer::compare(const ZLibCompFileMetaData &entry, const Standing &stand
     file->action = InstallPreview::Action::Replaces;
     if (!standing.hash)
         return;
-    if (standing.size == entry.unCompSize() && holdsEntry(entry, *standing.hash))
+    if (standing.size == entry.unCompSize() && holdsEntry(entry, *standing.hash, folderFd))
         file->action = InstallPreview::Action::Identical;
     else
         nameWriter(file->path, *standing.hash, file);
@@ -238,7 +251,7 @@ void Previewer::lookAtFiles(InstallFolder &folder, InstallPreview::Result *resul
         if (file.refusal == Refusal::None && place.recordedPath.isEmpty())
             file.refusal = Refusal::FolderInTheWay; // the install folder itself
         if (file.refusal == Refusal::None)
-            compare(entry, fd >= 0 ? standingAt(fd, FileName::encode(place.name)) : Standing(), &file);
+            compare(entry, fd >= 0 ? standingAt(fd, FileName::encode(place.name)) : Standing(), fd, &file);
         else
             file.action = InstallPreview::Action::Refused;
         // The survey before the install refuses a link at once; the rest are met in order.
