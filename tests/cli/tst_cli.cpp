@@ -99,20 +99,13 @@ QStringList files(const char *which)
 }
 
 // The content of a large entry, made and checked 64 KiB at a time, never whole: cheap to make,
-// compressible, yet no block like another (each starts with its entry's number and its own),
-// so that a block written twice, or in another's place, shows.
+// compressible, yet no block like another (each is its entry's letter, after its own number), so
+// that a block written twice, or in another's place, shows.
 constexpr qint64 PatternBlock = 1 << 16;
 QByteArray patternBlock(qint64 entry, qint64 index)
 {
-    static const QByteArray counter = [] {
-        QByteArray bytes(PatternBlock, Qt::Uninitialized);
-        for (qsizetype i = 0; i < bytes.size(); ++i)
-            bytes[i] = char(1 + i % 251);
-        return bytes;
-    }();
-    QByteArray block = counter;
-    const qint64 mark[2] = {entry, index};
-    std::memcpy(block.data(), mark, sizeof mark);
+    QByteArray block(PatternBlock, char('a' + entry));
+    std::memcpy(block.data(), &index, sizeof index);
     return block;
 }
 
@@ -832,17 +825,9 @@ void TestCli::stopInsideLargeFile()
 {
     QFETCH(int, signal);
     QFETCH(bool, inflating);
-    // Large enough that inflating and writing it take a while, compressible enough to be made
-    // quickly.
-    QByteArray content(qint64(128) << 20, 'x');
-    quint32 noise = 1;
-    for (qsizetype i = 0; i < content.size(); i += 64)
-        content[i] = char((noise = noise * 1103515245 + 12345) >> 24);
-    PackageWriter large;
-    large.setTitle("Large").setCompressionLevel(1).addFile("Tracks\\", "large.zctrack", content);
-    const QString package = path(u"~/large.zcpack"_s), tracks = path(u"~/Zoomcrest/Tracks"_s);
-    QVERIFY(large.writeTo(package));
-    content.clear();
+    // Large enough that inflating and writing it take a while.
+    const QString package = path(u"~/large.zcpack"_s), tracks = path(u"~/Zoomcrest/Huge"_s);
+    QVERIFY(writeLarge(package, {qint64(128) << 20}));
 
     QProcess tool;
     tool.start(str(CRATEWRIGHT_BINARY),
@@ -851,19 +836,9 @@ void TestCli::stopInsideLargeFile()
     // The entry is being inflated while a second thread runs (the tool has no other), and the
     // file is being made once the tool holds it open unnamed in the install folder, or under a
     // hidden name.
-    const QString fds = u"/proc/%1/fd"_s.arg(tool.processId());
-    const QString tasks = u"/proc/%1/task"_s.arg(tool.processId());
     const auto writing = [&] {
-        if (inflating)
-            return QDir(tasks).count() > 3; // ".", ".." and the main thread
-
-        for (const QString &fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-            const QString target = QFile::symLinkTarget(fds + u'/' + fd);
-            if (target.startsWith(path(u"~/Zoomcrest/"_s))
-                && (target.endsWith(u" (deleted)"_s) || target.contains(u"/."_s)))
-                return true;
-        }
-        return false;
+        return inflating ? QDir(u"/proc/%1/task"_s.arg(tool.processId())).count() > 3 // with "." and ".."
+                         : TestFiles::writingUnder(pid_t(tool.processId()), path(u"~/Zoomcrest"_s));
     };
     while (!tool.waitForFinished(0) && !writing())
         QThread::usleep(200);

@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+using TestFiles::L;
 
 class TestDisks : public QObject
 {
@@ -38,28 +39,28 @@ private Q_SLOTS:
         const QStringList folders{u"Z/"_s, u"Z/Tracks/"_s};
         // Each install twice: as it leaves the tree, and undone, when it leaves the tree as made.
         const auto row = [](const char *name, const QStringList &before, const char *step, const QStringList &after,
-                            const QString &undone) {
-            UndoTable::row(name, before, step, after, {});
-            UndoTable::row(QByteArray(name) + ", undone", before, QByteArray(step) + " undo:1", {u"="_s}, undone);
+                            const char *undone) {
+            UndoTable::row(name, before, step, after, "");
+            UndoTable::row(QByteArray(name + ", undone"_ba).constData(), before,
+                           QByteArray(step + " undo:1"_ba).constData(), {u"="_s}, undone);
         };
-        row("replace existing files", old, "install:1",
-            folders + QStringList{u"Z/Tracks/a.zctrack=one"_s, u"Z/readme.txt=r1"_s},
-            u"Undone +Tracks/a.zctrack +readme.txt"_s);
+        row("replace existing files", old, "install:1", folders + L("Z/Tracks/a.zctrack=one", "Z/readme.txt=r1"),
+            "Undone +Tracks/a.zctrack +readme.txt");
         // The store keeps an original once however often it is replaced: the second is found kept
         // already.
         row("replace two files with the same content", {u"Z/Tracks/a.zctrack=same"_s, u"Z/readme.txt=same"_s},
-            "install:1", folders + QStringList{u"Z/Tracks/a.zctrack=one"_s, u"Z/readme.txt=r1"_s},
-            u"Undone +Tracks/a.zctrack +readme.txt"_s);
+            "install:1", folders + L("Z/Tracks/a.zctrack=one", "Z/readme.txt=r1"),
+            "Undone +Tracks/a.zctrack +readme.txt");
         // Killed while the large file is written, after the replacement: each file is whole or not
         // there.
         row("killed mid-install", old, "crash:5",
             folders
-                + QStringList{u"Z/Tracks/a.zctrack=old | Z/Tracks/a.zctrack=five"_s, old[1], u"Z/Big/ ?"_s,
-                              TestFiles::fileLine(u"Z/Big/huge.zctrack"_s, UndoTable::hugeContent()) + u" ?"_s},
-            u"Undone…"_s);
+                + L("Z/Tracks/a.zctrack=old | Z/Tracks/a.zctrack=five", old[1], "Z/Big/ ?",
+                    TestFiles::fileLine(u"Z/Big/huge.zctrack"_s, UndoTable::hugeContent()) + u" ?"_s),
+            "Undone…");
         // An ordinary user's read-only folder: nothing can be replaced in it.
         UndoTable::row("a file that can't be replaced", {u"Z/Tracks/a.zctrack=old"_s, u"Z/Tracks/ (mode 0555)"_s},
-                       "denied:1", {u"="_s}, u"cannot replace 'Tracks/a.zctrack': Permission denied"_s);
+                       "denied:1", {u"="_s}, "cannot replace 'Tracks/a.zctrack': Permission denied");
     }
 
     void disk() { m_table.run(); }

@@ -210,34 +210,29 @@ void TestRecords::parse()
 void TestRecords::undo_data()
 {
     UndoTable::addColumns();
-    const QStringList same{u"="_s};
-    const QStringList mine{u"Z/"_s, u"Z/mine.txt=m"_s, u"victim=v"_s};
-    const QStringList installed = mine + QStringList{u"Z/Tracks/"_s, u"Z/Tracks/a.zctrack=one"_s, u"Z/readme.txt=r1"_s};
-    const QStringList originals{u"Z/Tracks/a.zctrack=orig (mode 0640)"_s, u"Z/readme.txt -> ../victim"_s,
-                                u"victim=v"_s};
+    const QStringList same = L("=");
+    const QStringList mine = L("Z/", "Z/mine.txt=m", "victim=v");
+    const QStringList installed = mine + L("Z/Tracks/", "Z/Tracks/a.zctrack=one", "Z/readme.txt=r1");
+    const QStringList originals = L("Z/Tracks/a.zctrack=orig (mode 0640)", "Z/readme.txt -> ../victim", "victim=v");
 
-    const auto row = [](const char *name, const QStringList &before, const char *steps, const QStringList &after,
-                        const char *outcome) {
-        UndoTable::row(name, before, steps, after, QString::fromUtf8(outcome));
-    };
+    const auto row = &UndoTable::row;
     row("single install, undone", mine, "install:1 undo:1", same, "Undone -Tracks/a.zctrack -readme.txt");
     row("replaced originals put back byte for byte, a link as a link", originals, "install:1 undo:1", same,
         "Undone +Tracks/a.zctrack +readme.txt");
     // Same length, same time: only the content tells.
     row("a file changed after the install is kept, though its length and time are the same", mine,
-        "install:1 edit:Z/readme.txt=r9 undo:1", mine + QStringList{u"Z/readme.txt=r9"_s},
-        "Undone -Tracks/a.zctrack =readme.txt");
+        "install:1 edit:Z/readme.txt=r9 undo:1", mine + L("Z/readme.txt=r9"), "Undone -Tracks/a.zctrack =readme.txt");
     row("a file removed after the install: its original comes back all the same", originals,
         "install:1 gone:Z/Tracks/a.zctrack undo:1", same, "Undone +Tracks/a.zctrack +readme.txt");
-    row("kept files are no part of the install, even when they hold the same", QStringList{u"Z/readme.txt=r1"_s},
-        "keep:1 undo:1", same, "Undone -Tracks/a.zctrack");
+    row("kept files are no part of the install, even when they hold the same", L("Z/readme.txt=r1"), "keep:1 undo:1",
+        same, "Undone -Tracks/a.zctrack");
     row("overlapping installs, the earlier undone first: the later takes its original over", originals,
         "install:1 install:2 undo:1 undo:2", same, "Undone -Scenery/extra.txt +Tracks/a.zctrack");
     row("a folder the earlier made, holding the later's file, goes with the later", mine,
         "install:1 install:2 undo:1 undo:2", same, "Undone -Tracks/a.zctrack -Scenery/extra.txt");
     row("the earlier undone alone leaves the later's files", originals, "install:1 install:2 undo:1",
-        QStringList{u"Z/"_s, u"Z/Scenery/"_s, u"Z/Scenery/extra.txt=x"_s, u"Z/Tracks/"_s,
-                    u"Z/Tracks/a.zctrack=two (mode 0640)"_s, u"Z/readme.txt -> ../victim"_s, u"victim=v"_s},
+        L("Z/", "Z/Scenery/", "Z/Scenery/extra.txt=x", "Z/Tracks/", "Z/Tracks/a.zctrack=two (mode 0640)",
+          "Z/readme.txt -> ../victim", "victim=v"),
         "Undone +readme.txt >Tracks/a.zctrack");
     row("a file changed between two installs is the user's: the later install took over none of the earlier's", mine,
         "install:1 edit:Z/Tracks/a.zctrack=mine install:2 undo:1",
@@ -247,28 +242,27 @@ void TestRecords::undo_data()
     // Kept by linking its file, the original would change with its other name.
     row("an original with another name, changed through it after the install, put back as it was", originals,
         "hardlink:elsewhere=Z/Tracks/a.zctrack install:1 edit:elsewhere=mine undo:1",
-        originals + QStringList{u"Z/"_s, u"Z/Tracks/"_s, u"elsewhere=mine (mode 0640)"_s},
-        "Undone +Tracks/a.zctrack +readme.txt");
-    const QStringList alike{u"Z/"_s, u"Z/Tracks/"_s, u"Z/Tracks/a.zctrack=alike"_s, u"Z/readme.txt=alike"_s};
+        originals + L("Z/", "Z/Tracks/", "elsewhere=mine (mode 0640)"), "Undone +Tracks/a.zctrack +readme.txt");
+    const QStringList alike = L("Z/", "Z/Tracks/", "Z/Tracks/a.zctrack=alike", "Z/readme.txt=alike");
     row("data folder on another file system: two originals alike kept, put back", alike, "otherfs install:1 undo:1",
         same, "Undone +Tracks/a.zctrack +readme.txt");
     row("an original that can't be kept is replaced all the same, and left by the undo",
-        mine + QStringList{u"Z/readme.txt (fifo)"_s}, "install:1 undo:1", mine + QStringList{u"Z/readme.txt=r1"_s},
+        mine + L("Z/readme.txt (fifo)"), "install:1 undo:1", mine + L("Z/readme.txt=r1"),
         "Undone -Tracks/a.zctrack !readme.txt");
-    const QStringList mounted{u"Z (tmpfs mode=0777)"_s, u"Z/mine.txt=m"_s, u"victim=v"_s};
+    const QStringList mounted = L("Z (tmpfs mode=0777)", "Z/mine.txt=m", "victim=v");
     row("an undo that can't remove says why, and keeps the record", mounted, "install:1 frozen undo:1", installed,
         "Failed [cannot remove 'Tracks/a.zctrack': Read-only file system] [cannot remove 'readme.txt': Read-only "
         "file system] [cannot remove folder 'Tracks': Read-only file system] (Some files could not be removed "
         "or put back.)");
-    row("an install that could write nothing keeps no record", mounted + QStringList{u"Z/Tracks/"_s}, "frozen denied:1",
-        same, "cannot write 'Tracks/a.zctrack': Read-only file system");
+    row("an install that could write nothing keeps no record", mounted + L("Z/Tracks/"), "frozen denied:1", same,
+        "cannot write 'Tracks/a.zctrack': Read-only file system");
     row("an install that could replace nothing keeps no record, nor the original",
-        mounted + QStringList{u"Z/Tracks/a.zctrack=old"_s}, "frozen denied:1", same,
+        mounted + L("Z/Tracks/a.zctrack=old"), "frozen denied:1", same,
         "cannot replace 'Tracks/a.zctrack': Read-only file system");
     // The record keeps the install folder's bytes, which are not UTF-8: else the undo would not
     // find it.
     const QString latin1 = FileName::decode("Z\xc3\xa9\xe9");
-    row("install and data folders not named in UTF-8, undone", QStringList{latin1 + u'/', latin1 + u"/mine.txt=m"_s},
+    row("install and data folders not named in UTF-8, undone", L(latin1 + u'/', latin1 + u"/mine.txt=m"_s),
         "latin1 install:1 undo:1", same, "Undone -Tracks/a.zctrack -readme.txt");
     row("a hidden file a killed install was writing goes with the undo", mine, "install:1 stray:Tracks undo:1", same,
         "Undone -Tracks/a.zctrack -readme.txt");
@@ -284,8 +278,8 @@ void TestRecords::undo_data()
         "noted:1=1 repair undo:1", same, "Undone =Tracks/a.zctrack");
     row("a killed install whose folder is still locked is left to its process", mine, "torn:3=5 locked repair",
         mine
-            + QStringList{u"Z/Many/"_s, u"Z/Many/Deep/"_s, u"Z/Many/Deep/f0="_s, u"Z/Many/Deep/f1=m"_s,
-                          u"Z/Many/Deep/f2=mm"_s, u"Z/Many/Deep/f3=mmm"_s, u"Z/Many/Deep/f4="_s},
+            + L("Z/Many/", "Z/Many/Deep/", "Z/Many/Deep/f0=", "Z/Many/Deep/f1=m", "Z/Many/Deep/f2=mm",
+                "Z/Many/Deep/f3=mmm", "Z/Many/Deep/f4="),
         "");
     row("a killed undo's hidden file is removed, and it is undone again", mine,
         "install:1 undoing:1 stray:Tracks repair undo:1", same,
@@ -301,8 +295,7 @@ void TestRecords::undo_data()
     row("a stopped install: its record holds what it wrote, undone", originals,
         "stop:1 record:1=ended,-7,Tracks/a.zctrack* undo:1", same, "Undone +Tracks/a.zctrack");
     row("a failed install: its record holds what it wrote and what it meant to replace, undone",
-        mounted + QStringList{u"Z/readme.txt=old"_s},
-        "fail:1 record:1=ended,-2,Tracks/a.zctrack,readme.txt* thaw undo:1", same,
+        mounted + L("Z/readme.txt=old"), "fail:1 record:1=ended,-2,Tracks/a.zctrack,readme.txt* thaw undo:1", same,
         "Undone -Tracks/a.zctrack =readme.txt");
     row("a kept original damaged since: nothing changes", originals, "install:1 damage undo:1",
         L("Z/", "Z/Tracks/", "Z/Tracks/a.zctrack=one (mode 0640)", "Z/readme.txt=r1", "victim=v"),
@@ -314,44 +307,37 @@ void TestRecords::undo_data()
 
     // The install folder's own path must lead to the folder the install went into, and the link
     // rule of installing holds on it too.
-    const QStringList movedAside{u"Z.old/"_s,
-                                 u"Z.old/mine.txt=m"_s,
-                                 u"Z.old/Tracks/"_s,
-                                 u"Z.old/Tracks/a.zctrack=one"_s,
-                                 u"Z.old/readme.txt=r1"_s,
-                                 u"victim=v"_s};
+    const QStringList movedAside = L("Z.old/", "Z.old/mine.txt=m", "Z.old/Tracks/", "Z.old/Tracks/a.zctrack=one",
+                                     "Z.old/readme.txt=r1", "victim=v");
     row("another user's link in place of the install folder is never followed, even to the folder", mine,
-        "install:1 move:Z=Z.old planted:Z=Z.old undo:1", movedAside + QStringList{u"Z -> Z.old (uid 65534)"_s},
+        "install:1 move:Z=Z.old planted:Z=Z.old undo:1", movedAside + L("Z -> Z.old (uid 65534)"),
         "Refused (The install folder @/Z of the record #1 lies behind a link that another user owns (@/Z), which an "
         "undo never follows; nothing was changed.)");
     row("the user's own link to another install's folder: refused", mine,
         "install:1 move:Z=Z.old install:1 move:Z=W link:Z=W undo:1",
-        movedAside
-            + QStringList{u"W/"_s, u"W/Tracks/"_s, u"W/Tracks/a.zctrack=one"_s, u"W/readme.txt=r1"_s, u"Z -> W"_s},
+        movedAside + L("W/", "W/Tracks/", "W/Tracks/a.zctrack=one", "W/readme.txt=r1", "Z -> W"),
         "Refused (@/Z is not the folder that the install of the record #1 went into: it was moved or replaced since; "
         "nothing was changed.)");
     row("the user's own link to the folder moved is followed", mine, "install:1 move:Z=Z.old link:Z=Z.old undo:1",
-        QStringList{u"Z -> Z.old"_s, u"Z.old/"_s, u"Z.old/mine.txt=m"_s, u"victim=v"_s},
-        "Undone -Tracks/a.zctrack -readme.txt");
+        L("Z -> Z.old", "Z.old/", "Z.old/mine.txt=m", "victim=v"), "Undone -Tracks/a.zctrack -readme.txt");
     row("the disk mounted again under another number: still the folder", mine, "install:1 renumbered:1 undo:1", same,
         "Undone -Tracks/a.zctrack -readme.txt");
     row("another number through a link: not known to be the folder", mine,
-        "install:1 move:Z=Z.old link:Z=Z.old renumbered:1 undo:1", movedAside + QStringList{u"Z -> Z.old"_s},
+        "install:1 move:Z=Z.old link:Z=Z.old renumbered:1 undo:1", movedAside + L("Z -> Z.old"),
         "Refused (@/Z is not the folder…");
     // Put back as `cp -p` would, by root; anyone else says what it could not.
-    const QStringList owned = mine + QStringList{u"Z/readme.txt=old (uid 4242)"_s};
+    const QStringList owned = mine + L("Z/readme.txt=old (uid 4242)");
     row("an original owned by another user comes back theirs", owned, "install:1 undo:1", same,
         "Undone -Tracks/a.zctrack +readme.txt");
     row("an original owned by another user, undone by one who may not give it back: said", owned, "install:1 nochown:1",
-        mine + QStringList{u"Z/readme.txt=old"_s}, "Undone -Tracks/a.zctrack +readme.txt ~readme.txt");
+        mine + L("Z/readme.txt=old"), "Undone -Tracks/a.zctrack +readme.txt ~readme.txt");
     // Installs are ordered by when they took the folder, not by when they began to wait for it.
     row("twenty installs at once, each undone newest first as listed", originals, "race:20 listed", same, "Undone…");
     row("records from before installs were numbered: listed newest first by time", originals,
         "install:1 install:2 unnumbered listed", same, "Undone +Tracks/a.zctrack +readme.txt");
     row("the count of installs lost: the next is numbered after those recorded", originals,
         "install:1 install:2 lost install:1 undo:3 undo:2",
-        QStringList{u"Z/"_s, u"Z/Tracks/"_s, u"Z/Tracks/a.zctrack=one (mode 0640)"_s, u"Z/readme.txt=r1"_s,
-                    u"victim=v"_s},
+        L("Z/", "Z/Tracks/", "Z/Tracks/a.zctrack=one (mode 0640)", "Z/readme.txt=r1", "victim=v"),
         "Undone -Scenery/extra.txt +Tracks/a.zctrack");
 }
 

@@ -386,9 +386,6 @@ int runInChild(const std::function<int()> &body, const std::function<void(pid_t)
     return WIFSIGNALED(status) ? KilledBy + WTERMSIG(status) : int(qint8(WEXITSTATUS(status)));
 }
 
-namespace {
-
-// Whether `child` holds open a regular file under `folder`: a file being written.
 bool writingUnder(pid_t child, const QString &folder)
 {
     const QString fds = u"/proc/%1/fd"_s.arg(child);
@@ -399,6 +396,8 @@ bool writingUnder(pid_t child, const QString &folder)
                && ::stat(QFile::encodeName(fds + u'/' + fd).constData(), &info) == 0 && S_ISREG(info.st_mode);
     });
 }
+
+namespace {
 
 bool ended(pid_t child)
 {

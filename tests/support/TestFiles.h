@@ -94,6 +94,9 @@ std::pair<QString, QString> treeTexts(QStringList actual, const QStringList &wan
 // (from -128 to 127), or KilledBy plus the signal that ended the child.
 constexpr int KilledBy = 1000;
 int runInChild(const std::function<int()> &body, const std::function<void(pid_t)> &meanwhile = {});
+// Whether the process `child` holds open a regular file under `folder`, named or not: a file
+// being written.
+bool writingUnder(pid_t child, const QString &folder);
 // Runs `install` in a child that is killed outright once it has called `fileDone` and is
 // writing a file under `folder`, or once it has called it twice or ended; returns as
 // runInChild().

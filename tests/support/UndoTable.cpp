@@ -139,9 +139,9 @@ void UndoTable::addColumns()
 }
 
 void UndoTable::row(const char *name, const QStringList &before, const char *steps, const QStringList &after,
-                    const QString &outcome)
+                    const char *outcome)
 {
-    QTest::newRow(name) << before << QString::fromUtf8(steps) << after << outcome;
+    QTest::newRow(name) << before << QString::fromUtf8(steps) << after << QString::fromUtf8(outcome);
 }
 
 void UndoTable::cleanup()

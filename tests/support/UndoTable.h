@@ -21,7 +21,7 @@ class UndoTable
 public:
     static void addColumns();
     static void row(const char *name, const QStringList &before, const char *steps, const QStringList &after,
-                    const QString &outcome);
+                    const char *outcome);
     // Runs the current row.
     void run();
     // After each row, whatever became of it.
