@@ -21,6 +21,7 @@ echo "== Check the code's layout and every file's licence"
 echo "== Build and test"
 ./scripts/build.sh
 (cd build && ctest --output-on-failure -j2)
+./scripts/make-example.sh --check
 
 echo "== Check the benchmark's memory bound (quick: wall times are shown, not held)"
 ./scripts/bench.sh --quick --check

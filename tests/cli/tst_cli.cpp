@@ -170,7 +170,6 @@ private Q_SLOTS:
     void stopInsideLargeFile_data();
     void stopInsideLargeFile();
     void installOnSmallMachine();
-    void examplePackageIsCurrent();
 
 private:
     QString path(const QString &cell) const { return QString(cell).replace(u"~/"_s, m_home->path() + u'/'); }
@@ -904,15 +903,6 @@ void TestCli::installOnSmallMachine()
     const QString previewed = inGroup(u"--dry-run"_s, &said);
     QVERIFY2(previewed == u"exit status 0"_s && said.contains(u": 7 identical.\n"_s),
              qPrintable(previewed + u"; it said:\n"_s + said));
-}
-
-void TestCli::examplePackageIsCurrent()
-{
-    QProcess generator;
-    generator.start(str(MAKE_EXAMPLE_BINARY), {path(u"~/generated.zcpack"_s)});
-    QVERIFY(generator.waitForFinished(60000) && generator.exitCode() == 0);
-    QVERIFY2(TestFiles::readFile(path(u"~/generated.zcpack"_s)) == TestFiles::readFile(str(EXAMPLE_PACKAGE)),
-             "examples/corkscrew-canyon.zcpack is out of date: run scripts/make-example.sh");
 }
 
 QTEST_GUILESS_MAIN(TestCli)
