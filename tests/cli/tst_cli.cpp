@@ -333,7 +333,6 @@ void TestCli::run_data()
     row("info without package", "info", 1, {}, L(usage("info")));
     row("info with two packages", "info ~/absent.zcpack second.zcpack", 1, {}, L("'second.zcpack'", usage("info")));
     row("option of another command", "info ~/absent.zcpack --ride", 1, {}, L("ride", usage("info")));
-    row("install without package", "install", 1, {}, L(usage("install")));
     row("unknown overwrite mode", "install ~/absent.zcpack --overwrite=often", 1, {}, L("'often'", usage("install")));
     row("empty --to", "install ~/canyon.zcpack --to=", 1, {}, L(usage("install")), {}, L("!~/Tracks"));
     row("--not-simulator without folder", "folder --not-simulator", 1, {}, L(usage("folder")));
@@ -352,7 +351,6 @@ void TestCli::run_data()
     row("a name like bundled short options, help among them", "info -dash.zcpack", 1, {},
         L("cratewright: unknown option '-dash.zcpack'\n", usage("info")));
     row("-- ends the options", "info -- -dash.zcpack", 0, L("Title:    Loop"), {});
-    row("a name after ./", "info ./-dash.zcpack", 0, L("Title:    Loop"), {});
     row("usage error as JSON", "install --json", 1, L("\"code\": \"USAGE\"", "\"status\": \"no package given\""),
         L(usage("install")));
     row("info of a package on standard input", "info - --json", 0,

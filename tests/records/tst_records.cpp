@@ -267,7 +267,7 @@ void TestRecords::undo_data()
     row("a hidden file a killed install was writing goes with the undo", mine, "install:1 stray:Tracks undo:1", same,
         "Undone -Tracks/a.zctrack -readme.txt");
     row("entries inflated ahead, undone", mine, "install:4 undo:1", same, "Undone -Big/b0 -Big/b1…");
-    row("a killed install, undone from its journal", originals, "kill:3 undo:1", same,
+    row("a killed install, undone from its journal", originals, "noted:3=202 undo:1", same,
         "Undone -Many/Deep/f0 -Many/Deep/f1…");
     // Killed at known points: the next command finishes the last step, then the undo is whole.
     row("a file a killed install had only begun to write is removed, then the rest undone", mine,

@@ -19,10 +19,6 @@ using namespace Qt::StringLiterals;
 
 MemoryGroup::MemoryGroup(qint64 bytes)
 {
-    if (::geteuid() != 0) {
-        m_missing = u"a memory control group needs root"_s;
-        return;
-    }
     // cgroup v2 enables controllers top down, and only a group without processes of its own
     // may pass them on: the root's child is the one place sure to have the memory controller.
     // v1 has a hierarchy of its own for memory, where this process's group is.
@@ -34,7 +30,9 @@ MemoryGroup::MemoryGroup(qint64 bytes)
            : u"/sys/fs/cgroup/memory"_s
                  + v1Line.match(QString::fromLatin1(TestFiles::readFile(u"/proc/self/cgroup"_s))).captured(1);
     const QString group = parent + u"/cratewright-test-%1"_s.arg(::getpid());
-    if (!v2 && !QFileInfo::exists(u"/sys/fs/cgroup/memory/memory.limit_in_bytes"_s))
+    if (::geteuid() != 0)
+        m_missing = u"a memory control group needs root"_s;
+    else if (!v2 && !QFileInfo::exists(u"/sys/fs/cgroup/memory/memory.limit_in_bytes"_s))
         m_missing = u"no memory controller: neither cgroup v2's nor v1's /sys/fs/cgroup/memory"_s;
     else if (::mkdir(QFile::encodeName(group).constData(), 0755) != 0)
         m_missing = u"cannot make %1: %2"_s.arg(group, QString::fromLocal8Bit(std::strerror(errno)));

@@ -201,21 +201,6 @@ QString UndoTable::describeRecord(const QString &id) const
     return parts.join(u',');
 }
 
-// Killed while it asks, as a user's kill would find it.
-void UndoTable::killAtQuestion(int number)
-{
-    int questions = 0;
-    const int status = TestFiles::runInChild([&] {
-        install(number, [&](const QString &) {
-            if (++questions == 2)
-                ::raise(SIGKILL);
-            return OverwriteAnswer::Replace;
-        });
-        return 0;
-    });
-    QCOMPARE(status, TestFiles::KilledBy + SIGKILL);
-}
-
 // Its record's id: a journal's, or an ended record's when the install was quicker than the kill.
 QString UndoTable::killWhileWriting(int number)
 {
@@ -392,7 +377,7 @@ void UndoTable::run()
         bool numbered = false;
         const int number = argument.toInt(&numbered);
         const auto among = [&](const char *verbs) { return QString::fromLatin1(verbs).split(u' ').contains(verb); };
-        if (among("install keep kill crash stop fail denied"))
+        if (among("install keep crash stop fail denied"))
             QVERIFY2(numbered && number >= 1 && number <= Packages, qPrintable(u"no such package: "_s + step));
         if (among("noted torn"))
             QVERIFY2(argument.section(u'=', 0, 0).toInt() >= 1 && argument.section(u'=', 0, 0).toInt() <= Packages
@@ -414,9 +399,6 @@ void UndoTable::run()
             remount(m_tree->path(u"Z"_s), verb == u"frozen"_s ? MS_RDONLY : 0);
         } else if (verb == u"record"_s) {
             QCOMPARE(describeRecord(ids.value(argument.section(u'=', 0, 0).toInt() - 1)), argument.section(u'=', 1));
-        } else if (verb == u"kill"_s) {
-            killAtQuestion(number);
-            ids = QDir(m_store->recordsFolder()).entryList({u"*.journal"_s}).replaceInStrings(u".journal"_s, QString());
         } else if (verb == u"noted"_s || verb == u"torn"_s) {
             ids << killAtFile(argument, verb == u"torn"_s);
         } else if (verb == u"repair"_s) { // as the next command begins; said before what the undo says

@@ -33,7 +33,6 @@ private:
     QString install(int number, const OverwriteQuery &query, InstallResult expected = InstallResult::Success,
                     const std::function<void()> &fileDone = {}, int killAt = 0, bool torn = false);
     QString describeRecord(const QString &id) const;
-    void killAtQuestion(int number);
     QString killWhileWriting(int number);
     QString killAtFile(const QString &argument, bool torn);
     void tamper(const QString &id);
