@@ -67,6 +67,20 @@ bool asksOnlyForText(int argc, char *argv[])
     return false;
 }
 
+// The files handed over on the command line, read from the arguments as bytes, as QApplication
+// left them (its own options taken out): QCoreApplication::arguments() would decode a file
+// name's bytes that are not UTF-8 into U+FFFD, which names another file.
+QStringList handedOverFiles(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << FileName::decode(QByteArray(argv[i]));
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.process(arguments);
+    return parser.positionalArguments();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -94,16 +108,7 @@ int main(int argc, char *argv[])
     if (QFile::exists(IconResource))
         QApplication::setWindowIcon(QIcon(IconResource));
 
-    // The arguments as bytes, as QApplication left them (its own options taken out):
-    // QCoreApplication::arguments() would decode a file name's bytes that are not UTF-8 into
-    // U+FFFD, which names another file.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << FileName::decode(QByteArray(argv[i]));
-    QCommandLineParser parser;
-    describeCommandLine(parser);
-    parser.process(arguments);
-
+    const QStringList files = handedOverFiles(argc, argv);
     QtPlatform platform;
     Platform::setCurrent(&platform);
 
@@ -113,7 +118,6 @@ int main(int argc, char *argv[])
 
     // Files are handed over before launching has finished; the start-up sequence opens the
     // last one.
-    const QStringList files = parser.positionalArguments();
     for (const QString &file : files)
         controller.applicationOpenFile(handedOverPath(file));
 

@@ -114,6 +114,21 @@ int CommandLineTool::run(const QStringList &arguments)
     return status;
 }
 
+// The command's arguments and options, for the second look and its help.
+void CommandLineTool::addCommand(QCommandLineParser &parser, const Command &command)
+{
+    parser.setApplicationDescription(QStringLiteral("cratewright %1\n\n%2").arg(command.usage, command.summary));
+    parser.clearPositionalArguments();
+    parser.addPositionalArgument(command.name, tr("The command."));
+    for (const Command::Argument &argument : command.positionalArguments)
+        parser.addPositionalArgument(argument.name, argument.description, argument.syntax);
+    // Their descriptions were set before any catalog was loaded.
+    for (QCommandLineOption option : command.options) {
+        option.setDescription(QCoreApplication::translate("CommandOption", option.description().toUtf8().constData()));
+        parser.addOption(option);
+    }
+}
+
 int CommandLineTool::runCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -140,19 +155,8 @@ int CommandLineTool::runCommand(const QStringList &arguments)
     const QStringList words = parser.positionalArguments();
     Command *command = words.isEmpty() ? nullptr : commandNamed(words.first());
 
-    if (command) {
-        parser.setApplicationDescription(QStringLiteral("cratewright %1\n\n%2").arg(command->usage, command->summary));
-        parser.clearPositionalArguments();
-        parser.addPositionalArgument(command->name, tr("The command."));
-        for (const Command::Argument &argument : command->positionalArguments)
-            parser.addPositionalArgument(argument.name, argument.description, argument.syntax);
-        // Their descriptions were set before any catalog was loaded.
-        for (QCommandLineOption option : command->options) {
-            option.setDescription(
-                QCoreApplication::translate("CommandOption", option.description().toUtf8().constData()));
-            parser.addOption(option);
-        }
-    }
+    if (command)
+        addCommand(parser, *command);
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         Console::out(parser.helpText().trimmed());

@@ -34,6 +34,7 @@ public:
 
 private:
     int runCommand(const QStringList &arguments);
+    static void addCommand(QCommandLineParser &parser, const Command &command);
     QString description() const;
     int usageError(const QString &error) const;
     static QString parseError(const QCommandLineParser &parser, const QStringList &arguments);

@@ -148,50 +148,69 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
         return usageError(tr("no package given"));
     if (arguments.size() > 1)
         return usageError(tr("unexpected argument '%1'").arg(arguments.at(1)));
-
-    Overwrite overwrite;
-    const QString mode = parser.value(OverwriteOption);
-    if (mode == QLatin1String("ask"))
-        overwrite = Overwrite::Ask;
-    else if (mode == QLatin1String("always"))
-        overwrite = Overwrite::Always;
-    else if (mode == QLatin1String("never"))
-        overwrite = Overwrite::Never;
-    else
-        return usageError(tr("--overwrite takes ask, always or never, not '%1'").arg(mode));
-    // The answers would be read from the package's own bytes: an existing file is kept unless
-    // --overwrite=always says otherwise, and asking for questions is a mistake to point out.
-    if (arguments.first() == StandardInput && overwrite == Overwrite::Ask) {
-        if (parser.isSet(OverwriteOption))
-            return usageError(tr("--overwrite=ask reads the answers from standard input, which holds the "
-                                 "package; use --overwrite=always or --overwrite=never"));
-        overwrite = Overwrite::Never;
-    }
-
+    Overwrite overwrite = Overwrite::Ask;
+    if (const int status = readOverwrite(parser, arguments.first(), &overwrite))
+        return status;
     const bool json = parser.isSet(JsonOption);
-    QString target = InstallLocation::storedFolderPath();
-    if (parser.isSet(ToOption)) {
-        const QString to = parser.value(ToOption);
-        if (to.isEmpty())
-            return usageError(tr("--to needs a folder"));
-        // Absolute, so that the reported paths and the simulator's track path are full paths;
-        // against the working folder's bytes, which QDir::current() would decode lossily.
-        target = FileName::absolute(to);
-    } else if (!InstallLocation::storedLocationIsValid()) {
-        // The rule the desktop program applies at start-up: a simulator folder on a disk that
-        // is not mounted is not re-created somewhere else, one folder at a time.
-        FolderCommand::reportNotValid(target, QStringLiteral("."), json);
-        Console::failure(tr("Store the simulator folder with 'cratewright folder DIR', or install "
-                            "elsewhere with --to DIR."));
-        return ExitStatus::Refused;
-    }
+    QString target;
+    if (const int status = readTarget(parser, json, &target))
+        return status;
 
     TrackPackage package;
     if (!loadPackage(package, arguments.first(), json))
         return ExitStatus::LoadFailed;
     if (parser.isSet(DryRunOption))
         return preview(package, target, json);
+    return installRecorded(package, target, overwrite, parser.isSet(RideOption), json);
+}
 
+int InstallCommand::readOverwrite(const QCommandLineParser &parser, const QString &package, Overwrite *overwrite) const
+{
+    const QString mode = parser.value(OverwriteOption);
+    if (mode == QLatin1String("ask"))
+        *overwrite = Overwrite::Ask;
+    else if (mode == QLatin1String("always"))
+        *overwrite = Overwrite::Always;
+    else if (mode == QLatin1String("never"))
+        *overwrite = Overwrite::Never;
+    else
+        return usageError(tr("--overwrite takes ask, always or never, not '%1'").arg(mode));
+    // The answers would be read from the package's own bytes: an existing file is kept unless
+    // --overwrite=always says otherwise, and asking for questions is a mistake to point out.
+    if (package == StandardInput && *overwrite == Overwrite::Ask) {
+        if (parser.isSet(OverwriteOption))
+            return usageError(tr("--overwrite=ask reads the answers from standard input, which holds the "
+                                 "package; use --overwrite=always or --overwrite=never"));
+        *overwrite = Overwrite::Never;
+    }
+    return ExitStatus::Success;
+}
+
+int InstallCommand::readTarget(const QCommandLineParser &parser, bool json, QString *target) const
+{
+    if (parser.isSet(ToOption)) {
+        const QString to = parser.value(ToOption);
+        if (to.isEmpty())
+            return usageError(tr("--to needs a folder"));
+        // Absolute, so that the reported paths and the simulator's track path are full paths;
+        // against the working folder's bytes, which QDir::current() would decode lossily.
+        *target = FileName::absolute(to);
+        return ExitStatus::Success;
+    }
+    *target = InstallLocation::storedFolderPath();
+    if (InstallLocation::storedLocationIsValid())
+        return ExitStatus::Success;
+    // The rule the desktop program applies at start-up: a simulator folder on a disk that is
+    // not mounted is not re-created somewhere else, one folder at a time.
+    FolderCommand::reportNotValid(*target, QStringLiteral("."), json);
+    Console::failure(tr("Store the simulator folder with 'cratewright folder DIR', or install "
+                        "elsewhere with --to DIR."));
+    return ExitStatus::Refused;
+}
+
+int InstallCommand::installRecorded(TrackPackage &package, const QString &target, Overwrite overwrite, bool ride,
+                                    bool json)
+{
     const RecordStore records;
     repairInterrupted(records);
     InstallJournal journal(records, package);
@@ -210,7 +229,7 @@ int InstallCommand::run(const QCommandLineParser &parser, const QStringList &arg
         status = ExitStatus::interruptedBy(StopSignals::stopSignal());
     else if (code != InstallResult::Success)
         status = ExitStatus::InstallFailed;
-    else if (parser.isSet(RideOption) && (status = ride(package, json, answer)) != ExitStatus::Success)
+    else if (ride && (status = InstallCommand::ride(package, json, answer)) != ExitStatus::Success)
         outcome = OutcomeCode::Ride;
     // One answer for the install and the ride after it.
     if (json)

@@ -25,6 +25,11 @@ public:
 private:
     enum class Overwrite { Ask, Always, Never };
 
+    // The options' values: ExitStatus::Success, or the status of the usage error said.
+    int readOverwrite(const QCommandLineParser &parser, const QString &package, Overwrite *overwrite) const;
+    int readTarget(const QCommandLineParser &parser, bool json, QString *target) const;
+    // Installs with a record kept, says how it ended, and rides when asked: the exit status.
+    static int installRecorded(TrackPackage &package, const QString &target, Overwrite overwrite, bool ride, bool json);
     static InstallResult install(TrackPackage &package, const QString &target, Overwrite overwrite, bool json);
     // Says how the install ended; with `json` returns that as the answer's fields instead.
     static QJsonObject report(const TrackPackage &package, InstallResult code, const QString &recordId, bool json);
