@@ -25,7 +25,8 @@ public:
 private:
     enum class Overwrite { Ask, Always, Never };
 
-    // The options' values: ExitStatus::Success, or the status of the usage error said.
+    // Read the options' values: ExitStatus::Success, or the status of the error said (a usage
+    // error, or a stored simulator folder that fails the location rule).
     int readOverwrite(const QCommandLineParser &parser, const QString &package, Overwrite *overwrite) const;
     int readTarget(const QCommandLineParser &parser, bool json, QString *target) const;
     // Installs with a record kept, says how it ended, and rides when asked: the exit status.
