@@ -522,9 +522,9 @@ void TestPackage::install_data()
         u"@/base/Tracks/huge.zctrack"_s);
     // A package cut short under its mapping: the entries past the cut fail, nothing crashes.
     QByteArray noise(1 << 16, 0);
-    quint32 seed = 1;
+    quint32 state = 1;
     for (char &byte : noise)
-        byte = char((seed = seed * 1103515245 + 12345) >> 24);
+        byte = char((state = state * 1103515245 + 12345) >> 24);
     row("package cut short during the install", {file("", "a", "a"), file("", "b", noise)}, none, u"cut"_s, ask, -1,
         none, L("base/", "base/a=a"));
     // The next one, inflated ahead or not, is given up too, never written.
